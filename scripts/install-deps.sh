@@ -1,0 +1,31 @@
+#!/usr/bin/env bash
+# Installs every Debian 12 package that building, testing and running Vantorel need.
+# Idempotent: quiet and quick when everything is already there. Runs as root or through sudo.
+set -euo pipefail
+
+packages=(
+  # toolchain
+  g++ cmake ninja-build pkg-config
+  # Qt 6
+  qt6-base-dev qt6-base-private-dev qt6-svg-dev qt6-webengine-dev qt6-webchannel-dev
+  libqt6svg6 qt6-image-formats-plugins
+  # desktop: X11 hotkeys, GIO launching
+  libxcb1-dev libxcb-keysyms1-dev libxcb-xtest0-dev libxcb-xkb-dev libglib2.0-dev
+  # tests and benchmarks
+  googletest libgtest-dev libgmock-dev libbenchmark-dev
+  xvfb xauth x11-utils x11-xserver-utils xdotool xclip trayer imagemagick sxhkd python3
+  # icon theme and fonts for a readable UI on a bare system
+  adwaita-icon-theme fonts-dejavu-core
+)
+
+missing=()
+for p in "${packages[@]}"; do
+  dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")
+done
+[ ${#missing[@]} -eq 0 ] && exit 0
+
+if [ "$(id -u)" -eq 0 ]; then sudo=(); else sudo=(sudo); fi
+echo "Installing: ${missing[*]}"
+export DEBIAN_FRONTEND=noninteractive
+"${sudo[@]}" apt-get update -qq
+"${sudo[@]}" apt-get install -y -qq --no-install-recommends "${missing[@]}" >/dev/null

@@ -1,0 +1,16 @@
+#pragma once
+
+#include <QString>
+#include <QUrl>
+
+#include <optional>
+
+// Opens an application target and brings it to the front.
+class AppLauncher {
+public:
+    virtual ~AppLauncher() = default;
+
+    // Returns why the target was not opened, or nothing when it was started.
+    // Returns at once; what the started program does later is not observed.
+    virtual std::optional<QString> openApplication(const QUrl &target) = 0;
+};

@@ -1,0 +1,25 @@
+#pragma once
+
+#include <QString>
+
+#include <sys/types.h>
+
+// A private X server for one test binary. Picks a free display itself
+// (-displayfd) and points DISPLAY at it while it runs.
+class XvfbServer {
+public:
+    XvfbServer();
+    ~XvfbServer();
+    XvfbServer(const XvfbServer &) = delete;
+    XvfbServer &operator=(const XvfbServer &) = delete;
+
+    bool isRunning() const { return m_pid > 0 && !m_display.isEmpty(); }
+    QString display() const { return m_display; }
+    QString error() const { return m_error; }
+
+private:
+    pid_t m_pid = -1;
+    QString m_display;
+    QString m_error;
+    QByteArray m_previousDisplay;
+};
