@@ -1,0 +1,15 @@
+#pragma once
+
+#include <QtGlobal>
+
+// Brings one of the program's top-level windows to the front with the
+// keyboard focus, on behalf of the user's latest hotkey press or click.
+// Window managers with focus-stealing prevention need the time of that
+// event, which only the desktop backend knows.
+class WindowActivator {
+public:
+    virtual ~WindowActivator() = default;
+
+    // nativeWindowId: the window's QWindow::winId().
+    virtual void activate(quintptr nativeWindowId) = 0;
+};
