@@ -1,0 +1,20 @@
+#pragma once
+
+#include "AppLauncher.h"
+#include "HotkeyService.h"
+#include "PermissionService.h"
+#include "WindowActivator.h"
+
+#include <memory>
+
+// The desktop backends of this session, chosen at run time.
+struct DesktopServices {
+    std::shared_ptr<HotkeyService> hotkeys;
+    std::shared_ptr<AppLauncher> launcher;
+    std::shared_ptr<PermissionService> permission;
+    std::shared_ptr<WindowActivator> activator;
+
+    // Backends for the session the program runs in (X11 today). Needs a
+    // QCoreApplication; call on the main thread.
+    static DesktopServices forThisSession();
+};
