@@ -1,0 +1,6 @@
+#include "DesktopServices.h"
+
+DesktopServices DesktopServices::forThisSession()
+{
+    return {};
+}
