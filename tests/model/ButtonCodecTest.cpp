@@ -69,6 +69,17 @@ TEST(ButtonCodecReading, AcceptsAHandWrittenFile)
     EXPECT_FALSE(again.contains("null"));
 }
 
+TEST(ButtonCodecReading, UnderstandsEveryJsonValueAndEscape)
+{
+    const LaunchButtonList buttons = decodeOk(
+        QByteArray(R"([{"n":-1.5e+3,"t":true,"f":false,"z":0,"deep":[[{"a":[]}],{}],)"
+                                                    R"("id":"1B4E28BA-2FA1-11D2-883F-0016D3CCA427",)"
+                                                    R"("name":"\u00e9\ud83d\ude80\"\\\/\b\f\n\r\t","shortcut":"⌘ + \u2325"}])"));
+    ASSERT_EQ(buttons.size(), 1);
+    EXPECT_EQ(buttons[0].name, QStringLiteral("é🚀\"\\/\b\f\n\r\t"));
+    EXPECT_EQ(buttons[0].shortcut, QStringLiteral("⌘ + ⌥"));
+}
+
 TEST(ButtonCodecReading, RejectsTheWholeFileOnAnyDeviation)
 {
     EXPECT_EQ(decodeOk("[]").size(), 0);
@@ -83,5 +94,12 @@ TEST(ButtonCodecReading, RejectsTheWholeFileOnAnyDeviation)
     EXPECT_FALSE(decodeError(R"([{"id":"{1B4E28BA-2FA1-11D2-883F-0016D3CCA427}","name":"A","shortcut":"a"}])").isEmpty());
     EXPECT_FALSE(decodeError(R"([{"id":"1B4E28BA-2FA1-11D2-883F-0016D3CCA427","name":5,"shortcut":"a"}])").isEmpty());
     EXPECT_FALSE(decodeError(R"([{"id":"1B4E28BA-2FA1-11D2-883F-0016D3CCA427","name":"A","shortcut":"a","appURLString":3}])").isEmpty());
+    // malformed JSON anywhere, even in members nobody reads
+    for (const QByteArray &bad : {QByteArray("[] x"), QByteArray("[,]"), QByteArray(R"([{"x":01}])"),
+                                  QByteArray(R"([{"x":tru}])"), QByteArray(R"([{"x":"\q"}])"),
+                                  QByteArray("[{\"x\":\"a\nb\"}]"), QByteArray(R"([{"x":[1,]}])"),
+                                  QByteArray("[\"\xC3\x28\"]"), QByteArray(2000, '[') + QByteArray(2000, ']'),
+                                  QByteArray(R"([{"id":"1B4E28BA-2FA1-11D2-883F-0016D3CCA427","name":"A","shortcut":"a")")})
+        EXPECT_FALSE(decodeError(bad).isEmpty()) << bad.left(40).toStdString();
 }
 } // namespace
