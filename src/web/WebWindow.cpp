@@ -19,19 +19,28 @@ WebWindow::WebWindow(QWebEngineView *view, Qt::WindowFlags flags)
 void WebWindow::placeFrame(const QRect &frame)
 {
     m_pendingFrame = frame;
+    m_centrePending = false;
     move(frame.topLeft());
     resize(frame.size());
-    fitPendingFrame();
+    fitToDecorations();
 }
 
 void WebWindow::placeContent(const QRect &content)
 {
     m_pendingFrame.reset();
+    m_centrePending = false;
     move(content.topLeft());
     resize(content.size());
 }
 
 void WebWindow::centreOnScreen()
+{
+    m_centrePending = true;
+    moveToCentre();
+    fitToDecorations();
+}
+
+void WebWindow::moveToCentre()
 {
     const QScreen *target = screen() ? screen() : QGuiApplication::primaryScreen();
     if (!target)
@@ -46,11 +55,11 @@ bool WebWindow::event(QEvent *event)
     const bool handled = QWidget::event(event);
     switch (event->type()) {
     case QEvent::Show:
-        fitPendingFrame();
+        fitToDecorations();
         break;
     case QEvent::Move:
     case QEvent::Resize:
-        fitPendingFrame();
+        fitToDecorations();
         emit frameChanged();
         break;
     default:
@@ -65,14 +74,20 @@ void WebWindow::closeEvent(QCloseEvent *event)
     QWidget::closeEvent(event);
 }
 
-void WebWindow::fitPendingFrame()
+void WebWindow::fitToDecorations()
 {
-    if (!m_pendingFrame || !isVisible() || !windowHandle())
+    if ((!m_pendingFrame && !m_centrePending) || !isVisible() || !windowHandle())
         return;
     const QMargins margins = windowHandle()->frameMargins();
     if (margins.isNull())
         return;
-    const QRect frame = *m_pendingFrame;
-    m_pendingFrame.reset();
-    setGeometry(frame.marginsRemoved(margins));
+    if (m_pendingFrame) {
+        const QRect frame = *m_pendingFrame;
+        m_pendingFrame.reset();
+        setGeometry(frame.marginsRemoved(margins));
+    }
+    if (m_centrePending) {
+        m_centrePending = false;
+        moveToCentre();
+    }
 }

@@ -18,7 +18,7 @@ public:
 
     // Gives the window exactly this outer frame, title bar included. The
     // decorations are known only once the window is on screen, so the
-    // content size is corrected then.
+    // content size is corrected then; centring is redone then too.
     void placeFrame(const QRect &frame);
     void placeContent(const QRect &content);
     void centreOnScreen();
@@ -34,8 +34,10 @@ protected:
     void closeEvent(QCloseEvent *event) override;
 
 private:
-    void fitPendingFrame();
+    void moveToCentre();
+    void fitToDecorations();
 
     QWebEngineView *m_view;
     std::optional<QRect> m_pendingFrame;
+    bool m_centrePending = false;
 };
