@@ -32,8 +32,9 @@ std::shared_ptr<WindowActivator> &sharedActivator()
 
 WebWindowController *sharedInstance = nullptr;
 
-// Runs while the application object is being destroyed, before the web
-// engine shuts down, so that the pages go before the profile.
+// When the event loop ends, while widgets and engine are still intact: the
+// pages go before the profile, or the engine complains at exit. Later
+// than that (a post routine) the web view's widgets are already torn down.
 void destroySharedInstance()
 {
     delete sharedInstance;
@@ -47,13 +48,14 @@ const QString WebWindowController::popupTitle = QStringLiteral("Authorization");
 
 WebWindowController &WebWindowController::shared()
 {
-    static WebWindowController *const instance = [] {
+    static const bool created = [] {
         sharedInstance = new WebWindowController(std::unique_ptr<QWebEngineProfile>(PersistentWebProfile::create()),
                                                  sharedActivator());
-        qAddPostRoutine(destroySharedInstance);
-        return sharedInstance;
+        QObject::connect(QCoreApplication::instance(), &QCoreApplication::aboutToQuit, destroySharedInstance);
+        return true;
     }();
-    return *instance;
+    Q_UNUSED(created);
+    return *sharedInstance;
 }
 
 void WebWindowController::setWindowActivator(std::shared_ptr<WindowActivator> activator)

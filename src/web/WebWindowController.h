@@ -26,6 +26,8 @@ public:
 
     // The process-wide controller, created on first use together with the
     // persistent profile: nothing of the web engine starts before that.
+    // It is torn down when the application's event loop quits; do not use
+    // it after that.
     static WebWindowController &shared();
     // How the shared controller brings its window to the front. Call before
     // the first shared(); without one, Qt's raise/activateWindow is used.

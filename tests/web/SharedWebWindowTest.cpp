@@ -9,6 +9,7 @@
 #include <QDir>
 #include <QEventLoop>
 #include <QFile>
+#include <QPointer>
 #include <QSettings>
 #include <QSignalSpy>
 #include <QTemporaryDir>
@@ -53,8 +54,8 @@ bool loadFinishes(QWebEnginePage *page, const std::function<void()> &load)
     return !finished.isEmpty() && finished.last().first().toBool();
 }
 
-// The process-wide controller exists once per process, so this binary
-// holds only this test: it must be the first to touch the web engine.
+// The process-wide controller exists once per process and ends with the
+// event loop, so this binary holds only this test.
 TEST(SharedWebWindow, EngineStartsWithTheFirstWebLaunchOnThePersistentProfile)
 {
     QTemporaryDir home;
@@ -83,6 +84,13 @@ TEST(SharedWebWindow, EngineStartsWithTheFirstWebLaunchOnThePersistentProfile)
     EXPECT_FALSE(profile->isOffTheRecord());
     EXPECT_TRUE(profile->persistentStoragePath().startsWith(home.filePath(QStringLiteral("data"))))
         << profile->persistentStoragePath().toStdString();
+
+    // Quitting the program tears the window and its pages down before the
+    // profile, while the application still exists.
+    QPointer<WebWindow> window(controller.window());
+    QTimer::singleShot(0, qApp, &QCoreApplication::quit);
+    QCoreApplication::exec();
+    EXPECT_TRUE(window.isNull());
 }
 
 } // namespace
