@@ -27,7 +27,7 @@ void WebEngineFixture::SetUpTestSuite()
 {
     QCoreApplication::setOrganizationName(QStringLiteral("VantorelTests"));
     QCoreApplication::setApplicationName(QStringLiteral("web-tests"));
-    QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope, settingsDirectory().path());
+    QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope, settingsPath());
     suiteProfile = new QWebEngineProfile;
 }
 
@@ -45,6 +45,11 @@ void WebEngineFixture::SetUp()
 QWebEngineProfile *WebEngineFixture::profile()
 {
     return suiteProfile;
+}
+
+QString WebEngineFixture::settingsPath()
+{
+    return settingsDirectory().path();
 }
 
 std::unique_ptr<WebWindowController> WebEngineFixture::makeController(std::shared_ptr<WindowActivator> activator)

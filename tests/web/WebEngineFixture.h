@@ -24,6 +24,8 @@ protected:
     void SetUp() override;
 
     static QWebEngineProfile *profile();
+    // Where the program's settings live during these tests.
+    static QString settingsPath();
     std::unique_ptr<WebWindowController> makeController(std::shared_ptr<WindowActivator> activator = {});
 
     // Runs a script in the page's main world and returns its result.

@@ -8,9 +8,11 @@
 #include "WebWindowController.h"
 #include "WindowFrameStore.h"
 
+#include <QFile>
 #include <QGuiApplication>
 #include <QScreen>
 #include <QSettings>
+#include <QTemporaryDir>
 #include <QTest>
 
 namespace {
@@ -85,6 +87,22 @@ TEST_F(WindowFrameTest, AnUnreadableValueGivesTheDefaultWhereItStands)
     EXPECT_TRUE(log.contains(QStringLiteral("WebWindow: Using default frame: (0.0, 0.0, 1024.0, 768.0)")));
     EXPECT_EQ(controller->window()->frameGeometry().topLeft(), QPoint(0, 0));
     EXPECT_EQ(controller->window()->size(), QSize(1024, 768));
+}
+
+TEST_F(WindowFrameTest, ASettingsFileThatCannotBeWrittenIsReported)
+{
+    auto controller = makeController();
+    showAndSettle(controller->window());
+    QTemporaryDir blocked;
+    QFile notADirectory(blocked.filePath(QStringLiteral("file")));
+    ASSERT_TRUE(notADirectory.open(QIODevice::WriteOnly));
+    QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope, notADirectory.fileName());
+    LogCapture log;
+
+    controller->window()->move(60, 70);
+
+    QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope, settingsPath());
+    EXPECT_EQ(log.lines(), QStringList(QStringLiteral("WebWindow: Failed to save frame")));
 }
 
 TEST_F(WindowFrameTest, OtherWindowsOfTheProgramDoNotTouchTheSavedFrame)
