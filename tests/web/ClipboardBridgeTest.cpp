@@ -2,7 +2,6 @@
 
 #include "QStringPrinter.h"
 
-#include "ClipboardBridgeScripts.h"
 #include "LogCapture.h"
 #include "TestHttpServer.h"
 #include "WebWindowController.h"
@@ -57,18 +56,6 @@ TEST_F(ClipboardBridgeTest, WriteTextFromThePagePutsTheTextOnTheClipboard)
 
     ASSERT_TRUE(waitForLine(log, wrote + QStringLiteral("copied ✓ text")));
     EXPECT_EQ(clipboardText(), QStringLiteral("copied ✓ text"));
-}
-
-TEST_F(ClipboardBridgeTest, WriteTextIsTheInjectedFunctionAndResolvesAtOnce)
-{
-    server.serve(QStringLiteral("/page"), "<html><body>page</body></html>");
-    ASSERT_TRUE(show(QStringLiteral("/page")));
-
-    EXPECT_EQ(evaluate(page(), QStringLiteral("navigator.clipboard.writeText.toString()")).toString(),
-              ClipboardBridgeScripts::userScriptSource.section(QStringLiteral(" = "), 1).chopped(1));
-    EXPECT_EQ(evaluate(page(), QStringLiteral("typeof window.webkit.messageHandlers.clipboardWrite.postMessage"))
-                  .toString(),
-              QStringLiteral("function"));
 }
 
 TEST_F(ClipboardBridgeTest, AWriteMadeWhileThePageStartsIsNotLost)

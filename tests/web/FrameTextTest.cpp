@@ -28,10 +28,4 @@ TEST(FrameText, TextThatIsNotAFrameIsRejected)
         EXPECT_FALSE(FrameText::parse(QString::fromLatin1(text)).has_value()) << text;
 }
 
-TEST(FrameText, LogFormShowsEveryNumberWithOneDecimal)
-{
-    EXPECT_EQ(FrameText::describe(QRect(0, 0, 1024, 768)), QStringLiteral("(0.0, 0.0, 1024.0, 768.0)"));
-    EXPECT_EQ(FrameText::describe(QRect(-5, 12, 400, 300)), QStringLiteral("(-5.0, 12.0, 400.0, 300.0)"));
-}
-
 } // namespace

@@ -8,14 +8,10 @@ namespace {
 
 const QString marker = QStringLiteral("scrivara-mac-version=2");
 
-TEST(MarkedAddress, StartsAQueryWhenThereIsNone)
+TEST(MarkedAddress, StartsOrExtendsTheQuery)
 {
     EXPECT_EQ(MarkedAddress::from(QStringLiteral("https://example.org/app")),
               QStringLiteral("https://example.org/app?") + marker);
-}
-
-TEST(MarkedAddress, ExtendsAnExistingQuery)
-{
     EXPECT_EQ(MarkedAddress::from(QStringLiteral("https://example.org/app?lang=en")),
               QStringLiteral("https://example.org/app?lang=en&") + marker);
 }
