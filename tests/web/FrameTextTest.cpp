@@ -15,7 +15,7 @@ TEST(FrameText, StoredFormRoundTrips)
     }
 }
 
-TEST(FrameText, StoredFormReadsLikeTheOriginalOne)
+TEST(FrameText, StoredFormIsTwoBracedPairs)
 {
     EXPECT_EQ(FrameText::format(QRect(100, 200, 1024, 796)), QStringLiteral("{{100, 200}, {1024, 796}}"));
     EXPECT_EQ(FrameText::parse(QStringLiteral("{{10.4, 20.6}, {800.5, 600}}")), QRect(10, 21, 801, 600));
