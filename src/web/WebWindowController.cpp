@@ -115,7 +115,7 @@ void WebWindowController::loadURL(const QString &address)
     // Qt offers no per-request time-out; the engine's own network time-outs
     // apply. The cache policy is the engine's default.
     m_webView->page()->load(QWebEngineHttpRequest(url));
-    bringToFront(m_window.get());
+    bringToFront();
 }
 
 void WebWindowController::windowFrameChanged()
@@ -142,7 +142,11 @@ QWebEnginePage *WebWindowController::createPopup()
     connect(page, &QWebEnginePage::windowCloseRequested, this, [this, view] { webViewDidClose(view); });
     WebWindow *shown = window.get();
     m_popupControllers.emplace(view, std::move(window));
-    bringToFront(shown);
+    // A popup follows a click in a page, which Qt itself saw: its own
+    // activation carries the right time, unlike a hotkey press.
+    shown->show();
+    shown->raise();
+    shown->activateWindow();
     return page;
 }
 
@@ -167,16 +171,16 @@ void WebWindowController::windowWillClose()
     m_currentURL.reset();
 }
 
-void WebWindowController::bringToFront(QWidget *window)
+void WebWindowController::bringToFront()
 {
-    if (window->isMinimized())
-        window->setWindowState(window->windowState() & ~Qt::WindowMinimized);
-    window->show();
-    window->raise();
+    if (m_window->isMinimized())
+        m_window->setWindowState(m_window->windowState() & ~Qt::WindowMinimized);
+    m_window->show();
+    m_window->raise();
     if (m_activator)
-        m_activator->activate(window->winId());
+        m_activator->activate(m_window->winId());
     else
-        window->activateWindow();
+        m_window->activateWindow();
 }
 
 void WebWindowController::placeAtRememberedFrame()

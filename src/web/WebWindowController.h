@@ -60,7 +60,7 @@ private:
     QWebEnginePage *createPopup();
     void webViewDidClose(QWebEngineView *view);
     void windowWillClose();
-    void bringToFront(QWidget *window);
+    void bringToFront();
     void placeAtRememberedFrame();
 
     // Declared first so that it goes last: pages must be gone before it.
