@@ -1,0 +1,196 @@
+#include "WebWindowController.h"
+
+#include "ClipboardBridgeScripts.h"
+#include "MarkedAddress.h"
+#include "PersistentWebProfile.h"
+#include "WebPage.h"
+#include "WebWindow.h"
+#include "WindowActivator.h"
+#include "WindowFrameStore.h"
+
+#include <QCoreApplication>
+#include <QUrl>
+#include <QWebEngineHttpRequest>
+#include <QWebEngineProfile>
+#include <QWebEngineScriptCollection>
+#include <QWebEngineSettings>
+#include <QWebEngineView>
+
+namespace {
+
+const QSize minimumWindowSize(400, 300);
+const QSize popupContentSize(800, 600);
+
+const Qt::WindowFlags popupFlags = Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint
+    | Qt::WindowCloseButtonHint | Qt::WindowMaximizeButtonHint;
+
+std::shared_ptr<WindowActivator> &sharedActivator()
+{
+    static std::shared_ptr<WindowActivator> activator;
+    return activator;
+}
+
+WebWindowController *sharedInstance = nullptr;
+
+// When the event loop ends, while widgets and engine are still intact: the
+// pages go before the profile, or the engine complains at exit. Later
+// than that (a post routine) the web view's widgets are already torn down.
+void destroySharedInstance()
+{
+    delete sharedInstance;
+    sharedInstance = nullptr;
+}
+
+} // namespace
+
+const QString WebWindowController::initialTitle = QStringLiteral("Vantorel Web View");
+const QString WebWindowController::popupTitle = QStringLiteral("Authorization");
+
+WebWindowController &WebWindowController::shared()
+{
+    static const bool created = [] {
+        sharedInstance = new WebWindowController(std::unique_ptr<QWebEngineProfile>(PersistentWebProfile::create()),
+                                                 sharedActivator());
+        QObject::connect(QCoreApplication::instance(), &QCoreApplication::aboutToQuit, destroySharedInstance);
+        return true;
+    }();
+    Q_UNUSED(created);
+    return *sharedInstance;
+}
+
+void WebWindowController::setWindowActivator(std::shared_ptr<WindowActivator> activator)
+{
+    sharedActivator() = activator;
+    if (sharedInstance)
+        sharedInstance->m_activator = std::move(activator);
+}
+
+WebWindowController::WebWindowController(std::unique_ptr<QWebEngineProfile> ownedProfile,
+                                         std::shared_ptr<WindowActivator> activator)
+    : WebWindowController(ownedProfile.get(), std::move(activator))
+{
+    m_ownedProfile = std::move(ownedProfile);
+}
+
+WebWindowController::WebWindowController(QWebEngineProfile *profile, std::shared_ptr<WindowActivator> activator)
+    : m_profile(profile)
+    , m_activator(std::move(activator))
+    , m_frameStore(std::make_unique<WindowFrameStore>())
+{
+    ClipboardBridgeScripts::installInto(*m_profile->scripts());
+    QWebEngineSettings *settings = m_profile->settings();
+    settings->setAttribute(QWebEngineSettings::JavascriptEnabled, true);
+    settings->setAttribute(QWebEngineSettings::JavascriptCanOpenWindows, true);
+
+    m_webView = new QWebEngineView;
+    WebPage *page = createPage(m_webView);
+    m_webView->setPage(page);
+    m_window = std::make_unique<WebWindow>(m_webView);
+    m_window->setWindowTitle(initialTitle);
+    m_window->setMinimumSize(minimumWindowSize);
+    placeAtRememberedFrame();
+
+    connect(m_window.get(), &WebWindow::frameChanged, this, &WebWindowController::windowFrameChanged);
+    connect(m_window.get(), &WebWindow::closing, this, &WebWindowController::windowWillClose);
+    connect(page, &QWebEnginePage::windowCloseRequested, this, [this] { webViewDidClose(m_webView); });
+}
+
+WebWindowController::~WebWindowController() = default;
+
+void WebWindowController::loadURL(const QString &address)
+{
+    const QString fullAddress = MarkedAddress::from(address);
+    const QUrl url(fullAddress, QUrl::StrictMode);
+    if (!url.isValid() || url.isRelative())
+        return;
+
+    if (m_window->isShowingOnScreen() && m_currentURL == fullAddress) {
+        m_window->close();
+        m_currentURL.reset();
+        return;
+    }
+
+    m_window->setWindowTitle(QString());
+    m_currentURL = fullAddress;
+    // Qt offers no per-request time-out; the engine's own network time-outs
+    // apply. The cache policy is the engine's default.
+    m_webView->page()->load(QWebEngineHttpRequest(url));
+    bringToFront();
+}
+
+void WebWindowController::windowFrameChanged()
+{
+    m_frameStore->save(m_window->frameGeometry());
+}
+
+WebPage *WebWindowController::createPage(QObject *parent)
+{
+    auto *page = new WebPage(m_profile, parent);
+    page->setPopupFactory([this] { return createPopup(); });
+    return page;
+}
+
+QWebEnginePage *WebWindowController::createPopup()
+{
+    auto *view = new QWebEngineView;
+    WebPage *page = createPage(view);
+    view->setPage(page);
+    auto window = std::make_unique<WebWindow>(view, popupFlags);
+    window->setWindowTitle(popupTitle);
+    window->resize(popupContentSize);
+    window->centreOnScreen();
+    connect(page, &QWebEnginePage::windowCloseRequested, this, [this, view] { webViewDidClose(view); });
+    WebWindow *shown = window.get();
+    m_popupControllers.emplace(view, std::move(window));
+    // A popup follows a click in a page, which Qt itself saw: its own
+    // activation carries the right time, unlike a hotkey press.
+    shown->show();
+    shown->raise();
+    shown->activateWindow();
+    return page;
+}
+
+void WebWindowController::webViewDidClose(QWebEngineView *view)
+{
+    if (view == m_webView)
+        return;
+    const auto entry = m_popupControllers.find(view);
+    if (entry == m_popupControllers.end())
+        return;
+    std::unique_ptr<WebWindow> window = std::move(entry->second);
+    m_popupControllers.erase(entry);
+    window->close();
+    // The request comes from the popup's own page: delete it once that
+    // page has returned to the event loop.
+    window.release()->deleteLater();
+}
+
+void WebWindowController::windowWillClose()
+{
+    m_webView->stop();
+    m_currentURL.reset();
+}
+
+void WebWindowController::bringToFront()
+{
+    if (m_window->isMinimized())
+        m_window->setWindowState(m_window->windowState() & ~Qt::WindowMinimized);
+    m_window->show();
+    m_window->raise();
+    if (m_activator)
+        m_activator->activate(m_window->winId());
+    else
+        m_window->activateWindow();
+}
+
+void WebWindowController::placeAtRememberedFrame()
+{
+    const WindowFrameStore::Placement placement = m_frameStore->load();
+    if (placement.isSavedFrame) {
+        m_window->placeFrame(placement.rect);
+        return;
+    }
+    m_window->placeContent(placement.rect);
+    if (placement.centred)
+        m_window->centreOnScreen();
+}
