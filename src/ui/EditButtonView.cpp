@@ -87,7 +87,7 @@ EditButtonView::EditButtonView(const LaunchButton &button, OnSave onSave, QWidge
     layout->addLayout(fieldRow(secondaryLabel(tr("Shortcut"), this), m_shortcut));
     layout->addLayout(fieldRow(secondaryLabel(tr("Application or URL"), this), target));
     layout->addLayout(buttonRow);
-    layout->setSizeConstraint(QLayout::SetFixedSize);
+    setFixedHeight(sizeHint().height());
 }
 
 std::optional<QUrl> EditButtonView::targetURL(const QString &appPath)
