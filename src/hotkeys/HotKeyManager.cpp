@@ -220,7 +220,7 @@ void HotKeyManager::launchButton(const LaunchButton &button)
     if (text.startsWith(QStringLiteral("http://")) || text.startsWith(QStringLiteral("https://"))) {
         Log::line(QStringLiteral("🌐 Launching web URL: ") + text);
         if (m_services.openWebAddress)
-            m_services.openWebAddress(url.toString(QUrl::FullyEncoded));
+            m_services.openWebAddress(text);
         else
             Log::line(QStringLiteral("❌ No web window to show ") + text);
         return;
