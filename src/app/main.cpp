@@ -1,8 +1,11 @@
 #include "DesktopServices.h"
 #include "HotKeyManager.h"
+#include "SingleInstance.h"
 #include "TerminationSignals.h"
+#include "VantorelApp.h"
 
 #include <QApplication>
+#include <QIcon>
 
 int main(int argc, char *argv[])
 {
@@ -10,13 +13,24 @@ int main(int argc, char *argv[])
     QApplication::setOrganizationName(QStringLiteral("Vantorel"));
     QApplication::setApplicationName(QStringLiteral("vantorel"));
     QApplication::setQuitOnLastWindowClosed(false);
+    // Sessions without a desktop environment name no icon theme.
+    QIcon::setFallbackThemeName(QStringLiteral("Adwaita"));
 
     TerminationSignals signals_;
     QObject::connect(&signals_, &TerminationSignals::received, &app, [] { QApplication::quit(); });
 
+    // A second start shows the running program's editor and leaves before it
+    // grabs any hotkey.
+    SingleInstance instance(SingleInstance::nameForThisSession());
+    if (!instance.claim())
+        return 0;
+
     const DesktopServices desktop = DesktopServices::forThisSession();
     HotKeyManager::provideSharedServices({desktop.hotkeys, desktop.launcher, desktop.permission, {}, {}, {}});
-    HotKeyManager::shared();
+
+    VantorelApp vantorel({desktop.loginItem, desktop.activator, QCoreApplication::applicationFilePath(),
+                          &HotKeyManager::shared});
+    QObject::connect(&instance, &SingleInstance::showRequested, &vantorel, &VantorelApp::showShortcutsEditor);
 
     return app.exec();
 }

@@ -1,6 +1,10 @@
 #include "DesktopServices.h"
 
+#include "xdg/XdgAutostartLoginItem.h"
+
 DesktopServices DesktopServices::forThisSession()
 {
-    return {};
+    DesktopServices services;
+    services.loginItem = std::make_shared<XdgAutostartLoginItem>();
+    return services;
 }

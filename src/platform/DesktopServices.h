@@ -2,6 +2,7 @@
 
 #include "AppLauncher.h"
 #include "HotkeyService.h"
+#include "LoginItemService.h"
 #include "PermissionService.h"
 #include "WindowActivator.h"
 
@@ -13,6 +14,7 @@ struct DesktopServices {
     std::shared_ptr<AppLauncher> launcher;
     std::shared_ptr<PermissionService> permission;
     std::shared_ptr<WindowActivator> activator;
+    std::shared_ptr<LoginItemService> loginItem;
 
     // Backends for the session the program runs in (X11 today). Needs a
     // QCoreApplication; call on the main thread.

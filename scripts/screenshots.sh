@@ -1,0 +1,62 @@
+#!/usr/bin/env bash
+# Takes the screenshots in docs/screenshots/ from the built program on a
+# private X server: the Shortcuts Editor with a few buttons, the edit form
+# and the configuration window.
+# Usage: scripts/screenshots.sh [build-dir]   (needs xvfb, xdotool, trayer, imagemagick)
+set -euo pipefail
+
+root=$(cd "$(dirname "$0")/.." && pwd)
+build=${1:-$root/build}
+binary=$build/bin/vantorel
+out=$root/docs/screenshots
+[ -x "$binary" ] || { echo "no program at $binary: build it first" >&2; exit 1; }
+mkdir -p "$out"
+
+work=$(mktemp -d)
+pids=()
+cleanup() {
+  for pid in "${pids[@]}"; do kill "$pid" 2>/dev/null || true; done
+  wait 2>/dev/null || true
+  rm -rf "$work"
+}
+trap cleanup EXIT
+
+# A free display, chosen by the server itself.
+exec 3> "$work/display"
+Xvfb -displayfd 3 -screen 0 1024x768x24 -nolisten tcp >/dev/null 2>&1 &
+pids+=($!)
+for _ in $(seq 100); do [ -s "$work/display" ] && break; sleep 0.05; done
+export DISPLAY=":$(head -n1 "$work/display")"
+
+# A tray, so the program starts quietly as it does on a desktop.
+trayer --edge top --align right --widthtype pixel --width 120 --height 28 --SetDockType true >/dev/null 2>&1 &
+pids+=($!)
+sleep 0.5
+
+export HOME=$work/home XDG_CONFIG_HOME=$work/config XDG_RUNTIME_DIR=$work QT_QPA_PLATFORM=xcb
+mkdir -p "$HOME"
+cat > "$HOME/.vantorel" <<'JSON'
+[{"id":"6A1F0C2E-1B7D-4C59-9E1A-2F6B1D0C9A01","name":"Scrivara","shortcut":"⌘ + ⌥ + F","appURLString":"https://scrivara.com"},{"id":"6A1F0C2E-1B7D-4C59-9E1A-2F6B1D0C9A02","name":"Terminal","shortcut":"⌘ + RETURN","appURLString":"file:///usr/share/applications/debian-xterm.desktop"},{"id":"6A1F0C2E-1B7D-4C59-9E1A-2F6B1D0C9A03","name":"Files","shortcut":"⌘ + E","appURLString":"file:///usr/share/applications/org.gnome.Nautilus.desktop"},{"id":"6A1F0C2E-1B7D-4C59-9E1A-2F6B1D0C9A04","name":"Mail","shortcut":"⌘ + ⇧ + M","appURLString":"https://mail.example.com"}]
+JSON
+
+window_of() { xdotool search --sync --onlyvisible --name "^$1\$" | head -n1; }
+shoot() { sleep 0.4; /usr/bin/import -window "$1" "$out/$2"; echo "wrote docs/screenshots/$2"; }
+
+"$binary" > "$work/log" 2>&1 &
+pids+=($!)
+
+# Without the permission the configuration window opens by itself.
+config=$(window_of Configuration)
+shoot "$config" configuration.png
+xdotool windowunmap "$config"
+
+# A second start shows the running program's editor.
+"$binary" >/dev/null 2>&1
+editor=$(window_of "Shortcuts Editor")
+shoot "$editor" shortcuts-editor.png
+
+# The pencil of the first row opens the edit form.
+eval "$(xdotool getwindowgeometry --shell "$editor")"
+xdotool mousemove --window "$editor" 206 50 click 1
+form=$(window_of "Edit Button")
+shoot "$form" edit-form.png

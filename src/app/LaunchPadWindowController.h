@@ -1,0 +1,39 @@
+#pragma once
+
+#include "ManagerAccess.h"
+
+#include <QObject>
+
+#include <memory>
+
+class LaunchPadView;
+class LaunchPadWindow;
+class WindowActivator;
+
+// Owns the one editor window. The window is built hidden; its view comes
+// with the first showing, so that building the shell does not load the
+// buttons before the program has decided to run.
+class LaunchPadWindowController : public QObject {
+    Q_OBJECT
+
+public:
+    LaunchPadWindowController(ManagerAccess manager, std::shared_ptr<WindowActivator> activator,
+                              QObject *parent = nullptr);
+    ~LaunchPadWindowController() override;
+
+    LaunchPadWindow &window() const { return *m_window; }
+    // Null until the window has been shown once.
+    LaunchPadView *view() const { return m_view; }
+
+    // Shows the window where it was last, in front and with the focus.
+    void showWindow();
+
+signals:
+    void configurationRequested();
+
+private:
+    ManagerAccess m_manager;
+    std::shared_ptr<WindowActivator> m_activator;
+    std::unique_ptr<LaunchPadWindow> m_window;
+    LaunchPadView *m_view = nullptr;
+};

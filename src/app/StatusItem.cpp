@@ -1,0 +1,36 @@
+#include "StatusItem.h"
+
+#include <QAction>
+#include <QIcon>
+#include <QMenu>
+#include <QSystemTrayIcon>
+
+StatusItem::StatusItem(QObject *parent)
+    : QObject(parent), m_menu(new QMenu), m_trayIcon(new QSystemTrayIcon(symbol(), this))
+{
+    QAction *editor = m_menu->addAction(tr("Shortcuts Editor"));
+    connect(editor, &QAction::triggered, this, &StatusItem::shortcutsEditorRequested);
+    m_menu->addSeparator();
+    QAction *quit = m_menu->addAction(tr("Quit"));
+    quit->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_Q));
+    connect(quit, &QAction::triggered, this, &StatusItem::quitRequested);
+
+    m_trayIcon->setToolTip(QStringLiteral("Scrivara"));
+    m_trayIcon->setContextMenu(m_menu);
+    // A left click opens the same menu, as a panel item's click would.
+    connect(m_trayIcon, &QSystemTrayIcon::activated, this, [this](QSystemTrayIcon::ActivationReason reason) {
+        if (reason == QSystemTrayIcon::Trigger)
+            m_menu->popup(QCursor::pos());
+    });
+    m_trayIcon->show();
+}
+
+StatusItem::~StatusItem()
+{
+    delete m_menu;
+}
+
+QIcon StatusItem::symbol()
+{
+    return QIcon(QStringLiteral(":/app/text.word.spacing.svg"));
+}

@@ -1,0 +1,30 @@
+#pragma once
+
+#include <QObject>
+
+class QMenu;
+class QSystemTrayIcon;
+
+// The program's item in the panel's system tray, and its menu:
+// "Shortcuts Editor", a separator, "Quit".
+class StatusItem : public QObject {
+    Q_OBJECT
+
+public:
+    explicit StatusItem(QObject *parent = nullptr);
+    ~StatusItem() override;
+
+    QSystemTrayIcon &trayIcon() const { return *m_trayIcon; }
+    QMenu &menu() const { return *m_menu; }
+
+    // The tray's mark: text lines with word spacing marks.
+    static QIcon symbol();
+
+signals:
+    void shortcutsEditorRequested();
+    void quitRequested();
+
+private:
+    QMenu *m_menu;
+    QSystemTrayIcon *m_trayIcon;
+};

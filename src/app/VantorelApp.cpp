@@ -1,0 +1,55 @@
+#include "VantorelApp.h"
+
+#include "ConfigurationWindowController.h"
+#include "HotKeyManager.h"
+#include "LaunchPadWindowController.h"
+#include "LoginItemService.h"
+#include "Log.h"
+#include "StatusItem.h"
+
+#include <QCoreApplication>
+#include <QSystemTrayIcon>
+
+VantorelApp::VantorelApp(Services services, QObject *parent)
+    : QObject(parent), m_services(std::move(services)),
+      m_launchPadWindowController(new LaunchPadWindowController(m_services.manager, m_services.activator, this)),
+      m_configurationWindowController(
+          new ConfigurationWindowController(m_services.manager, m_services.activator, this))
+{
+    connect(m_launchPadWindowController, &LaunchPadWindowController::configurationRequested,
+            m_configurationWindowController, &ConfigurationWindowController::showWindow);
+
+    registerLoginItem();
+
+    const bool hasTray = QSystemTrayIcon::isSystemTrayAvailable();
+    if (hasTray) {
+        m_statusItem = new StatusItem(this);
+        connect(m_statusItem, &StatusItem::shortcutsEditorRequested, this, &VantorelApp::showShortcutsEditor);
+        connect(m_statusItem, &StatusItem::quitRequested, qApp, &QCoreApplication::quit, Qt::QueuedConnection);
+    }
+
+    HotKeyManager &manager = m_services.manager();
+
+    // Never unreachable: without a tray the editor is the way in.
+    if (!hasTray)
+        showShortcutsEditor();
+    // Hotkeys that cannot work deserve an explanation up front.
+    if (manager.checkAccessibilityPermission() != HotKeyManager::PermissionStatus::granted)
+        m_configurationWindowController->showWindow();
+}
+
+VantorelApp::~VantorelApp() = default;
+
+void VantorelApp::showShortcutsEditor()
+{
+    m_launchPadWindowController->showWindow();
+}
+
+void VantorelApp::registerLoginItem()
+{
+    const std::optional<QString> failure = m_services.loginItem
+        ? m_services.loginItem->registerApplication(m_services.executablePath)
+        : std::optional<QString>(QStringLiteral("no login item service in this session"));
+    if (failure)
+        Log::line(QStringLiteral("Failed to register app as login item: ") + *failure);
+}

@@ -1,0 +1,47 @@
+#pragma once
+
+#include "ManagerAccess.h"
+
+#include <QObject>
+#include <QString>
+
+#include <memory>
+
+class ConfigurationWindowController;
+class LaunchPadWindowController;
+class LoginItemService;
+class StatusItem;
+class WindowActivator;
+
+// The program's shell: the editor and configuration windows (hidden), the
+// tray item with its menu, and the login item. The manager comes up at the
+// end of construction, so that hotkeys work before any window opens.
+class VantorelApp : public QObject {
+    Q_OBJECT
+
+public:
+    struct Services {
+        std::shared_ptr<LoginItemService> loginItem;
+        std::shared_ptr<WindowActivator> activator;
+        QString executablePath; // what the login item starts
+        ManagerAccess manager;
+    };
+
+    explicit VantorelApp(Services services, QObject *parent = nullptr);
+    ~VantorelApp() override;
+
+    LaunchPadWindowController &launchPadWindowController() const { return *m_launchPadWindowController; }
+    ConfigurationWindowController &configurationWindowController() const { return *m_configurationWindowController; }
+    // Null where the desktop has no system tray.
+    StatusItem *statusItem() const { return m_statusItem; }
+
+    void showShortcutsEditor();
+
+private:
+    void registerLoginItem();
+
+    Services m_services;
+    LaunchPadWindowController *m_launchPadWindowController;
+    ConfigurationWindowController *m_configurationWindowController;
+    StatusItem *m_statusItem = nullptr;
+};

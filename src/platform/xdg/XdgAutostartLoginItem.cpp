@@ -1,0 +1,100 @@
+#include "XdgAutostartLoginItem.h"
+
+#include <QDir>
+#include <QFileInfo>
+#include <QSaveFile>
+
+namespace {
+QString configHome()
+{
+    // The base directory specification ignores a relative value.
+    const QString configured = qEnvironmentVariable("XDG_CONFIG_HOME");
+    if (!configured.isEmpty() && QDir::isAbsolutePath(configured))
+        return configured;
+    return QDir::homePath() + QStringLiteral("/.config");
+}
+
+// Exec= arguments: characters that force quoting, and the ones that must be
+// escaped inside the quotes.
+bool needsQuoting(const QString &argument)
+{
+    static const QString reserved = QStringLiteral(" \t\n\"'\\><~|&;$*?#()`");
+    for (QChar c : argument)
+        if (reserved.contains(c))
+            return true;
+    return argument.isEmpty();
+}
+
+QString quoteArgument(const QString &argument)
+{
+    if (!needsQuoting(argument))
+        return argument;
+    QString quoted = QStringLiteral("\"");
+    for (QChar c : argument) {
+        if (c == u'"' || c == u'`' || c == u'$' || c == u'\\')
+            quoted += u'\\';
+        quoted += c;
+    }
+    return quoted + u'"';
+}
+
+// The string-value escapes of the key file format, applied on top of the
+// Exec quoting (so one backslash in a path ends up as four).
+QString escapeValue(const QString &value)
+{
+    QString escaped;
+    for (QChar c : value) {
+        if (c == u'\\')
+            escaped += QStringLiteral("\\\\");
+        else if (c == u'\n')
+            escaped += QStringLiteral("\\n");
+        else if (c == u'\t')
+            escaped += QStringLiteral("\\t");
+        else if (c == u'\r')
+            escaped += QStringLiteral("\\r");
+        else
+            escaped += c;
+    }
+    return escaped;
+}
+} // namespace
+
+QString XdgAutostartLoginItem::entryPath()
+{
+    return configHome() + QStringLiteral("/autostart/vantorel.desktop");
+}
+
+QString XdgAutostartLoginItem::execValue(const QString &executablePath)
+{
+    QString argument = quoteArgument(executablePath);
+    argument.replace(u'%', QStringLiteral("%%")); // not a field code
+    return escapeValue(argument);
+}
+
+std::optional<QString> XdgAutostartLoginItem::registerApplication(const QString &executablePath)
+{
+    if (!QDir::isAbsolutePath(executablePath))
+        return QStringLiteral("the program's path is not absolute: ") + executablePath;
+
+    const QString path = entryPath();
+    const QString directory = QFileInfo(path).path();
+    if (!QDir().mkpath(directory))
+        return QStringLiteral("cannot create ") + directory;
+
+    const QString entry = QStringLiteral(
+        "[Desktop Entry]\n"
+        "Type=Application\n"
+        "Name=Vantorel\n"
+        "Comment=Global-hotkey launcher\n"
+        "Exec=%1\n"
+        "Terminal=false\n"
+        "X-GNOME-Autostart-enabled=true\n").arg(execValue(executablePath));
+
+    QSaveFile file(path);
+    if (!file.open(QIODevice::WriteOnly))
+        return path + QStringLiteral(": ") + file.errorString();
+    file.write(entry.toUtf8());
+    if (!file.commit())
+        return path + QStringLiteral(": ") + file.errorString();
+    return std::nullopt;
+}

@@ -1,0 +1,17 @@
+#pragma once
+
+#include "LoginItemService.h"
+
+// An XDG autostart entry, $XDG_CONFIG_HOME/autostart/vantorel.desktop
+// (~/.config/autostart/ when the variable is unset), which desktop sessions
+// that follow the freedesktop.org autostart convention run at login.
+class XdgAutostartLoginItem final : public LoginItemService {
+public:
+    std::optional<QString> registerApplication(const QString &executablePath) override;
+
+    // Where the entry goes in this environment.
+    static QString entryPath();
+    // The Exec= value that runs exactly this file, quoted and escaped for a
+    // desktop entry.
+    static QString execValue(const QString &executablePath);
+};

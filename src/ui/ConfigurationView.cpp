@@ -1,0 +1,148 @@
+#include "ConfigurationView.h"
+
+#include "HotKeyManager.h"
+#include "Icons.h"
+#include "Log.h"
+
+#include <QFontDatabase>
+#include <QFrame>
+#include <QGuiApplication>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QPushButton>
+#include <QShowEvent>
+#include <QTimer>
+#include <QToolButton>
+#include <QVBoxLayout>
+
+namespace {
+constexpr int statusIconSize = 16;
+
+QLabel *headingLabel(const QString &text, QWidget *parent)
+{
+    auto *label = new QLabel(text, parent);
+    QFont font = label->font();
+    font.setWeight(QFont::Medium);
+    label->setFont(font);
+    return label;
+}
+
+QString boolText(bool value)
+{
+    return value ? QStringLiteral("true") : QStringLiteral("false");
+}
+
+bool isActive(Qt::ApplicationState state)
+{
+    return state == Qt::ApplicationActive;
+}
+} // namespace
+
+ConfigurationView::ConfigurationView(HotKeyManager &manager, QWidget *parent)
+    : QWidget(parent), m_manager(manager), m_configPath(manager.saveFilePath()),
+      m_wasActive(isActive(QGuiApplication::applicationState())), m_statusIcon(new QLabel(this)),
+      m_requestButton(new QPushButton(tr("Request Permission"), this)),
+      m_hint(new QLabel(tr("Required for global shortcuts"), this))
+{
+    auto *path = new QLabel(m_configPath, this);
+    path->setObjectName(QStringLiteral("pathLabel"));
+    path->setTextFormat(Qt::PlainText);
+    path->setFont(QFontDatabase::systemFont(QFontDatabase::FixedFont));
+    path->setTextInteractionFlags(Qt::TextSelectableByMouse | Qt::TextSelectableByKeyboard);
+    path->setForegroundRole(QPalette::PlaceholderText);
+    path->setWordWrap(true);
+
+    auto *divider = new QFrame(this);
+    divider->setFrameShape(QFrame::HLine);
+    divider->setFrameShadow(QFrame::Sunken);
+
+    m_statusIcon->setObjectName(QStringLiteral("statusIcon"));
+    m_statusIcon->setFixedSize(statusIconSize, statusIconSize);
+
+    auto *refresh = new QToolButton(this);
+    refresh->setObjectName(QStringLiteral("refreshButton"));
+    refresh->setIcon(Icons::themed(QStringLiteral("view-refresh-symbolic"), QStringLiteral("arrow.clockwise")));
+    refresh->setIconSize(QSize(12, 12));
+    refresh->setAutoRaise(true);
+    refresh->setToolTip(tr("Check again"));
+    connect(refresh, &QToolButton::clicked, this, &ConfigurationView::refreshPermissionStatus);
+
+    m_requestButton->setObjectName(QStringLiteral("requestButton"));
+    connect(m_requestButton, &QPushButton::clicked, this, &ConfigurationView::requestPermission);
+
+    m_hint->setObjectName(QStringLiteral("hintLabel"));
+    m_hint->setForegroundRole(QPalette::PlaceholderText);
+    QFont caption = m_hint->font();
+    caption.setPointSizeF(caption.pointSizeF() * 0.85);
+    m_hint->setFont(caption);
+
+    auto *permissionRow = new QHBoxLayout;
+    permissionRow->addWidget(m_statusIcon);
+    permissionRow->addWidget(refresh);
+    permissionRow->addWidget(headingLabel(tr("Accessibility Permission"), this));
+    permissionRow->addSpacing(8);
+    permissionRow->addWidget(m_requestButton);
+    permissionRow->addStretch();
+
+    auto *layout = new QVBoxLayout(this);
+    layout->setContentsMargins(20, 20, 20, 20);
+    layout->setSpacing(8);
+    layout->addWidget(headingLabel(tr("Buttons configuration storage path:"), this));
+    layout->addWidget(path);
+    layout->addWidget(divider);
+    layout->addWidget(headingLabel(tr("Permissions:"), this));
+    layout->addLayout(permissionRow);
+    // The hint sits under the row: beside it the row would not fit the window.
+    layout->addWidget(m_hint);
+    layout->addStretch();
+
+    connect(qApp, &QGuiApplication::applicationStateChanged, this, &ConfigurationView::applicationStateChanged);
+    showPermission();
+}
+
+void ConfigurationView::refreshPermissionStatus()
+{
+    const HotKeyManager::PermissionStatus status = m_manager.checkAccessibilityPermission();
+    Log::line(QStringLiteral("🔐 Accessibility Permission Check:"));
+    Log::line(QStringLiteral("  • Status: ") + HotKeyManager::permissionName(status));
+    m_hasAccessibilityPermission = status == HotKeyManager::PermissionStatus::granted;
+    showPermission();
+}
+
+void ConfigurationView::requestPermission()
+{
+    const bool answer = m_manager.requestAccessibilityPermission();
+    Log::line(QStringLiteral("Permission request initiated: ") + boolText(answer));
+    QTimer::singleShot(recheckDelayMs, this, &ConfigurationView::refreshPermissionStatus);
+}
+
+void ConfigurationView::applicationStateChanged(Qt::ApplicationState state)
+{
+    const bool active = isActive(state);
+    if (active == m_wasActive)
+        return;
+    Log::line(QStringLiteral("🔄 App active state changed: ") + boolText(m_wasActive) + QStringLiteral(" -> ")
+              + boolText(active));
+    m_wasActive = active;
+    refreshPermissionStatus();
+}
+
+void ConfigurationView::showEvent(QShowEvent *event)
+{
+    QWidget::showEvent(event);
+    if (event->spontaneous())
+        return; // the window system re-showing it, not the view appearing
+    Log::line(QStringLiteral("📱 View appeared"));
+    refreshPermissionStatus();
+}
+
+void ConfigurationView::showPermission()
+{
+    const QString symbol = m_hasAccessibilityPermission ? QStringLiteral("checkmark.circle.fill")
+                                                        : QStringLiteral("exclamationmark.circle.fill");
+    m_statusIcon->setPixmap(Icons::bundled(symbol).pixmap(QSize(statusIconSize, statusIconSize), devicePixelRatioF()));
+    m_statusIcon->setProperty("symbol", symbol);
+    m_statusIcon->setToolTip(m_hasAccessibilityPermission ? tr("Granted") : tr("Missing"));
+    m_requestButton->setVisible(!m_hasAccessibilityPermission);
+    m_hint->setVisible(!m_hasAccessibilityPermission);
+}

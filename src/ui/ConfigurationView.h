@@ -1,0 +1,43 @@
+#pragma once
+
+#include <QWidget>
+
+class HotKeyManager;
+class QLabel;
+class QPushButton;
+
+// Tells the user where the button file is and whether global hotkeys can
+// work in this session, with a re-check and, while they cannot, a request.
+class ConfigurationView : public QWidget {
+    Q_OBJECT
+
+public:
+    // How long after a request the status is checked again.
+    static constexpr int recheckDelayMs = 1000;
+
+    explicit ConfigurationView(HotKeyManager &manager, QWidget *parent = nullptr);
+
+    const QString &configPath() const { return m_configPath; }
+    bool hasAccessibilityPermission() const { return m_hasAccessibilityPermission; }
+
+    void refreshPermissionStatus();
+    void requestPermission();
+
+    // Re-checks when the program becomes active or inactive, since the user
+    // may have changed the permission elsewhere meanwhile.
+    void applicationStateChanged(Qt::ApplicationState state);
+
+protected:
+    void showEvent(QShowEvent *event) override;
+
+private:
+    void showPermission();
+
+    HotKeyManager &m_manager;
+    const QString m_configPath;
+    bool m_hasAccessibilityPermission = false;
+    bool m_wasActive;
+    QLabel *m_statusIcon;
+    QPushButton *m_requestButton;
+    QLabel *m_hint;
+};

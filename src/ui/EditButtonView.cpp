@@ -1,0 +1,128 @@
+#include "EditButtonView.h"
+
+#include "ApplicationFileFilter.h"
+#include "KeyboardShortcut.h"
+#include "ShortcutPicker.h"
+
+#include <QFileDialog>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QVBoxLayout>
+
+namespace {
+QString initialTargetText(const std::optional<QString> &appURLString)
+{
+    if (!appURLString)
+        return {};
+    const QUrl url(*appURLString);
+    return url.isValid() ? url.toString(QUrl::FullyEncoded) : QString();
+}
+
+QLabel *secondaryLabel(const QString &text, QWidget *parent)
+{
+    auto *label = new QLabel(text, parent);
+    label->setForegroundRole(QPalette::PlaceholderText);
+    return label;
+}
+
+QVBoxLayout *fieldRow(QLabel *label, QWidget *field)
+{
+    auto *row = new QVBoxLayout;
+    row->setSpacing(8);
+    row->addWidget(label);
+    row->addWidget(field);
+    return row;
+}
+} // namespace
+
+const QString EditButtonView::applicationsFolder = QStringLiteral("/usr/share/applications");
+
+EditButtonView::EditButtonView(const LaunchButton &button, OnSave onSave, QWidget *parent)
+    : QDialog(parent), m_button(button), m_onSave(std::move(onSave)), m_name(new QLineEdit(this)),
+      m_shortcut(new ShortcutPicker(this)), m_appPath(new QLineEdit(this))
+{
+    setWindowTitle(tr("Edit Button"));
+    setFixedWidth(formWidth);
+
+    m_name->setObjectName(QStringLiteral("nameField"));
+    m_name->setPlaceholderText(tr("Button Name"));
+    m_name->setText(button.name);
+    m_shortcut->setShortcut(parseShortcutText(button.shortcut));
+    m_appPath->setObjectName(QStringLiteral("appPathField"));
+    m_appPath->setPlaceholderText(tr("Path or URL"));
+    m_appPath->setText(initialTargetText(button.appURLString));
+
+    auto *browseButton = new QPushButton(tr("Browse"), this);
+    browseButton->setObjectName(QStringLiteral("browseButton"));
+    browseButton->setAutoDefault(false);
+    connect(browseButton, &QPushButton::clicked, this, &EditButtonView::browse);
+
+    auto *cancelButton = new QPushButton(tr("Cancel"), this);
+    cancelButton->setObjectName(QStringLiteral("cancelButton"));
+    cancelButton->setAutoDefault(false);
+    connect(cancelButton, &QPushButton::clicked, this, &QDialog::reject);
+
+    auto *saveButton = new QPushButton(tr("Save"), this);
+    saveButton->setObjectName(QStringLiteral("saveButton"));
+    saveButton->setDefault(true);
+    connect(saveButton, &QPushButton::clicked, this, &EditButtonView::save);
+
+    auto *targetRow = new QHBoxLayout;
+    targetRow->addWidget(m_appPath);
+    targetRow->addWidget(browseButton);
+    auto *target = new QWidget(this);
+    target->setLayout(targetRow);
+    targetRow->setContentsMargins(0, 0, 0, 0);
+
+    auto *buttonRow = new QHBoxLayout;
+    buttonRow->addStretch();
+    buttonRow->addWidget(cancelButton);
+    buttonRow->addWidget(saveButton);
+
+    auto *layout = new QVBoxLayout(this);
+    layout->setSpacing(16);
+    layout->addLayout(fieldRow(secondaryLabel(tr("Name"), this), m_name));
+    layout->addLayout(fieldRow(secondaryLabel(tr("Shortcut"), this), m_shortcut));
+    layout->addLayout(fieldRow(secondaryLabel(tr("Application or URL"), this), target));
+    layout->addLayout(buttonRow);
+    setFixedHeight(sizeHint().height());
+}
+
+std::optional<QUrl> EditButtonView::targetURL(const QString &appPath)
+{
+    const bool isURL = appPath.startsWith(QLatin1String("http://")) || appPath.startsWith(QLatin1String("https://"))
+        || appPath.startsWith(QLatin1String("file://"));
+    const QString text = isURL ? appPath : QStringLiteral("file://") + appPath;
+    // Tolerant parsing percent-encodes what a URL may not hold, such as spaces.
+    const QUrl url(text, QUrl::TolerantMode);
+    if (!url.isValid())
+        return std::nullopt;
+    return url;
+}
+
+void EditButtonView::save()
+{
+    const std::optional<QUrl> target = targetURL(m_appPath->text());
+    if (m_onSave)
+        m_onSave(m_name->text(), m_shortcut->shortcut().displayString(), target);
+    accept();
+}
+
+void EditButtonView::browse()
+{
+    auto *chooser = new QFileDialog(this, tr("Choose Application"), applicationsFolder);
+    chooser->setObjectName(QStringLiteral("applicationChooser"));
+    chooser->setAttribute(Qt::WA_DeleteOnClose);
+    // Qt's own dialog: the platform ones cannot take our filter.
+    chooser->setOption(QFileDialog::DontUseNativeDialog);
+    chooser->setFileMode(QFileDialog::ExistingFile);
+    chooser->setNameFilter(tr("Applications (*)"));
+    chooser->setProxyModel(new ApplicationFileFilter(chooser));
+    connect(chooser, &QFileDialog::fileSelected, this, [this](const QString &path) {
+        if (!path.isEmpty())
+            m_appPath->setText(path);
+    });
+    chooser->open();
+}

@@ -1,0 +1,44 @@
+#pragma once
+
+#include "LaunchButton.h"
+
+#include <QDialog>
+#include <QUrl>
+
+#include <functional>
+#include <optional>
+
+class QLineEdit;
+class ShortcutPicker;
+
+// The form in which the user changes one button: name, shortcut and target.
+// It works on its own copies; only Save hands them on, through onSave, with
+// the target turned into a URL. Escape cancels and Return saves, except
+// while the shortcut field records a key.
+class EditButtonView : public QDialog {
+    Q_OBJECT
+
+public:
+    using OnSave = std::function<void(const QString &name, const QString &shortcut, std::optional<QUrl> appURL)>;
+
+    static constexpr int formWidth = 400;
+    // Where the file chooser starts: the system's desktop entries.
+    static const QString applicationsFolder;
+
+    EditButtonView(const LaunchButton &button, OnSave onSave, QWidget *parent = nullptr);
+
+    // The target the form saves for this text: web and file URLs as typed,
+    // anything else as a file path; none when it cannot be a URL.
+    static std::optional<QUrl> targetURL(const QString &appPath);
+
+    void save();
+    // Opens the file chooser.
+    void browse();
+
+private:
+    LaunchButton m_button;
+    OnSave m_onSave;
+    QLineEdit *m_name;
+    ShortcutPicker *m_shortcut;
+    QLineEdit *m_appPath;
+};

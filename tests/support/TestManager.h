@@ -1,0 +1,38 @@
+#pragma once
+
+#include "fake/FakeAppLauncher.h"
+#include "fake/FakeHotkeyService.h"
+#include "fake/FakePermissionService.h"
+#include "HotKeyManager.h"
+
+#include <QTemporaryDir>
+
+#include <memory>
+
+// A HotKeyManager on fake desktop services, with its button file in a
+// temporary home folder.
+class TestManager {
+public:
+    // buttonFile: the file's text before the manager loads it.
+    explicit TestManager(const QByteArray &buttonFile = QByteArrayLiteral("[]"), bool permissionGranted = true);
+
+    HotKeyManager &manager() { return *m_manager; }
+    FakeHotkeyService &hotkeys() { return *m_hotkeys; }
+    FakePermissionService &permission() { return *m_permission; }
+    FakeAppLauncher &launcher() { return *m_launcher; }
+    QString home() const { return m_home.path(); }
+
+    QByteArray fileText() const;
+    // (key code, modifier mask) of every registered hotkey.
+    QList<std::pair<quint32, quint32>> registeredCombinations() const;
+
+    // One button file entry with a fixed id.
+    static QByteArray button(const QString &name, const QString &shortcut, const QString &target = {});
+
+private:
+    QTemporaryDir m_home;
+    std::shared_ptr<FakeHotkeyService> m_hotkeys = std::make_shared<FakeHotkeyService>();
+    std::shared_ptr<FakePermissionService> m_permission;
+    std::shared_ptr<FakeAppLauncher> m_launcher = std::make_shared<FakeAppLauncher>();
+    std::unique_ptr<HotKeyManager> m_manager;
+};
