@@ -1,0 +1,39 @@
+#pragma once
+
+#include "LaunchButton.h"
+
+#include <QString>
+
+#include <optional>
+#include <variant>
+
+// The button file on disk. Saving never leaves a truncated file: it writes a
+// temporary file beside the target, flushes it to disk and renames it over
+// the target; a symbolic link is written through and stays a link. A file
+// that could not be read is moved aside before the first save replaces it.
+class ButtonFile {
+public:
+    struct SaveResult {
+        std::optional<QString> error;         // why nothing was written
+        std::optional<QString> movedAsideTo;  // where an unreadable file went
+    };
+
+    explicit ButtonFile(QString path);
+
+    QString path() const { return m_path; }
+
+    // Anything at the path counts: a file, a directory, a dangling link.
+    bool exists() const;
+
+    // The buttons, or why the file could not be read.
+    std::variant<LaunchButtonList, QString> load();
+
+    SaveResult save(const LaunchButtonList &buttons);
+
+private:
+    QString resolvedPath() const;
+    std::optional<QString> moveUnreadableAside(QString *newPath);
+
+    QString m_path;
+    bool m_unreadableOnDisk = false;
+};
