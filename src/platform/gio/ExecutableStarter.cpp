@@ -35,8 +35,11 @@ ExecutableStarter::ExecutableStarter() = default;
 ExecutableStarter::~ExecutableStarter()
 {
     // Children still running are reaped by init once this process is gone.
-    for (const auto &watcher : m_watchers)
-        ::close(int(watcher->socket()));
+    for (auto &watcher : m_watchers) {
+        const int pidfd = int(watcher->socket());
+        watcher.reset();
+        ::close(pidfd);
+    }
 }
 
 std::optional<QString> ExecutableStarter::start(const QString &path, const QByteArray &startupId)
