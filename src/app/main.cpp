@@ -3,12 +3,16 @@
 #include "SingleInstance.h"
 #include "TerminationSignals.h"
 #include "VantorelApp.h"
+#include "WebWindowController.h"
 
 #include <QApplication>
 #include <QIcon>
 
 int main(int argc, char *argv[])
 {
+    // The web window's engine shares GL contexts; this must precede the
+    // application object but loads nothing of the engine.
+    QCoreApplication::setAttribute(Qt::AA_ShareOpenGLContexts);
     QApplication app(argc, argv);
     QApplication::setOrganizationName(QStringLiteral("Vantorel"));
     QApplication::setApplicationName(QStringLiteral("vantorel"));
@@ -26,7 +30,11 @@ int main(int argc, char *argv[])
         return 0;
 
     const DesktopServices desktop = DesktopServices::forThisSession();
-    HotKeyManager::provideSharedServices({desktop.hotkeys, desktop.launcher, desktop.permission, {}, {}, {}});
+    WebWindowController::setWindowActivator(desktop.activator);
+    // The web window is created on the first web launch, not before.
+    const auto openWebAddress = [](const QString &address) { WebWindowController::shared().loadURL(address); };
+    HotKeyManager::provideSharedServices(
+        {desktop.hotkeys, desktop.launcher, desktop.permission, openWebAddress, {}, {}});
 
     VantorelApp vantorel({desktop.loginItem, desktop.activator, QCoreApplication::applicationFilePath(),
                           &HotKeyManager::shared});

@@ -1,0 +1,108 @@
+#include "ExecutableStarter.h"
+
+#include <QFile>
+#include <QSocketNotifier>
+
+#include <cerrno>
+#include <csignal>
+#include <fcntl.h>
+#include <cstring>
+#include <spawn.h>
+#include <sys/syscall.h>
+#include <sys/wait.h>
+#include <thread>
+#include <unistd.h>
+
+extern char **environ;
+
+namespace {
+// The environment of this process, less what belongs to its own start-up.
+std::vector<QByteArray> childEnvironment(const QByteArray &startupId)
+{
+    std::vector<QByteArray> result;
+    for (char **entry = environ; *entry; ++entry) {
+        if (std::strncmp(*entry, "DESKTOP_STARTUP_ID=", 19) != 0)
+            result.emplace_back(*entry);
+    }
+    if (!startupId.isEmpty())
+        result.push_back("DESKTOP_STARTUP_ID=" + startupId);
+    return result;
+}
+} // namespace
+
+ExecutableStarter::ExecutableStarter() = default;
+
+ExecutableStarter::~ExecutableStarter()
+{
+    // Children still running are reaped by init once this process is gone.
+    for (auto &watcher : m_watchers) {
+        const int pidfd = int(watcher->socket());
+        watcher.reset();
+        ::close(pidfd);
+    }
+}
+
+std::optional<QString> ExecutableStarter::start(const QString &path, const QByteArray &startupId)
+{
+    const QByteArray file = QFile::encodeName(path);
+    std::vector<QByteArray> environment = childEnvironment(startupId);
+    std::vector<char *> envp;
+    for (QByteArray &entry : environment)
+        envp.push_back(entry.data());
+    envp.push_back(nullptr);
+    QByteArray argv0 = file;
+    char *argv[] = {argv0.data(), nullptr};
+
+    posix_spawnattr_t attributes;
+    posix_spawnattr_init(&attributes);
+    sigset_t signals;
+    sigemptyset(&signals);
+    posix_spawnattr_setsigmask(&attributes, &signals);
+    sigfillset(&signals);
+    posix_spawnattr_setsigdefault(&attributes, &signals);
+    posix_spawnattr_setflags(&attributes,
+                             POSIX_SPAWN_SETSID | POSIX_SPAWN_SETSIGMASK | POSIX_SPAWN_SETSIGDEF);
+    posix_spawn_file_actions_t actions;
+    posix_spawn_file_actions_init(&actions);
+    posix_spawn_file_actions_addopen(&actions, STDIN_FILENO, "/dev/null", O_RDONLY, 0);
+
+    pid_t pid = -1;
+    const int error = posix_spawn(&pid, file.constData(), &actions, &attributes, argv, envp.data());
+    posix_spawn_file_actions_destroy(&actions);
+    posix_spawnattr_destroy(&attributes);
+    if (error != 0)
+        return QStringLiteral("could not start %1: %2").arg(path, QString::fromLocal8Bit(std::strerror(error)));
+    reapWhenDone(pid);
+    return std::nullopt;
+}
+
+void ExecutableStarter::reapWhenDone(pid_t pid)
+{
+    const int pidfd = int(::syscall(SYS_pidfd_open, pid, 0));
+    if (pidfd < 0) {
+        // Kernels before 5.3 have no process descriptors: wait aside.
+        std::thread([pid] { ::waitpid(pid, nullptr, 0); }).detach();
+        return;
+    }
+    auto watcher = std::make_unique<QSocketNotifier>(pidfd, QSocketNotifier::Read);
+    QSocketNotifier *raw = watcher.get();
+    QObject::connect(raw, &QSocketNotifier::activated, raw, [this, raw, pid] {
+        if (::waitpid(pid, nullptr, WNOHANG) == pid)
+            forget(raw);
+    });
+    m_watchers.push_back(std::move(watcher));
+}
+
+void ExecutableStarter::forget(QSocketNotifier *watcher)
+{
+    for (auto it = m_watchers.begin(); it != m_watchers.end(); ++it) {
+        if (it->get() == watcher) {
+            watcher->setEnabled(false);
+            ::close(int(watcher->socket()));
+            // Called from the notifier's own signal: delete it later.
+            it->release()->deleteLater();
+            m_watchers.erase(it);
+            return;
+        }
+    }
+}

@@ -1,0 +1,28 @@
+#include "X11PermissionService.h"
+
+#include "X11HotkeyService.h"
+
+#include <QtGlobal>
+
+namespace {
+bool isWaylandSession()
+{
+    return !qEnvironmentVariableIsEmpty("WAYLAND_DISPLAY")
+        || qEnvironmentVariable("XDG_SESSION_TYPE").compare(QLatin1String("wayland"), Qt::CaseInsensitive) == 0;
+}
+} // namespace
+
+X11PermissionService::X11PermissionService(std::shared_ptr<const X11HotkeyService> hotkeys)
+    : m_hotkeys(std::move(hotkeys))
+{
+}
+
+bool X11PermissionService::hotkeysAllowed() const
+{
+    return m_hotkeys->isConnected() && !isWaylandSession();
+}
+
+bool X11PermissionService::requestHotkeys()
+{
+    return hotkeysAllowed();
+}

@@ -1,0 +1,7 @@
+#include "SharedXvfb.h"
+
+XvfbServer &sharedXvfb()
+{
+    static XvfbServer server;
+    return server;
+}

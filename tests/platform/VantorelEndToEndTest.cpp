@@ -1,0 +1,90 @@
+#include "ButtonHome.h"
+#include "EventLoopWait.h"
+#include "SharedXvfb.h"
+#include "XTestKeyboard.h"
+
+#include <QProcess>
+#include <QProcessEnvironment>
+
+#include <gtest/gtest.h>
+
+#define XK_MISCELLANY
+#define XK_LATIN1
+#include <X11/keysymdef.h>
+
+#include <memory>
+
+// The real program, started the way a user's session starts it, with
+// hotkeys pressed on the X server it runs on.
+class VantorelEndToEndTest : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        ASSERT_TRUE(sharedXvfb().isRunning()) << sharedXvfb().error().toStdString();
+        ASSERT_TRUE(home.isValid());
+        keyboard = std::make_unique<XTestKeyboard>();
+        ASSERT_TRUE(keyboard->isOpen());
+    }
+
+    void TearDown() override
+    {
+        if (program.state() != QProcess::NotRunning) {
+            program.terminate();
+            program.waitForFinished(5000);
+        }
+    }
+
+    // Starts the program and waits until it has tried every button.
+    bool startProgram(int buttons)
+    {
+        QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+        environment.insert(QStringLiteral("HOME"), home.path());
+        environment.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
+        program.setProcessEnvironment(environment);
+        program.setProcessChannelMode(QProcess::ForwardedErrorChannel);
+        program.start(QStringLiteral(VANTOREL_BINARY), {});
+        if (!program.waitForStarted(5000))
+            return false;
+        return runEventLoopUntil([&] {
+            output += program.readAllStandardOutput();
+            return output.count("Successfully registered shortcut") + output.count("Failed to register shortcut")
+                >= buttons;
+        }, 10000);
+    }
+
+    uint8_t key(uint32_t keysym) const { return keyboard->keycodeOf(keysym); }
+
+    ButtonHome home;
+    std::unique_ptr<XTestKeyboard> keyboard;
+    QProcess program;
+    QByteArray output;
+};
+
+TEST_F(VantorelEndToEndTest, HotkeysLaunchTheButtonScripts)
+{
+    home.addButton(QStringLiteral("editor"), QStringLiteral("⌘ + ⌥ + E"));
+    home.addButton(QStringLiteral("browser"), QStringLiteral("⌃ + ⌥ + B"));
+    ASSERT_TRUE(home.writeButtonFile());
+    ASSERT_TRUE(startProgram(2)) << output.constData();
+    EXPECT_EQ(output.count("Successfully registered shortcut"), 2) << output.constData();
+
+    keyboard->press({XK_Super_L, XK_Alt_L}, key(XK_e));
+    EXPECT_TRUE(runEventLoopUntil([&] { return home.ran(QStringLiteral("editor")); })) << output.constData();
+    keyboard->press({XK_Control_L, XK_Alt_L}, key(XK_b));
+    EXPECT_TRUE(runEventLoopUntil([&] { return home.ran(QStringLiteral("browser")); })) << output.constData();
+}
+
+TEST_F(VantorelEndToEndTest, ProgramStopsCleanlyOnTerminate)
+{
+    home.addButton(QStringLiteral("editor"), QStringLiteral("⌘ + ⌥ + E"));
+    ASSERT_TRUE(home.writeButtonFile());
+    ASSERT_TRUE(startProgram(1)) << output.constData();
+
+    program.terminate();
+    ASSERT_TRUE(program.waitForFinished(5000));
+    EXPECT_EQ(program.exitStatus(), QProcess::NormalExit);
+    EXPECT_EQ(program.exitCode(), 0);
+    // Its grabs went with it: another program may take the combination.
+    EXPECT_TRUE(keyboard->grab(XCB_MOD_MASK_4 | XCB_MOD_MASK_1, key(XK_e)));
+    keyboard->ungrab(XCB_MOD_MASK_4 | XCB_MOD_MASK_1, key(XK_e));
+}
