@@ -3,16 +3,13 @@
 #include "SingleInstance.h"
 #include "TerminationSignals.h"
 #include "VantorelApp.h"
-#include "WebWindowController.h"
+#include "WebWindowLoader.h"
 
 #include <QApplication>
 #include <QIcon>
 
 int main(int argc, char *argv[])
 {
-    // The web window's engine shares GL contexts; this must precede the
-    // application object but loads nothing of the engine.
-    QCoreApplication::setAttribute(Qt::AA_ShareOpenGLContexts);
     QApplication app(argc, argv);
     QApplication::setOrganizationName(QStringLiteral("Vantorel"));
     QApplication::setApplicationName(QStringLiteral("vantorel"));
@@ -30,9 +27,9 @@ int main(int argc, char *argv[])
         return 0;
 
     const DesktopServices desktop = DesktopServices::forThisSession();
-    WebWindowController::setWindowActivator(desktop.activator);
-    // The web window is created on the first web launch, not before.
-    const auto openWebAddress = [](const QString &address) { WebWindowController::shared().loadURL(address); };
+    // The web window is loaded at the first web launch, not before.
+    WebWindowLoader webWindow(WebWindowLoader::defaultPluginPath(), desktop.activator);
+    const auto openWebAddress = [&webWindow](const QString &address) { webWindow.loadURL(address); };
     HotKeyManager::provideSharedServices(
         {desktop.hotkeys, desktop.launcher, desktop.permission, openWebAddress, {}, {}});
 

@@ -1,0 +1,43 @@
+#include "WebWindowLoader.h"
+
+#include "Log.h"
+#include "WebGraphicsSetup.h"
+#include "WebWindowService.h"
+
+#include <QCoreApplication>
+#include <QPluginLoader>
+
+WebWindowLoader::WebWindowLoader(QString pluginPath, std::shared_ptr<WindowActivator> activator)
+    : m_pluginPath(std::move(pluginPath)), m_activator(std::move(activator))
+{
+}
+
+// The plugin stays loaded for the rest of the process: its window and
+// engine live until the event loop ends.
+WebWindowLoader::~WebWindowLoader() = default;
+
+QString WebWindowLoader::defaultPluginPath()
+{
+    return QCoreApplication::applicationDirPath() + QStringLiteral("/../lib/vantorel/webwindow.so");
+}
+
+void WebWindowLoader::loadURL(const QString &address)
+{
+    if (WebWindowService *web = service())
+        web->loadURL(address);
+}
+
+WebWindowService *WebWindowLoader::service()
+{
+    if (m_service)
+        return m_service;
+    WebGraphicsSetup::prepareSharedContext();
+    m_loader = std::make_unique<QPluginLoader>(m_pluginPath);
+    m_service = qobject_cast<WebWindowService *>(m_loader->instance());
+    if (!m_service) {
+        Log::line(QStringLiteral("WebWindow: Failed to load the web window: ") + m_loader->errorString());
+        return nullptr;
+    }
+    m_service->setWindowActivator(m_activator);
+    return m_service;
+}
