@@ -12,13 +12,27 @@ ButtonHome::ButtonHome() = default;
 
 void ButtonHome::addButton(const QString &name, const QString &shortcut)
 {
-    m_buttons.append({name, shortcut});
+    m_buttons.append({name, shortcut, {}});
+}
+
+void ButtonHome::addWebButton(const QString &name, const QString &shortcut, const QString &address)
+{
+    m_buttons.append({name, shortcut, address});
 }
 
 bool ButtonHome::writeButtonFile() const
 {
     QJsonArray buttons;
-    for (const auto &[name, shortcut] : m_buttons) {
+    for (const auto &[name, shortcut, address] : m_buttons) {
+        if (!address.isEmpty()) {
+            buttons.append(QJsonObject{
+                {QStringLiteral("id"), QUuid::createUuid().toString(QUuid::WithoutBraces).toUpper()},
+                {QStringLiteral("name"), name},
+                {QStringLiteral("shortcut"), shortcut},
+                {QStringLiteral("appURLString"), address},
+            });
+            continue;
+        }
         const QString script = m_dir.filePath(name + QStringLiteral(".sh"));
         QFile file(script);
         if (!file.open(QIODevice::WriteOnly))

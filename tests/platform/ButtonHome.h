@@ -14,6 +14,8 @@ public:
 
     // Adds a button whose target script touches the marker `name`.
     void addButton(const QString &name, const QString &shortcut);
+    // Adds a button whose target is a web address.
+    void addWebButton(const QString &name, const QString &shortcut, const QString &address);
     // Writes the button file with the buttons added so far.
     bool writeButtonFile() const;
 
@@ -21,5 +23,10 @@ public:
 
 private:
     QTemporaryDir m_dir;
-    QList<std::pair<QString, QString>> m_buttons;
+    struct Button {
+        QString name;
+        QString shortcut;
+        QString address; // empty: a script
+    };
+    QList<Button> m_buttons;
 };
