@@ -39,6 +39,15 @@ const QHash<QString, quint32> &keyCodeTable()
         {QStringLiteral("]"), 30}, {QStringLiteral("["), 33}, {QStringLiteral("'"), 39},
         {QStringLiteral(";"), 41}, {QStringLiteral("\\"), 42}, {QStringLiteral(","), 43},
         {QStringLiteral("/"), 44}, {QStringLiteral("."), 47}, {QStringLiteral("`"), 50},
+        // what Shift types on those keys on the US layout, as a recorded
+        // Shift combination names them
+        {QStringLiteral("!"), 18}, {QStringLiteral("@"), 19}, {QStringLiteral("#"), 20},
+        {QStringLiteral("$"), 21}, {QStringLiteral("^"), 22}, {QStringLiteral("%"), 23},
+        {QStringLiteral("("), 25}, {QStringLiteral("&"), 26}, {QStringLiteral("*"), 28},
+        {QStringLiteral(")"), 29}, {QStringLiteral("_"), 27}, {QStringLiteral("}"), 30},
+        {QStringLiteral("{"), 33}, {QStringLiteral("\""), 39}, {QStringLiteral(":"), 41},
+        {QStringLiteral("|"), 42}, {QStringLiteral("<"), 43}, {QStringLiteral("?"), 44},
+        {QStringLiteral(">"), 47}, {QStringLiteral("~"), 50},
     };
     return table;
 }

@@ -139,6 +139,10 @@ TEST(KeyCodeTable, DigitsAndNamedKeysHaveTheirOwnCodes)
     EXPECT_EQ(keyCode(u"Left"), 123u);
     EXPECT_EQ(keyCode(u"UP"), 126u);
     EXPECT_EQ(keyCode(u"Plus"), 24u);
+    EXPECT_EQ(keyCode(u","), 43u);
+    // a recorded Shift combination names the shifted character
+    EXPECT_EQ(keyCode(u"!"), keyCode(u"1"));
+    EXPECT_EQ(keyCode(u"?"), keyCode(u"/"));
 }
 
 TEST(KeyCodeTable, UnknownKeysHaveNoCode)
