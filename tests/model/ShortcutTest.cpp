@@ -86,67 +86,27 @@ TEST(KeyboardShortcutValue, JsonHasKeyAndModifiersAndRequiresBoth)
     EXPECT_FALSE(KeyboardShortcut::fromJson(QJsonDocument::fromJson(R"({"key":"k","modifiers":-1})").object()));
 }
 
-TEST(ModifierFlagsSet, KeepsRawBitsAndDoesSetAlgebra)
+TEST(ModifierFlagsSet, KeepsRawBitsAndReadsEventModifiers)
 {
     const ModifierFlags commandOption{ModifierFlags::command, ModifierFlags::option};
-    EXPECT_EQ(commandOption.rawValue(), 3u);
-    EXPECT_EQ(ModifierFlags(0xF0).rawValue(), 0xF0u);
     EXPECT_EQ(commandOption.logDescription(), QStringLiteral("ModifierFlags(rawValue: 3)"));
-    EXPECT_TRUE(ModifierFlags().isEmpty());
-    EXPECT_TRUE(ModifierFlags::command.isSubset(commandOption));
-    EXPECT_TRUE(commandOption.isSuperset(ModifierFlags::option));
-    EXPECT_TRUE(commandOption.isDisjoint(ModifierFlags::shift));
+    EXPECT_EQ(ModifierFlags(0xF0).united(ModifierFlags::shift).rawValue(), 0xF4u);
     EXPECT_EQ(commandOption.subtracting(ModifierFlags::command), ModifierFlags::option);
-    EXPECT_EQ(commandOption.symmetricDifference(ModifierFlags(6)).rawValue(), 5u);
-    EXPECT_EQ(commandOption.intersected(ModifierFlags(6)), ModifierFlags::option);
-    ModifierFlags flags;
-    flags.insert(ModifierFlags::control);
-    flags.insert(ModifierFlags::control);
-    EXPECT_EQ(flags.rawValue(), 8u);
-    flags.remove(ModifierFlags::control);
-    EXPECT_TRUE(flags.isEmpty());
-}
-
-TEST(ModifierFlagsSet, FromEventFlagsKeepsOnlyTheFourModifiers)
-{
     EXPECT_EQ(ModifierFlags::fromEventFlags(Qt::MetaModifier | Qt::AltModifier | Qt::ShiftModifier).rawValue(), 7u);
     EXPECT_EQ(ModifierFlags::fromEventFlags(Qt::ControlModifier).rawValue(), 8u);
     EXPECT_TRUE(ModifierFlags::fromEventFlags(Qt::KeypadModifier | Qt::GroupSwitchModifier).isEmpty());
 }
 
-TEST(KeyCodeTable, LettersKeepTheirAnsiCodesInEitherCase)
+TEST(KeyCodeTable, KnowsLettersDigitsNamedKeysAndPunctuationOnly)
 {
-    EXPECT_EQ(keyCode(u"F"), 3u);
-    EXPECT_EQ(keyCode(u"f"), 3u);
-    EXPECT_EQ(keyCode(u"K"), 40u);
-    EXPECT_EQ(keyCode(u"a"), 0u);
-    EXPECT_EQ(keyCode(u"z"), 6u);
-    EXPECT_EQ(keyCode(u"m"), 46u);
-}
-
-TEST(KeyCodeTable, DigitsAndNamedKeysHaveTheirOwnCodes)
-{
-    EXPECT_EQ(keyCode(u"1"), 18u);
-    EXPECT_EQ(keyCode(u"0"), 29u);
-    EXPECT_EQ(keyCode(u"F1"), 122u);
-    EXPECT_EQ(keyCode(u"f12"), 111u);
-    EXPECT_EQ(keyCode(u"SPACE"), 49u);
-    EXPECT_EQ(keyCode(u"Return"), 36u);
-    EXPECT_EQ(keyCode(u"\r"), 36u);
-    EXPECT_EQ(keyCode(u"tab"), 48u);
-    EXPECT_EQ(keyCode(u"\x1b"), 53u);
-    EXPECT_EQ(keyCode(u"Escape"), 53u);
-    EXPECT_EQ(keyCode(u"Left"), 123u);
-    EXPECT_EQ(keyCode(u"UP"), 126u);
-    EXPECT_EQ(keyCode(u"Plus"), 24u);
-    EXPECT_EQ(keyCode(u","), 43u);
-    // a recorded Shift combination names the shifted character
-    EXPECT_EQ(keyCode(u"!"), keyCode(u"1"));
-    EXPECT_EQ(keyCode(u"?"), keyCode(u"/"));
-}
-
-TEST(KeyCodeTable, UnknownKeysHaveNoCode)
-{
+    const std::pair<const char16_t *, quint32> known[] = {
+        {u"F", 3}, {u"f", 3}, {u"K", 40}, {u"a", 0}, {u"z", 6}, {u"1", 18}, {u"0", 29}, {u"F1", 122},
+        {u"f12", 111}, {u"SPACE", 49}, {u"Return", 36}, {u"\r", 36}, {u"tab", 48}, {u"\x1b", 53},
+        {u"Left", 123}, {u"UP", 126}, {u"Plus", 24}, {u",", 43},
+        // a recorded Shift combination names the shifted character
+        {u"!", 18}, {u"?", 44}};
+    for (const auto &[key, code] : known)
+        EXPECT_EQ(keyCode(key), code) << QString::fromUtf16(key).toStdString();
     for (const char16_t *key : {u"", u"ab", u"hyper", u"⌘1", u"F13", u"é"})
         EXPECT_FALSE(keyCode(key).has_value()) << QString::fromUtf16(key).toStdString();
 }
