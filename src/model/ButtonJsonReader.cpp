@@ -58,21 +58,11 @@ std::variant<LaunchButtonList, QString> ButtonJsonReader::read()
     if (peek() == ']') {
         ++m_pos;
     } else {
-        for (qsizetype index = 0;; ++index) {
+        bool more = true;
+        for (qsizetype index = 0; more; ++index) {
             skipWhitespace();
-            if (!readButton(index, buttons))
+            if (!readButton(index, buttons) || !afterElement(']', &more))
                 return m_error;
-            skipWhitespace();
-            if (peek() == ',') {
-                ++m_pos;
-                continue;
-            }
-            if (peek() == ']') {
-                ++m_pos;
-                break;
-            }
-            fail(QStringLiteral("expected \",\" or \"]\""));
-            return m_error;
         }
     }
     skipWhitespace();
@@ -129,16 +119,11 @@ bool ButtonJsonReader::readButton(qsizetype index, LaunchButtonList &buttons)
                 if (member)
                     *member = Member{std::nullopt, true, isNull};
             }
-            skipWhitespace();
-            if (peek() == ',') {
-                ++m_pos;
-                continue;
-            }
-            if (peek() == '}') {
-                ++m_pos;
+            bool more = false;
+            if (!afterElement('}', &more))
+                return false;
+            if (!more)
                 break;
-            }
-            return fail(QStringLiteral("expected \",\" or \"}\""));
         }
     }
 
@@ -258,18 +243,11 @@ bool ButtonJsonReader::skipValue(int depth)
                     return fail(QStringLiteral("expected \":\""));
                 ++m_pos;
             }
-            if (!skipValue(depth + 1))
+            bool more = false;
+            if (!skipValue(depth + 1) || !afterElement(close, &more))
                 return false;
-            skipWhitespace();
-            if (peek() == ',') {
-                ++m_pos;
-                continue;
-            }
-            if (peek() == close) {
-                ++m_pos;
+            if (!more)
                 return true;
-            }
-            return fail(QStringLiteral("expected \",\" or a closing bracket"));
         }
     }
     case 't': return expectLiteral("true");
@@ -315,6 +293,17 @@ bool ButtonJsonReader::expectLiteral(const char *literal)
         return fail(QStringLiteral("unexpected character"));
     m_pos += length;
     return true;
+}
+
+bool ButtonJsonReader::afterElement(char close, bool *more)
+{
+    skipWhitespace();
+    if (peek() == ',' || peek() == close) {
+        *more = peek() == ',';
+        ++m_pos;
+        return true;
+    }
+    return fail(QStringLiteral("expected \",\" or \"%1\"").arg(QLatin1Char(close)));
 }
 
 bool ButtonJsonReader::isValidUtf8() const

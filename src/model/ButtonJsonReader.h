@@ -28,6 +28,8 @@ private:
     bool readString(QString *out);
     bool skipValue(int depth);
     bool skipNumber();
+    // After an array element or object member: a comma (*more) or the close.
+    bool afterElement(char close, bool *more);
     bool expectLiteral(const char *literal);
     bool readHex4(char16_t *out);
     void skipWhitespace();
