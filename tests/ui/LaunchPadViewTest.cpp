@@ -1,8 +1,8 @@
 #include "EditButtonView.h"
 #include "HotKeyManager.h"
 #include "LaunchPadView.h"
-#include "LaunchPadViewModel.h"
 #include "LogCapture.h"
+#include "QtPrinters.h"
 #include "TestManager.h"
 
 #include <QApplication>
@@ -10,228 +10,140 @@
 #include <QLineEdit>
 #include <QPushButton>
 #include <QTest>
-#include <QToolButton>
-
-#include "QtPrinters.h"
 
 #include <gtest/gtest.h>
 
+// The editor driven as the user drives it: clicks on the rows, the form and
+// its fields, against a manager on the fake hotkey backend.
 namespace {
 // Key codes and masks as the hotkey service sees them.
-constexpr quint32 keyF = 3, keyM = 46, keyG = 5;
+constexpr quint32 keyF = 3, keyM = 46;
 constexpr quint32 commandOption = HotkeyModifier::command | HotkeyModifier::option;
 constexpr quint32 commandShift = HotkeyModifier::command | HotkeyModifier::shift;
 
-QByteArray list(std::initializer_list<QByteArray> buttons)
+TEST(EditButtonViewTest, TargetsBecomeURLs)
 {
-    QByteArrayList items(buttons);
-    return '[' + items.join(',') + ']';
+    const std::pair<QString, QString> cases[] = {
+        {QStringLiteral("/opt/My Tool.desktop"), QStringLiteral("file:///opt/My%20Tool.desktop")},
+        {QStringLiteral("https://example.com/a?b=1"), QStringLiteral("https://example.com/a?b=1")},
+        {QStringLiteral("http://example.com"), QStringLiteral("http://example.com")},
+        {QStringLiteral("file:///usr/bin/xterm"), QStringLiteral("file:///usr/bin/xterm")},
+        {QString(), QStringLiteral("file://")},
+    };
+    for (const auto &[text, url] : cases) {
+        const auto target = EditButtonView::targetURL(text);
+        ASSERT_TRUE(target.has_value()) << text.toStdString();
+        EXPECT_EQ(target->toString(QUrl::FullyEncoded), url);
+    }
 }
 
 class LaunchPadViewTest : public ::testing::Test {
 protected:
-    explicit LaunchPadViewTest(const QByteArray &file = "[]") : testManager(file) {}
+    LaunchPadViewTest() { view.show(); }
 
-    void SetUp() override { view.show(); }
-
-    QStringList rowTexts(const char *objectName) const
+    // The text of every row's widget with this name, top to bottom.
+    template <typename T> QStringList texts(const char *name) const
     {
-        QStringList texts;
-        for (auto *label : view.findChildren<QLabel *>(QLatin1String(objectName)))
-            texts.append(label->text());
-        for (auto *button : view.findChildren<QPushButton *>(QLatin1String(objectName)))
-            texts.append(button->text());
-        return texts;
+        QStringList result;
+        for (T *widget : view.findChildren<T *>(QLatin1String(name)))
+            result.append(widget->text());
+        return result;
     }
 
-    void click(const char *objectName, int row = 0)
+    void click(const char *name, int row = 0)
     {
-        const auto buttons = view.findChildren<QAbstractButton *>(QLatin1String(objectName));
-        ASSERT_GT(buttons.size(), row) << objectName;
+        const auto buttons = view.findChildren<QAbstractButton *>(QLatin1String(name));
+        ASSERT_GT(buttons.size(), row) << name;
         QTest::mouseClick(buttons.at(row), Qt::LeftButton);
     }
 
-    EditButtonView *openForm(int row = 0)
+    template <typename T> T *inForm(const char *name) const
     {
-        click("editButton", row);
-        return view.editForm();
+        return view.editForm()->findChild<T *>(QLatin1String(name));
     }
 
-    // Records a combination in the open form's shortcut field.
-    void recordShortcut(EditButtonView *form, Qt::Key key, Qt::KeyboardModifiers modifiers)
+    bool formGone() const
     {
-        auto *field = form->findChild<QLineEdit *>(QStringLiteral("shortcutField"));
-        QApplication::setActiveWindow(form);
-        field->setFocus(Qt::MouseFocusReason);
-        QTest::keyClick(field, key, modifiers);
-    }
-
-    void waitForFormGone()
-    {
-        EXPECT_TRUE(QTest::qWaitFor([this] { return view.editForm() == nullptr; }, 2000));
+        return QTest::qWaitFor([this] { return view.editForm() == nullptr; }, 2000);
     }
 
     LogCapture log;
-    TestManager testManager;
+    TestManager testManager{'[' + TestManager::button(QStringLiteral("Mail"), QStringLiteral("⌘ + ⌥ + F")) + ','
+                            + TestManager::button(QStringLiteral("Web"), QStringLiteral("cmd+g")) + ']'};
     LaunchPadView view{testManager.manager()};
 };
 
-class LaunchPadViewWithMail : public LaunchPadViewTest {
-protected:
-    LaunchPadViewWithMail()
-        : LaunchPadViewTest(list({TestManager::button(QStringLiteral("Mail"), QStringLiteral("⌘ + ⌥ + F"),
-                                                      QStringLiteral("file:///usr/share/applications/mail.desktop")),
-                                  TestManager::button(QStringLiteral("Web"), QStringLiteral("cmd+g"),
-                                                      QStringLiteral("https://example.com"))}))
-    {
-    }
-};
-
-TEST_F(LaunchPadViewTest, EmptyListShowsNoRows)
-{
-    EXPECT_TRUE(rowTexts("nameButton").isEmpty());
-    EXPECT_NE(view.findChild<QToolButton *>(QStringLiteral("addButton")), nullptr);
-}
-
-TEST_F(LaunchPadViewTest, AddingTwiceGivesNumberedPlaceholders)
-{
-    click("addButton");
-    click("addButton");
-
-    EXPECT_EQ(rowTexts("nameButton"), QStringList({QStringLiteral("New Button"), QStringLiteral("New Button")}));
-    EXPECT_EQ(rowTexts("shortcutLabel"), QStringList({QStringLiteral("⌘1"), QStringLiteral("⌘2")}));
-    ASSERT_EQ(view.viewModel().buttons().size(), 2);
-    EXPECT_EQ(view.viewModel().buttons().at(1).shortcut, QStringLiteral("⌘2"));
-    EXPECT_TRUE(testManager.fileText().contains("⌘2"));
-    EXPECT_EQ(view.editForm(), nullptr); // adding does not open the form
-}
-
-TEST_F(LaunchPadViewWithMail, RowsShowNameAndStoredShortcutText)
-{
-    EXPECT_EQ(rowTexts("nameButton"), QStringList({QStringLiteral("Mail"), QStringLiteral("Web")}));
-    EXPECT_EQ(rowTexts("shortcutLabel"), QStringList({QStringLiteral("⌘ + ⌥ + F"), QStringLiteral("cmd+g")}));
-}
-
-TEST_F(LaunchPadViewWithMail, ClickOnNameLaunchesTheButton)
-{
-    click("nameButton", 0);
-    ASSERT_EQ(testManager.launcher().opened().size(), 1);
-    EXPECT_EQ(testManager.launcher().opened().first().toString(),
-              QStringLiteral("file:///usr/share/applications/mail.desktop"));
-}
-
-TEST_F(LaunchPadViewWithMail, StartingAnEditLogsUnregistersAndOpensTheForm)
-{
-    ASSERT_EQ(testManager.registeredCombinations().size(), 2);
-
-    EditButtonView *form = openForm(0);
-
-    ASSERT_NE(form, nullptr);
-    EXPECT_TRUE(form->isVisible());
-    EXPECT_TRUE(log.contains(QStringLiteral("✏️ Starting edit for button: Mail")));
-    EXPECT_TRUE(testManager.registeredCombinations().isEmpty());
-    ASSERT_TRUE(view.editingButton().has_value());
-    EXPECT_EQ(view.editingButton()->name, QStringLiteral("Mail"));
-    EXPECT_EQ(form->findChild<QLineEdit *>(QStringLiteral("nameField"))->text(), QStringLiteral("Mail"));
-}
-
-TEST_F(LaunchPadViewWithMail, SavingUpdatesFileListAndRegistrations)
-{
-    EditButtonView *form = openForm(0);
-    ASSERT_NE(form, nullptr);
-    form->findChild<QLineEdit *>(QStringLiteral("nameField"))->setText(QStringLiteral("Post"));
-    recordShortcut(form, Qt::Key_M, Qt::MetaModifier | Qt::ShiftModifier);
-    log.clear();
-
-    QTest::mouseClick(form->findChild<QPushButton *>(QStringLiteral("saveButton")), Qt::LeftButton);
-    waitForFormGone();
-
-    EXPECT_EQ(log.lines().first(), QStringLiteral("💾 Saving edited button: Post with shortcut: ⌘ + ⇧ + M"));
-    EXPECT_EQ(rowTexts("nameButton"), QStringList({QStringLiteral("Post"), QStringLiteral("Web")}));
-    EXPECT_TRUE(testManager.fileText().contains("\"name\":\"Post\""));
-    EXPECT_TRUE(testManager.fileText().contains("⌘ + ⇧ + M"));
-    const auto registered = testManager.registeredCombinations();
-    EXPECT_EQ(registered.size(), 2);
-    EXPECT_TRUE(registered.contains(std::make_pair(keyM, commandShift)));
-    EXPECT_TRUE(registered.contains(std::make_pair(keyG, quint32(HotkeyModifier::command))));
-    EXPECT_FALSE(view.editingButton().has_value());
-    // The save registers once more after the manager's own round.
-    EXPECT_EQ(log.startingWith(QStringLiteral("🎹 Registering shortcuts for")).size(), 2);
-}
-
-TEST_F(LaunchPadViewWithMail, CancelGivesTheHotkeysBack)
-{
-    const auto before = testManager.registeredCombinations();
-    EditButtonView *form = openForm(0);
-    ASSERT_NE(form, nullptr);
-    form->findChild<QLineEdit *>(QStringLiteral("nameField"))->setText(QStringLiteral("Changed"));
-
-    QTest::mouseClick(form->findChild<QPushButton *>(QStringLiteral("cancelButton")), Qt::LeftButton);
-    waitForFormGone();
-
-    EXPECT_EQ(testManager.registeredCombinations(), before);
-    EXPECT_TRUE(testManager.registeredCombinations().contains(std::make_pair(keyF, commandOption)));
-    EXPECT_EQ(rowTexts("nameButton").first(), QStringLiteral("Mail"));
-    EXPECT_FALSE(testManager.fileText().contains("Changed"));
-    EXPECT_TRUE(log.startingWith(QStringLiteral("💾")).isEmpty());
-}
-
-TEST_F(LaunchPadViewWithMail, EscapeAndClosingTheFormAlsoGiveTheHotkeysBack)
-{
-    EditButtonView *form = openForm(0);
-    ASSERT_NE(form, nullptr);
-    QTest::keyClick(form, Qt::Key_Escape);
-    waitForFormGone();
-    EXPECT_EQ(testManager.registeredCombinations().size(), 2);
-
-    form = openForm(1);
-    ASSERT_NE(form, nullptr);
-    EXPECT_TRUE(testManager.registeredCombinations().isEmpty());
-    form->close();
-    waitForFormGone();
-    EXPECT_EQ(testManager.registeredCombinations().size(), 2);
-}
-
-TEST_F(LaunchPadViewWithMail, HotkeysPressedWhileEditingLaunchNothing)
-{
-    openForm(1);
-    EXPECT_FALSE(testManager.hotkeys().press(keyF, commandOption).has_value());
-    QCoreApplication::processEvents();
-    EXPECT_TRUE(testManager.launcher().opened().isEmpty());
-}
-
-TEST_F(LaunchPadViewWithMail, DeleteRemovesTheRowSavesAndReregisters)
+TEST_F(LaunchPadViewTest, DeletingEveryButtonEmptiesTheFileAndAddingNumbersTheNewOnes)
 {
     click("deleteButton", 0);
-
-    EXPECT_EQ(rowTexts("nameButton"), QStringList({QStringLiteral("Web")}));
-    EXPECT_FALSE(testManager.fileText().contains("Mail"));
-    EXPECT_EQ(testManager.registeredCombinations(),
-              (QList<std::pair<quint32, quint32>>{{keyG, HotkeyModifier::command}}));
-}
-
-TEST_F(LaunchPadViewTest, DeletingTheOnlyButtonLeavesAnEmptyFile)
-{
-    click("addButton");
+    EXPECT_EQ(texts<QPushButton>("nameButton"), QStringList({QStringLiteral("Web")}));
+    EXPECT_EQ(testManager.registeredCombinations().size(), 1);
     click("deleteButton", 0);
-
-    EXPECT_TRUE(rowTexts("nameButton").isEmpty());
+    EXPECT_TRUE(texts<QPushButton>("nameButton").isEmpty());
     EXPECT_EQ(testManager.fileText(), QByteArray("[]"));
     EXPECT_TRUE(testManager.registeredCombinations().isEmpty());
+
+    click("addButton");
+    click("addButton");
+    EXPECT_EQ(texts<QLabel>("shortcutLabel"), QStringList({QStringLiteral("⌘1"), QStringLiteral("⌘2")}));
+    EXPECT_TRUE(testManager.fileText().contains("⌘2"));
 }
 
-TEST_F(LaunchPadViewWithMail, DeletingAButtonNoLongerListedDoesNothing)
+TEST_F(LaunchPadViewTest, SavedEditReachesTheFileTheRowsAndTheHotkeys)
 {
-    const LaunchButton stale(QUuid::createUuid(), QStringLiteral("Gone"), QStringLiteral("cmd+x"), std::nullopt);
-    view.deleteButton(stale);
-    EXPECT_EQ(view.viewModel().buttons().size(), 2);
+    click("editButton", 0);
+    ASSERT_NE(view.editForm(), nullptr);
+    EXPECT_TRUE(log.contains(QStringLiteral("✏️ Starting edit for button: Mail")));
+    // While the form is open no hotkey is held, so a press launches nothing.
+    EXPECT_FALSE(testManager.hotkeys().press(keyF, commandOption).has_value());
+
+    inForm<QLineEdit>("nameField")->setText(QStringLiteral("Post"));
+    inForm<QLineEdit>("appPathField")->setText(QStringLiteral("/opt/My Tool.desktop"));
+    QApplication::setActiveWindow(view.editForm());
+    auto *shortcut = inForm<QLineEdit>("shortcutField");
+    // While the shortcut field records, Escape and Return are keys, not Cancel and Save.
+    for (const auto &[key, shown] : {std::pair{Qt::Key_Escape, "ESCAPE"}, std::pair{Qt::Key_Return, "RETURN"}}) {
+        shortcut->setFocus(Qt::MouseFocusReason);
+        QTest::keyClick(shortcut, key);
+        EXPECT_EQ(shortcut->text(), QLatin1String(shown));
+    }
+    ASSERT_NE(view.editForm(), nullptr);
+    EXPECT_TRUE(log.startingWith(QStringLiteral("💾")).isEmpty());
+    shortcut->setFocus(Qt::MouseFocusReason);
+    QTest::keyClick(shortcut, Qt::Key_M, Qt::MetaModifier | Qt::ShiftModifier);
+    QTest::mouseClick(inForm<QPushButton>("saveButton"), Qt::LeftButton);
+    ASSERT_TRUE(formGone());
+
+    EXPECT_TRUE(log.contains(QStringLiteral("💾 Saving edited button: Post with shortcut: ⌘ + ⇧ + M")));
+    EXPECT_EQ(texts<QPushButton>("nameButton"), QStringList({QStringLiteral("Post"), QStringLiteral("Web")}));
+    EXPECT_TRUE(testManager.fileText().contains("\"name\":\"Post\""));
+    EXPECT_EQ(testManager.registeredCombinations().size(), 2);
+    testManager.hotkeys().press(keyM, commandShift);
+    QCoreApplication::processEvents();
+    ASSERT_EQ(testManager.launcher().opened().size(), 1);
+    EXPECT_EQ(testManager.launcher().opened().first().toString(QUrl::FullyEncoded),
+              QStringLiteral("file:///opt/My%20Tool.desktop"));
 }
 
-TEST_F(LaunchPadViewWithMail, ViewModelCopiesOnlyWhenTold)
+TEST_F(LaunchPadViewTest, LeavingTheFormWithoutSavingGivesTheHotkeysBack)
 {
-    testManager.manager().addButton(); // a change the view did not make
-    EXPECT_EQ(view.viewModel().buttons().size(), 2);
-    view.viewModel().copyFromManager();
-    EXPECT_EQ(view.viewModel().buttons().size(), 3);
+    const QByteArray file = testManager.fileText();
+    const auto registered = testManager.registeredCombinations();
+    const std::function<void(EditButtonView *)> ways[] = {
+        [](EditButtonView *form) { QTest::mouseClick(form->findChild<QPushButton *>("cancelButton"), Qt::LeftButton); },
+        [](EditButtonView *form) { QTest::keyClick(form, Qt::Key_Escape); },
+        [](EditButtonView *form) { form->close(); },
+    };
+    for (const auto &leave : ways) {
+        click("editButton", 1);
+        ASSERT_NE(view.editForm(), nullptr);
+        ASSERT_TRUE(testManager.registeredCombinations().isEmpty());
+        inForm<QLineEdit>("nameField")->setText(QStringLiteral("Changed"));
+        leave(view.editForm());
+        ASSERT_TRUE(formGone());
+        EXPECT_EQ(testManager.registeredCombinations(), registered);
+        EXPECT_EQ(testManager.fileText(), file);
+    }
+    EXPECT_TRUE(log.startingWith(QStringLiteral("💾")).isEmpty());
 }
 } // namespace
