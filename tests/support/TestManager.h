@@ -26,7 +26,7 @@ public:
     // (key code, modifier mask) of every registered hotkey.
     QList<std::pair<quint32, quint32>> registeredCombinations() const;
 
-    // One button file entry with a fixed id.
+    // One button file entry with a new id.
     static QByteArray button(const QString &name, const QString &shortcut, const QString &target = {});
 
 private:
