@@ -1,0 +1,175 @@
+#include "DesktopServices.h"
+#include "DesktopTestKit.h"
+#include "HotKeyManager.h"
+
+#include <QProcess>
+
+#include <gtest/gtest.h>
+
+#define XK_MISCELLANY
+#define XK_LATIN1
+#define XK_CYRILLIC
+#include <X11/keysymdef.h>
+
+#include <cstring>
+
+// The manager and the session's real desktop backends on a private X
+// server, driven by key presses as a user makes them.
+class HotkeysOnX11 : public ::testing::Test {
+protected:
+    void SetUp() override { ASSERT_TRUE(sharedXvfb().isRunning()) << sharedXvfb().error().toStdString(); }
+
+    void startManager()
+    {
+        ASSERT_TRUE(home.writeButtonFile());
+        const DesktopServices desktop = DesktopServices::forThisSession();
+        manager = std::make_unique<HotKeyManager>(HotKeyManager::Services{
+            desktop.hotkeys, desktop.launcher, desktop.permission, {}, home.path(), {}});
+    }
+
+    // Presses until the button's script runs or the attempts are used up.
+    bool launches(std::initializer_list<uint32_t> modifiers, uint32_t keysym, const QString &button,
+                  int attempts = 1)
+    {
+        for (int attempt = 0; attempt < attempts; ++attempt) {
+            keyboard.press(modifiers, keysym);
+            if (runEventLoopUntil([&] { return home.ran(button); }, 3000 / attempts))
+                return true;
+        }
+        return false;
+    }
+
+    ButtonHome home;
+    XTestKeyboard keyboard;
+    std::unique_ptr<HotKeyManager> manager;
+};
+
+TEST_F(HotkeysOnX11, EachButtonLaunchesOnItsOwnCombinationAlsoWithLocksOn)
+{
+    home.addButton(QStringLiteral("super"), QStringLiteral("⌘ + ⌥ + F"));
+    home.addButton(QStringLiteral("control"), QStringLiteral("⌃ + F"));
+    startManager();
+
+    EXPECT_TRUE(launches({XK_Super_L, XK_Alt_L}, XK_f, QStringLiteral("super")));
+    EXPECT_TRUE(launches({XK_Control_L}, XK_f, QStringLiteral("control")));
+    EXPECT_FALSE(home.ran(QStringLiteral("super")));
+
+    const uint16_t capsAndNumLock = XCB_MOD_MASK_LOCK | XCB_MOD_MASK_2; // in Xvfb's modifier map
+    keyboard.press({}, XK_Caps_Lock);
+    keyboard.press({}, XK_Num_Lock);
+    EXPECT_EQ(keyboard.modifierState() & capsAndNumLock, capsAndNumLock);
+    const bool launchedWithLocks = launches({XK_Super_L, XK_Alt_L}, XK_f, QStringLiteral("super"));
+    keyboard.press({}, XK_Caps_Lock);
+    keyboard.press({}, XK_Num_Lock);
+    EXPECT_TRUE(launchedWithLocks);
+}
+
+TEST_F(HotkeysOnX11, ACombinationHeldByAnotherProgramFailsForThatButtonOnly)
+{
+    XTestKeyboard otherProgram;
+    ASSERT_TRUE(otherProgram.grab(xSuperAlt, XK_g));
+    home.addButton(QStringLiteral("before"), QStringLiteral("⌘ + ⌥ + F"));
+    home.addButton(QStringLiteral("held"), QStringLiteral("⌘ + ⌥ + G"));
+    home.addButton(QStringLiteral("after"), QStringLiteral("⌘ + ⌥ + H"));
+    startManager();
+
+    EXPECT_EQ(manager->registeredShortcutIds().size(), 2);
+    EXPECT_TRUE(keyboard.canGrab(xSuperAlt | XCB_MOD_MASK_LOCK, XK_g)) << "partial grabs were kept";
+    EXPECT_TRUE(launches({XK_Super_L, XK_Alt_L}, XK_f, QStringLiteral("before")));
+    EXPECT_TRUE(launches({XK_Super_L, XK_Alt_L}, XK_h, QStringLiteral("after")));
+}
+
+TEST_F(HotkeysOnX11, AfterUnregisteringAllAPressDoesNothing)
+{
+    home.addButton(QStringLiteral("notes"), QStringLiteral("⌘ + ⌥ + F"));
+    startManager();
+    ASSERT_FALSE(keyboard.canGrab(xSuperAlt, XK_f));
+
+    manager->unregisterAllShortcuts();
+
+    keyboard.press({XK_Super_L, XK_Alt_L}, XK_f);
+    EXPECT_FALSE(runEventLoopUntil([&] { return home.ran(QStringLiteral("notes")); }, 500));
+    EXPECT_TRUE(keyboard.canGrab(xSuperAlt, XK_f));
+}
+
+TEST_F(HotkeysOnX11, SwitchingToACyrillicLayoutKeepsHotkeysOnTheirKeys)
+{
+    const auto setLayout = [](const char *layout) {
+        return QProcess::execute(QStringLiteral("setxkbmap"), {QString::fromLatin1(layout)}) == 0;
+    };
+    home.addButton(QStringLiteral("letter"), QStringLiteral("⌃ + F"));
+    home.addButton(QStringLiteral("dot"), QStringLiteral("⌃ + ."));
+    startManager();
+    const uint8_t usDotKey = keyboard.keycodeOf(XK_period);
+
+    ASSERT_TRUE(setLayout("ru"));
+    EXPECT_EQ(keyboard.keycodeOf(XK_f), 0) << "no Latin f: F falls back to its US key, which types а";
+    EXPECT_NE(keyboard.keycodeOf(XK_period), usDotKey) << "the dot moved to another key";
+    // The grabs follow the change a moment later; until then the old ones answer.
+    EXPECT_TRUE(launches({XK_Control_L}, XK_period, QStringLiteral("dot"), 20));
+    EXPECT_TRUE(launches({XK_Control_L}, XK_Cyrillic_a, QStringLiteral("letter")));
+    EXPECT_TRUE(setLayout("us"));
+}
+
+TEST_F(HotkeysOnX11, PermissionIsDeniedWithoutADisplayOrInAWaylandSession)
+{
+    const QByteArray wayland = qgetenv("WAYLAND_DISPLAY"), session = qgetenv("XDG_SESSION_TYPE");
+    qunsetenv("WAYLAND_DISPLAY");
+    qunsetenv("XDG_SESSION_TYPE");
+    qunsetenv("DISPLAY");
+    EXPECT_FALSE(DesktopServices::forThisSession().permission->hotkeysAllowed());
+    qputenv("DISPLAY", sharedXvfb().display().toLatin1());
+    const std::shared_ptr<PermissionService> permission = DesktopServices::forThisSession().permission;
+    EXPECT_TRUE(permission->hotkeysAllowed());
+    qputenv("WAYLAND_DISPLAY", "wayland-0");
+    EXPECT_FALSE(permission->hotkeysAllowed());
+
+    for (const auto &[name, value] : {std::pair{"WAYLAND_DISPLAY", wayland}, std::pair{"XDG_SESSION_TYPE", session}})
+        value.isNull() ? qunsetenv(name) : qputenv(name, value);
+}
+
+TEST_F(HotkeysOnX11, TheWindowActivatorAsksTheWindowManagerWithThePressTime)
+{
+    const DesktopServices desktop = DesktopServices::forThisSession();
+    quint32 pressTime = 0;
+    desktop.hotkeys->installPressHandler([&](const HotkeyPress &press) {
+        pressTime = press.timestamp;
+        return 0;
+    });
+    ASSERT_TRUE(desktop.hotkeys->registerHotkey(3, HotkeyModifier::command | HotkeyModifier::option, {}));
+    keyboard.press({XK_Super_L, XK_Alt_L}, XK_f);
+    ASSERT_TRUE(runEventLoopUntil([&] { return pressTime != 0; }));
+
+    // Play a window manager: announce one and take the requests sent to the root window.
+    xcb_connection_t *c = keyboard.connection();
+    const auto atom = [c](const char *name) {
+        const std::unique_ptr<xcb_intern_atom_reply_t, void (*)(void *)> reply(
+            xcb_intern_atom_reply(c, xcb_intern_atom(c, 0, uint16_t(std::strlen(name)), name), nullptr), &std::free);
+        return reply->atom;
+    };
+    const xcb_window_t window = xcb_generate_id(c);
+    xcb_create_window(c, XCB_COPY_FROM_PARENT, window, keyboard.root(), 0, 0, 10, 10, 0,
+                      XCB_WINDOW_CLASS_INPUT_OUTPUT, XCB_COPY_FROM_PARENT, 0, nullptr);
+    xcb_change_property(c, XCB_PROP_MODE_REPLACE, keyboard.root(), atom("_NET_SUPPORTING_WM_CHECK"),
+                        XCB_ATOM_WINDOW, 32, 1, &window);
+    const uint32_t redirect = XCB_EVENT_MASK_SUBSTRUCTURE_REDIRECT;
+    xcb_change_window_attributes(c, keyboard.root(), XCB_CW_EVENT_MASK, &redirect);
+    keyboard.sync();
+
+    desktop.activator->activate(window);
+
+    xcb_generic_event_t *event = nullptr;
+    runEventLoopUntil([&] {
+        std::free(event);
+        event = xcb_poll_for_event(c);
+        return event && (event->response_type & 0x7f) == XCB_CLIENT_MESSAGE;
+    });
+    xcb_delete_property(c, keyboard.root(), atom("_NET_SUPPORTING_WM_CHECK"));
+    ASSERT_TRUE(event && (event->response_type & 0x7f) == XCB_CLIENT_MESSAGE);
+    const auto *message = reinterpret_cast<xcb_client_message_event_t *>(event);
+    EXPECT_EQ(message->type, atom("_NET_ACTIVE_WINDOW"));
+    EXPECT_EQ(message->window, window);
+    EXPECT_EQ(message->data.data32[0], 1u); // on behalf of an application
+    EXPECT_EQ(message->data.data32[1], pressTime);
+    std::free(event);
+}

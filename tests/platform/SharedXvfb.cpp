@@ -1,7 +1,0 @@
-#include "SharedXvfb.h"
-
-XvfbServer &sharedXvfb()
-{
-    static XvfbServer server;
-    return server;
-}
