@@ -1,0 +1,43 @@
+// GLib first: its headers use "signals" as a field name, a Qt macro.
+#include <gio/gdesktopappinfo.h>
+
+#include "xdg/XdgAutostartLoginItem.h"
+
+#include <QDeadlineTimer>
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QTemporaryDir>
+#include <QThread>
+
+#include <gtest/gtest.h>
+
+// The entry must start exactly this program however odd its path: GIO
+// launches it the way a session's autostart does.
+TEST(XdgAutostartLoginItem, EntryStartsTheProgramWhateverItsPathHolds)
+{
+    QTemporaryDir config;
+    qputenv("XDG_CONFIG_HOME", config.path().toUtf8());
+    const QString program = config.filePath(QStringLiteral("My $Tool \"v2\" `x` \\ 'q' 100/vantorel"));
+    ASSERT_TRUE(QDir().mkpath(QFileInfo(program).path()));
+    QFile script(program);
+    ASSERT_TRUE(script.open(QIODevice::WriteOnly));
+    script.write("#!/bin/sh\ntouch \"$0.ran\"\n");
+    script.setPermissions(QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
+    script.close();
+
+    ASSERT_EQ(XdgAutostartLoginItem().registerApplication(program), std::nullopt);
+    ASSERT_EQ(XdgAutostartLoginItem::entryPath(), config.filePath(QStringLiteral("autostart/vantorel.desktop")));
+    GDesktopAppInfo *entry = g_desktop_app_info_new_from_filename(
+        QFile::encodeName(XdgAutostartLoginItem::entryPath()).constData());
+    ASSERT_NE(entry, nullptr);
+    EXPECT_TRUE(g_app_info_launch(G_APP_INFO(entry), nullptr, nullptr, nullptr));
+    g_object_unref(entry);
+    const QDeadlineTimer deadline(5000);
+    while (!QFileInfo::exists(program + QStringLiteral(".ran")) && !deadline.hasExpired())
+        QThread::msleep(10);
+    EXPECT_TRUE(QFileInfo::exists(program + QStringLiteral(".ran")));
+
+    EXPECT_NE(XdgAutostartLoginItem().registerApplication(QStringLiteral("relative/vantorel")), std::nullopt);
+    qunsetenv("XDG_CONFIG_HOME");
+}
