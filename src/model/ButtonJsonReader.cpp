@@ -147,21 +147,22 @@ bool ButtonJsonReader::readButton(qsizetype index, LaunchButtonList &buttons)
 bool ButtonJsonReader::readString(QString *out)
 {
     ++m_pos; // the opening quote
-    const qsizetype start = m_pos;
-    while (!atEnd() && m_data[m_pos] != '"' && m_data[m_pos] != '\\') {
-        if (static_cast<unsigned char>(m_data[m_pos]) < 0x20)
-            return fail(QStringLiteral("control character in a string"));
-        ++m_pos;
-    }
-    if (atEnd())
-        return fail(QStringLiteral("unterminated string"));
-    QString text = QString::fromUtf8(m_data + start, m_pos - start);
-    while (m_data[m_pos] == '\\') {
-        ++m_pos;
+    QString text;
+    for (;;) {
+        const qsizetype runStart = m_pos;
+        while (!atEnd() && m_data[m_pos] != '"' && m_data[m_pos] != '\\') {
+            if (static_cast<unsigned char>(m_data[m_pos]) < 0x20)
+                return fail(QStringLiteral("control character in a string"));
+            ++m_pos;
+        }
         if (atEnd())
             return fail(QStringLiteral("unterminated string"));
-        const char escape = m_data[m_pos++];
-        switch (escape) {
+        text.append(QString::fromUtf8(m_data + runStart, m_pos - runStart));
+        if (m_data[m_pos++] == '"')
+            break;
+        if (atEnd())
+            return fail(QStringLiteral("unterminated string"));
+        switch (m_data[m_pos++]) {
         case '"': text.append(u'"'); break;
         case '\\': text.append(u'\\'); break;
         case '/': text.append(u'/'); break;
@@ -181,17 +182,7 @@ bool ButtonJsonReader::readString(QString *out)
             --m_pos;
             return fail(QStringLiteral("invalid escape"));
         }
-        const qsizetype runStart = m_pos;
-        while (!atEnd() && m_data[m_pos] != '"' && m_data[m_pos] != '\\') {
-            if (static_cast<unsigned char>(m_data[m_pos]) < 0x20)
-                return fail(QStringLiteral("control character in a string"));
-            ++m_pos;
-        }
-        if (atEnd())
-            return fail(QStringLiteral("unterminated string"));
-        text.append(QString::fromUtf8(m_data + runStart, m_pos - runStart));
     }
-    ++m_pos; // the closing quote
     *out = std::move(text);
     return true;
 }
