@@ -2,7 +2,9 @@
 #include "LatestPressTime.h"
 #include "gio/GioAppLauncher.h"
 
+#include <QFile>
 #include <QFileInfo>
+#include <QTemporaryDir>
 
 #include <gtest/gtest.h>
 

@@ -1,5 +1,7 @@
 #include "DesktopServices.h"
+#include "ButtonHome.h"
 #include "DesktopTestKit.h"
+#include "XTestKeyboard.h"
 #include "HotKeyManager.h"
 
 #include <QProcess>

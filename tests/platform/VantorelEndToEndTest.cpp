@@ -1,4 +1,6 @@
+#include "ButtonHome.h"
 #include "DesktopTestKit.h"
+#include "XTestKeyboard.h"
 #include "TestHttpServer.h"
 
 #include <QProcess>

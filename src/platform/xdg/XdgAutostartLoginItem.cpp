@@ -7,7 +7,7 @@
 namespace {
 QString configHome()
 {
-    // The base directory specification ignores a relative value.
+    // XDG base directories ignore a relative value.
     const QString configured = qEnvironmentVariable("XDG_CONFIG_HOME");
     if (!configured.isEmpty() && QDir::isAbsolutePath(configured))
         return configured;

@@ -1,0 +1,88 @@
+#pragma once
+
+#include "DesktopTestKit.h"
+
+#include <xcb/xcb_keysyms.h>
+#include <xcb/xtest.h>
+
+#include <cstdlib>
+#include <initializer_list>
+
+// A second X client on the shared server (started here if need be): types
+// through XTest as a user would and grabs keys as another program would.
+class XTestKeyboard {
+public:
+    XTestKeyboard() : m_connection((sharedXvfb(), xcb_connect(nullptr, nullptr)))
+    {
+        if (!xcb_connection_has_error(m_connection))
+            m_root = xcb_setup_roots_iterator(xcb_get_setup(m_connection)).data->root;
+    }
+    ~XTestKeyboard() { xcb_disconnect(m_connection); }
+
+    xcb_connection_t *connection() const { return m_connection; }
+    xcb_window_t root() const { return m_root; }
+
+    // A keycode that types the keysym in the current layout, 0 if none.
+    uint8_t keycodeOf(uint32_t keysym) const
+    {
+        xcb_key_symbols_t *symbols = xcb_key_symbols_alloc(m_connection);
+        xcb_keycode_t *codes = xcb_key_symbols_get_keycode(symbols, keysym);
+        const uint8_t result = codes ? codes[0] : 0;
+        std::free(codes);
+        xcb_key_symbols_free(symbols);
+        return result;
+    }
+
+    // Holds the modifier keys, taps the key and lets go (all as keysyms);
+    // returns once the server has processed it.
+    void press(std::initializer_list<uint32_t> modifiers, uint32_t keysym)
+    {
+        const auto fake = [this](uint8_t type, uint32_t sym) {
+            xcb_test_fake_input(m_connection, type, keycodeOf(sym), XCB_CURRENT_TIME, XCB_NONE, 0, 0, 0);
+        };
+        for (uint32_t modifier : modifiers)
+            fake(XCB_KEY_PRESS, modifier);
+        fake(XCB_KEY_PRESS, keysym);
+        fake(XCB_KEY_RELEASE, keysym);
+        for (uint32_t modifier : modifiers)
+            fake(XCB_KEY_RELEASE, modifier);
+        sync();
+    }
+
+    // Grabs the combination on the root window and keeps it; false if refused.
+    bool grab(uint16_t modifiers, uint32_t keysym)
+    {
+        xcb_generic_error_t *error = xcb_request_check(
+            m_connection, xcb_grab_key_checked(m_connection, 0, m_root, modifiers, keycodeOf(keysym),
+                                               XCB_GRAB_MODE_ASYNC, XCB_GRAB_MODE_ASYNC));
+        std::free(error);
+        return error == nullptr;
+    }
+
+    // Whether nobody else holds the combination (grabs it and lets go).
+    bool canGrab(uint16_t modifiers, uint32_t keysym)
+    {
+        const bool granted = grab(modifiers, keysym);
+        xcb_ungrab_key(m_connection, keycodeOf(keysym), m_root, modifiers);
+        sync();
+        return granted;
+    }
+
+    uint16_t modifierState() const
+    {
+        xcb_query_pointer_reply_t *reply =
+            xcb_query_pointer_reply(m_connection, xcb_query_pointer(m_connection, m_root), nullptr);
+        const uint16_t mask = reply ? reply->mask : 0;
+        std::free(reply);
+        return mask;
+    }
+
+    void sync() const
+    {
+        std::free(xcb_get_input_focus_reply(m_connection, xcb_get_input_focus(m_connection), nullptr));
+    }
+
+private:
+    xcb_connection_t *m_connection;
+    xcb_window_t m_root = 0;
+};
