@@ -94,11 +94,13 @@ TEST_F(HotkeysOnX11, AfterUnregisteringAllAPressDoesNothing)
     EXPECT_TRUE(keyboard.canGrab(xSuperAlt, XK_f));
 }
 
+static bool setLayout(const char *layout)
+{
+    return QProcess::execute(QStringLiteral("setxkbmap"), {QString::fromLatin1(layout)}) == 0;
+}
+
 TEST_F(HotkeysOnX11, SwitchingToACyrillicLayoutKeepsHotkeysOnTheirKeys)
 {
-    const auto setLayout = [](const char *layout) {
-        return QProcess::execute(QStringLiteral("setxkbmap"), {QString::fromLatin1(layout)}) == 0;
-    };
     home.addButton(QStringLiteral("letter"), QStringLiteral("⌃ + F"));
     home.addButton(QStringLiteral("dot"), QStringLiteral("⌃ + ."));
     startManager();
@@ -174,4 +176,21 @@ TEST_F(HotkeysOnX11, TheWindowActivatorAsksTheWindowManagerWithThePressTime)
     EXPECT_EQ(message->data.data32[0], 1u); // on behalf of an application
     EXPECT_EQ(message->data.data32[1], pressTime);
     std::free(event);
+}
+
+// With a second layout loaded, a hotkey takes only its key of the first
+// layout; when the layout changes, hotkeys whose keys swap both follow.
+TEST_F(HotkeysOnX11, HotkeysFollowTheFirstLayoutAndKeysThatSwap)
+{
+    ASSERT_TRUE(setLayout("us,de"));
+    home.addButton(QStringLiteral("y"), QStringLiteral("⌃ + Y"));
+    home.addButton(QStringLiteral("z"), QStringLiteral("⌃ + Z"));
+    startManager();
+    EXPECT_EQ(manager->registeredShortcutIds().size(), 2);
+    EXPECT_TRUE(launches({XK_Control_L}, XK_z, QStringLiteral("z")));
+    EXPECT_FALSE(home.ran(QStringLiteral("y")));
+
+    ASSERT_TRUE(setLayout("de"));
+    EXPECT_TRUE(launches({XK_Control_L}, XK_y, QStringLiteral("y"), 20));
+    EXPECT_TRUE(setLayout("us"));
 }

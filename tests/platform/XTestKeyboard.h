@@ -23,18 +23,21 @@ public:
     xcb_window_t root() const { return m_root; }
 
     // A keycode that types the keysym in the current layout, 0 if none.
+    // The key that types the symbol in the first (active) layout.
     uint8_t keycodeOf(uint32_t keysym) const
     {
         xcb_key_symbols_t *symbols = xcb_key_symbols_alloc(m_connection);
-        xcb_keycode_t *codes = xcb_key_symbols_get_keycode(symbols, keysym);
-        const uint8_t result = codes ? codes[0] : 0;
-        std::free(codes);
+        const xcb_setup_t *setup = xcb_get_setup(m_connection);
+        uint8_t result = 0;
+        for (int keycode = setup->min_keycode; keycode <= setup->max_keycode && !result; ++keycode) {
+            if (xcb_key_symbols_get_keysym(symbols, xcb_keycode_t(keycode), 0) == keysym
+                || xcb_key_symbols_get_keysym(symbols, xcb_keycode_t(keycode), 1) == keysym)
+                result = uint8_t(keycode);
+        }
         xcb_key_symbols_free(symbols);
         return result;
     }
 
-    // Holds the modifier keys, taps the key and lets go (all as keysyms);
-    // returns once the server has processed it.
     void press(std::initializer_list<uint32_t> modifiers, uint32_t keysym)
     {
         const auto fake = [this](uint8_t type, uint32_t sym) {

@@ -228,8 +228,12 @@ void X11HotkeyService::dispatchPress(uint8_t keycode, uint16_t state, uint32_t t
 
 void X11HotkeyService::renewGrabs()
 {
-    for (Registration &registration : m_registrations)
+    // Forget the old keys too: a key another hotkey held before the change
+    // may be this one's now.
+    for (Registration &registration : m_registrations) {
         ungrab(registration);
+        registration.keycodes.clear();
+    }
     m_keyboard->reload();
     // One that fails now stays registered without grabs (grab() logs why)
     // and is tried again at the next change.

@@ -32,13 +32,18 @@ void X11Keyboard::reload()
 
 QList<uint8_t> X11Keyboard::keycodesFor(const X11Key &key) const
 {
+    // Only the first layout's two columns: with several layouts loaded, the
+    // other columns hold other layouts' keys, and grabbing those would take
+    // keys the user types (Ctrl+Y of a German layout is Ctrl+Z of a US one).
     QList<uint8_t> result;
-    if (xcb_keycode_t *codes = xcb_key_symbols_get_keycode(m_symbols, key.keysym)) {
-        for (xcb_keycode_t *c = codes; *c != XCB_NO_SYMBOL; ++c) {
-            if (!result.contains(*c))
-                result.append(*c);
+    const xcb_setup_t *setup = xcb_get_setup(m_connection);
+    for (int keycode = setup->min_keycode; keycode <= setup->max_keycode; ++keycode) {
+        for (int column = 0; column < 2; ++column) {
+            if (xcb_key_symbols_get_keysym(m_symbols, xcb_keycode_t(keycode), column) == key.keysym) {
+                result.append(uint8_t(keycode));
+                break;
+            }
         }
-        std::free(codes);
     }
     if (result.isEmpty())
         result.append(key.usKeycode);
