@@ -87,7 +87,9 @@ void ExecutableStarter::reapWhenDone(pid_t pid)
     auto watcher = std::make_unique<QSocketNotifier>(pidfd, QSocketNotifier::Read);
     QSocketNotifier *raw = watcher.get();
     QObject::connect(raw, &QSocketNotifier::activated, raw, [this, raw, pid] {
-        if (::waitpid(pid, nullptr, WNOHANG) == pid)
+        // ECHILD: reaped elsewhere (SIGCHLD ignored); stop watching either way.
+        const pid_t reaped = ::waitpid(pid, nullptr, WNOHANG);
+        if (reaped == pid || (reaped == -1 && errno == ECHILD))
             forget(raw);
     });
     m_watchers.push_back(std::move(watcher));
