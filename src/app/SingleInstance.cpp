@@ -32,7 +32,10 @@ bool SingleInstance::claim()
     m_server = new QLocalServer(this);
     m_server->setSocketOptions(QLocalServer::UserAccessOption);
     if (!m_server->listen(m_name)) {
-        // Nobody answered, so the socket is left over from a crash.
+        // Another start may have begun listening since we asked.
+        if (askRunningInstance())
+            return false;
+        // Nobody answers, so the socket is left over from a crash.
         QLocalServer::removeServer(m_name);
         if (!m_server->listen(m_name))
             Log::line(QStringLiteral("⚠️ Cannot watch for a second start: ") + m_server->errorString());
