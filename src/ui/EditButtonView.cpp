@@ -94,6 +94,10 @@ std::optional<QUrl> EditButtonView::targetURL(const QString &appPath)
 {
     const bool isURL = appPath.startsWith(QLatin1String("http://")) || appPath.startsWith(QLatin1String("https://"))
         || appPath.startsWith(QLatin1String("file://"));
+    // An absolute path is taken whole, so "#", "?" and "%" in a file name
+    // stay part of it instead of starting a fragment, a query or an escape.
+    if (!isURL && appPath.startsWith(u'/'))
+        return QUrl::fromLocalFile(appPath);
     const QString text = isURL ? appPath : QStringLiteral("file://") + appPath;
     // Tolerant parsing percent-encodes what a URL may not hold, such as spaces.
     const QUrl url(text, QUrl::TolerantMode);

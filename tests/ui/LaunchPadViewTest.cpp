@@ -25,6 +25,7 @@ TEST(EditButtonViewTest, TargetsBecomeURLs)
 {
     const std::pair<QString, QString> cases[] = {
         {QStringLiteral("/opt/My Tool.desktop"), QStringLiteral("file:///opt/My%20Tool.desktop")},
+        {QStringLiteral("/opt/My#App 100%.desktop"), QStringLiteral("file:///opt/My%23App%20100%25.desktop")},
         {QStringLiteral("https://example.com/a?b=1"), QStringLiteral("https://example.com/a?b=1")},
         {QStringLiteral("http://example.com"), QStringLiteral("http://example.com")},
         {QStringLiteral("file:///usr/bin/xterm"), QStringLiteral("file:///usr/bin/xterm")},
