@@ -5,7 +5,8 @@
 #include <functional>
 
 // The program's console log: one plain line per call on standard output,
-// flushed at once, no timestamp or level.
+// flushed at once, no timestamp or level. Control characters in the text are
+// escaped ("\n", "\u001b"), so one call is always one line.
 class Log {
 public:
     using Sink = std::function<void(const QString &line)>;
