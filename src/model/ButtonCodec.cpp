@@ -2,39 +2,48 @@
 
 #include "ButtonJsonReader.h"
 
-#include <algorithm>
 
 namespace {
-bool needsEscaping(char c)
+bool needsEscaping(QChar c)
 {
-    return c == '"' || c == '\\' || static_cast<unsigned char>(c) < 0x20;
+    return c == u'"' || c == u'\\' || c.unicode() < 0x20 || c.isSurrogate();
 }
 
+void appendEscaped(QByteArray &out, char16_t unit)
+{
+    switch (unit) {
+    case u'"': out.append("\\\""); break;
+    case u'\\': out.append("\\\\"); break;
+    case u'\n': out.append("\\n"); break;
+    case u'\r': out.append("\\r"); break;
+    case u'\t': out.append("\\t"); break;
+    case u'\b': out.append("\\b"); break;
+    case u'\f': out.append("\\f"); break;
+    default: out.append(QStringLiteral("\\u%1").arg(unsigned(unit), 4, 16, QLatin1Char('0')).toLatin1());
+    }
+}
+
+// UTF-8 except for what JSON must escape. A surrogate without its partner
+// (the file may hold one as an escape) is written back as the same escape:
+// UTF-8 cannot carry it, and the name must survive a save untouched.
 void appendJsonString(QByteArray &out, const QString &text)
 {
-    const QByteArray utf8 = text.toUtf8();
     out.append('"');
-    if (std::none_of(utf8.cbegin(), utf8.cend(), needsEscaping)) {
-        out.append(utf8);
-        out.append('"');
-        return;
-    }
-    for (const char c : utf8) {
-        switch (c) {
-        case '"': out.append("\\\""); break;
-        case '\\': out.append("\\\\"); break;
-        case '\n': out.append("\\n"); break;
-        case '\r': out.append("\\r"); break;
-        case '\t': out.append("\\t"); break;
-        case '\b': out.append("\\b"); break;
-        case '\f': out.append("\\f"); break;
-        default:
-            if (static_cast<unsigned char>(c) < 0x20)
-                out.append(QStringLiteral("\\u%1").arg(int(c), 4, 16, QLatin1Char('0')).toLatin1());
-            else
-                out.append(c);
+    const qsizetype length = text.size();
+    qsizetype runStart = 0;
+    for (qsizetype i = 0; i < length; ++i) {
+        const QChar c = text.at(i);
+        if (!needsEscaping(c))
+            continue;
+        if (c.isHighSurrogate() && i + 1 < length && text.at(i + 1).isLowSurrogate()) {
+            ++i; // a proper pair is plain text
+            continue;
         }
+        out.append(QStringView(text).mid(runStart, i - runStart).toUtf8());
+        appendEscaped(out, c.unicode());
+        runStart = i + 1;
     }
+    out.append(QStringView(text).mid(runStart).toUtf8());
     out.append('"');
 }
 

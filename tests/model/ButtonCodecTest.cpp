@@ -47,6 +47,31 @@ TEST(ButtonCodecWriting, EscapesControlCharactersAndRoundTrips)
     EXPECT_EQ(back[0].appURLString, buttons[0].appURLString);
 }
 
+TEST(ButtonCodecWriting, KeepsUnpairedSurrogatesAsTheirEscapes)
+{
+    struct Case {
+        QByteArray escaped;
+        QByteArray written;
+    };
+    const Case cases[] = {
+        {R"(a\uD800b)", R"(a\ud800b)"},          // a high surrogate alone
+        {R"(a\udc00)", R"(a\udc00)"},            // a low surrogate alone, at the end
+        {R"(\uDC00\uD800)", R"(\udc00\ud800)"}, // a pair the wrong way round
+        {R"(\uD83D\uDE00!)", "\xF0\x9F\x98\x80!"}, // a real pair is plain UTF-8
+    };
+    for (const Case &c : cases) {
+        const QByteArray file = R"([{"id":"1B4E28BA-2FA1-11D2-883F-0016D3CCA427","name":")" + c.escaped
+            + R"(","shortcut":"⌘ + A"}])";
+        const LaunchButtonList loaded = decodeOk(file);
+        ASSERT_EQ(loaded.size(), 1) << c.escaped.constData();
+        const QByteArray saved = ButtonCodec::encode(loaded);
+        EXPECT_TRUE(saved.contains(R"("name":")" + c.written + '"')) << saved.constData();
+        const LaunchButtonList again = decodeOk(saved);
+        ASSERT_EQ(again.size(), 1);
+        EXPECT_EQ(again[0].name, loaded[0].name) << c.escaped.constData();
+    }
+}
+
 TEST(ButtonCodecReading, AcceptsAHandWrittenFile)
 {
     // other member order, unknown members, "\/", lower-case id, null target, pretty layout
