@@ -6,7 +6,19 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QLocale>
 #include <QSaveFile>
+
+#include <cerrno>
+#include <cstring>
+#include <unistd.h>
+
+namespace {
+QString megabytes(qint64 bytes)
+{
+    return QLocale::c().toString(double(bytes) / (1024 * 1024), 'f', 1) + QStringLiteral(" MB");
+}
+} // namespace
 
 ButtonFile::ButtonFile(QString path) : m_path(std::move(path)) {}
 
@@ -18,16 +30,29 @@ bool ButtonFile::exists() const
 
 std::variant<LaunchButtonList, QString> ButtonFile::load()
 {
-    QFile file(m_path);
-    if (QFileInfo(m_path).isDir()) {
+    const QFileInfo info(m_path);
+    if (info.isDir()) {
         m_unreadableOnDisk = false; // a directory is never moved or replaced
         return QStringLiteral("%1 is a directory").arg(m_path);
     }
-    if (!file.open(QIODevice::ReadOnly)) {
-        m_unreadableOnDisk = true;
+    m_unreadableOnDisk = true;
+    m_unreadableKept = false;
+    // Opening a pipe or a device could block or never end.
+    if (info.exists() && !info.isFile())
+        return QStringLiteral("%1 is not a regular file").arg(m_path);
+    QFile file(m_path);
+    if (!file.open(QIODevice::ReadOnly))
         return QStringLiteral("cannot read %1: %2").arg(m_path, file.errorString());
-    }
-    auto decoded = ButtonCodec::decode(file.readAll());
+    if (file.size() > sizeLimit)
+        return QStringLiteral("%1 is too large (%2; the limit is %3)")
+            .arg(m_path, megabytes(file.size()), megabytes(sizeLimit));
+    // Read no more than the limit even if the file grows meanwhile.
+    const QByteArray bytes = file.read(sizeLimit + 1);
+    if (bytes.size() > sizeLimit)
+        return QStringLiteral("%1 is too large (the limit is %2)").arg(m_path, megabytes(sizeLimit));
+    if (file.error() != QFileDevice::NoError)
+        return QStringLiteral("cannot read %1: %2").arg(m_path, file.errorString());
+    auto decoded = ButtonCodec::decode(bytes);
     m_unreadableOnDisk = std::holds_alternative<QString>(decoded);
     return decoded;
 }
@@ -35,28 +60,49 @@ std::variant<LaunchButtonList, QString> ButtonFile::load()
 ButtonFile::SaveResult ButtonFile::save(const LaunchButtonList &buttons)
 {
     SaveResult result;
-    if (m_unreadableOnDisk) {
+    if (m_unreadableOnDisk && !m_unreadableKept) {
         QString newPath;
-        if (auto error = moveUnreadableAside(&newPath)) {
+        if (auto error = keepUnreadableAside(&newPath)) {
             result.error = *error;
             return result;
         }
-        m_unreadableOnDisk = false;
+        m_unreadableKept = true;
         if (!newPath.isEmpty())
             result.movedAsideTo = newPath;
     }
-
-    // QSaveFile writes a temporary file in the target's directory, syncs it
-    // and renames it over the target; it follows a symbolic link to its target.
-    QSaveFile file(m_path);
-    if (!file.open(QIODevice::WriteOnly)) {
-        result.error = QStringLiteral("cannot write %1: %2").arg(m_path, file.errorString());
-        return result;
-    }
-    const QByteArray bytes = ButtonCodec::encode(buttons);
-    if (file.write(bytes) != bytes.size() || !file.commit())
-        result.error = QStringLiteral("cannot write %1: %2").arg(m_path, file.errorString());
+    result.error = writeAtomically(ButtonCodec::encode(buttons));
+    if (!result.error)
+        m_unreadableOnDisk = m_unreadableKept = false;
     return result;
+}
+
+std::optional<QString> ButtonFile::writeAtomically(const QByteArray &bytes)
+{
+    const auto failure = [this](const QString &reason) {
+        return QStringLiteral("cannot write %1: %2").arg(m_path, reason);
+    };
+    // QSaveFile writes a temporary file in the target's directory and renames
+    // it over the target; it follows a symbolic link to its target. Unbuffered,
+    // so that every write error shows at once: a buffered one surfaces only
+    // when the file is closed, where QSaveFile no longer looks at it.
+    QSaveFile file(m_path);
+    if (!file.open(QIODevice::WriteOnly | QIODevice::Unbuffered))
+        return failure(file.errorString());
+    if (file.write(bytes) != bytes.size()) {
+        const QString reason = file.errorString();
+        file.cancelWriting();
+        return failure(reason);
+    }
+    // QSaveFile ignores a failing sync; a full or failing disk may report
+    // itself only here.
+    if (::fsync(file.handle()) != 0) {
+        const QString reason = QString::fromLocal8Bit(std::strerror(errno));
+        file.cancelWriting();
+        return failure(reason);
+    }
+    if (!file.commit())
+        return failure(file.errorString());
+    return std::nullopt;
 }
 
 QString ButtonFile::resolvedPath() const
@@ -67,17 +113,22 @@ QString ButtonFile::resolvedPath() const
     return info.absoluteFilePath();
 }
 
-std::optional<QString> ButtonFile::moveUnreadableAside(QString *newPath)
+// The unreadable file gets a second name and keeps its own until a complete
+// new file replaces it, so a save that fails leaves both in place.
+std::optional<QString> ButtonFile::keepUnreadableAside(QString *newPath)
 {
     const QString target = resolvedPath();
-    if (!QFileInfo::exists(target))
+    const QFileInfo targetInfo(target);
+    if (!targetInfo.exists())
         return std::nullopt; // gone meanwhile: nothing to keep
     const QString stem = target + QStringLiteral(".unreadable-")
         + QDateTime::currentDateTime().toString(QStringLiteral("yyyyMMdd-HHmmss"));
     QString candidate = stem;
     for (int n = 2; QFileInfo(candidate).exists() || QFileInfo(candidate).isSymLink(); ++n)
         candidate = stem + QStringLiteral("-%1").arg(n);
-    if (!QFile::rename(target, candidate))
+    const bool kept = ::link(QFile::encodeName(target).constData(), QFile::encodeName(candidate).constData()) == 0
+        || (targetInfo.isFile() && QFile::copy(target, candidate));
+    if (!kept)
         return QStringLiteral("cannot move the unreadable file %1 aside, so it is kept and not replaced").arg(target);
     *newPath = candidate;
     return std::nullopt;

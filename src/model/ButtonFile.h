@@ -10,9 +10,14 @@
 // The button file on disk. Saving never leaves a truncated file: it writes a
 // temporary file beside the target, flushes it to disk and renames it over
 // the target; a symbolic link is written through and stays a link. A file
-// that could not be read is moved aside before the first save replaces it.
+// that could not be read is kept under another name before the first save
+// replaces it.
 class ButtonFile {
 public:
+    // Larger files are not read: nobody keeps that many buttons, and reading
+    // one would take the program's memory and time for nothing.
+    static constexpr qint64 sizeLimit = 16 * 1024 * 1024;
+
     struct SaveResult {
         std::optional<QString> error;         // why nothing was written
         std::optional<QString> movedAsideTo;  // where an unreadable file went
@@ -32,8 +37,12 @@ public:
 
 private:
     QString resolvedPath() const;
-    std::optional<QString> moveUnreadableAside(QString *newPath);
+    std::optional<QString> keepUnreadableAside(QString *newPath);
+    std::optional<QString> writeAtomically(const QByteArray &bytes);
 
     QString m_path;
     bool m_unreadableOnDisk = false;
+    // Set once the unreadable file has a copy under another name, so that a
+    // failing save does not make a second one.
+    bool m_unreadableKept = false;
 };
