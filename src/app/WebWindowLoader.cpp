@@ -1,10 +1,12 @@
 #include "WebWindowLoader.h"
 
+#include "InstallLayout.h"
 #include "Log.h"
 #include "WebGraphicsSetup.h"
 #include "WebWindowService.h"
 
 #include <QCoreApplication>
+#include <QDir>
 #include <QPluginLoader>
 
 WebWindowLoader::WebWindowLoader(QString pluginPath, std::shared_ptr<WindowActivator> activator)
@@ -18,7 +20,8 @@ WebWindowLoader::~WebWindowLoader() = default;
 
 QString WebWindowLoader::defaultPluginPath()
 {
-    return QCoreApplication::applicationDirPath() + QStringLiteral("/../lib/vantorel/webwindow.so");
+    return QDir::cleanPath(QCoreApplication::applicationDirPath() + QLatin1Char('/')
+                           + QLatin1String(InstallLayout::pluginDirFromBinary) + QStringLiteral("/webwindow.so"));
 }
 
 void WebWindowLoader::loadURL(const QString &address)

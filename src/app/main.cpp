@@ -1,5 +1,7 @@
+#include "CommandLine.h"
 #include "DesktopServices.h"
 #include "HotKeyManager.h"
+#include "InstallLayout.h"
 #include "SingleInstance.h"
 #include "TerminationSignals.h"
 #include "VantorelApp.h"
@@ -10,9 +12,19 @@
 
 int main(int argc, char *argv[])
 {
-    QApplication app(argc, argv);
     QApplication::setOrganizationName(QStringLiteral("Vantorel"));
     QApplication::setApplicationName(QStringLiteral("vantorel"));
+    QApplication::setApplicationVersion(QLatin1String(InstallLayout::version));
+    QStringList arguments;
+    for (int i = 0; i < argc; ++i)
+        arguments.append(QString::fromLocal8Bit(argv[i]));
+    if (const std::optional<int> status = CommandLine::answerInformationRequests(arguments))
+        return *status;
+
+    QApplication app(argc, argv);
+    if (const std::optional<int> status = CommandLine::rejectUnknown(QApplication::arguments()))
+        return *status;
+    QGuiApplication::setDesktopFileName(QLatin1String(InstallLayout::appId));
     QApplication::setQuitOnLastWindowClosed(false);
     // Sessions without a desktop environment name no icon theme.
     QIcon::setFallbackThemeName(QStringLiteral("Adwaita"));

@@ -1,0 +1,67 @@
+#include "CommandLine.h"
+
+#include <QCommandLineParser>
+#include <QCoreApplication>
+
+#include <cstdio>
+
+namespace {
+constexpr int usageError = 2;
+
+struct Parser {
+    QCommandLineParser parser;
+    QCommandLineOption help = parser.addHelpOption();
+    QCommandLineOption version = parser.addVersionOption();
+
+    Parser()
+    {
+        parser.setApplicationDescription(QStringLiteral(
+            "Starts applications and web pages with global keyboard shortcuts, from the system tray.\n"
+            "Starting it again while it runs shows the running program's Shortcuts Editor."));
+    }
+};
+
+void print(FILE *stream, const QString &text)
+{
+    std::fputs(text.toLocal8Bit().constData(), stream);
+    std::fflush(stream);
+}
+} // namespace
+
+std::optional<int> CommandLine::answerInformationRequests(const QStringList &arguments)
+{
+    Parser p;
+    // Unknown options may still be the toolkit's own: judged later.
+    p.parser.parse(arguments);
+    if (p.parser.isSet(p.help) || p.parser.isSet(QStringLiteral("help-all"))) {
+        // Without an application object yet the parser cannot know the
+        // program's name.
+        QString text = p.parser.helpText();
+        text.replace(QLatin1String("<executable_name>"), QCoreApplication::applicationName());
+        print(stdout, text);
+        return 0;
+    }
+    if (p.parser.isSet(p.version)) {
+        print(stdout, QCoreApplication::applicationName() + QLatin1Char(' ')
+                          + QCoreApplication::applicationVersion() + QLatin1Char('\n'));
+        return 0;
+    }
+    return std::nullopt;
+}
+
+std::optional<int> CommandLine::rejectUnknown(const QStringList &arguments)
+{
+    Parser p;
+    const QString program = QCoreApplication::applicationName();
+    if (!p.parser.parse(arguments)) {
+        print(stderr, program + QStringLiteral(": ") + p.parser.errorText()
+                          + QStringLiteral("\nTry '%1 --help' for the options.\n").arg(program));
+        return usageError;
+    }
+    if (!p.parser.positionalArguments().isEmpty()) {
+        print(stderr, program + QStringLiteral(": unexpected argument '%1'").arg(p.parser.positionalArguments().first())
+                          + QStringLiteral("\nTry '%1 --help' for the options.\n").arg(program));
+        return usageError;
+    }
+    return std::nullopt;
+}

@@ -1,0 +1,18 @@
+#pragma once
+
+#include <QStringList>
+
+#include <optional>
+
+// The program's options. --help and --version are answered before the
+// program connects to a display, so they work in any terminal.
+class CommandLine {
+public:
+    // The exit status when the arguments only ask for help or the version
+    // (printed on standard output); nothing when the program should go on.
+    static std::optional<int> answerInformationRequests(const QStringList &arguments);
+
+    // After the toolkit has taken its own options from the arguments: 2 and
+    // one line on standard error for anything the program does not know.
+    static std::optional<int> rejectUnknown(const QStringList &arguments);
+};
