@@ -1,6 +1,8 @@
 #include "ButtonCodec.h"
 
-#include "ButtonJsonReader.h"
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
 
 
 namespace {
@@ -79,7 +81,70 @@ QByteArray ButtonCodec::encode(const LaunchButtonList &buttons)
     return out;
 }
 
+namespace {
+// 8-4-4-4-12 hexadecimal digits, either case, nothing else (no braces).
+bool isCanonicalUuidText(QStringView text)
+{
+    if (text.size() != 36)
+        return false;
+    for (qsizetype i = 0; i < 36; ++i) {
+        const char16_t c = text.at(i).unicode();
+        if (i == 8 || i == 13 || i == 18 || i == 23) {
+            if (c != u'-')
+                return false;
+        } else if (!((c >= u'0' && c <= u'9') || (c >= u'a' && c <= u'f') || (c >= u'A' && c <= u'F'))) {
+            return false;
+        }
+    }
+    return true;
+}
+
+// One button object, or why it is not one.
+std::variant<LaunchButton, QString> decodeButton(const QJsonValue &value)
+{
+    if (!value.isObject())
+        return QStringLiteral("not a JSON object");
+    const QJsonObject object = value.toObject();
+    QString texts[3];
+    const QLatin1String required[3] = {QLatin1String("id"), QLatin1String("name"), QLatin1String("shortcut")};
+    for (int i = 0; i < 3; ++i) {
+        const auto member = object.constFind(required[i]);
+        if (member == object.constEnd())
+            return QStringLiteral("\"%1\" is missing").arg(required[i]);
+        if (!member->isString())
+            return QStringLiteral("\"%1\" is not a string").arg(required[i]);
+        texts[i] = member->toString();
+    }
+    if (!isCanonicalUuidText(texts[0]))
+        return QStringLiteral("\"id\" is not a UUID: %1").arg(texts[0]);
+    std::optional<QString> target;
+    if (const auto member = object.constFind(QLatin1String("appURLString")); member != object.constEnd()) {
+        if (member->isString())
+            target = member->toString();
+        else if (!member->isNull())
+            return QStringLiteral("\"appURLString\" is not a string");
+    }
+    return LaunchButton::withTargetText(QUuid::fromString(texts[0]), std::move(texts[1]), std::move(texts[2]),
+                                        std::move(target));
+}
+} // namespace
+
 std::variant<LaunchButtonList, QString> ButtonCodec::decode(const QByteArray &json)
 {
-    return ButtonJsonReader(json).read();
+    QJsonParseError error;
+    const QJsonDocument document = QJsonDocument::fromJson(json, &error);
+    if (error.error != QJsonParseError::NoError)
+        return QStringLiteral("not valid JSON (%1 at byte %2)").arg(error.errorString()).arg(error.offset);
+    if (!document.isArray())
+        return QStringLiteral("the file does not hold a JSON array");
+    const QJsonArray array = document.array();
+    LaunchButtonList buttons;
+    buttons.reserve(array.size());
+    for (qsizetype index = 0; index < array.size(); ++index) {
+        auto button = decodeButton(array.at(index));
+        if (auto *problem = std::get_if<QString>(&button))
+            return QStringLiteral("button %1: %2").arg(index + 1).arg(*problem);
+        buttons.append(std::get<LaunchButton>(std::move(button)));
+    }
+    return buttons;
 }

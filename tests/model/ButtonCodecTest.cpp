@@ -92,6 +92,8 @@ TEST(ButtonCodecReading, AcceptsAHandWrittenFile)
     const QByteArray again = ButtonCodec::encode(buttons);
     EXPECT_TRUE(again.contains("\"1B4E28BA-2FA1-11D2-883F-0016D3CCA427\""));
     EXPECT_FALSE(again.contains("null"));
+    // editors that write a byte order mark
+    EXPECT_EQ(decodeOk("\xEF\xBB\xBF" + again).size(), 3);
 }
 
 TEST(ButtonCodecReading, UnderstandsEveryJsonValueAndEscape)
