@@ -2,6 +2,7 @@
 #include "DesktopServices.h"
 #include "HotKeyManager.h"
 #include "InstallLayout.h"
+#include "Log.h"
 #include "SingleInstance.h"
 #include "TerminationSignals.h"
 #include "VantorelApp.h"
@@ -12,6 +13,7 @@
 
 int main(int argc, char *argv[])
 {
+    Log::install();
     QApplication::setOrganizationName(QStringLiteral("Vantorel"));
     QApplication::setApplicationName(QStringLiteral("vantorel"));
     QApplication::setApplicationVersion(QLatin1String(InstallLayout::version));

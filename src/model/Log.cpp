@@ -2,10 +2,13 @@
 
 #include <algorithm>
 #include <cstdio>
+#include <cstring>
 #include <mutex>
 
+Q_LOGGING_CATEGORY(vantorelLog, "vantorel")
+
 namespace {
-std::mutex &sinkMutex()
+std::mutex &outputMutex()
 {
     static std::mutex mutex;
     return mutex;
@@ -15,6 +18,12 @@ Log::Sink &currentSink()
 {
     static Log::Sink sink;
     return sink;
+}
+
+QtMessageHandler &qtHandler()
+{
+    static QtMessageHandler handler = nullptr;
+    return handler;
 }
 
 bool breaksTheLine(char16_t c)
@@ -44,12 +53,23 @@ QString oneLine(const QString &text)
     }
     return escaped;
 }
-} // namespace
 
-void Log::line(const QString &text)
+bool isOurs(const char *category)
 {
-    const QString line = oneLine(text);
-    std::lock_guard lock(sinkMutex());
+    return category && std::strncmp(category, "vantorel", 8) == 0 && (category[8] == '\0' || category[8] == '.');
+}
+
+void writeLine(QtMsgType type, const QMessageLogContext &context, const QString &message)
+{
+    if (!isOurs(context.category)) {
+        if (QtMessageHandler previous = qtHandler())
+            previous(type, context, message);
+        else
+            std::fprintf(stderr, "%s\n", qPrintable(qFormatLogMessage(type, context, message)));
+        return;
+    }
+    const QString line = oneLine(message);
+    std::lock_guard lock(outputMutex());
     if (currentSink()) {
         currentSink()(line);
         return;
@@ -59,9 +79,25 @@ void Log::line(const QString &text)
     std::fputc('\n', stdout);
     std::fflush(stdout);
 }
+} // namespace
+
+void Log::line(const QString &text)
+{
+    qCInfo(vantorelLog).noquote() << text;
+}
+
+void Log::install()
+{
+    static std::once_flag once;
+    std::call_once(once, [] {
+        // Qt's own handler when none was installed before.
+        qtHandler() = qInstallMessageHandler(writeLine);
+    });
+}
 
 void Log::setSink(Sink sink)
 {
-    std::lock_guard lock(sinkMutex());
+    install();
+    std::lock_guard lock(outputMutex());
     currentSink() = std::move(sink);
 }

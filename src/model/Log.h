@@ -1,17 +1,26 @@
 #pragma once
 
+#include <QLoggingCategory>
 #include <QString>
 
 #include <functional>
 
-// The program's console log: one plain line per call on standard output,
-// flushed at once, no timestamp or level. Control characters in the text are
-// escaped ("\n", "\u001b"), so one call is always one line.
+Q_DECLARE_LOGGING_CATEGORY(vantorelLog)
+
+// The program's console log, on Qt's logging. Messages of the program's
+// categories ("vantorel", "vantorel.*") become one plain line each on
+// standard output, flushed at once, with no timestamp or level; control
+// characters in them are escaped ("\n", "\u001b"), so one message is always
+// one line. Other messages (Qt's own) keep Qt's handling.
 class Log {
 public:
     using Sink = std::function<void(const QString &line)>;
 
     static void line(const QString &text);
+
+    // Sends the program's messages to standard output. The handler lives in
+    // Qt, so the program and its plugins share it.
+    static void install();
 
     // Tests capture lines here. The sink replaces standard output until it is
     // reset with an empty Sink.

@@ -1,5 +1,7 @@
 #include <QApplication>
 
+#include "Log.h"
+
 #include <gtest/gtest.h>
 
 // Widgets run offscreen unless a test binary sets another platform first.
@@ -8,6 +10,7 @@ int main(int argc, char **argv)
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
         qputenv("QT_QPA_PLATFORM", "offscreen");
     QApplication app(argc, argv);
+    Log::install();
     ::testing::InitGoogleTest(&argc, argv);
     return RUN_ALL_TESTS();
 }
