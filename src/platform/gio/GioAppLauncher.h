@@ -1,7 +1,7 @@
 #pragma once
 
 #include "AppLauncher.h"
-#include "ExecutableStarter.h"
+#include "posix/ExecutableStarter.h"
 
 #include <memory>
 
