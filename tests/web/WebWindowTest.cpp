@@ -191,7 +191,8 @@ TEST_F(WebWindowTest, TextFromEveryFrameReachesOnlyTheClipboardAndOtherMessagesA
     otherOrigin.serve(QStringLiteral("/frame"),
                       QStringLiteral("<script>navigator.clipboard.writeText('%1')</script>").arg(secret).toUtf8());
     server.serve(QStringLiteral("/page"),
-                 QStringLiteral("<script>window.seen = []; addEventListener('message', e => seen.push(e.data));</script>"
+                 QStringLiteral("<script>window.seen = [];"
+                                " addEventListener('message', e => seen.push(e.data));</script>"
                                 "<iframe src='%1'></iframe>")
                      .arg(otherOrigin.url(QStringLiteral("/frame")))
                      .toUtf8());
@@ -221,7 +222,8 @@ TEST_F(WebWindowTest, PopupsOpenOnlyFromAClickAndGoWhenClosed)
 {
     server.serve(QStringLiteral("/popup"), "<html><head><title>ready</title></head></html>");
     server.serve(QStringLiteral("/page"),
-                 "<button onclick=\"window.open('/popup'); window.open('/popup')\" style='width:100%;height:300px'>sign in</button>");
+                 "<button onclick=\"window.open('/popup'); window.open('/popup')\""
+                 " style='width: 100%; height: 300px'>sign in</button>");
     ASSERT_TRUE(load(QStringLiteral("/page")));
 
     QSignalSpy closeRequests(page(), &QWebEnginePage::windowCloseRequested);
@@ -331,8 +333,8 @@ TEST_F(WebWindowTest, FrameIsSavedWhenItChangesAndRestoredExactly)
     EXPECT_TRUE(log.startingWith(savedFrame).isEmpty());
 
     controller->window()->move(60, 70);
-    EXPECT_EQ(log.startingWith(savedFrame),
-              QStringList({savedFrame + QStringLiteral("{{60, 70}, {%1, %2}}").arg(saved.width()).arg(saved.height())}));
+    const QString moved = QStringLiteral("{{60, 70}, {%1, %2}}").arg(saved.width()).arg(saved.height());
+    EXPECT_EQ(log.startingWith(savedFrame), QStringList({savedFrame + moved}));
 }
 
 // A frame saved on a screen that is gone, or larger than the screens there
