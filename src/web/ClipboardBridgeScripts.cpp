@@ -10,46 +10,55 @@ namespace {
 
 const QString channelScriptName = QStringLiteral("vantorel-clipboard-channel");
 const QString userScriptName = QStringLiteral("vantorel-clipboard-writetext");
+// How the engine names the source of a console message from a user script.
+const QString channelScriptSource = QStringLiteral("userscript:") + channelScriptName;
+const QString frameWritePrefix = QStringLiteral("vantorel-clipboard-write:");
+
+QString quoted(const QString &text)
+{
+    return QLatin1Char('\'') + text + QLatin1Char('\'');
+}
 
 // Runs after qwebchannel.js, in the same function scope so that QWebChannel
 // does not become a global of the page. Only the top frame has the channel
-// transport; sub-frames relay their messages to it with window.postMessage.
-// Messages sent before the channel is connected are queued.
+// transport, and messages sent before it is connected are queued.
+// Sub-frames must not relay to the top frame: whatever is posted to another
+// window reaches that window's own scripts too. A frame writes through the
+// console instead, which only the program reads; the console method is taken
+// before the frame's own scripts run, so they cannot replace it.
 const char shimSource[] = R"JS(
 (function () {
-  var relayKey = '__vantorelClipboardWrite';
-  var isTop = window === window.top;
-  var endpoint = null;
-  var pending = [];
-  function deliver(body) {
-    if (endpoint) endpoint.postMessage(body);
-    else pending.push(body);
-  }
-  function connect(attempt) {
-    if (typeof qt === 'undefined' || !qt.webChannelTransport) {
-      if (attempt < 500) setTimeout(function () { connect(attempt + 1); }, 10);
-      return;
-    }
-    new QWebChannel(qt.webChannelTransport, function (channel) {
-      endpoint = channel.objects[%1];
-      var queued = pending;
-      pending = [];
-      queued.forEach(function (body) { endpoint.postMessage(body); });
-    });
-  }
-  if (isTop) {
+  var handler;
+  if (window === window.top) {
+    var endpoint = null;
+    var pending = [];
+    var connect = function (attempt) {
+      if (typeof qt === 'undefined' || !qt.webChannelTransport) {
+        if (attempt < 500) setTimeout(function () { connect(attempt + 1); }, 10);
+        return;
+      }
+      new QWebChannel(qt.webChannelTransport, function (channel) {
+        endpoint = channel.objects[%1];
+        var queued = pending;
+        pending = [];
+        queued.forEach(function (body) { endpoint.postMessage(body); });
+      });
+    };
     connect(0);
-    window.addEventListener('message', function (event) {
-      var data = event.data;
-      if (data && typeof data === 'object' && data[relayKey] === true) deliver(data.body);
-    });
+    handler = {
+      postMessage: function (body) {
+        if (endpoint) endpoint.postMessage(body);
+        else pending.push(body);
+      }
+    };
+  } else {
+    var write = console.debug.bind(console);
+    handler = {
+      postMessage: function (body) {
+        if (typeof body === 'string') write(%2 + body);
+      }
+    };
   }
-  var handler = {
-    postMessage: function (body) {
-      if (isTop) deliver(body);
-      else window.top.postMessage({ [relayKey]: true, body: body }, '*');
-    }
-  };
   window.webkit = window.webkit || {};
   window.webkit.messageHandlers = window.webkit.messageHandlers || {};
   window.webkit.messageHandlers[%1] = handler;
@@ -87,6 +96,13 @@ const QString ClipboardBridgeScripts::userScriptSource = QStringLiteral(
     "    return Promise.resolve();\n"
     "};");
 
+std::optional<QString> ClipboardBridgeScripts::frameWrite(const QString &consoleMessage, const QString &sourceId)
+{
+    if (sourceId != channelScriptSource || !consoleMessage.startsWith(frameWritePrefix))
+        return std::nullopt;
+    return consoleMessage.mid(frameWritePrefix.size());
+}
+
 void ClipboardBridgeScripts::installInto(QWebEngineScriptCollection &scripts)
 {
     if (!scripts.find(channelScriptName).isEmpty())
@@ -98,9 +114,9 @@ void ClipboardBridgeScripts::installInto(QWebEngineScriptCollection &scripts)
 
 QWebEngineScript ClipboardBridgeScripts::channelScript()
 {
-    const QString channelName = QLatin1Char('\'') + ClipboardMessageHandler::channelName + QLatin1Char('\'');
     const QString source = QStringLiteral("(function () {\n") + webChannelLibrary()
-        + QString::fromUtf8(shimSource).arg(channelName) + QStringLiteral("})();\n");
+        + QString::fromUtf8(shimSource).arg(quoted(ClipboardMessageHandler::channelName), quoted(frameWritePrefix))
+        + QStringLiteral("})();\n");
     return documentStartScript(channelScriptName, source);
 }
 

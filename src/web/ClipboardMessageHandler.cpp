@@ -18,5 +18,6 @@ void ClipboardMessageHandler::postMessage(const QJsonValue &body)
         return;
     const QString text = body.toString();
     QGuiApplication::clipboard()->setText(text);
-    Log::line(QStringLiteral("Wrote to clipboard: ") + text);
+    // Only the length: pages copy passwords and other secrets.
+    Log::line(QStringLiteral("Wrote to clipboard: %1 characters").arg(text.size()));
 }

@@ -20,6 +20,7 @@ void WebWindow::placeFrame(const QRect &frame)
 {
     m_pendingFrame = frame;
     m_centrePending = false;
+    m_knownFrame = frame;
     move(frame.topLeft());
     resize(frame.size());
     fitToDecorations();
@@ -29,6 +30,7 @@ void WebWindow::placeContent(const QRect &content)
 {
     m_pendingFrame.reset();
     m_centrePending = false;
+    m_knownFrame.reset();
     move(content.topLeft());
     resize(content.size());
 }
@@ -36,18 +38,20 @@ void WebWindow::placeContent(const QRect &content)
 void WebWindow::centreOnScreen()
 {
     m_centrePending = true;
+    m_knownFrame.reset();
     moveToCentre();
     fitToDecorations();
 }
 
-void WebWindow::moveToCentre()
+QRect WebWindow::moveToCentre()
 {
     const QScreen *target = screen() ? screen() : QGuiApplication::primaryScreen();
-    if (!target)
-        return;
     QRect frame = frameGeometry();
+    if (!target)
+        return frame;
     frame.moveCenter(target->availableGeometry().center());
     move(frame.topLeft());
+    return frame;
 }
 
 bool WebWindow::event(QEvent *event)
@@ -55,12 +59,11 @@ bool WebWindow::event(QEvent *event)
     const bool handled = QWidget::event(event);
     switch (event->type()) {
     case QEvent::Show:
-        fitToDecorations();
-        break;
     case QEvent::Move:
     case QEvent::Resize:
-        fitToDecorations();
-        emit frameChanged();
+        // The corrections of the window's own placement are not changes.
+        if (!fitToDecorations())
+            reportFrame();
         break;
     default:
         break;
@@ -74,20 +77,36 @@ void WebWindow::closeEvent(QCloseEvent *event)
     QWidget::closeEvent(event);
 }
 
-void WebWindow::fitToDecorations()
+bool WebWindow::fitToDecorations()
 {
     if ((!m_pendingFrame && !m_centrePending) || !isVisible() || !windowHandle())
-        return;
+        return false;
     const QMargins margins = windowHandle()->frameMargins();
     if (margins.isNull())
-        return;
+        return false;
     if (m_pendingFrame) {
         const QRect frame = *m_pendingFrame;
         m_pendingFrame.reset();
+        m_knownFrame = frame;
         setGeometry(frame.marginsRemoved(margins));
     }
     if (m_centrePending) {
         m_centrePending = false;
-        moveToCentre();
+        m_knownFrame = moveToCentre();
     }
+    return true;
+}
+
+void WebWindow::reportFrame()
+{
+    if (!isVisible())
+        return;
+    const QRect frame = frameGeometry();
+    if (m_knownFrame == frame)
+        return;
+    // The first frame on screen is the one the window was placed at.
+    const bool placed = !m_knownFrame;
+    m_knownFrame = frame;
+    if (!placed)
+        emit frameChanged();
 }

@@ -7,8 +7,9 @@
 
 class QWebEngineView;
 
-// A top-level window around one web view. Reports its own moves, resizes
-// and closing, and can be placed by its outer frame.
+// A top-level window around one web view. Reports the moves and resizes
+// made on screen (not its own placement, nor being shown again) and its
+// closing, and can be placed by its outer frame.
 class WebWindow : public QWidget {
     Q_OBJECT
 public:
@@ -34,10 +35,13 @@ protected:
     void closeEvent(QCloseEvent *event) override;
 
 private:
-    void moveToCentre();
-    void fitToDecorations();
+    QRect moveToCentre();
+    bool fitToDecorations();
+    void reportFrame();
 
     QWebEngineView *m_view;
     std::optional<QRect> m_pendingFrame;
     bool m_centrePending = false;
+    // Where the window was put, or last reported; unknown until on screen.
+    std::optional<QRect> m_knownFrame;
 };

@@ -3,6 +3,7 @@
 #include "ClipboardBridgeScripts.h"
 #include "MarkedAddress.h"
 #include "PersistentWebProfile.h"
+#include "ScreenFit.h"
 #include "WebPage.h"
 #include "WebWindow.h"
 #include "WindowActivator.h"
@@ -80,7 +81,14 @@ WebWindowController::WebWindowController(QWebEngineProfile *profile, std::shared
     ClipboardBridgeScripts::installInto(*m_profile->scripts());
     QWebEngineSettings *settings = m_profile->settings();
     settings->setAttribute(QWebEngineSettings::JavascriptEnabled, true);
-    settings->setAttribute(QWebEngineSettings::JavascriptCanOpenWindows, true);
+    // The engine then lets a page open a window only from a user action,
+    // and only one per action.
+    settings->setAttribute(QWebEngineSettings::JavascriptCanOpenWindows, false);
+    // Unknown schemes reach acceptNavigationRequest only after a user action;
+    // the page then refuses them or hands them over itself, so the engine
+    // never opens one on its own. Disallowing them would keep mail links
+    // from reaching the page at all.
+    settings->setUnknownUrlSchemePolicy(QWebEngineSettings::AllowUnknownUrlSchemesFromUserInteraction);
 
     m_webView = new QWebEngineView;
     WebPage *page = createPage(m_webView);
@@ -105,6 +113,12 @@ void WebWindowController::loadURL(const QString &address)
         return;
 
     if (m_window->isShowingOnScreen() && m_currentURL == fullAddress) {
+        // Only the window in front with the focus closes; one that is covered
+        // or lost the focus comes to the front with its page as it is.
+        if (!m_window->isActiveWindow()) {
+            bringToFront();
+            return;
+        }
         m_window->close();
         m_currentURL.reset();
         return;
@@ -112,9 +126,11 @@ void WebWindowController::loadURL(const QString &address)
 
     m_window->setWindowTitle(QString());
     m_currentURL = fullAddress;
+    QWebEnginePage *page = m_webView->page();
+    page->setLifecycleState(QWebEnginePage::LifecycleState::Active);
     // Qt offers no per-request time-out; the engine's own network time-outs
     // apply. The cache policy is the engine's default.
-    m_webView->page()->load(QWebEngineHttpRequest(url));
+    page->load(QWebEngineHttpRequest(url));
     bringToFront();
 }
 
@@ -140,6 +156,7 @@ QWebEnginePage *WebWindowController::createPopup()
     window->resize(popupContentSize);
     window->centreOnScreen();
     connect(page, &QWebEnginePage::windowCloseRequested, this, [this, view] { webViewDidClose(view); });
+    connect(window.get(), &WebWindow::closing, this, [this, view] { dropPopup(view); });
     WebWindow *shown = window.get();
     m_popupControllers.emplace(view, std::move(window));
     // A popup follows a click in a page, which Qt itself saw: its own
@@ -155,13 +172,20 @@ void WebWindowController::webViewDidClose(QWebEngineView *view)
     if (view == m_webView)
         return;
     const auto entry = m_popupControllers.find(view);
+    if (entry != m_popupControllers.end())
+        entry->second->close();
+}
+
+// A popup's window closing, by its page or by the user: the popup is gone.
+void WebWindowController::dropPopup(QWebEngineView *view)
+{
+    const auto entry = m_popupControllers.find(view);
     if (entry == m_popupControllers.end())
         return;
     std::unique_ptr<WebWindow> window = std::move(entry->second);
     m_popupControllers.erase(entry);
-    window->close();
-    // The request comes from the popup's own page: delete it once that
-    // page has returned to the event loop.
+    // This runs inside the window's close event, possibly on a request of
+    // its own page: delete it once both have returned to the event loop.
     window.release()->deleteLater();
 }
 
@@ -169,6 +193,18 @@ void WebWindowController::windowWillClose()
 {
     m_webView->stop();
     m_currentURL.reset();
+    // The window hides only after this; a visible page cannot be frozen.
+    QMetaObject::invokeMethod(this, &WebWindowController::freezeClosedPage, Qt::QueuedConnection);
+}
+
+// No timers, scripts or media of a page nobody sees. The next loadURL
+// wakes the page and loads its address again.
+void WebWindowController::freezeClosedPage()
+{
+    QWebEnginePage *page = m_webView->page();
+    if (m_currentURL || page->isVisible())
+        return;
+    page->setLifecycleState(QWebEnginePage::LifecycleState::Frozen);
 }
 
 void WebWindowController::bringToFront()
@@ -187,7 +223,8 @@ void WebWindowController::placeAtRememberedFrame()
 {
     const WindowFrameStore::Placement placement = m_frameStore->load();
     if (placement.isSavedFrame) {
-        m_window->placeFrame(placement.rect);
+        // The screen it was saved on may be gone or smaller.
+        m_window->placeFrame(ScreenFit::fit(placement.rect));
         return;
     }
     m_window->placeContent(placement.rect);

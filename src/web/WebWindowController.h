@@ -16,8 +16,9 @@ class WindowActivator;
 class WindowFrameStore;
 
 // The program's one web window. loadURL shows an address in it, or closes
-// it when that very address is showing, so a web button's hotkey toggles
-// its page. Pages may open popups, each in its own window.
+// it when that very address is showing in front, so a web button's hotkey
+// toggles its page. A closed window's page is frozen. Pages may open popups
+// from a click, each in its own window.
 class WebWindowController : public QObject {
     Q_OBJECT
 public:
@@ -59,7 +60,9 @@ private:
     WebPage *createPage(QObject *parent);
     QWebEnginePage *createPopup();
     void webViewDidClose(QWebEngineView *view);
+    void dropPopup(QWebEngineView *view);
     void windowWillClose();
+    void freezeClosedPage();
     void bringToFront();
     void placeAtRememberedFrame();
 

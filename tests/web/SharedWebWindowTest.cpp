@@ -1,5 +1,7 @@
+#include "LogCapture.h"
 #include "QtPrinters.h"
 #include "TestHttpServer.h"
+#include "WebGraphicsSetup.h"
 #include "WebWindow.h"
 #include "WebWindowController.h"
 #include "fake/FakeWindowActivator.h"
@@ -36,7 +38,8 @@ int engineHelperCount()
 }
 
 // The process-wide controller exists once per process and ends with the
-// event loop, so this binary holds only this test.
+// event loop, so this binary holds only this test. It starts the way the
+// program loads the web window.
 TEST(SharedWebWindow, EngineStartsWithTheFirstWebLaunchOnThePersistentProfile)
 {
     QTemporaryDir home;
@@ -48,6 +51,11 @@ TEST(SharedWebWindow, EngineStartsWithTheFirstWebLaunchOnThePersistentProfile)
     auto activator = std::make_shared<FakeWindowActivator>();
     WebWindowController::setWindowActivator(activator);
     EXPECT_EQ(engineHelperCount(), 0);
+
+    // Offscreen there is no GL: the program says so, and pages still show.
+    LogCapture log;
+    WebGraphicsSetup::prepareSharedContext();
+    EXPECT_TRUE(log.contains(QStringLiteral("WebWindow: No shared graphics context, pages render in software")));
 
     WebWindowController &controller = WebWindowController::shared();
     EXPECT_EQ(&controller, &WebWindowController::shared());
