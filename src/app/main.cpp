@@ -40,7 +40,12 @@ int main(int argc, char *argv[])
     if (!instance.claim())
         return 0;
 
-    const DesktopServices desktop = DesktopServices::forThisSession();
+    // Without the X server no hotkey or window can work again: leave, with
+    // the button file as it is.
+    const DesktopServices desktop = DesktopServices::forThisSession([] {
+        Log::line(QStringLiteral("❌ Lost the connection to the X server, quitting"));
+        QCoreApplication::exit(1);
+    });
     // The web window is loaded at the first web launch, not before.
     WebWindowLoader webWindow(WebWindowLoader::defaultPluginPath(), desktop.activator);
     const auto openWebAddress = [&webWindow](const QString &address) { webWindow.loadURL(address); };

@@ -8,13 +8,15 @@
 #include "x11/X11WindowActivator.h"
 #include "xdg/XdgAutostartLoginItem.h"
 
-DesktopServices DesktopServices::forThisSession()
+DesktopServices DesktopServices::forThisSession(std::function<void()> displayLost)
 {
     // Without a display the X11 backends still exist: registrations fail and
     // the permission reads as denied, which the program reports.
     auto connection = std::make_shared<X11Connection>();
     auto latestPress = std::make_shared<LatestPressTime>();
     auto hotkeys = std::make_shared<X11HotkeyService>(connection, latestPress);
+    if (displayLost)
+        hotkeys->installConnectionLostHandler(std::move(displayLost));
 
     DesktopServices services;
     services.hotkeys = hotkeys;

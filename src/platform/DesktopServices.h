@@ -6,6 +6,7 @@
 #include "PermissionService.h"
 #include "WindowActivator.h"
 
+#include <functional>
 #include <memory>
 
 // The desktop backends of this session, chosen at run time.
@@ -17,6 +18,7 @@ struct DesktopServices {
     std::shared_ptr<LoginItemService> loginItem;
 
     // Backends for the session the program runs in (X11 today). Needs a
-    // QCoreApplication; call on the main thread.
-    static DesktopServices forThisSession();
+    // QCoreApplication; call on the main thread. displayLost runs once if the
+    // display server goes away while the program runs.
+    static DesktopServices forThisSession(std::function<void()> displayLost = {});
 };

@@ -51,6 +51,15 @@ XvfbServer::XvfbServer()
     qputenv("DISPLAY", m_display.toLatin1());
 }
 
+void XvfbServer::crash()
+{
+    if (m_pid <= 0)
+        return;
+    kill(m_pid, SIGKILL);
+    waitpid(m_pid, nullptr, 0);
+    m_pid = -1;
+}
+
 XvfbServer::~XvfbServer()
 {
     if (m_pid > 0) {

@@ -17,6 +17,9 @@ public:
     QString display() const { return m_display; }
     QString error() const { return m_error; }
 
+    // Ends the server at once (SIGKILL), as a crash would, and reaps it.
+    void crash();
+
 private:
     pid_t m_pid = -1;
     QString m_display;

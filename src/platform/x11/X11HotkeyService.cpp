@@ -6,8 +6,10 @@
 #include "X11Keyboard.h"
 
 #include <QAbstractEventDispatcher>
+#include <QCoreApplication>
 #include <QSocketNotifier>
 #include <QStringList>
+#include <QThread>
 
 #include <xcb/xcb.h>
 
@@ -17,6 +19,13 @@ namespace {
 constexpr uint8_t badAccess = 10;
 // Shift, Lock, Control and Mod1..Mod5; higher bits are buttons or XKB groups.
 constexpr uint16_t keyboardModifierBits = 0xff;
+
+// Qt's xcb platform plugin holds its own connection to the same server and,
+// when that breaks, logs this warning and ends the process with exit(1) at
+// once. Its thread can notice before our socket notifier fires, so the
+// service with a loss handler listens for the warning as well.
+X11HotkeyService *qtWarningListener = nullptr;
+QtMessageHandler previousMessageHandler = nullptr;
 } // namespace
 
 X11HotkeyService::X11HotkeyService(std::shared_ptr<X11Connection> connection,
@@ -43,6 +52,8 @@ X11HotkeyService::X11HotkeyService(std::shared_ptr<X11Connection> connection,
 
 X11HotkeyService::~X11HotkeyService()
 {
+    if (qtWarningListener == this)
+        qtWarningListener = nullptr;
     if (!isConnected())
         return;
     for (Registration &registration : m_registrations)
@@ -52,6 +63,24 @@ X11HotkeyService::~X11HotkeyService()
 bool X11HotkeyService::isConnected() const
 {
     return m_keyboard && m_connection->isOpen();
+}
+
+void X11HotkeyService::installConnectionLostHandler(std::function<void()> handler)
+{
+    m_connectionLost = std::move(handler);
+    if (!previousMessageHandler)
+        previousMessageHandler = qInstallMessageHandler(&X11HotkeyService::hearQtMessage);
+    qtWarningListener = this;
+}
+
+void X11HotkeyService::hearQtMessage(QtMsgType type, const QMessageLogContext &context, const QString &message)
+{
+    const bool onMainThread = QCoreApplication::instance()
+        && QThread::currentThread() == QCoreApplication::instance()->thread();
+    if (qtWarningListener && onMainThread && type == QtWarningMsg
+        && message.startsWith(QLatin1String("The X11 connection broke")))
+        qtWarningListener->reportLostConnection();
+    previousMessageHandler(type, context, message);
 }
 
 void X11HotkeyService::installPressHandler(PressHandler handler)
@@ -205,7 +234,10 @@ void X11HotkeyService::reportLostConnection()
         return;
     m_lostReported = true;
     m_notifier->setEnabled(false);
-    Log::line(QStringLiteral("X11: lost the connection to the X server; global hotkeys stopped"));
+    if (m_connectionLost)
+        m_connectionLost();
+    else
+        Log::line(QStringLiteral("X11: lost the connection to the X server; global hotkeys stopped"));
 }
 
 void X11HotkeyService::dispatchPress(uint8_t keycode, uint16_t state, uint32_t time)

@@ -3,8 +3,10 @@
 #include "HotkeyService.h"
 
 #include <QList>
+#include <QtGlobal>
 
 #include <cstdint>
+#include <functional>
 #include <memory>
 
 class LatestPressTime;
@@ -23,6 +25,10 @@ public:
 
     // Whether hotkeys can be registered at all: the X connection works.
     bool isConnected() const;
+
+    // Called once, on the main thread, when the X server goes away while the
+    // program runs. Without a handler the loss is only logged.
+    void installConnectionLostHandler(std::function<void()> handler);
 
     void installPressHandler(PressHandler handler) override;
     std::optional<HotkeyHandle> registerHotkey(quint32 keyCode, quint32 modifierMask,
@@ -52,6 +58,7 @@ private:
     bool clashesWithOwn(const Registration &candidate) const;
     void readEvents(bool fromSocket);
     void reportLostConnection();
+    static void hearQtMessage(QtMsgType type, const QMessageLogContext &context, const QString &message);
     void dispatchPress(uint8_t keycode, uint16_t state, uint32_t time);
     void renewGrabs();
     QString describe(const Registration &registration) const;
@@ -61,6 +68,7 @@ private:
     std::unique_ptr<X11Keyboard> m_keyboard;
     std::unique_ptr<QSocketNotifier> m_notifier;
     PressHandler m_handler;
+    std::function<void()> m_connectionLost;
     QList<Registration> m_registrations;
     HotkeyHandle m_nextHandle = 1;
     bool m_lostReported = false;
