@@ -26,6 +26,16 @@ QtMessageHandler &qtHandler()
     return handler;
 }
 
+Log::QtMessageWatcher &qtMessageWatcher()
+{
+    static Log::QtMessageWatcher watcher;
+    return watcher;
+}
+
+// Qt sends whatever is logged while a message handler runs straight to
+// standard error, so our own lines from inside one are written directly.
+thread_local bool insideHandler = false;
+
 bool breaksTheLine(char16_t c)
 {
     return c < 0x20 || (c >= 0x7F && c <= 0x9F) || c == 0x2028 || c == 0x2029;
@@ -59,15 +69,8 @@ bool isOurs(const char *category)
     return category && std::strncmp(category, "vantorel", 8) == 0 && (category[8] == '\0' || category[8] == '.');
 }
 
-void writeLine(QtMsgType type, const QMessageLogContext &context, const QString &message)
+void writeOurs(const QString &message)
 {
-    if (!isOurs(context.category)) {
-        if (QtMessageHandler previous = qtHandler())
-            previous(type, context, message);
-        else
-            std::fprintf(stderr, "%s\n", qPrintable(qFormatLogMessage(type, context, message)));
-        return;
-    }
     const QString line = oneLine(message);
     std::lock_guard lock(outputMutex());
     if (currentSink()) {
@@ -79,11 +82,35 @@ void writeLine(QtMsgType type, const QMessageLogContext &context, const QString 
     std::fputc('\n', stdout);
     std::fflush(stdout);
 }
+
+void handleMessage(QtMsgType type, const QMessageLogContext &context, const QString &message)
+{
+    insideHandler = true;
+    if (isOurs(context.category)) {
+        writeOurs(message);
+    } else {
+        Log::QtMessageWatcher watcher;
+        {
+            std::lock_guard lock(outputMutex());
+            watcher = qtMessageWatcher();
+        }
+        if (watcher)
+            watcher(type, message);
+        if (QtMessageHandler previous = qtHandler())
+            previous(type, context, message);
+        else
+            std::fprintf(stderr, "%s\n", qPrintable(qFormatLogMessage(type, context, message)));
+    }
+    insideHandler = false;
+}
 } // namespace
 
 void Log::line(const QString &text)
 {
-    qCInfo(vantorelLog).noquote() << text;
+    if (insideHandler)
+        writeOurs(text);
+    else
+        qCInfo(vantorelLog).noquote() << text;
 }
 
 void Log::install()
@@ -91,8 +118,15 @@ void Log::install()
     static std::once_flag once;
     std::call_once(once, [] {
         // Qt's own handler when none was installed before.
-        qtHandler() = qInstallMessageHandler(writeLine);
+        qtHandler() = qInstallMessageHandler(handleMessage);
     });
+}
+
+void Log::watchQtMessages(QtMessageWatcher watcher)
+{
+    install();
+    std::lock_guard lock(outputMutex());
+    qtMessageWatcher() = std::move(watcher);
 }
 
 void Log::setSink(Sink sink)

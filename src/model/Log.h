@@ -22,6 +22,13 @@ public:
     // Qt, so the program and its plugins share it.
     static void install();
 
+    // Sees every message of Qt's own, on the thread that logs it, before
+    // Qt's handling: the one way to notice what Qt only reports in a warning
+    // (a broken display connection, which it answers with exit()). One
+    // watcher; an empty function removes it. Log::line works inside it.
+    using QtMessageWatcher = std::function<void(QtMsgType type, const QString &message)>;
+    static void watchQtMessages(QtMessageWatcher watcher);
+
     // Tests capture lines here. The sink replaces standard output until it is
     // reset with an empty Sink.
     static void setSink(Sink sink);

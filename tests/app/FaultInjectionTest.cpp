@@ -157,15 +157,21 @@ const Fault faults[] = {
      [](const QString &path) { return QDir().mkpath(path) && writeFile(path + QStringLiteral("/inside"), "kept"); },
      "❌ Error loading buttons: %1 is a directory"},
     {"RandomBytes", [](const QString &path) { return writeFile(path, randomBytes()); },
-     "❌ Error loading buttons: the file is not UTF-8 text"},
+     "❌ Error loading buttons: not valid JSON ("},
     {"InvalidUtf8InValidJson",
      [](const QString &path) {
          return writeFile(path, R"([{"id":"1B4E28BA-2FA1-11D2-883F-0016D3CCA427","name":"Caf)" "\xe9\xff"
                                 R"(","shortcut":"⌘ + ⌥ + E"}])");
      },
-     "❌ Error loading buttons: the file is not UTF-8 text"},
+     "❌ Error loading buttons: not valid JSON (invalid UTF8 string at byte"},
     {"DeepNesting", [](const QString &path) { return writeFile(path, QByteArray(100000, '[')); },
-     "❌ Error loading buttons: not valid JSON (nested too deeply"},
+     "❌ Error loading buttons: not valid JSON (too deeply nested document at byte"},
+    {"FiftyMegabytes",
+     [](const QString &path) {
+         QFile file(path);
+         return file.open(QIODevice::WriteOnly) && file.write("[") == 1 && file.resize(50 * 1024 * 1024);
+     },
+     "❌ Error loading buttons: %1 is too large (50.0 MB; the limit is 16.0 MB)"},
     {"ReadOnlyHome", [](const QString &) { return true; }, "❌ Error saving buttons: cannot write %1: ", true},
 };
 

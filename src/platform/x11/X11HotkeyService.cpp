@@ -19,13 +19,6 @@ namespace {
 constexpr uint8_t badAccess = 10;
 // Shift, Lock, Control and Mod1..Mod5; higher bits are buttons or XKB groups.
 constexpr uint16_t keyboardModifierBits = 0xff;
-
-// Qt's xcb platform plugin holds its own connection to the same server and,
-// when that breaks, logs this warning and ends the process with exit(1) at
-// once. Its thread can notice before our socket notifier fires, so the
-// service with a loss handler listens for the warning as well.
-X11HotkeyService *qtWarningListener = nullptr;
-QtMessageHandler previousMessageHandler = nullptr;
 } // namespace
 
 X11HotkeyService::X11HotkeyService(std::shared_ptr<X11Connection> connection,
@@ -52,8 +45,8 @@ X11HotkeyService::X11HotkeyService(std::shared_ptr<X11Connection> connection,
 
 X11HotkeyService::~X11HotkeyService()
 {
-    if (qtWarningListener == this)
-        qtWarningListener = nullptr;
+    if (m_connectionLost)
+        Log::watchQtMessages({});
     if (!isConnected())
         return;
     for (Registration &registration : m_registrations)
@@ -68,19 +61,15 @@ bool X11HotkeyService::isConnected() const
 void X11HotkeyService::installConnectionLostHandler(std::function<void()> handler)
 {
     m_connectionLost = std::move(handler);
-    if (!previousMessageHandler)
-        previousMessageHandler = qInstallMessageHandler(&X11HotkeyService::hearQtMessage);
-    qtWarningListener = this;
-}
-
-void X11HotkeyService::hearQtMessage(QtMsgType type, const QMessageLogContext &context, const QString &message)
-{
-    const bool onMainThread = QCoreApplication::instance()
-        && QThread::currentThread() == QCoreApplication::instance()->thread();
-    if (qtWarningListener && onMainThread && type == QtWarningMsg
-        && message.startsWith(QLatin1String("The X11 connection broke")))
-        qtWarningListener->reportLostConnection();
-    previousMessageHandler(type, context, message);
+    // Qt's xcb platform plugin holds its own connection to the same server
+    // and, when that breaks, logs this warning and ends the process with
+    // exit(1) at once. It can notice before our socket notifier fires.
+    Log::watchQtMessages([this](QtMsgType type, const QString &message) {
+        const bool onMainThread = QCoreApplication::instance()
+            && QThread::currentThread() == QCoreApplication::instance()->thread();
+        if (onMainThread && type == QtWarningMsg && message.startsWith(QLatin1String("The X11 connection broke")))
+            reportLostConnection();
+    });
 }
 
 void X11HotkeyService::installPressHandler(PressHandler handler)

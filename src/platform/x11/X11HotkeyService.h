@@ -58,7 +58,6 @@ private:
     bool clashesWithOwn(const Registration &candidate) const;
     void readEvents(bool fromSocket);
     void reportLostConnection();
-    static void hearQtMessage(QtMsgType type, const QMessageLogContext &context, const QString &message);
     void dispatchPress(uint8_t keycode, uint16_t state, uint32_t time);
     void renewGrabs();
     QString describe(const Registration &registration) const;
