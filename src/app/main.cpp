@@ -22,9 +22,15 @@ int main(int argc, char *argv[])
 
     // A second start shows the running program's editor and leaves before it
     // grabs any hotkey.
-    SingleInstance instance(SingleInstance::nameForThisSession());
-    if (!instance.claim())
+    SingleInstance instance(SingleInstance::socketPathForThisSession());
+    switch (instance.claim()) {
+    case SingleInstance::Claim::thisInstance:
+        break;
+    case SingleInstance::Claim::otherInstanceShown:
         return 0;
+    case SingleInstance::Claim::failed:
+        return 1;
+    }
 
     const DesktopServices desktop = DesktopServices::forThisSession();
     // The web window is loaded at the first web launch, not before.
