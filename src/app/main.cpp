@@ -4,6 +4,7 @@
 #include "TerminationSignals.h"
 #include "VantorelApp.h"
 #include "WebWindowLoader.h"
+#include "WindowInputTime.h"
 
 #include <QApplication>
 #include <QIcon>
@@ -32,7 +33,7 @@ int main(int argc, char *argv[])
         return 1;
     }
 
-    const DesktopServices desktop = DesktopServices::forThisSession();
+    const DesktopServices desktop = DesktopServices::forThisSession(&WindowInputTime::latest);
     // The web window is loaded at the first web launch, not before.
     WebWindowLoader webWindow(WebWindowLoader::defaultPluginPath(), desktop.activator);
     const auto openWebAddress = [&webWindow](const QString &address) { webWindow.loadURL(address); };

@@ -8,7 +8,7 @@
 #include "x11/X11WindowActivator.h"
 #include "xdg/XdgAutostartLoginItem.h"
 
-DesktopServices DesktopServices::forThisSession()
+DesktopServices DesktopServices::forThisSession(std::function<quint32()> latestWindowInput)
 {
     // Without a display the X11 backends still exist: registrations fail and
     // the permission reads as denied, which the program reports.
@@ -19,7 +19,7 @@ DesktopServices DesktopServices::forThisSession()
     DesktopServices services;
     services.hotkeys = hotkeys;
     services.permission = std::make_shared<X11PermissionService>(hotkeys);
-    services.activator = std::make_shared<X11WindowActivator>(connection, latestPress);
+    services.activator = std::make_shared<X11WindowActivator>(connection, latestPress, std::move(latestWindowInput));
     services.launcher = std::make_shared<GioAppLauncher>(latestPress);
     services.loginItem = std::make_shared<XdgAutostartLoginItem>();
     return services;

@@ -6,6 +6,7 @@
 #include "PermissionService.h"
 #include "WindowActivator.h"
 
+#include <functional>
 #include <memory>
 
 // The desktop backends of this session, chosen at run time.
@@ -17,6 +18,9 @@ struct DesktopServices {
     std::shared_ptr<LoginItemService> loginItem;
 
     // Backends for the session the program runs in (X11 today). Needs a
-    // QCoreApplication; call on the main thread.
-    static DesktopServices forThisSession();
+    // QCoreApplication; call on the main thread. latestWindowInput: the X
+    // server time of the user's latest input to the program's own windows
+    // (0 when unknown), which the window activator weighs against the
+    // latest hotkey press.
+    static DesktopServices forThisSession(std::function<quint32()> latestWindowInput = {});
 };
