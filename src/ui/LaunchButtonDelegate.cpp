@@ -1,0 +1,142 @@
+#include "LaunchButtonDelegate.h"
+
+#include "Icons.h"
+#include "LaunchPadViewModel.h"
+#include "NativeButtonStyle.h"
+
+#include <QPainter>
+#include <QStyleOptionButton>
+#include <QStyleOptionToolButton>
+#include <QWidget>
+
+namespace {
+constexpr int sideMargin = 16;
+constexpr int rowPadding = 4;   // above and below a row's content
+constexpr int innerSpacing = 4; // between the name and the line below it
+constexpr int rowGap = 6;       // between rows
+constexpr int detailSpacing = 8;
+constexpr int iconSize = 14;
+constexpr int smallPointSize = 9; // about 12 pixels at 96 dpi
+constexpr int shadowSpace = 2;    // as the launch button style leaves below the shape
+} // namespace
+
+LaunchButtonDelegate::LaunchButtonDelegate(QWidget *view)
+    : QStyledItemDelegate(view), m_view(view), m_launchStyle(new NativeButtonStyle),
+      m_editIcon(Icons::themed(QStringLiteral("document-edit-symbolic"), QStringLiteral("pencil"))),
+      m_removeIcon(Icons::themed(QStringLiteral("user-trash-symbolic"), QStringLiteral("trash")))
+{
+    m_launchStyle->setParent(this);
+}
+
+LaunchButtonDelegate::~LaunchButtonDelegate() = default;
+
+QFont LaunchButtonDelegate::smallFont() const
+{
+    QFont small = m_view->font();
+    small.setPointSize(smallPointSize);
+    return small;
+}
+
+int LaunchButtonDelegate::nameHeight() const
+{
+    return m_view->fontMetrics().height() + 2 * NativeButtonStyle::verticalPadding + shadowSpace;
+}
+
+QSize LaunchButtonDelegate::iconButtonSize() const
+{
+    QStyleOptionToolButton option;
+    option.initFrom(m_view);
+    option.iconSize = QSize(iconSize, iconSize);
+    option.toolButtonStyle = Qt::ToolButtonIconOnly;
+    option.features = QStyleOptionToolButton::None;
+    return m_view->style()->sizeFromContents(QStyle::CT_ToolButton, &option, option.iconSize, m_view);
+}
+
+LaunchButtonDelegate::Layout LaunchButtonDelegate::layout(const QRect &row) const
+{
+    const QRect content = row.adjusted(sideMargin, rowPadding, -sideMargin, -(rowPadding + rowGap));
+    const QSize button = iconButtonSize();
+    const int detailsHeight = std::max(button.height(), QFontMetrics(smallFont()).height());
+    Layout parts;
+    parts.name = QRect(content.left(), content.top(), content.width(), nameHeight());
+    const int detailsTop = parts.name.bottom() + 1 + innerSpacing;
+    const int buttonTop = detailsTop + (detailsHeight - button.height()) / 2;
+    parts.remove = QRect(QPoint(content.right() + 1 - button.width(), buttonTop), button);
+    parts.edit = QRect(QPoint(parts.remove.left() - detailSpacing - button.width(), buttonTop), button);
+    parts.shortcut = QRect(content.left(), detailsTop, parts.edit.left() - detailSpacing - content.left(),
+                           detailsHeight);
+    return parts;
+}
+
+LaunchButtonDelegate::Part LaunchButtonDelegate::partAt(const QRect &row, const QPoint &position) const
+{
+    const Layout parts = layout(row);
+    if (parts.name.adjusted(0, 0, 0, -shadowSpace).contains(position))
+        return Part::name;
+    if (parts.edit.contains(position))
+        return Part::edit;
+    if (parts.remove.contains(position))
+        return Part::remove;
+    return Part::none;
+}
+
+void LaunchButtonDelegate::setActivePart(const QModelIndex &index, Part part, bool pressed)
+{
+    m_activeIndex = part == Part::none ? QPersistentModelIndex() : QPersistentModelIndex(index);
+    m_activePart = part;
+    m_pressed = pressed && part != Part::none;
+}
+
+QSize LaunchButtonDelegate::sizeHint(const QStyleOptionViewItem &option, const QModelIndex &) const
+{
+    const int detailsHeight = std::max(iconButtonSize().height(), QFontMetrics(smallFont()).height());
+    return {option.rect.width(),
+            rowPadding + nameHeight() + innerSpacing + detailsHeight + rowPadding + rowGap};
+}
+
+void LaunchButtonDelegate::paint(QPainter *painter, const QStyleOptionViewItem &option,
+                                 const QModelIndex &index) const
+{
+    const Layout parts = layout(option.rect);
+    const bool active = index == m_activeIndex;
+
+    // The name goes through the launch button style, so the list looks like
+    // a column of buttons; painted text shows "&" as it is.
+    QStyleOptionButton name;
+    name.rect = parts.name;
+    name.text = index.data(Qt::DisplayRole).toString();
+    name.state = QStyle::State_Enabled;
+    if (active && m_activePart == Part::name && m_pressed)
+        name.state |= QStyle::State_Sunken;
+    painter->save();
+    painter->setFont(m_view->font());
+    m_launchStyle->drawControl(QStyle::CE_PushButton, &name, painter, nullptr);
+    painter->restore();
+
+    painter->save();
+    painter->setFont(smallFont());
+    painter->setPen(option.palette.color(QPalette::PlaceholderText));
+    const QString shortcut = painter->fontMetrics().elidedText(
+        index.data(LaunchPadViewModel::ShortcutRole).toString(), Qt::ElideRight, parts.shortcut.width());
+    painter->drawText(parts.shortcut, Qt::AlignLeft | Qt::AlignVCenter | Qt::TextSingleLine, shortcut);
+    painter->restore();
+
+    paintIconButton(painter, parts.edit, m_editIcon, active && m_activePart == Part::edit);
+    paintIconButton(painter, parts.remove, m_removeIcon, active && m_activePart == Part::remove);
+}
+
+void LaunchButtonDelegate::paintIconButton(QPainter *painter, const QRect &rect, const QIcon &icon,
+                                           bool active) const
+{
+    if (active) {
+        // The raised panel of an auto-raise tool button under the mouse.
+        QStyleOptionToolButton panel;
+        panel.initFrom(m_view);
+        panel.rect = rect;
+        panel.state = QStyle::State_Enabled | QStyle::State_MouseOver | QStyle::State_AutoRaise
+            | (m_pressed ? QStyle::State_Sunken : QStyle::State_Raised);
+        m_view->style()->drawPrimitive(QStyle::PE_PanelButtonTool, &panel, painter, m_view);
+    }
+    const QRect iconRect(rect.center() - QPoint(iconSize / 2 - 1, iconSize / 2 - 1), QSize(iconSize, iconSize));
+    icon.paint(painter, iconRect);
+}

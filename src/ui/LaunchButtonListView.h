@@ -1,0 +1,41 @@
+#pragma once
+
+#include "LaunchButtonDelegate.h"
+
+#include <QListView>
+
+// The editor's list of buttons. A click on a row's name asks to launch it,
+// on the pencil to edit it, on the trash to delete it; a click counts when
+// the mouse button goes up over the part it went down on.
+class LaunchButtonListView : public QListView {
+    Q_OBJECT
+
+public:
+    explicit LaunchButtonListView(QWidget *parent = nullptr);
+
+    LaunchButtonDelegate &launchButtonDelegate() const { return *m_delegate; }
+    // Where a row's part is, in viewport coordinates; empty for a row that
+    // does not exist.
+    QRect partRect(int row, LaunchButtonDelegate::Part part) const;
+
+signals:
+    void launchRequested(int row);
+    void editRequested(int row);
+    void deleteRequested(int row);
+
+protected:
+    void mousePressEvent(QMouseEvent *event) override;
+    void mouseReleaseEvent(QMouseEvent *event) override;
+    void mouseMoveEvent(QMouseEvent *event) override;
+    void mouseDoubleClickEvent(QMouseEvent *event) override;
+    void leaveEvent(QEvent *event) override;
+    bool viewportEvent(QEvent *event) override;
+
+private:
+    LaunchButtonDelegate::Part partAt(const QPoint &position, QModelIndex *index) const;
+    void setActive(const QModelIndex &index, LaunchButtonDelegate::Part part, bool pressed);
+
+    LaunchButtonDelegate *m_delegate;
+    QPersistentModelIndex m_pressedIndex;
+    LaunchButtonDelegate::Part m_pressedPart = LaunchButtonDelegate::Part::none;
+};
