@@ -6,6 +6,7 @@
 
 #include <QPainter>
 #include <QStyleOptionButton>
+#include <QStyleOptionFocusRect>
 #include <QStyleOptionToolButton>
 #include <QWidget>
 
@@ -120,6 +121,15 @@ void LaunchButtonDelegate::paint(QPainter *painter, const QStyleOptionViewItem &
         index.data(LaunchPadViewModel::ShortcutRole).toString(), Qt::ElideRight, parts.shortcut.width());
     painter->drawText(parts.shortcut, Qt::AlignLeft | Qt::AlignVCenter | Qt::TextSingleLine, shortcut);
     painter->restore();
+
+    // Marked once the user moves by keyboard, not merely because the list
+    // got the focus when the window opened.
+    if ((option.state & QStyle::State_HasFocus) && (option.state & QStyle::State_KeyboardFocusChange)) {
+        QStyleOptionFocusRect focus;
+        focus.initFrom(m_view);
+        focus.rect = parts.name.adjusted(-2, -2, 2, 2 - shadowSpace);
+        m_view->style()->drawPrimitive(QStyle::PE_FrameFocusRect, &focus, painter, m_view);
+    }
 
     paintIconButton(painter, parts.edit, m_editIcon, active && m_activePart == Part::edit);
     paintIconButton(painter, parts.remove, m_removeIcon, active && m_activePart == Part::remove);

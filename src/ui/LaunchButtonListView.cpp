@@ -1,6 +1,7 @@
 #include "LaunchButtonListView.h"
 
 #include <QHelpEvent>
+#include <QKeyEvent>
 #include <QMouseEvent>
 #include <QToolTip>
 
@@ -14,7 +15,8 @@ LaunchButtonListView::LaunchButtonListView(QWidget *parent) : QListView(parent),
     setUniformItemSizes(true);
     setSelectionMode(QAbstractItemView::NoSelection);
     setEditTriggers(QAbstractItemView::NoEditTriggers);
-    setFocusPolicy(Qt::NoFocus);
+    // Tab reaches the list, the arrows pick a row, and keys act on it.
+    setFocusPolicy(Qt::TabFocus);
     setVerticalScrollMode(QAbstractItemView::ScrollPerPixel);
     setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     setFrameShape(QFrame::NoFrame);
@@ -108,6 +110,30 @@ void LaunchButtonListView::mouseMoveEvent(QMouseEvent *event)
         setActive(m_pressedIndex, m_pressedPart, part == m_pressedPart && index == m_pressedIndex);
     else
         setActive(index, part, false);
+}
+
+void LaunchButtonListView::keyPressEvent(QKeyEvent *event)
+{
+    const int row = currentIndex().row();
+    if (row < 0 || event->modifiers() != Qt::NoModifier) {
+        QListView::keyPressEvent(event);
+        return;
+    }
+    switch (event->key()) {
+    case Qt::Key_Space:
+    case Qt::Key_Return:
+    case Qt::Key_Enter:
+        emit launchRequested(row);
+        break;
+    case Qt::Key_F2:
+        emit editRequested(row);
+        break;
+    case Qt::Key_Delete:
+        emit deleteRequested(row);
+        break;
+    default:
+        QListView::keyPressEvent(event);
+    }
 }
 
 void LaunchButtonListView::mouseDoubleClickEvent(QMouseEvent *event)

@@ -6,7 +6,8 @@
 
 // The editor's list of buttons. A click on a row's name asks to launch it,
 // on the pencil to edit it, on the trash to delete it; a click counts when
-// the mouse button goes up over the part it went down on.
+// the mouse button goes up over the part it went down on. From the keyboard,
+// Space or Return launches the current row, F2 edits it and Delete deletes it.
 class LaunchButtonListView : public QListView {
     Q_OBJECT
 
@@ -27,6 +28,7 @@ protected:
     void mousePressEvent(QMouseEvent *event) override;
     void mouseReleaseEvent(QMouseEvent *event) override;
     void mouseMoveEvent(QMouseEvent *event) override;
+    void keyPressEvent(QKeyEvent *event) override;
     void mouseDoubleClickEvent(QMouseEvent *event) override;
     void leaveEvent(QEvent *event) override;
     bool viewportEvent(QEvent *event) override;

@@ -169,6 +169,22 @@ TEST_F(LaunchPadViewTest, ANameClickLaunchesOnlyWhenTheButtonGoesUpOnTheSameName
     EXPECT_EQ(testManager.launcher().opened(), QList<QUrl>({QUrl(QStringLiteral("file:///usr/bin/browser"))}));
 }
 
+TEST_F(LaunchPadViewTest, TheKeyboardLaunchesEditsAndDeletesTheCurrentRow)
+{
+    view.list().setFocus(Qt::TabFocusReason);
+    view.list().setCurrentIndex(view.viewModel().index(1));
+    QTest::keyClick(&view.list(), Qt::Key_Space);
+    EXPECT_EQ(testManager.launcher().opened(), QList<QUrl>({QUrl(QStringLiteral("file:///usr/bin/browser"))}));
+    QTest::keyClick(&view.list(), Qt::Key_Delete);
+    EXPECT_EQ(rows(), QStringList({QStringLiteral("Mail")}));
+    view.list().setCurrentIndex(view.viewModel().index(0));
+    QTest::keyClick(&view.list(), Qt::Key_F2);
+    ASSERT_NE(view.editForm(), nullptr);
+    EXPECT_EQ(inForm<QLineEdit>("nameField")->text(), QStringLiteral("Mail"));
+    view.editForm()->close();
+    ASSERT_TRUE(formGone());
+}
+
 // "&" is no keyboard mnemonic: the name reads as it is, in the list and in
 // the edit form, and Alt with the key after it launches nothing.
 TEST(LaunchPadViewNamesTest, AnAmpersandIsShownLiterallyAndIsNoShortcut)
