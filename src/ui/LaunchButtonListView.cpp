@@ -142,15 +142,10 @@ void LaunchButtonListView::mouseDoubleClickEvent(QMouseEvent *event)
     mousePressEvent(event);
 }
 
-void LaunchButtonListView::leaveEvent(QEvent *event)
-{
-    if (m_pressedPart == Part::none)
-        setActive({}, Part::none, false);
-    QListView::leaveEvent(event);
-}
-
 bool LaunchButtonListView::viewportEvent(QEvent *event)
 {
+    if (event->type() == QEvent::Leave && m_pressedPart == Part::none)
+        setActive({}, Part::none, false);
     if (event->type() == QEvent::ToolTip) {
         auto *help = static_cast<QHelpEvent *>(event);
         QModelIndex index;

@@ -30,7 +30,6 @@ protected:
     void mouseMoveEvent(QMouseEvent *event) override;
     void keyPressEvent(QKeyEvent *event) override;
     void mouseDoubleClickEvent(QMouseEvent *event) override;
-    void leaveEvent(QEvent *event) override;
     bool viewportEvent(QEvent *event) override;
 
 private:
