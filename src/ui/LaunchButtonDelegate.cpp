@@ -58,34 +58,34 @@ LaunchButtonDelegate::Layout LaunchButtonDelegate::layout(const QRect &row) cons
     const QRect content = row.adjusted(sideMargin, rowPadding, -sideMargin, -(rowPadding + rowGap));
     const QSize button = iconButtonSize();
     const int detailsHeight = std::max(button.height(), QFontMetrics(smallFont()).height());
-    Layout parts;
-    parts.name = QRect(content.left(), content.top(), content.width(), nameHeight());
-    const int detailsTop = parts.name.bottom() + 1 + innerSpacing;
+    Layout areas;
+    areas.name = QRect(content.left(), content.top(), content.width(), nameHeight());
+    const int detailsTop = areas.name.bottom() + 1 + innerSpacing;
     const int buttonTop = detailsTop + (detailsHeight - button.height()) / 2;
-    parts.remove = QRect(QPoint(content.right() + 1 - button.width(), buttonTop), button);
-    parts.edit = QRect(QPoint(parts.remove.left() - detailSpacing - button.width(), buttonTop), button);
-    parts.shortcut = QRect(content.left(), detailsTop, parts.edit.left() - detailSpacing - content.left(),
+    areas.remove = QRect(QPoint(content.right() + 1 - button.width(), buttonTop), button);
+    areas.edit = QRect(QPoint(areas.remove.left() - detailSpacing - button.width(), buttonTop), button);
+    areas.shortcut = QRect(content.left(), detailsTop, areas.edit.left() - detailSpacing - content.left(),
                            detailsHeight);
-    return parts;
+    return areas;
 }
 
-LaunchButtonDelegate::Part LaunchButtonDelegate::partAt(const QRect &row, const QPoint &position) const
+LaunchButtonDelegate::Area LaunchButtonDelegate::areaAt(const QRect &row, const QPoint &position) const
 {
-    const Layout parts = layout(row);
-    if (parts.name.adjusted(0, 0, 0, -shadowSpace).contains(position))
-        return Part::name;
-    if (parts.edit.contains(position))
-        return Part::edit;
-    if (parts.remove.contains(position))
-        return Part::remove;
-    return Part::none;
+    const Layout areas = layout(row);
+    if (areas.name.adjusted(0, 0, 0, -shadowSpace).contains(position))
+        return Area::name;
+    if (areas.edit.contains(position))
+        return Area::edit;
+    if (areas.remove.contains(position))
+        return Area::remove;
+    return Area::none;
 }
 
-void LaunchButtonDelegate::setActivePart(const QModelIndex &index, Part part, bool pressed)
+void LaunchButtonDelegate::setActiveArea(const QModelIndex &index, Area area, bool pressed)
 {
-    m_activeIndex = part == Part::none ? QPersistentModelIndex() : QPersistentModelIndex(index);
-    m_activePart = part;
-    m_pressed = pressed && part != Part::none;
+    m_activeIndex = area == Area::none ? QPersistentModelIndex() : QPersistentModelIndex(index);
+    m_activeArea = area;
+    m_pressed = pressed && area != Area::none;
 }
 
 QSize LaunchButtonDelegate::sizeHint(const QStyleOptionViewItem &option, const QModelIndex &) const
@@ -98,16 +98,16 @@ QSize LaunchButtonDelegate::sizeHint(const QStyleOptionViewItem &option, const Q
 void LaunchButtonDelegate::paint(QPainter *painter, const QStyleOptionViewItem &option,
                                  const QModelIndex &index) const
 {
-    const Layout parts = layout(option.rect);
+    const Layout areas = layout(option.rect);
     const bool active = index == m_activeIndex;
 
     // The name goes through the launch button style, so the list looks like
     // a column of buttons; painted text shows "&" as it is.
     QStyleOptionButton name;
-    name.rect = parts.name;
+    name.rect = areas.name;
     name.text = index.data(Qt::DisplayRole).toString();
     name.state = QStyle::State_Enabled;
-    if (active && m_activePart == Part::name && m_pressed)
+    if (active && m_activeArea == Area::name && m_pressed)
         name.state |= QStyle::State_Sunken;
     painter->save();
     painter->setFont(m_view->font());
@@ -118,8 +118,8 @@ void LaunchButtonDelegate::paint(QPainter *painter, const QStyleOptionViewItem &
     painter->setFont(smallFont());
     painter->setPen(option.palette.color(QPalette::PlaceholderText));
     const QString shortcut = painter->fontMetrics().elidedText(
-        index.data(LaunchPadViewModel::ShortcutRole).toString(), Qt::ElideRight, parts.shortcut.width());
-    painter->drawText(parts.shortcut, Qt::AlignLeft | Qt::AlignVCenter | Qt::TextSingleLine, shortcut);
+        index.data(LaunchPadViewModel::ShortcutRole).toString(), Qt::ElideRight, areas.shortcut.width());
+    painter->drawText(areas.shortcut, Qt::AlignLeft | Qt::AlignVCenter | Qt::TextSingleLine, shortcut);
     painter->restore();
 
     // Marked once the user moves by keyboard, not merely because the list
@@ -127,12 +127,12 @@ void LaunchButtonDelegate::paint(QPainter *painter, const QStyleOptionViewItem &
     if ((option.state & QStyle::State_HasFocus) && (option.state & QStyle::State_KeyboardFocusChange)) {
         QStyleOptionFocusRect focus;
         focus.initFrom(m_view);
-        focus.rect = parts.name.adjusted(-2, -2, 2, 2 - shadowSpace);
+        focus.rect = areas.name.adjusted(-2, -2, 2, 2 - shadowSpace);
         m_view->style()->drawPrimitive(QStyle::PE_FrameFocusRect, &focus, painter, m_view);
     }
 
-    paintIconButton(painter, parts.edit, m_editIcon, active && m_activePart == Part::edit);
-    paintIconButton(painter, parts.remove, m_removeIcon, active && m_activePart == Part::remove);
+    paintIconButton(painter, areas.edit, m_editIcon, active && m_activeArea == Area::edit);
+    paintIconButton(painter, areas.remove, m_removeIcon, active && m_activeArea == Area::remove);
 }
 
 void LaunchButtonDelegate::paintIconButton(QPainter *painter, const QRect &rect, const QIcon &icon,

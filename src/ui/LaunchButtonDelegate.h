@@ -8,13 +8,13 @@ class NativeButtonStyle;
 
 // Paints one row of the editor's list: the name as a launch button, and
 // below it the stored shortcut text with the edit and delete symbols. The
-// list view asks it where these parts are; one delegate draws any number of
+// list view asks it where these areas are; one delegate draws any number of
 // rows, so a long list costs no widgets.
 class LaunchButtonDelegate : public QStyledItemDelegate {
     Q_OBJECT
 
 public:
-    enum class Part { none, name, edit, remove };
+    enum class Area { none, name, edit, remove };
 
     struct Layout {
         QRect name;
@@ -27,13 +27,13 @@ public:
     explicit LaunchButtonDelegate(QWidget *view);
     ~LaunchButtonDelegate() override;
 
-    // Where a row's parts go inside the row's rectangle.
+    // Where a row's areas go inside the row's rectangle.
     Layout layout(const QRect &row) const;
-    Part partAt(const QRect &row, const QPoint &position) const;
+    Area areaAt(const QRect &row, const QPoint &position) const;
 
-    // The part under the mouse, drawn highlighted, and whether the mouse
+    // The area under the mouse, drawn highlighted, and whether the mouse
     // button is held on it.
-    void setActivePart(const QModelIndex &index, Part part, bool pressed);
+    void setActiveArea(const QModelIndex &index, Area area, bool pressed);
 
     void paint(QPainter *painter, const QStyleOptionViewItem &option, const QModelIndex &index) const override;
     QSize sizeHint(const QStyleOptionViewItem &option, const QModelIndex &index) const override;
@@ -49,6 +49,6 @@ private:
     QIcon m_editIcon;
     QIcon m_removeIcon;
     QPersistentModelIndex m_activeIndex;
-    Part m_activePart = Part::none;
+    Area m_activeArea = Area::none;
     bool m_pressed = false;
 };

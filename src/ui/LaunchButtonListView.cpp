@@ -5,7 +5,7 @@
 #include <QMouseEvent>
 #include <QToolTip>
 
-using Part = LaunchButtonDelegate::Part;
+using Area = LaunchButtonDelegate::Area;
 
 LaunchButtonListView::LaunchButtonListView(QWidget *parent) : QListView(parent), m_delegate(new LaunchButtonDelegate(this))
 {
@@ -25,37 +25,37 @@ LaunchButtonListView::LaunchButtonListView(QWidget *parent) : QListView(parent),
     viewport()->setMouseTracking(true);
 }
 
-QRect LaunchButtonListView::partRect(int row, Part part) const
+QRect LaunchButtonListView::areaRect(int row, Area area) const
 {
     const QRect rowRect = visualRect(model() ? model()->index(row, 0) : QModelIndex());
     if (rowRect.isEmpty())
         return {};
-    const LaunchButtonDelegate::Layout parts = m_delegate->layout(rowRect);
-    switch (part) {
-    case Part::name:
-        return parts.name;
-    case Part::edit:
-        return parts.edit;
-    case Part::remove:
-        return parts.remove;
-    case Part::none:
+    const LaunchButtonDelegate::Layout areas = m_delegate->layout(rowRect);
+    switch (area) {
+    case Area::name:
+        return areas.name;
+    case Area::edit:
+        return areas.edit;
+    case Area::remove:
+        return areas.remove;
+    case Area::none:
         break;
     }
     return {};
 }
 
-Part LaunchButtonListView::partAt(const QPoint &position, QModelIndex *index) const
+Area LaunchButtonListView::areaAt(const QPoint &position, QModelIndex *index) const
 {
     *index = indexAt(position);
     if (!index->isValid())
-        return Part::none;
-    return m_delegate->partAt(visualRect(*index), position);
+        return Area::none;
+    return m_delegate->areaAt(visualRect(*index), position);
 }
 
-void LaunchButtonListView::setActive(const QModelIndex &index, Part part, bool pressed)
+void LaunchButtonListView::setActive(const QModelIndex &index, Area area, bool pressed)
 {
-    m_delegate->setActivePart(index, part, pressed);
-    if (part == Part::none)
+    m_delegate->setActiveArea(index, area, pressed);
+    if (area == Area::none)
         viewport()->unsetCursor();
     else
         viewport()->setCursor(Qt::PointingHandCursor);
@@ -67,9 +67,9 @@ void LaunchButtonListView::mousePressEvent(QMouseEvent *event)
     if (event->button() != Qt::LeftButton)
         return;
     QModelIndex index;
-    m_pressedPart = partAt(event->position().toPoint(), &index);
+    m_pressedArea = areaAt(event->position().toPoint(), &index);
     m_pressedIndex = index;
-    setActive(index, m_pressedPart, true);
+    setActive(index, m_pressedArea, true);
 }
 
 void LaunchButtonListView::mouseReleaseEvent(QMouseEvent *event)
@@ -77,27 +77,27 @@ void LaunchButtonListView::mouseReleaseEvent(QMouseEvent *event)
     if (event->button() != Qt::LeftButton)
         return;
     QModelIndex index;
-    const Part part = partAt(event->position().toPoint(), &index);
-    const Part pressedPart = m_pressedPart;
+    const Area area = areaAt(event->position().toPoint(), &index);
+    const Area pressedArea = m_pressedArea;
     const bool sameRow = m_pressedIndex.isValid() && index == m_pressedIndex;
     m_pressedIndex = QPersistentModelIndex();
-    m_pressedPart = Part::none;
-    setActive(index, part, false);
-    if (!sameRow || part != pressedPart)
+    m_pressedArea = Area::none;
+    setActive(index, area, false);
+    if (!sameRow || area != pressedArea)
         return;
     // What follows may change the list; the index is not used after this.
     const int row = index.row();
-    switch (part) {
-    case Part::name:
+    switch (area) {
+    case Area::name:
         emit launchRequested(row);
         break;
-    case Part::edit:
+    case Area::edit:
         emit editRequested(row);
         break;
-    case Part::remove:
+    case Area::remove:
         emit deleteRequested(row);
         break;
-    case Part::none:
+    case Area::none:
         break;
     }
 }
@@ -105,11 +105,11 @@ void LaunchButtonListView::mouseReleaseEvent(QMouseEvent *event)
 void LaunchButtonListView::mouseMoveEvent(QMouseEvent *event)
 {
     QModelIndex index;
-    const Part part = partAt(event->position().toPoint(), &index);
-    if (m_pressedPart != Part::none)
-        setActive(m_pressedIndex, m_pressedPart, part == m_pressedPart && index == m_pressedIndex);
+    const Area area = areaAt(event->position().toPoint(), &index);
+    if (m_pressedArea != Area::none)
+        setActive(m_pressedIndex, m_pressedArea, area == m_pressedArea && index == m_pressedIndex);
     else
-        setActive(index, part, false);
+        setActive(index, area, false);
 }
 
 void LaunchButtonListView::keyPressEvent(QKeyEvent *event)
@@ -144,23 +144,23 @@ void LaunchButtonListView::mouseDoubleClickEvent(QMouseEvent *event)
 
 bool LaunchButtonListView::viewportEvent(QEvent *event)
 {
-    if (event->type() == QEvent::Leave && m_pressedPart == Part::none)
-        setActive({}, Part::none, false);
+    if (event->type() == QEvent::Leave && m_pressedArea == Area::none)
+        setActive({}, Area::none, false);
     if (event->type() == QEvent::ToolTip) {
         auto *help = static_cast<QHelpEvent *>(event);
         QModelIndex index;
         QString tip;
-        switch (partAt(help->pos(), &index)) {
-        case Part::name:
+        switch (areaAt(help->pos(), &index)) {
+        case Area::name:
             tip = tr("Launch");
             break;
-        case Part::edit:
+        case Area::edit:
             tip = tr("Edit");
             break;
-        case Part::remove:
+        case Area::remove:
             tip = tr("Delete");
             break;
-        case Part::none:
+        case Area::none:
             break;
         }
         if (tip.isEmpty())

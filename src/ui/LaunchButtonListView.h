@@ -6,7 +6,7 @@
 
 // The editor's list of buttons. A click on a row's name asks to launch it,
 // on the pencil to edit it, on the trash to delete it; a click counts when
-// the mouse button goes up over the part it went down on. From the keyboard,
+// the mouse button goes up over the area it went down on. From the keyboard,
 // Space or Return launches the current row, F2 edits it and Delete deletes it.
 class LaunchButtonListView : public QListView {
     Q_OBJECT
@@ -15,9 +15,9 @@ public:
     explicit LaunchButtonListView(QWidget *parent = nullptr);
 
     LaunchButtonDelegate &launchButtonDelegate() const { return *m_delegate; }
-    // Where a row's part is, in viewport coordinates; empty for a row that
+    // Where a row's area is, in viewport coordinates; empty for a row that
     // does not exist.
-    QRect partRect(int row, LaunchButtonDelegate::Part part) const;
+    QRect areaRect(int row, LaunchButtonDelegate::Area area) const;
 
 signals:
     void launchRequested(int row);
@@ -33,10 +33,10 @@ protected:
     bool viewportEvent(QEvent *event) override;
 
 private:
-    LaunchButtonDelegate::Part partAt(const QPoint &position, QModelIndex *index) const;
-    void setActive(const QModelIndex &index, LaunchButtonDelegate::Part part, bool pressed);
+    LaunchButtonDelegate::Area areaAt(const QPoint &position, QModelIndex *index) const;
+    void setActive(const QModelIndex &index, LaunchButtonDelegate::Area area, bool pressed);
 
     LaunchButtonDelegate *m_delegate;
     QPersistentModelIndex m_pressedIndex;
-    LaunchButtonDelegate::Part m_pressedPart = LaunchButtonDelegate::Part::none;
+    LaunchButtonDelegate::Area m_pressedArea = LaunchButtonDelegate::Area::none;
 };

@@ -53,9 +53,9 @@ protected:
         return result;
     }
 
-    void click(LaunchButtonDelegate::Part part, int row)
+    void click(LaunchButtonDelegate::Area area, int row)
     {
-        const QRect rect = view.list().partRect(row, part);
+        const QRect rect = view.list().areaRect(row, area);
         ASSERT_FALSE(rect.isEmpty()) << "row " << row;
         QTest::mouseClick(view.list().viewport(), Qt::LeftButton, {}, rect.center());
     }
@@ -85,10 +85,10 @@ protected:
 
 TEST_F(LaunchPadViewTest, DeletingEveryButtonEmptiesTheFileAndAddingNumbersTheNewOnes)
 {
-    click(LaunchButtonDelegate::Part::remove, 0);
+    click(LaunchButtonDelegate::Area::remove, 0);
     EXPECT_EQ(rows(), QStringList({QStringLiteral("Web")}));
     EXPECT_EQ(testManager.registeredCombinations().size(), 1);
-    click(LaunchButtonDelegate::Part::remove, 0);
+    click(LaunchButtonDelegate::Area::remove, 0);
     EXPECT_TRUE(rows().isEmpty());
     EXPECT_EQ(testManager.fileText(), QByteArray("[]"));
     EXPECT_TRUE(testManager.registeredCombinations().isEmpty());
@@ -101,7 +101,7 @@ TEST_F(LaunchPadViewTest, DeletingEveryButtonEmptiesTheFileAndAddingNumbersTheNe
 
 TEST_F(LaunchPadViewTest, SavedEditReachesTheFileTheRowsAndTheHotkeys)
 {
-    click(LaunchButtonDelegate::Part::edit, 0);
+    click(LaunchButtonDelegate::Area::edit, 0);
     ASSERT_NE(view.editForm(), nullptr);
     EXPECT_TRUE(log.contains(QStringLiteral("✏️ Starting edit for button: Mail")));
     // While the form is open no hotkey is held, so a press launches nothing.
@@ -145,7 +145,7 @@ TEST_F(LaunchPadViewTest, LeavingTheFormWithoutSavingGivesTheHotkeysBack)
         [](EditButtonView *form) { form->close(); },
     };
     for (const auto &leave : ways) {
-        click(LaunchButtonDelegate::Part::edit, 1);
+        click(LaunchButtonDelegate::Area::edit, 1);
         ASSERT_NE(view.editForm(), nullptr);
         ASSERT_TRUE(testManager.registeredCombinations().isEmpty());
         inForm<QLineEdit>("nameField")->setText(QStringLiteral("Changed"));
@@ -159,8 +159,8 @@ TEST_F(LaunchPadViewTest, LeavingTheFormWithoutSavingGivesTheHotkeysBack)
 
 TEST_F(LaunchPadViewTest, ANameClickLaunchesOnlyWhenTheButtonGoesUpOnTheSameName)
 {
-    const QPoint mail = view.list().partRect(0, LaunchButtonDelegate::Part::name).center();
-    const QPoint web = view.list().partRect(1, LaunchButtonDelegate::Part::name).center();
+    const QPoint mail = view.list().areaRect(0, LaunchButtonDelegate::Area::name).center();
+    const QPoint web = view.list().areaRect(1, LaunchButtonDelegate::Area::name).center();
     QTest::mousePress(view.list().viewport(), Qt::LeftButton, {}, mail);
     QTest::mouseRelease(view.list().viewport(), Qt::LeftButton, {}, web);
     EXPECT_TRUE(testManager.launcher().opened().isEmpty());
@@ -200,7 +200,7 @@ TEST(LaunchPadViewNamesTest, AnAmpersandIsShownLiterallyAndIsNoShortcut)
 
     EXPECT_EQ(view.viewModel().index(0).data().toString(), QStringLiteral("Tom & Jerry"));
     QTest::mouseClick(view.list().viewport(), Qt::LeftButton, {},
-                      view.list().partRect(0, LaunchButtonDelegate::Part::edit).center());
+                      view.list().areaRect(0, LaunchButtonDelegate::Area::edit).center());
     ASSERT_NE(view.editForm(), nullptr);
     EXPECT_EQ(view.editForm()->findChild<QLineEdit *>("nameField")->text(), QStringLiteral("Tom & Jerry"));
     view.editForm()->close();
