@@ -44,19 +44,24 @@ shoot() { sleep 0.4; /usr/bin/import -window "$1" "$out/$2"; echo "wrote docs/sc
 
 "$binary" > "$work/log" 2>&1 &
 pids+=($!)
+for _ in $(seq 200); do grep -q "Registering shortcuts for" "$work/log" && break; sleep 0.05; done
 
-# Without the permission the configuration window opens by itself.
-config=$(window_of Configuration)
-shoot "$config" configuration.png
-xdotool windowunmap "$config"
-
-# A second start shows the running program's editor.
+# A second start shows the running program's editor. (Where hotkeys are not
+# allowed, the configuration window has opened by itself: out of the way.)
 "$binary" >/dev/null 2>&1
+for window in $(xdotool search --onlyvisible --name '^Configuration$' || true); do
+  xdotool windowunmap "$window"
+done
 editor=$(window_of "Shortcuts Editor")
 shoot "$editor" shortcuts-editor.png
 
-# The pencil of the first row opens the edit form.
-eval "$(xdotool getwindowgeometry --shell "$editor")"
+# The pencil of the first row opens the edit form; its Cancel closes it.
 xdotool mousemove --window "$editor" 206 50 click 1
 form=$(window_of "Edit Button")
 shoot "$form" edit-form.png
+xdotool mousemove --window "$form" 252 202 click 1
+
+# The gear under the list opens the configuration window.
+xdotool mousemove --window "$editor" 236 332 click 1
+config=$(window_of Configuration)
+shoot "$config" configuration.png

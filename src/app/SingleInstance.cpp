@@ -1,11 +1,18 @@
 #include "SingleInstance.h"
 
 #include "Log.h"
+#include "PrivateDirectory.h"
 
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
 #include <QLocalServer>
 #include <QLocalSocket>
 #include <QRegularExpression>
 
+#include <cerrno>
+#include <cstring>
+#include <sys/stat.h>
 #include <unistd.h>
 
 namespace {
@@ -13,32 +20,100 @@ constexpr int timeoutMs = 1000;
 const QByteArray showRequest = QByteArrayLiteral("show\n");
 } // namespace
 
-SingleInstance::SingleInstance(QString name, QObject *parent) : QObject(parent), m_name(std::move(name)) {}
+SingleInstance::SingleInstance(QString socketPath, QObject *parent)
+    : QObject(parent), m_socketPath(std::move(socketPath))
+{
+}
 
-QString SingleInstance::nameForThisSession()
+QString SingleInstance::socketPathForThisSession()
 {
     QString display = qEnvironmentVariable("DISPLAY");
     if (display.isEmpty())
         display = qEnvironmentVariable("WAYLAND_DISPLAY");
-    // The name becomes a file name in the temporary folder.
     display.replace(QRegularExpression(QStringLiteral("[^A-Za-z0-9._-]")), QStringLiteral("_"));
-    return QStringLiteral("vantorel-%1-%2").arg(::getuid()).arg(display);
+
+    QString directory = qEnvironmentVariable("XDG_RUNTIME_DIR");
+    if (directory.isEmpty() || !QDir::isAbsolutePath(directory) || PrivateDirectory::problem(directory))
+        directory = QStringLiteral("/tmp/vantorel-%1").arg(::geteuid());
+    return directory + QStringLiteral("/vantorel-") + display;
 }
 
-bool SingleInstance::claim()
+SingleInstance::Claim SingleInstance::claim()
 {
-    if (askRunningInstance())
-        return false;
-    m_server = new QLocalServer(this);
-    m_server->setSocketOptions(QLocalServer::UserAccessOption);
-    if (!m_server->listen(m_name)) {
-        // Another start may have begun listening since we asked.
+    if (const auto problem = PrivateDirectory::ensure(QFileInfo(m_socketPath).path()))
+        return fail(*problem);
+
+    QString problem;
+    switch (inspectSocketPath(problem)) {
+    case Found::other:
+        return fail(problem);
+    case Found::ourSocket:
         if (askRunningInstance())
-            return false;
-        // Nobody answers, so the socket is left over from a crash.
-        QLocalServer::removeServer(m_name);
-        if (!m_server->listen(m_name))
-            Log::line(QStringLiteral("⚠️ Cannot watch for a second start: ") + m_server->errorString());
+            return Claim::otherInstanceShown;
+        break;
+    case Found::nothing:
+        break;
+    }
+    if (listen(problem))
+        return Claim::thisInstance;
+
+    // Something is there now: a start that began listening since we asked,
+    // or a socket left over from a crash that nobody answers on.
+    switch (inspectSocketPath(problem)) {
+    case Found::other:
+        return fail(problem);
+    case Found::ourSocket:
+        if (askRunningInstance())
+            return Claim::otherInstanceShown;
+        ::unlink(QFile::encodeName(m_socketPath).constData());
+        break;
+    case Found::nothing:
+        break;
+    }
+    if (listen(problem))
+        return Claim::thisInstance;
+    return fail(problem);
+}
+
+SingleInstance::Found SingleInstance::inspectSocketPath(QString &problem) const
+{
+    struct stat status {};
+    if (::lstat(QFile::encodeName(m_socketPath).constData(), &status) != 0) {
+        if (errno == ENOENT)
+            return Found::nothing;
+        problem = m_socketPath + QStringLiteral(": ") + QString::fromLocal8Bit(std::strerror(errno));
+        return Found::other;
+    }
+    // Never talk to nor remove what another user put there.
+    if (status.st_uid != ::geteuid()) {
+        problem = m_socketPath + QStringLiteral(" belongs to user %1").arg(status.st_uid);
+        return Found::other;
+    }
+    if (!S_ISSOCK(status.st_mode)) {
+        problem = m_socketPath + QStringLiteral(" is not a socket");
+        return Found::other;
+    }
+    return Found::ourSocket;
+}
+
+SingleInstance::Claim SingleInstance::fail(const QString &reason)
+{
+    Log::line(QStringLiteral("❌ Cannot start: ") + reason);
+    return Claim::failed;
+}
+
+bool SingleInstance::listen(QString &problem)
+{
+    delete m_server;
+    m_server = new QLocalServer(this);
+    // The directory keeps others out; the default options bind in place, so
+    // a file that appeared meanwhile is never replaced.
+    m_server->setSocketOptions(QLocalServer::NoOptions);
+    if (!m_server->listen(m_socketPath)) {
+        problem = m_socketPath + QStringLiteral(": ") + m_server->errorString();
+        delete m_server;
+        m_server = nullptr;
+        return false;
     }
     connect(m_server, &QLocalServer::newConnection, this, &SingleInstance::acceptConnections);
     return true;
@@ -47,7 +122,7 @@ bool SingleInstance::claim()
 bool SingleInstance::askRunningInstance()
 {
     QLocalSocket socket;
-    socket.connectToServer(m_name);
+    socket.connectToServer(m_socketPath);
     if (!socket.waitForConnected(timeoutMs))
         return false;
     socket.write(showRequest);

@@ -6,31 +6,44 @@
 class QLocalServer;
 
 // One running program per user and display. The first process listens on a
-// local socket; a later one finds it there, asks it to show its editor and
-// leaves.
+// local socket in a directory only this user can enter; a later one finds it
+// there, asks it to show its editor and leaves.
 class SingleInstance : public QObject {
     Q_OBJECT
 
 public:
-    explicit SingleInstance(QString name, QObject *parent = nullptr);
+    enum class Claim {
+        thisInstance,       // this process listens now and goes on
+        otherInstanceShown, // another one runs and has been asked to show its editor
+        failed,             // neither: the program must not run (the reason is logged)
+    };
 
-    // From the user id and the display the program runs on.
-    static QString nameForThisSession();
+    // socketPath: a file in a private directory (see socketPathForThisSession).
+    explicit SingleInstance(QString socketPath, QObject *parent = nullptr);
 
-    // True when this process is the one instance and now listens; false when
-    // another one runs and has been asked to show its editor.
-    bool claim();
+    // $XDG_RUNTIME_DIR when it is ours and private, otherwise /tmp/vantorel-<uid>;
+    // the file is named after the display the program runs on.
+    static QString socketPathForThisSession();
 
-    const QString &name() const { return m_name; }
+    // Checks the directory (creating it when missing) and whatever is at the
+    // socket path before it trusts, asks or replaces it. A failure logs one
+    // line saying why.
+    Claim claim();
+
+    const QString &socketPath() const { return m_socketPath; }
 
 signals:
     // Another start of the program asked for the editor.
     void showRequested();
 
 private:
+    enum class Found { nothing, ourSocket, other };
+    Found inspectSocketPath(QString &problem) const;
+    Claim fail(const QString &reason);
     bool askRunningInstance();
+    bool listen(QString &problem);
     void acceptConnections();
 
-    QString m_name;
+    QString m_socketPath;
     QLocalServer *m_server = nullptr;
 };

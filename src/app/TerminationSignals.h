@@ -5,13 +5,16 @@
 class QSocketNotifier;
 
 // Turns SIGINT and SIGTERM into a clean quit of the event loop: a desktop
-// session ends its programs with SIGTERM.
+// session ends its programs with SIGTERM. A process whose main thread is
+// too busy to quit within graceSeconds is ended by the signal itself.
 class TerminationSignals : public QObject {
     Q_OBJECT
 
 public:
     explicit TerminationSignals(QObject *parent = nullptr);
     ~TerminationSignals() override;
+
+    static constexpr unsigned graceSeconds = 1;
 
 signals:
     void received(int signalNumber);

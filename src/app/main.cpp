@@ -7,6 +7,7 @@
 #include "TerminationSignals.h"
 #include "VantorelApp.h"
 #include "WebWindowLoader.h"
+#include "WindowInputTime.h"
 
 #include <QApplication>
 #include <QIcon>
@@ -36,16 +37,23 @@ int main(int argc, char *argv[])
 
     // A second start shows the running program's editor and leaves before it
     // grabs any hotkey.
-    SingleInstance instance(SingleInstance::nameForThisSession());
-    if (!instance.claim())
+    SingleInstance instance(SingleInstance::socketPathForThisSession());
+    switch (instance.claim()) {
+    case SingleInstance::Claim::thisInstance:
+        break;
+    case SingleInstance::Claim::otherInstanceShown:
         return 0;
+    case SingleInstance::Claim::failed:
+        return 1;
+    }
 
     // Without the X server no hotkey or window can work again: leave, with
     // the button file as it is.
-    const DesktopServices desktop = DesktopServices::forThisSession([] {
+    const auto displayLost = [] {
         Log::line(QStringLiteral("❌ Lost the connection to the X server, quitting"));
         QCoreApplication::exit(1);
-    });
+    };
+    const DesktopServices desktop = DesktopServices::forThisSession(displayLost, &WindowInputTime::latest);
     // The web window is loaded at the first web launch, not before.
     WebWindowLoader webWindow(WebWindowLoader::defaultPluginPath(), desktop.activator);
     const auto openWebAddress = [&webWindow](const QString &address) { webWindow.loadURL(address); };

@@ -8,7 +8,8 @@
 #include "x11/X11WindowActivator.h"
 #include "xdg/XdgAutostartLoginItem.h"
 
-DesktopServices DesktopServices::forThisSession(std::function<void()> displayLost)
+DesktopServices DesktopServices::forThisSession(std::function<void()> displayLost,
+                                                std::function<quint32()> latestWindowInput)
 {
     // Without a display the X11 backends still exist: registrations fail and
     // the permission reads as denied, which the program reports.
@@ -21,7 +22,7 @@ DesktopServices DesktopServices::forThisSession(std::function<void()> displayLos
     DesktopServices services;
     services.hotkeys = hotkeys;
     services.permission = std::make_shared<X11PermissionService>(hotkeys);
-    services.activator = std::make_shared<X11WindowActivator>(connection, latestPress);
+    services.activator = std::make_shared<X11WindowActivator>(connection, latestPress, std::move(latestWindowInput));
     services.launcher = std::make_shared<GioAppLauncher>(latestPress);
     services.loginItem = std::make_shared<XdgAutostartLoginItem>();
     return services;

@@ -19,6 +19,10 @@ struct DesktopServices {
 
     // Backends for the session the program runs in (X11 today). Needs a
     // QCoreApplication; call on the main thread. displayLost runs once if the
-    // display server goes away while the program runs.
-    static DesktopServices forThisSession(std::function<void()> displayLost = {});
+    // display server goes away while the program runs. latestWindowInput: the
+    // X server time of the user's latest input to the program's own windows
+    // (0 when unknown), which the window activator weighs against the latest
+    // hotkey press.
+    static DesktopServices forThisSession(std::function<void()> displayLost = {},
+                                          std::function<quint32()> latestWindowInput = {});
 };

@@ -3,13 +3,11 @@
 #include "EditButtonView.h"
 #include "HotKeyManager.h"
 #include "Icons.h"
-#include "LaunchButtonRow.h"
+#include "LaunchButtonListView.h"
 #include "LaunchPadViewModel.h"
 #include "Log.h"
-#include "NativeButtonStyle.h"
 
 #include <QHBoxLayout>
-#include <QScrollArea>
 #include <QToolButton>
 #include <QVBoxLayout>
 
@@ -21,25 +19,21 @@ constexpr int bottomPadding = 16;
 } // namespace
 
 LaunchPadView::LaunchPadView(HotKeyManager &manager, QWidget *parent)
-    : QWidget(parent), m_viewModel(new LaunchPadViewModel(manager, this)), m_launchStyle(new NativeButtonStyle),
-      m_rows(new QVBoxLayout)
+    : QWidget(parent), m_viewModel(new LaunchPadViewModel(manager, this)), m_list(new LaunchButtonListView(this))
 {
-    m_launchStyle->setParent(this);
-
-    auto *list = new QWidget;
-    list->setObjectName(QStringLiteral("buttonList"));
-    auto *listLayout = new QVBoxLayout(list);
-    listLayout->setContentsMargins(16, 8, 16, 8);
-    listLayout->setSpacing(4);
-    listLayout->addLayout(m_rows);
-    listLayout->addStretch();
-    m_rows->setSpacing(6);
-
-    auto *scroll = new QScrollArea(this);
-    scroll->setWidget(list);
-    scroll->setWidgetResizable(true);
-    scroll->setFrameShape(QFrame::NoFrame);
-    scroll->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    m_list->setObjectName(QStringLiteral("buttonList"));
+    m_list->setModel(m_viewModel);
+    // A row is looked up when it is clicked: the list may have changed since.
+    const auto withButton = [this](void (LaunchPadView::*action)(const LaunchButton &)) {
+        return [this, action](int row) {
+            const LaunchButtonList &buttons = m_viewModel->buttons();
+            if (row >= 0 && row < buttons.size())
+                (this->*action)(LaunchButton(buttons.at(row)));
+        };
+    };
+    connect(m_list, &LaunchButtonListView::launchRequested, this, withButton(&LaunchPadView::launch));
+    connect(m_list, &LaunchButtonListView::editRequested, this, withButton(&LaunchPadView::startEdit));
+    connect(m_list, &LaunchButtonListView::deleteRequested, this, withButton(&LaunchPadView::deleteButton));
 
     auto *addButton = new QToolButton(this);
     addButton->setObjectName(QStringLiteral("addButton"));
@@ -71,11 +65,8 @@ LaunchPadView::LaunchPadView(HotKeyManager &manager, QWidget *parent)
     auto *layout = new QVBoxLayout(this);
     layout->setContentsMargins(0, 0, 0, 0);
     layout->setSpacing(6);
-    layout->addWidget(scroll);
+    layout->addWidget(m_list);
     layout->addLayout(bottom);
-
-    connect(m_viewModel, &LaunchPadViewModel::buttonsChanged, this, &LaunchPadView::rebuildRows);
-    rebuildRows();
 }
 
 LaunchPadView::~LaunchPadView()
@@ -144,25 +135,4 @@ void LaunchPadView::deleteButton(const LaunchButton &button)
     if (found == buttons.cend())
         return;
     m_viewModel->deleteButtons({found - buttons.cbegin()});
-}
-
-void LaunchPadView::rebuildRows()
-{
-    // A row may be the sender of the click that got us here: detach it now,
-    // delete it once the click is over.
-    while (QLayoutItem *item = m_rows->takeAt(0)) {
-        if (QWidget *row = item->widget()) {
-            row->hide();
-            row->setParent(nullptr);
-            row->deleteLater();
-        }
-        delete item;
-    }
-    for (const LaunchButton &button : m_viewModel->buttons()) {
-        auto *row = new LaunchButtonRow(button, m_launchStyle);
-        connect(row, &LaunchButtonRow::launchRequested, this, &LaunchPadView::launch);
-        connect(row, &LaunchButtonRow::editRequested, this, &LaunchPadView::startEdit);
-        connect(row, &LaunchButtonRow::deleteRequested, this, &LaunchPadView::deleteButton);
-        m_rows->addWidget(row);
-    }
 }

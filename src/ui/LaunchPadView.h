@@ -10,9 +10,8 @@
 #include <optional>
 
 class HotKeyManager;
+class LaunchButtonListView;
 class LaunchPadViewModel;
-class NativeButtonStyle;
-class QVBoxLayout;
 
 // The editor's content: every button as a row in which a click on the name
 // launches it, the pencil edits it and the trash deletes it, and a plus icon
@@ -26,6 +25,7 @@ public:
     ~LaunchPadView() override;
 
     LaunchPadViewModel &viewModel() const { return *m_viewModel; }
+    LaunchButtonListView &list() const { return *m_list; }
     // The button whose edit form is open.
     const std::optional<LaunchButton> &editingButton() const { return m_editingButton; }
     EditButtonView *editForm() const { return m_editForm; }
@@ -42,11 +42,9 @@ signals:
 private:
     void saveEdit(QUuid id, const QString &name, const QString &shortcut, std::optional<QUrl> appURL);
     void editFormClosed(int result);
-    void rebuildRows();
 
     LaunchPadViewModel *m_viewModel;
-    NativeButtonStyle *m_launchStyle;
-    QVBoxLayout *m_rows;
+    LaunchButtonListView *m_list;
     std::optional<LaunchButton> m_editingButton;
     QPointer<EditButtonView> m_editForm;
 };

@@ -8,6 +8,8 @@
 #include <QTemporaryDir>
 #include <QThread>
 
+#include <unistd.h>
+
 #include <gtest/gtest.h>
 
 // The real program on a private X server with a tray, so that the editor
@@ -87,5 +89,34 @@ TEST(EndToEndTest, SecondStartShowsTheRunningEditorAndExits)
     program.terminate();
     ASSERT_TRUE(program.waitForFinished(timeoutMs));
     EXPECT_EQ(program.exitCode(), 0);
+}
+
+// Another user's file where the instance socket goes: the program neither
+// runs unguarded nor leaves silently.
+TEST(EndToEndTest, AStartThatCannotClaimTheInstanceSaysWhyAndFails)
+{
+    QTemporaryDir runtime;
+    const QString socket = runtime.filePath(QStringLiteral("vantorel-_97"));
+    QFile file(socket);
+    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+    file.close();
+    ASSERT_EQ(::chown(QFile::encodeName(socket).constData(), 65534, 65534), 0);
+
+    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    environment.insert(QStringLiteral("HOME"), runtime.filePath(QStringLiteral("home")));
+    environment.insert(QStringLiteral("XDG_CONFIG_HOME"), runtime.filePath(QStringLiteral("config")));
+    environment.insert(QStringLiteral("XDG_RUNTIME_DIR"), runtime.path());
+    environment.insert(QStringLiteral("DISPLAY"), QStringLiteral(":97"));
+    environment.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
+    QProcess program;
+    program.setProcessEnvironment(environment);
+    program.start(QStringLiteral(VANTOREL_BINARY), {});
+    ASSERT_TRUE(program.waitForFinished(timeoutMs));
+    EXPECT_EQ(program.exitStatus(), QProcess::NormalExit);
+    EXPECT_EQ(program.exitCode(), 1);
+    const QString output = QString::fromUtf8(program.readAllStandardOutput());
+    EXPECT_TRUE(output.contains(QStringLiteral("❌ Cannot start: ") + socket + QStringLiteral(" belongs to user 65534")))
+        << output.toStdString();
+    EXPECT_FALSE(output.contains(QStringLiteral("🎹"))) << "it went on to register hotkeys";
 }
 } // namespace

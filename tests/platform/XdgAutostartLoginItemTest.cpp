@@ -41,3 +41,31 @@ TEST(XdgAutostartLoginItem, EntryStartsTheProgramWhateverItsPathHolds)
     EXPECT_NE(XdgAutostartLoginItem().registerApplication(QStringLiteral("relative/vantorel")), std::nullopt);
     qunsetenv("XDG_CONFIG_HOME");
 }
+
+// A user who turned the entry off in their desktop's settings keeps it off;
+// only the program's path is brought up to date.
+TEST(XdgAutostartLoginItem, AnExistingEntryKeepsTheUsersLinesAndGetsTheNewPath)
+{
+    QTemporaryDir config;
+    qputenv("XDG_CONFIG_HOME", config.path().toUtf8());
+    ASSERT_TRUE(QDir().mkpath(config.filePath(QStringLiteral("autostart"))));
+    const QByteArray before = "# switched off by me\n"
+                              "[Desktop Entry]\n"
+                              "Type=Application\n"
+                              "Name=Vantorel\n"
+                              "Exec=/old/place/vantorel\n"
+                              "Hidden=true\n"
+                              "X-GNOME-Autostart-enabled=false\n"
+                              "X-KDE-autostart-phase=2\n";
+    QFile entry(XdgAutostartLoginItem::entryPath());
+    ASSERT_TRUE(entry.open(QIODevice::WriteOnly));
+    entry.write(before);
+    entry.close();
+
+    ASSERT_EQ(XdgAutostartLoginItem().registerApplication(QStringLiteral("/opt/vantorel/bin/vantorel")), std::nullopt);
+    ASSERT_TRUE(entry.open(QIODevice::ReadOnly));
+    QByteArray expected = before;
+    expected.replace("Exec=/old/place/vantorel", "Exec=/opt/vantorel/bin/vantorel");
+    EXPECT_EQ(entry.readAll().toStdString(), expected.toStdString());
+    qunsetenv("XDG_CONFIG_HOME");
+}

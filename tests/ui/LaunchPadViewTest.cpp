@@ -1,12 +1,13 @@
 #include "EditButtonView.h"
 #include "HotKeyManager.h"
+#include "LaunchButtonListView.h"
 #include "LaunchPadView.h"
+#include "LaunchPadViewModel.h"
 #include "LogCapture.h"
 #include "QtPrinters.h"
 #include "TestManager.h"
 
 #include <QApplication>
-#include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QTest>
@@ -42,21 +43,24 @@ class LaunchPadViewTest : public ::testing::Test {
 protected:
     LaunchPadViewTest() { view.show(); }
 
-    // The text of every row's widget with this name, top to bottom.
-    template <typename T> QStringList texts(const char *name) const
+    // What every row shows in this role (the name, or the shortcut text), top to bottom.
+    QStringList rows(int role = Qt::DisplayRole) const
     {
         QStringList result;
-        for (T *widget : view.findChildren<T *>(QLatin1String(name)))
-            result.append(widget->text());
+        const LaunchPadViewModel &model = view.viewModel();
+        for (int row = 0; row < model.rowCount(); ++row)
+            result.append(model.index(row).data(role).toString());
         return result;
     }
 
-    void click(const char *name, int row = 0)
+    void click(LaunchButtonDelegate::Area area, int row)
     {
-        const auto buttons = view.findChildren<QAbstractButton *>(QLatin1String(name));
-        ASSERT_GT(buttons.size(), row) << name;
-        QTest::mouseClick(buttons.at(row), Qt::LeftButton);
+        const QRect rect = view.list().areaRect(row, area);
+        ASSERT_FALSE(rect.isEmpty()) << "row " << row;
+        QTest::mouseClick(view.list().viewport(), Qt::LeftButton, {}, rect.center());
     }
+
+    void clickAdd() { QTest::mouseClick(view.findChild<QAbstractButton *>("addButton"), Qt::LeftButton); }
 
     template <typename T> T *inForm(const char *name) const
     {
@@ -69,30 +73,35 @@ protected:
     }
 
     LogCapture log;
-    TestManager testManager{'[' + TestManager::button(QStringLiteral("Mail"), QStringLiteral("⌘ + ⌥ + F")) + ','
-                            + TestManager::button(QStringLiteral("Web"), QStringLiteral("cmd+g")) + ']'};
+    TestManager testManager{'['
+                            + TestManager::button(QStringLiteral("Mail"), QStringLiteral("⌘ + ⌥ + F"),
+                                                  QStringLiteral("file:///usr/bin/mail"))
+                            + ','
+                            + TestManager::button(QStringLiteral("Web"), QStringLiteral("cmd+g"),
+                                                  QStringLiteral("file:///usr/bin/browser"))
+                            + ']'};
     LaunchPadView view{testManager.manager()};
 };
 
 TEST_F(LaunchPadViewTest, DeletingEveryButtonEmptiesTheFileAndAddingNumbersTheNewOnes)
 {
-    click("deleteButton", 0);
-    EXPECT_EQ(texts<QPushButton>("nameButton"), QStringList({QStringLiteral("Web")}));
+    click(LaunchButtonDelegate::Area::remove, 0);
+    EXPECT_EQ(rows(), QStringList({QStringLiteral("Web")}));
     EXPECT_EQ(testManager.registeredCombinations().size(), 1);
-    click("deleteButton", 0);
-    EXPECT_TRUE(texts<QPushButton>("nameButton").isEmpty());
+    click(LaunchButtonDelegate::Area::remove, 0);
+    EXPECT_TRUE(rows().isEmpty());
     EXPECT_EQ(testManager.fileText(), QByteArray("[]"));
     EXPECT_TRUE(testManager.registeredCombinations().isEmpty());
 
-    click("addButton");
-    click("addButton");
-    EXPECT_EQ(texts<QLabel>("shortcutLabel"), QStringList({QStringLiteral("⌘1"), QStringLiteral("⌘2")}));
+    clickAdd();
+    clickAdd();
+    EXPECT_EQ(rows(LaunchPadViewModel::ShortcutRole), QStringList({QStringLiteral("⌘1"), QStringLiteral("⌘2")}));
     EXPECT_TRUE(testManager.fileText().contains("⌘2"));
 }
 
 TEST_F(LaunchPadViewTest, SavedEditReachesTheFileTheRowsAndTheHotkeys)
 {
-    click("editButton", 0);
+    click(LaunchButtonDelegate::Area::edit, 0);
     ASSERT_NE(view.editForm(), nullptr);
     EXPECT_TRUE(log.contains(QStringLiteral("✏️ Starting edit for button: Mail")));
     // While the form is open no hotkey is held, so a press launches nothing.
@@ -116,7 +125,7 @@ TEST_F(LaunchPadViewTest, SavedEditReachesTheFileTheRowsAndTheHotkeys)
     ASSERT_TRUE(formGone());
 
     EXPECT_TRUE(log.contains(QStringLiteral("💾 Saving edited button: Post with shortcut: ⌘ + ⇧ + M")));
-    EXPECT_EQ(texts<QPushButton>("nameButton"), QStringList({QStringLiteral("Post"), QStringLiteral("Web")}));
+    EXPECT_EQ(rows(), QStringList({QStringLiteral("Post"), QStringLiteral("Web")}));
     EXPECT_TRUE(testManager.fileText().contains("\"name\":\"Post\""));
     EXPECT_EQ(testManager.registeredCombinations().size(), 2);
     testManager.hotkeys().press(keyM, commandShift);
@@ -136,7 +145,7 @@ TEST_F(LaunchPadViewTest, LeavingTheFormWithoutSavingGivesTheHotkeysBack)
         [](EditButtonView *form) { form->close(); },
     };
     for (const auto &leave : ways) {
-        click("editButton", 1);
+        click(LaunchButtonDelegate::Area::edit, 1);
         ASSERT_NE(view.editForm(), nullptr);
         ASSERT_TRUE(testManager.registeredCombinations().isEmpty());
         inForm<QLineEdit>("nameField")->setText(QStringLiteral("Changed"));
@@ -146,5 +155,54 @@ TEST_F(LaunchPadViewTest, LeavingTheFormWithoutSavingGivesTheHotkeysBack)
         EXPECT_EQ(testManager.fileText(), file);
     }
     EXPECT_TRUE(log.startingWith(QStringLiteral("💾")).isEmpty());
+}
+
+TEST_F(LaunchPadViewTest, ANameClickLaunchesOnlyWhenTheButtonGoesUpOnTheSameName)
+{
+    const QPoint mail = view.list().areaRect(0, LaunchButtonDelegate::Area::name).center();
+    const QPoint web = view.list().areaRect(1, LaunchButtonDelegate::Area::name).center();
+    QTest::mousePress(view.list().viewport(), Qt::LeftButton, {}, mail);
+    QTest::mouseRelease(view.list().viewport(), Qt::LeftButton, {}, web);
+    EXPECT_TRUE(testManager.launcher().opened().isEmpty());
+
+    QTest::mouseClick(view.list().viewport(), Qt::LeftButton, {}, web);
+    EXPECT_EQ(testManager.launcher().opened(), QList<QUrl>({QUrl(QStringLiteral("file:///usr/bin/browser"))}));
+}
+
+TEST_F(LaunchPadViewTest, TheKeyboardLaunchesEditsAndDeletesTheCurrentRow)
+{
+    view.list().setFocus(Qt::TabFocusReason);
+    view.list().setCurrentIndex(view.viewModel().index(1));
+    QTest::keyClick(&view.list(), Qt::Key_Space);
+    EXPECT_EQ(testManager.launcher().opened(), QList<QUrl>({QUrl(QStringLiteral("file:///usr/bin/browser"))}));
+    QTest::keyClick(&view.list(), Qt::Key_Delete);
+    EXPECT_EQ(rows(), QStringList({QStringLiteral("Mail")}));
+    view.list().setCurrentIndex(view.viewModel().index(0));
+    QTest::keyClick(&view.list(), Qt::Key_F2);
+    ASSERT_NE(view.editForm(), nullptr);
+    EXPECT_EQ(inForm<QLineEdit>("nameField")->text(), QStringLiteral("Mail"));
+    view.editForm()->close();
+    ASSERT_TRUE(formGone());
+}
+
+// "&" is no keyboard mnemonic: the name reads as it is, in the list and in
+// the edit form, and Alt with the key after it launches nothing.
+TEST(LaunchPadViewNamesTest, AnAmpersandIsShownLiterallyAndIsNoShortcut)
+{
+    TestManager testManager{'[' + TestManager::button(QStringLiteral("Tom & Jerry"), QStringLiteral("cmd+t"),
+                                                      QStringLiteral("file:///usr/bin/cartoon")) + ']'};
+    LaunchPadView view{testManager.manager()};
+    view.show();
+    QApplication::setActiveWindow(&view);
+    QTest::keyClick(&view, Qt::Key_Space, Qt::AltModifier);
+    QTest::qWait(300); // a mnemonic clicks its button after a short press animation
+    EXPECT_TRUE(testManager.launcher().opened().isEmpty());
+
+    EXPECT_EQ(view.viewModel().index(0).data().toString(), QStringLiteral("Tom & Jerry"));
+    QTest::mouseClick(view.list().viewport(), Qt::LeftButton, {},
+                      view.list().areaRect(0, LaunchButtonDelegate::Area::edit).center());
+    ASSERT_NE(view.editForm(), nullptr);
+    EXPECT_EQ(view.editForm()->findChild<QLineEdit *>("nameField")->text(), QStringLiteral("Tom & Jerry"));
+    view.editForm()->close();
 }
 } // namespace

@@ -15,11 +15,21 @@ using Reply = std::unique_ptr<T, decltype(&std::free)>;
 
 // _NET_ACTIVE_WINDOW source indication for a normal application.
 constexpr uint32_t sourceApplication = 1;
+
+// The later of two X server times (0: none), across the clock's wrap.
+uint32_t later(uint32_t a, uint32_t b)
+{
+    if (a == 0 || b == 0)
+        return a ? a : b;
+    return int32_t(a - b) > 0 ? a : b;
+}
 } // namespace
 
 X11WindowActivator::X11WindowActivator(std::shared_ptr<X11Connection> connection,
-                                       std::shared_ptr<const LatestPressTime> latestPress)
-    : m_connection(std::move(connection)), m_latestPress(std::move(latestPress))
+                                       std::shared_ptr<const LatestPressTime> latestPress,
+                                       InputTime latestWindowInput)
+    : m_connection(std::move(connection)), m_latestPress(std::move(latestPress)),
+      m_latestWindowInput(std::move(latestWindowInput))
 {
 }
 
@@ -29,7 +39,11 @@ void X11WindowActivator::activate(quintptr nativeWindowId)
         return;
     xcb_connection_t *c = m_connection->get();
     const auto window = xcb_window_t(nativeWindowId);
-    const uint32_t time = m_latestPress->get() ? m_latestPress->get() : uint32_t(XCB_CURRENT_TIME);
+    // Whatever asked for this window is the user's latest event: a hotkey
+    // press (seen on our own connection) or a click in one of our windows
+    // (seen by Qt's). Either one's time alone may be long stale.
+    const uint32_t input = m_latestWindowInput ? m_latestWindowInput() : 0;
+    const uint32_t time = later(m_latestPress->get(), input);
 
     if (time != XCB_CURRENT_TIME) {
         xcb_change_property(c, XCB_PROP_MODE_REPLACE, window, atom("_NET_WM_USER_TIME"),

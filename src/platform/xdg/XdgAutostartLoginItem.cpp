@@ -57,6 +57,33 @@ QString escapeValue(const QString &value)
     }
     return escaped;
 }
+
+bool isGroupHeader(const QByteArray &line)
+{
+    return line.trimmed().startsWith('[');
+}
+
+// The entry with its main group's Exec line replaced (or added), every
+// other line kept byte for byte: a user who switched the entry off in their
+// desktop's settings (Hidden=true, X-GNOME-Autostart-enabled=false) keeps
+// it off.
+QByteArray withExecLine(const QByteArray &text, const QByteArray &execLine)
+{
+    QList<QByteArray> lines = text.split('\n');
+    const qsizetype header = lines.indexOf("[Desktop Entry]");
+    if (header < 0)
+        return "[Desktop Entry]\n" + execLine + "\n" + text;
+    for (qsizetype i = header + 1; i < lines.size() && !isGroupHeader(lines.at(i)); ++i) {
+        const QByteArray &line = lines.at(i);
+        const qsizetype equals = line.indexOf('=');
+        if (equals > 0 && line.left(equals).trimmed() == "Exec") {
+            lines[i] = execLine;
+            return lines.join('\n');
+        }
+    }
+    lines.insert(header + 1, execLine);
+    return lines.join('\n');
+}
 } // namespace
 
 QString XdgAutostartLoginItem::entryPath()
@@ -81,19 +108,30 @@ std::optional<QString> XdgAutostartLoginItem::registerApplication(const QString 
     if (!QDir().mkpath(directory))
         return QStringLiteral("cannot create ") + directory;
 
-    const QString entry = QStringLiteral(
-        "[Desktop Entry]\n"
-        "Type=Application\n"
-        "Name=Vantorel\n"
-        "Comment=Global-hotkey launcher\n"
-        "Exec=%1\n"
-        "Terminal=false\n"
-        "X-GNOME-Autostart-enabled=true\n").arg(execValue(executablePath));
+    const QByteArray execLine = "Exec=" + execValue(executablePath).toUtf8();
+    QByteArray entry;
+    QFile existing(path);
+    if (existing.exists()) {
+        if (!existing.open(QIODevice::ReadOnly))
+            return path + QStringLiteral(": ") + existing.errorString();
+        const QByteArray text = existing.readAll();
+        entry = withExecLine(text, execLine);
+        if (entry == text)
+            return std::nullopt;
+    } else {
+        entry = "[Desktop Entry]\n"
+                "Type=Application\n"
+                "Name=Vantorel\n"
+                "Comment=Global-hotkey launcher\n"
+                + execLine + "\n"
+                "Terminal=false\n"
+                "X-GNOME-Autostart-enabled=true\n";
+    }
 
     QSaveFile file(path);
     if (!file.open(QIODevice::WriteOnly))
         return path + QStringLiteral(": ") + file.errorString();
-    file.write(entry.toUtf8());
+    file.write(entry);
     if (!file.commit())
         return path + QStringLiteral(": ") + file.errorString();
     return std::nullopt;

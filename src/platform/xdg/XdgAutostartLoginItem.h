@@ -4,7 +4,9 @@
 
 // An XDG autostart entry, $XDG_CONFIG_HOME/autostart/vantorel.desktop
 // (~/.config/autostart/ when the variable is unset), which desktop sessions
-// that follow the freedesktop.org autostart convention run at login.
+// that follow the freedesktop.org autostart convention run at login. An
+// entry that exists already only gets its Exec line brought up to date, so
+// the user's own settings in it stay.
 class XdgAutostartLoginItem final : public LoginItemService {
 public:
     std::optional<QString> registerApplication(const QString &executablePath) override;

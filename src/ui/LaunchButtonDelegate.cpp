@@ -1,0 +1,152 @@
+#include "LaunchButtonDelegate.h"
+
+#include "Icons.h"
+#include "LaunchPadViewModel.h"
+#include "NativeButtonStyle.h"
+
+#include <QPainter>
+#include <QStyleOptionButton>
+#include <QStyleOptionFocusRect>
+#include <QStyleOptionToolButton>
+#include <QWidget>
+
+namespace {
+constexpr int sideMargin = 16;
+constexpr int rowPadding = 4;   // above and below a row's content
+constexpr int innerSpacing = 4; // between the name and the line below it
+constexpr int rowGap = 6;       // between rows
+constexpr int detailSpacing = 8;
+constexpr int iconSize = 14;
+constexpr int smallPointSize = 9; // about 12 pixels at 96 dpi
+constexpr int shadowSpace = 2;    // as the launch button style leaves below the shape
+} // namespace
+
+LaunchButtonDelegate::LaunchButtonDelegate(QWidget *view)
+    : QStyledItemDelegate(view), m_view(view), m_launchStyle(new NativeButtonStyle),
+      m_editIcon(Icons::themed(QStringLiteral("document-edit-symbolic"), QStringLiteral("pencil"))),
+      m_removeIcon(Icons::themed(QStringLiteral("user-trash-symbolic"), QStringLiteral("trash")))
+{
+    m_launchStyle->setParent(this);
+}
+
+LaunchButtonDelegate::~LaunchButtonDelegate() = default;
+
+QFont LaunchButtonDelegate::smallFont() const
+{
+    QFont small = m_view->font();
+    small.setPointSize(smallPointSize);
+    return small;
+}
+
+int LaunchButtonDelegate::nameHeight() const
+{
+    return m_view->fontMetrics().height() + 2 * NativeButtonStyle::verticalPadding + shadowSpace;
+}
+
+QSize LaunchButtonDelegate::iconButtonSize() const
+{
+    QStyleOptionToolButton option;
+    option.initFrom(m_view);
+    option.iconSize = QSize(iconSize, iconSize);
+    option.toolButtonStyle = Qt::ToolButtonIconOnly;
+    option.features = QStyleOptionToolButton::None;
+    return m_view->style()->sizeFromContents(QStyle::CT_ToolButton, &option, option.iconSize, m_view);
+}
+
+LaunchButtonDelegate::Layout LaunchButtonDelegate::layout(const QRect &row) const
+{
+    const QRect content = row.adjusted(sideMargin, rowPadding, -sideMargin, -(rowPadding + rowGap));
+    const QSize button = iconButtonSize();
+    const int detailsHeight = std::max(button.height(), QFontMetrics(smallFont()).height());
+    Layout areas;
+    areas.name = QRect(content.left(), content.top(), content.width(), nameHeight());
+    const int detailsTop = areas.name.bottom() + 1 + innerSpacing;
+    const int buttonTop = detailsTop + (detailsHeight - button.height()) / 2;
+    areas.remove = QRect(QPoint(content.right() + 1 - button.width(), buttonTop), button);
+    areas.edit = QRect(QPoint(areas.remove.left() - detailSpacing - button.width(), buttonTop), button);
+    areas.shortcut = QRect(content.left(), detailsTop, areas.edit.left() - detailSpacing - content.left(),
+                           detailsHeight);
+    return areas;
+}
+
+LaunchButtonDelegate::Area LaunchButtonDelegate::areaAt(const QRect &row, const QPoint &position) const
+{
+    const Layout areas = layout(row);
+    if (areas.name.adjusted(0, 0, 0, -shadowSpace).contains(position))
+        return Area::name;
+    if (areas.edit.contains(position))
+        return Area::edit;
+    if (areas.remove.contains(position))
+        return Area::remove;
+    return Area::none;
+}
+
+void LaunchButtonDelegate::setActiveArea(const QModelIndex &index, Area area, bool pressed)
+{
+    m_activeIndex = area == Area::none ? QPersistentModelIndex() : QPersistentModelIndex(index);
+    m_activeArea = area;
+    m_pressed = pressed && area != Area::none;
+}
+
+QSize LaunchButtonDelegate::sizeHint(const QStyleOptionViewItem &option, const QModelIndex &) const
+{
+    const int detailsHeight = std::max(iconButtonSize().height(), QFontMetrics(smallFont()).height());
+    return {option.rect.width(),
+            rowPadding + nameHeight() + innerSpacing + detailsHeight + rowPadding + rowGap};
+}
+
+void LaunchButtonDelegate::paint(QPainter *painter, const QStyleOptionViewItem &option,
+                                 const QModelIndex &index) const
+{
+    const Layout areas = layout(option.rect);
+    const bool active = index == m_activeIndex;
+
+    // The name goes through the launch button style, so the list looks like
+    // a column of buttons; painted text shows "&" as it is.
+    QStyleOptionButton name;
+    name.rect = areas.name;
+    name.text = index.data(Qt::DisplayRole).toString();
+    name.state = QStyle::State_Enabled;
+    if (active && m_activeArea == Area::name && m_pressed)
+        name.state |= QStyle::State_Sunken;
+    painter->save();
+    painter->setFont(m_view->font());
+    m_launchStyle->drawControl(QStyle::CE_PushButton, &name, painter, nullptr);
+    painter->restore();
+
+    painter->save();
+    painter->setFont(smallFont());
+    painter->setPen(option.palette.color(QPalette::PlaceholderText));
+    const QString shortcut = painter->fontMetrics().elidedText(
+        index.data(LaunchPadViewModel::ShortcutRole).toString(), Qt::ElideRight, areas.shortcut.width());
+    painter->drawText(areas.shortcut, Qt::AlignLeft | Qt::AlignVCenter | Qt::TextSingleLine, shortcut);
+    painter->restore();
+
+    // Marked once the user moves by keyboard, not merely because the list
+    // got the focus when the window opened.
+    if ((option.state & QStyle::State_HasFocus) && (option.state & QStyle::State_KeyboardFocusChange)) {
+        QStyleOptionFocusRect focus;
+        focus.initFrom(m_view);
+        focus.rect = areas.name.adjusted(-2, -2, 2, 2 - shadowSpace);
+        m_view->style()->drawPrimitive(QStyle::PE_FrameFocusRect, &focus, painter, m_view);
+    }
+
+    paintIconButton(painter, areas.edit, m_editIcon, active && m_activeArea == Area::edit);
+    paintIconButton(painter, areas.remove, m_removeIcon, active && m_activeArea == Area::remove);
+}
+
+void LaunchButtonDelegate::paintIconButton(QPainter *painter, const QRect &rect, const QIcon &icon,
+                                           bool active) const
+{
+    if (active) {
+        // The raised panel of an auto-raise tool button under the mouse.
+        QStyleOptionToolButton panel;
+        panel.initFrom(m_view);
+        panel.rect = rect;
+        panel.state = QStyle::State_Enabled | QStyle::State_MouseOver | QStyle::State_AutoRaise
+            | (m_pressed ? QStyle::State_Sunken : QStyle::State_Raised);
+        m_view->style()->drawPrimitive(QStyle::PE_PanelButtonTool, &panel, painter, m_view);
+    }
+    const QRect iconRect(rect.center() - QPoint(iconSize / 2 - 1, iconSize / 2 - 1), QSize(iconSize, iconSize));
+    icon.paint(painter, iconRect);
+}

@@ -1,0 +1,173 @@
+#include "LaunchButtonListView.h"
+
+#include <QHelpEvent>
+#include <QKeyEvent>
+#include <QMouseEvent>
+#include <QToolTip>
+
+using Area = LaunchButtonDelegate::Area;
+
+LaunchButtonListView::LaunchButtonListView(QWidget *parent) : QListView(parent), m_delegate(new LaunchButtonDelegate(this))
+{
+    setItemDelegate(m_delegate);
+    // Every row has the same height, so the list lays out any number of
+    // buttons without measuring each one.
+    setUniformItemSizes(true);
+    setSelectionMode(QAbstractItemView::NoSelection);
+    setEditTriggers(QAbstractItemView::NoEditTriggers);
+    // Tab reaches the list, the arrows pick a row, and keys act on it.
+    setFocusPolicy(Qt::TabFocus);
+    setVerticalScrollMode(QAbstractItemView::ScrollPerPixel);
+    setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    setFrameShape(QFrame::NoFrame);
+    setViewportMargins(0, 8, 0, 8);
+    viewport()->setBackgroundRole(QPalette::Window);
+    viewport()->setMouseTracking(true);
+}
+
+QRect LaunchButtonListView::areaRect(int row, Area area) const
+{
+    const QRect rowRect = visualRect(model() ? model()->index(row, 0) : QModelIndex());
+    if (rowRect.isEmpty())
+        return {};
+    const LaunchButtonDelegate::Layout areas = m_delegate->layout(rowRect);
+    switch (area) {
+    case Area::name:
+        return areas.name;
+    case Area::edit:
+        return areas.edit;
+    case Area::remove:
+        return areas.remove;
+    case Area::none:
+        break;
+    }
+    return {};
+}
+
+Area LaunchButtonListView::areaAt(const QPoint &position, QModelIndex *index) const
+{
+    *index = indexAt(position);
+    if (!index->isValid())
+        return Area::none;
+    return m_delegate->areaAt(visualRect(*index), position);
+}
+
+void LaunchButtonListView::setActive(const QModelIndex &index, Area area, bool pressed)
+{
+    m_delegate->setActiveArea(index, area, pressed);
+    if (area == Area::none)
+        viewport()->unsetCursor();
+    else
+        viewport()->setCursor(Qt::PointingHandCursor);
+    viewport()->update();
+}
+
+void LaunchButtonListView::mousePressEvent(QMouseEvent *event)
+{
+    if (event->button() != Qt::LeftButton)
+        return;
+    QModelIndex index;
+    m_pressedArea = areaAt(event->position().toPoint(), &index);
+    m_pressedIndex = index;
+    setActive(index, m_pressedArea, true);
+}
+
+void LaunchButtonListView::mouseReleaseEvent(QMouseEvent *event)
+{
+    if (event->button() != Qt::LeftButton)
+        return;
+    QModelIndex index;
+    const Area area = areaAt(event->position().toPoint(), &index);
+    const Area pressedArea = m_pressedArea;
+    const bool sameRow = m_pressedIndex.isValid() && index == m_pressedIndex;
+    m_pressedIndex = QPersistentModelIndex();
+    m_pressedArea = Area::none;
+    setActive(index, area, false);
+    if (!sameRow || area != pressedArea)
+        return;
+    // What follows may change the list; the index is not used after this.
+    const int row = index.row();
+    switch (area) {
+    case Area::name:
+        emit launchRequested(row);
+        break;
+    case Area::edit:
+        emit editRequested(row);
+        break;
+    case Area::remove:
+        emit deleteRequested(row);
+        break;
+    case Area::none:
+        break;
+    }
+}
+
+void LaunchButtonListView::mouseMoveEvent(QMouseEvent *event)
+{
+    QModelIndex index;
+    const Area area = areaAt(event->position().toPoint(), &index);
+    if (m_pressedArea != Area::none)
+        setActive(m_pressedIndex, m_pressedArea, area == m_pressedArea && index == m_pressedIndex);
+    else
+        setActive(index, area, false);
+}
+
+void LaunchButtonListView::keyPressEvent(QKeyEvent *event)
+{
+    const int row = currentIndex().row();
+    if (row < 0 || event->modifiers() != Qt::NoModifier) {
+        QListView::keyPressEvent(event);
+        return;
+    }
+    switch (event->key()) {
+    case Qt::Key_Space:
+    case Qt::Key_Return:
+    case Qt::Key_Enter:
+        emit launchRequested(row);
+        break;
+    case Qt::Key_F2:
+        emit editRequested(row);
+        break;
+    case Qt::Key_Delete:
+        emit deleteRequested(row);
+        break;
+    default:
+        QListView::keyPressEvent(event);
+    }
+}
+
+void LaunchButtonListView::mouseDoubleClickEvent(QMouseEvent *event)
+{
+    // A double click is a second click, as it is on a push button.
+    mousePressEvent(event);
+}
+
+bool LaunchButtonListView::viewportEvent(QEvent *event)
+{
+    if (event->type() == QEvent::Leave && m_pressedArea == Area::none)
+        setActive({}, Area::none, false);
+    if (event->type() == QEvent::ToolTip) {
+        auto *help = static_cast<QHelpEvent *>(event);
+        QModelIndex index;
+        QString tip;
+        switch (areaAt(help->pos(), &index)) {
+        case Area::name:
+            tip = tr("Launch");
+            break;
+        case Area::edit:
+            tip = tr("Edit");
+            break;
+        case Area::remove:
+            tip = tr("Delete");
+            break;
+        case Area::none:
+            break;
+        }
+        if (tip.isEmpty())
+            QToolTip::hideText();
+        else
+            QToolTip::showText(help->globalPos(), tip, viewport());
+        return true;
+    }
+    return QListView::viewportEvent(event);
+}

@@ -1,0 +1,42 @@
+#pragma once
+
+#include "LaunchButtonDelegate.h"
+
+#include <QListView>
+
+// The editor's list of buttons. A click on a row's name asks to launch it,
+// on the pencil to edit it, on the trash to delete it; a click counts when
+// the mouse button goes up over the area it went down on. From the keyboard,
+// Space or Return launches the current row, F2 edits it and Delete deletes it.
+class LaunchButtonListView : public QListView {
+    Q_OBJECT
+
+public:
+    explicit LaunchButtonListView(QWidget *parent = nullptr);
+
+    LaunchButtonDelegate &launchButtonDelegate() const { return *m_delegate; }
+    // Where a row's area is, in viewport coordinates; empty for a row that
+    // does not exist.
+    QRect areaRect(int row, LaunchButtonDelegate::Area area) const;
+
+signals:
+    void launchRequested(int row);
+    void editRequested(int row);
+    void deleteRequested(int row);
+
+protected:
+    void mousePressEvent(QMouseEvent *event) override;
+    void mouseReleaseEvent(QMouseEvent *event) override;
+    void mouseMoveEvent(QMouseEvent *event) override;
+    void keyPressEvent(QKeyEvent *event) override;
+    void mouseDoubleClickEvent(QMouseEvent *event) override;
+    bool viewportEvent(QEvent *event) override;
+
+private:
+    LaunchButtonDelegate::Area areaAt(const QPoint &position, QModelIndex *index) const;
+    void setActive(const QModelIndex &index, LaunchButtonDelegate::Area area, bool pressed);
+
+    LaunchButtonDelegate *m_delegate;
+    QPersistentModelIndex m_pressedIndex;
+    LaunchButtonDelegate::Area m_pressedArea = LaunchButtonDelegate::Area::none;
+};
