@@ -81,7 +81,7 @@ TEST(EndToEndTest, SecondStartShowsTheRunningEditorAndExits)
     EXPECT_EQ(second.exitCode(), 0);
     EXPECT_TRUE(waitUntil(editorShown));
 
-    QFile entry(dir.filePath(QStringLiteral("config/autostart/vantorel.desktop")));
+    QFile entry(dir.filePath(QStringLiteral("config/autostart/org.vantorel.Vantorel.desktop")));
     ASSERT_TRUE(entry.open(QIODevice::ReadOnly));
     const QString binary = QFileInfo(QStringLiteral(VANTOREL_BINARY)).canonicalFilePath();
     EXPECT_TRUE(entry.readAll().contains(("\nExec=" + binary + '\n').toUtf8()));

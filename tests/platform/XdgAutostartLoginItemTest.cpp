@@ -27,7 +27,7 @@ TEST(XdgAutostartLoginItem, EntryStartsTheProgramWhateverItsPathHolds)
     script.close();
 
     ASSERT_EQ(XdgAutostartLoginItem().registerApplication(program), std::nullopt);
-    ASSERT_EQ(XdgAutostartLoginItem::entryPath(), config.filePath(QStringLiteral("autostart/vantorel.desktop")));
+    ASSERT_EQ(XdgAutostartLoginItem::entryPath(), config.filePath(QStringLiteral("autostart/org.vantorel.Vantorel.desktop")));
     GDesktopAppInfo *entry = g_desktop_app_info_new_from_filename(
         QFile::encodeName(XdgAutostartLoginItem::entryPath()).constData());
     ASSERT_NE(entry, nullptr);
@@ -57,15 +57,21 @@ TEST(XdgAutostartLoginItem, AnExistingEntryKeepsTheUsersLinesAndGetsTheNewPath)
                               "Hidden=true\n"
                               "X-GNOME-Autostart-enabled=false\n"
                               "X-KDE-autostart-phase=2\n";
-    QFile entry(XdgAutostartLoginItem::entryPath());
-    ASSERT_TRUE(entry.open(QIODevice::WriteOnly));
-    entry.write(before);
-    entry.close();
-
-    ASSERT_EQ(XdgAutostartLoginItem().registerApplication(QStringLiteral("/opt/vantorel/bin/vantorel")), std::nullopt);
-    ASSERT_TRUE(entry.open(QIODevice::ReadOnly));
     QByteArray expected = before;
     expected.replace("Exec=/old/place/vantorel", "Exec=/opt/vantorel/bin/vantorel");
-    EXPECT_EQ(entry.readAll().toStdString(), expected.toStdString());
+    // Under its name, and under the name earlier versions gave it.
+    for (const QString &path : {XdgAutostartLoginItem::entryPath(), XdgAutostartLoginItem::earlierEntryPath()}) {
+        QFile::remove(XdgAutostartLoginItem::entryPath());
+        QFile entry(path);
+        ASSERT_TRUE(entry.open(QIODevice::WriteOnly));
+        entry.write(before);
+        entry.close();
+
+        ASSERT_EQ(XdgAutostartLoginItem().registerApplication(QStringLiteral("/opt/vantorel/bin/vantorel")), std::nullopt);
+        QFile written(XdgAutostartLoginItem::entryPath());
+        ASSERT_TRUE(written.open(QIODevice::ReadOnly)) << path.toStdString();
+        EXPECT_EQ(written.readAll().toStdString(), expected.toStdString());
+        EXPECT_FALSE(QFileInfo::exists(XdgAutostartLoginItem::earlierEntryPath())) << "one entry starts it once";
+    }
     qunsetenv("XDG_CONFIG_HOME");
 }

@@ -88,7 +88,24 @@ QByteArray withExecLine(const QByteArray &text, const QByteArray &execLine)
 
 QString XdgAutostartLoginItem::entryPath()
 {
+    return configHome() + QStringLiteral("/autostart/" VANTOREL_APP_ID ".desktop");
+}
+
+QString XdgAutostartLoginItem::earlierEntryPath()
+{
     return configHome() + QStringLiteral("/autostart/vantorel.desktop");
+}
+
+// Earlier versions named the entry after the program. It becomes the entry
+// under the desktop id, with whatever the user set in it; two entries would
+// start the program twice at login.
+void XdgAutostartLoginItem::takeOverEarlierEntry()
+{
+    const QString earlier = earlierEntryPath();
+    if (!QFileInfo::exists(earlier))
+        return;
+    if (QFileInfo::exists(entryPath()) || !QFile::rename(earlier, entryPath()))
+        QFile::remove(earlier);
 }
 
 QString XdgAutostartLoginItem::execValue(const QString &executablePath)
@@ -108,6 +125,7 @@ std::optional<QString> XdgAutostartLoginItem::registerApplication(const QString 
     if (!QDir().mkpath(directory))
         return QStringLiteral("cannot create ") + directory;
 
+    takeOverEarlierEntry();
     const QByteArray execLine = "Exec=" + execValue(executablePath).toUtf8();
     QByteArray entry;
     QFile existing(path);
@@ -124,6 +142,7 @@ std::optional<QString> XdgAutostartLoginItem::registerApplication(const QString 
                 "Name=Vantorel\n"
                 "Comment=Global-hotkey launcher\n"
                 + execLine + "\n"
+                "Icon=" VANTOREL_APP_ID "\n"
                 "Terminal=false\n"
                 "X-GNOME-Autostart-enabled=true\n";
     }
