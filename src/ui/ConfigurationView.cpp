@@ -8,6 +8,7 @@
 #include <QFrame>
 #include <QGuiApplication>
 #include <QHBoxLayout>
+#include <QCoreApplication>
 #include <QLabel>
 #include <QPushButton>
 #include <QShowEvent>
@@ -95,6 +96,12 @@ ConfigurationView::ConfigurationView(HotKeyManager &manager, QWidget *parent)
     // The hint sits under the row: beside it the row would not fit the window.
     layout->addWidget(m_hint);
     layout->addStretch();
+    auto *version = new QLabel(tr("Vantorel %1").arg(QCoreApplication::applicationVersion()), this);
+    version->setObjectName(QStringLiteral("versionLabel"));
+    version->setForegroundRole(QPalette::PlaceholderText);
+    version->setTextInteractionFlags(Qt::TextSelectableByMouse);
+    version->setVisible(!QCoreApplication::applicationVersion().isEmpty());
+    layout->addWidget(version, 0, Qt::AlignRight);
 
     connect(qApp, &QGuiApplication::applicationStateChanged, this, &ConfigurationView::applicationStateChanged);
     showPermission();

@@ -40,6 +40,19 @@ TEST_F(ConfigurationViewTest, GrantedShowsTheFileAndACheckmark)
                                         QStringLiteral("  • Status: granted")}));
 }
 
+TEST(ConfigurationViewVersion, ShowsTheProgramsVersion)
+{
+    QCoreApplication::setApplicationVersion(QStringLiteral("9.8.7"));
+    TestManager testManager;
+    ConfigurationView view(testManager.manager());
+    view.show();
+    QCoreApplication::setApplicationVersion(QString());
+    const auto *version = view.findChild<QLabel *>(QStringLiteral("versionLabel"));
+    ASSERT_TRUE(version);
+    EXPECT_TRUE(version->isVisible());
+    EXPECT_EQ(version->text(), QStringLiteral("Vantorel 9.8.7"));
+}
+
 TEST_F(ConfigurationViewTest, DeniedOffersARequestAndChecksAgainASecondAfterIt)
 {
     show(false);
