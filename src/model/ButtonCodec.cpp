@@ -10,13 +10,11 @@ bool needsEscaping(char c)
     return c == '"' || c == '\\' || static_cast<unsigned char>(c) < 0x20;
 }
 
-void appendJsonString(QByteArray &out, const QString &text)
+void appendEscapedUtf8(QByteArray &out, QStringView text)
 {
     const QByteArray utf8 = text.toUtf8();
-    out.append('"');
     if (std::none_of(utf8.cbegin(), utf8.cend(), needsEscaping)) {
         out.append(utf8);
-        out.append('"');
         return;
     }
     for (const char c : utf8) {
@@ -35,6 +33,26 @@ void appendJsonString(QByteArray &out, const QString &text)
                 out.append(c);
         }
     }
+}
+
+// A lone surrogate has no UTF-8 form: it is written as its \u escape, which
+// the reader turns back into the same code unit.
+void appendJsonString(QByteArray &out, const QString &text)
+{
+    out.append('"');
+    qsizetype runStart = 0;
+    for (qsizetype i = 0; i < text.size(); ++i) {
+        if (!text.at(i).isSurrogate())
+            continue;
+        if (text.at(i).isHighSurrogate() && i + 1 < text.size() && text.at(i + 1).isLowSurrogate()) {
+            ++i;
+            continue;
+        }
+        appendEscapedUtf8(out, QStringView(text).mid(runStart, i - runStart));
+        out.append(QStringLiteral("\\u%1").arg(text.at(i).unicode(), 4, 16, QLatin1Char('0')).toLatin1());
+        runStart = i + 1;
+    }
+    appendEscapedUtf8(out, QStringView(text).mid(runStart));
     out.append('"');
 }
 
