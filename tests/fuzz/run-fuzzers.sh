@@ -13,7 +13,7 @@ for target in button_codec shortcut_text web_address; do
   mkdir -p "$build/corpus/$target"
   echo "Fuzzing $target for ${seconds}s"
   "$build/fuzz/fuzz_$target" -max_total_time="$seconds" -timeout=10 -print_final_stats=1 \
-    -artifact_prefix="$build/findings/$target-" "$build/corpus/$target" "tests/fuzz/corpus/$target" \
+    -dict="tests/fuzz/$target.dict" -artifact_prefix="$build/findings/$target-" "$build/corpus/$target" "tests/fuzz/corpus/$target" \
     2>"$build/findings/$target.log" || { tail -n 60 "$build/findings/$target.log"; exit 1; }
   grep -E '^(#[0-9]+.*DONE|stat::number_of_executed_units|stat::average_exec_per_sec|stat::new_units_added)' \
     "$build/findings/$target.log" || true
