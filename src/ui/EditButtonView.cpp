@@ -96,8 +96,8 @@ std::optional<QUrl> EditButtonView::targetURL(const QString &appPath)
         || appPath.startsWith(QLatin1String("file://"));
     // An absolute path is taken whole, so "#", "?" and "%" in a file name
     // stay part of it instead of starting a fragment, a query or an escape.
-    // Extra leading slashes go: they name the same folder on Linux, and
-    // QUrl::fromLocalFile would read "//name/…" as a host.
+    // Only extra leading slashes go: Linux reads them as one, and
+    // QUrl::fromLocalFile would take "//name/…" for a host.
     if (!isURL && appPath.startsWith(u'/')) {
         qsizetype extraSlashes = 0;
         while (extraSlashes + 1 < appPath.size() && appPath.at(extraSlashes + 1) == u'/')
