@@ -16,6 +16,8 @@ packages=(
   xvfb xauth x11-utils x11-xserver-utils x11-xkb-utils xdotool xclip trayer imagemagick sxhkd python3
   # packaging checks
   desktop-file-utils appstream lintian
+  # fuzzing: clang's libFuzzer and sanitizer runtimes
+  clang-14 libclang-rt-14-dev
   # icon theme and fonts for a readable UI on a bare system
   adwaita-icon-theme fonts-dejavu-core
 )

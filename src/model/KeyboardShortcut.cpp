@@ -37,7 +37,9 @@ KeyboardShortcut parseShortcutText(QStringView text)
     KeyboardShortcut shortcut;
     for (QStringView piece : text.split(u'+')) {
         const QStringView name = trimmed(piece);
-        if (const auto modifier = modifierNamed(name.toString().toLower()))
+        // Through upper case first, as the shown key is upper-cased: "optıon"
+        // (dotless i) shows as "OPTION" and must already be the modifier here.
+        if (const auto modifier = modifierNamed(name.toString().toUpper().toLower()))
             shortcut.modifiers.insert(*modifier);
         else
             shortcut.key = name.toString();

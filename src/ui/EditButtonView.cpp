@@ -96,8 +96,14 @@ std::optional<QUrl> EditButtonView::targetURL(const QString &appPath)
         || appPath.startsWith(QLatin1String("file://"));
     // An absolute path is taken whole, so "#", "?" and "%" in a file name
     // stay part of it instead of starting a fragment, a query or an escape.
-    if (!isURL && appPath.startsWith(u'/'))
-        return QUrl::fromLocalFile(appPath);
+    // Only extra leading slashes go: Linux reads them as one, and
+    // QUrl::fromLocalFile would take "//name/…" for a host.
+    if (!isURL && appPath.startsWith(u'/')) {
+        qsizetype extraSlashes = 0;
+        while (extraSlashes + 1 < appPath.size() && appPath.at(extraSlashes + 1) == u'/')
+            ++extraSlashes;
+        return QUrl::fromLocalFile(appPath.mid(extraSlashes));
+    }
     const QString text = isURL ? appPath : QStringLiteral("file://") + appPath;
     // Tolerant parsing percent-encodes what a URL may not hold, such as spaces.
     const QUrl url(text, QUrl::TolerantMode);
