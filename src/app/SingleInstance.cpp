@@ -43,6 +43,26 @@ SingleInstance::Claim SingleInstance::claim()
     if (const auto problem = PrivateDirectory::ensure(QFileInfo(m_socketPath).path()))
         return fail(*problem);
 
+    if (const std::optional<Claim> answer = settleSocketPath(false))
+        return *answer;
+    QString problem;
+    if (listen(problem))
+        return Claim::thisInstance;
+
+    // Something is there now: a start that began listening since we asked,
+    // or a socket left over from a crash that nobody answers on.
+    if (const std::optional<Claim> answer = settleSocketPath(true))
+        return *answer;
+    if (listen(problem))
+        return Claim::thisInstance;
+    return fail(problem);
+}
+
+// What is at the socket path: someone else's file ends the start, a running
+// instance answers it; otherwise this start may listen (after removing our
+// own socket that nobody answers on, when asked to).
+std::optional<SingleInstance::Claim> SingleInstance::settleSocketPath(bool removeStaleSocket)
+{
     QString problem;
     switch (inspectSocketPath(problem)) {
     case Found::other:
@@ -50,29 +70,13 @@ SingleInstance::Claim SingleInstance::claim()
     case Found::ourSocket:
         if (askRunningInstance())
             return Claim::otherInstanceShown;
+        if (removeStaleSocket)
+            ::unlink(QFile::encodeName(m_socketPath).constData());
         break;
     case Found::nothing:
         break;
     }
-    if (listen(problem))
-        return Claim::thisInstance;
-
-    // Something is there now: a start that began listening since we asked,
-    // or a socket left over from a crash that nobody answers on.
-    switch (inspectSocketPath(problem)) {
-    case Found::other:
-        return fail(problem);
-    case Found::ourSocket:
-        if (askRunningInstance())
-            return Claim::otherInstanceShown;
-        ::unlink(QFile::encodeName(m_socketPath).constData());
-        break;
-    case Found::nothing:
-        break;
-    }
-    if (listen(problem))
-        return Claim::thisInstance;
-    return fail(problem);
+    return std::nullopt;
 }
 
 SingleInstance::Found SingleInstance::inspectSocketPath(QString &problem) const

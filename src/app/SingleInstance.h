@@ -3,6 +3,8 @@
 #include <QObject>
 #include <QString>
 
+#include <optional>
+
 class QLocalServer;
 
 // One running program per user and display. The first process listens on a
@@ -39,6 +41,7 @@ signals:
 private:
     enum class Found { nothing, ourSocket, other };
     Found inspectSocketPath(QString &problem) const;
+    std::optional<Claim> settleSocketPath(bool removeStaleSocket);
     Claim fail(const QString &reason);
     bool askRunningInstance();
     bool listen(QString &problem);
