@@ -8,34 +8,23 @@
 //
 // Needs Xvfb and sxhkd on PATH.
 
-#include <xcb/xcb.h>
-#include <xcb/xcb_keysyms.h>
-#include <xcb/xtest.h>
-
-#define XK_MISCELLANY
-#define XK_LATIN1
-#include <X11/keysymdef.h>
+#include "BenchProcess.h"
+#include "SuperAltKeyboard.h"
 
 #include <algorithm>
 #include <chrono>
-#include <csignal>
 #include <cstdio>
 #include <cstdlib>
-#include <cstring>
 #include <fcntl.h>
 #include <filesystem>
 #include <fstream>
 #include <optional>
 #include <poll.h>
 #include <spawn.h>
-#include <sstream>
 #include <string>
-#include <sys/wait.h>
 #include <thread>
 #include <unistd.h>
 #include <vector>
-
-extern char **environ;
 
 namespace {
 namespace fs = std::filesystem;
@@ -52,26 +41,10 @@ struct Child {
     int stdoutFd = -1;
 };
 
-// Starts argv with extra environment entries; optionally pipes its stdout.
+// Starts argv with extra environment entries, stderr to /dev/null;
+// optionally pipes its stdout.
 Child spawn(const std::vector<std::string> &argv, const std::vector<std::string> &extraEnv, bool pipeStdout)
 {
-    std::vector<std::string> env;
-    for (char **e = environ; *e; ++e)
-        env.emplace_back(*e);
-    for (const std::string &entry : extraEnv) {
-        const std::string name = entry.substr(0, entry.find('=') + 1);
-        std::erase_if(env, [&](const std::string &e) { return e.rfind(name, 0) == 0; });
-        env.push_back(entry);
-    }
-    std::vector<char *> envp, args;
-    for (auto &e : env)
-        envp.push_back(e.data());
-    envp.push_back(nullptr);
-    std::vector<std::string> argvCopy = argv;
-    for (auto &a : argvCopy)
-        args.push_back(a.data());
-    args.push_back(nullptr);
-
     posix_spawn_file_actions_t actions;
     posix_spawn_file_actions_init(&actions);
     int fds[2] = {-1, -1};
@@ -83,8 +56,7 @@ Child spawn(const std::vector<std::string> &argv, const std::vector<std::string>
     }
     posix_spawn_file_actions_addopen(&actions, STDERR_FILENO, "/dev/null", O_WRONLY, 0);
     Child child;
-    if (posix_spawnp(&child.pid, args[0], &actions, nullptr, args.data(), envp.data()) != 0)
-        child.pid = -1;
+    child.pid = spawnProcess(argv, extraEnv, actions);
     posix_spawn_file_actions_destroy(&actions);
     if (pipeStdout) {
         close(fds[1]);
@@ -95,10 +67,7 @@ Child spawn(const std::vector<std::string> &argv, const std::vector<std::string>
 
 void stop(Child &child)
 {
-    if (child.pid > 0) {
-        kill(child.pid, SIGTERM);
-        waitpid(child.pid, nullptr, 0);
-    }
+    stopProcess(child.pid);
     if (child.stdoutFd >= 0)
         close(child.stdoutFd);
     child = {};
@@ -136,59 +105,15 @@ std::vector<long long> readStamps(const std::string &path)
 
 std::optional<long long> waitForStamp(const std::string &path, size_t count, int timeoutMs)
 {
-    const long long deadline = nowNs() + timeoutMs * 1000000LL;
-    while (nowNs() < deadline) {
+    std::optional<long long> stamp;
+    waitUntil([&] {
         const std::vector<long long> stamps = readStamps(path);
         if (stamps.size() >= count)
-            return stamps.at(count - 1);
-        std::this_thread::sleep_for(std::chrono::microseconds(100));
-    }
-    return std::nullopt;
+            stamp = stamps.at(count - 1);
+        return stamp.has_value();
+    }, std::chrono::milliseconds(timeoutMs), std::chrono::microseconds(100));
+    return stamp;
 }
-
-class Keyboard {
-public:
-    explicit Keyboard(xcb_connection_t *c) : m_c(c)
-    {
-        xcb_key_symbols_t *symbols = xcb_key_symbols_alloc(c);
-        m_super = first(symbols, XK_Super_L);
-        m_alt = first(symbols, XK_Alt_L);
-        m_f = first(symbols, XK_f);
-        xcb_key_symbols_free(symbols);
-    }
-
-    // Holds Super+Alt, sends F; returns the time F went out.
-    long long pressSuperAltF()
-    {
-        fake(XCB_KEY_PRESS, m_super);
-        fake(XCB_KEY_PRESS, m_alt);
-        xcb_flush(m_c);
-        const long long sent = nowNs();
-        fake(XCB_KEY_PRESS, m_f);
-        xcb_flush(m_c);
-        fake(XCB_KEY_RELEASE, m_f);
-        fake(XCB_KEY_RELEASE, m_alt);
-        fake(XCB_KEY_RELEASE, m_super);
-        std::free(xcb_get_input_focus_reply(m_c, xcb_get_input_focus(m_c), nullptr));
-        return sent;
-    }
-
-private:
-    static uint8_t first(xcb_key_symbols_t *symbols, uint32_t keysym)
-    {
-        xcb_keycode_t *codes = xcb_key_symbols_get_keycode(symbols, keysym);
-        const uint8_t code = codes ? codes[0] : 0;
-        std::free(codes);
-        return code;
-    }
-    void fake(uint8_t type, uint8_t code)
-    {
-        xcb_test_fake_input(m_c, type, code, XCB_CURRENT_TIME, XCB_NONE, 0, 0, 0);
-    }
-
-    xcb_connection_t *m_c;
-    uint8_t m_super = 0, m_alt = 0, m_f = 0;
-};
 
 struct Memory {
     long rssKb = 0;
@@ -234,7 +159,7 @@ struct Contender {
 
 // Start to hotkeys live: the program's own "registered" line when it has
 // one, else the first press that launches the target (presses every 2 ms).
-std::optional<double> startToLive(const Contender &who, Keyboard &keyboard, const std::string &stampFile)
+std::optional<double> startToLive(const Contender &who, SuperAltKeyboard &keyboard, const std::string &stampFile)
 {
     fs::remove(stampFile);
     const long long started = nowNs();
@@ -244,7 +169,7 @@ std::optional<double> startToLive(const Contender &who, Keyboard &keyboard, cons
         live = waitForOutput(child, who.liveLine, 5000);
     } else {
         while (!live && nowNs() - started < 5000000000LL) {
-            keyboard.pressSuperAltF();
+            keyboard.press('f');
             live = waitForStamp(stampFile, 1, 2);
         }
     }
@@ -270,27 +195,12 @@ int main(int argc, char **argv)
     fs::create_directories(work);
     const std::string stampFile = (work / "stamps").string();
 
-    // A private X server.
-    int displayPipe[2];
-    if (pipe(displayPipe) != 0)
+    const std::optional<PrivateDisplay> display = startPrivateDisplay((work / "display").string(), "/dev/null");
+    if (!display)
         return 1;
-    Child xvfb = spawn({"Xvfb", "-displayfd", std::to_string(displayPipe[1]), "-nolisten", "tcp", "-noreset"}, {},
-                       false);
-    close(displayPipe[1]);
-    std::string display = ":";
-    char c;
-    while (read(displayPipe[0], &c, 1) == 1 && c != '\n')
-        display += c;
-    close(displayPipe[0]);
-    if (xvfb.pid <= 0 || display == ":") {
-        std::fprintf(stderr, "Xvfb did not start\n");
+    SuperAltKeyboard keyboard;
+    if (!keyboard.isConnected())
         return 1;
-    }
-    setenv("DISPLAY", display.c_str(), 1);
-    xcb_connection_t *connection = xcb_connect(nullptr, nullptr);
-    if (xcb_connection_has_error(connection))
-        return 1;
-    Keyboard keyboard(connection);
 
     // Both bind Super+Alt+F to the same target.
     const fs::path home = work / "home";
@@ -311,7 +221,7 @@ int main(int argc, char **argv)
         {"sxhkd", {"sxhkd", "-c", (work / "sxhkdrc").string()}, {stampEnv}, ""},
     };
 
-    std::printf("Xvfb %s, %d presses, %d starts each\n", display.c_str(), presses, starts);
+    std::printf("Xvfb %s, %d presses, %d starts each\n", display->name.c_str(), presses, starts);
     for (const Contender &who : contenders) {
         std::printf("%s\n", who.name.c_str());
 
@@ -335,13 +245,13 @@ int main(int argc, char **argv)
         std::this_thread::sleep_for(std::chrono::milliseconds(300));
         const Memory memory = memoryOf(child.pid);
         // A first press so that the program and the target are warm.
-        keyboard.pressSuperAltF();
+        keyboard.press('f');
         waitForStamp(stampFile, 1, 2000);
         fs::remove(stampFile);
 
         std::vector<double> latencies;
         for (int i = 0; i < presses; ++i) {
-            const long long sent = keyboard.pressSuperAltF();
+            const long long sent = keyboard.press('f');
             const std::optional<long long> stamp = waitForStamp(stampFile, size_t(latencies.size() + 1), 2000);
             if (!stamp) {
                 std::printf("  press %d launched nothing\n", i);
@@ -357,8 +267,7 @@ int main(int argc, char **argv)
                     double(memory.pssKb) / 1024.0);
     }
 
-    xcb_disconnect(connection);
-    stop(xvfb);
+    stopProcess(display->xvfb);
     fs::remove_all(work);
     return 0;
 }

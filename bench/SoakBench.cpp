@@ -16,80 +16,29 @@
 //
 // Needs Xvfb and python3 on PATH.
 
-#include <xcb/xcb.h>
-#include <xcb/xcb_keysyms.h>
-#include <xcb/xtest.h>
-
-#define XK_MISCELLANY
-#define XK_LATIN1
-#include <X11/keysymdef.h>
+#include "BenchProcess.h"
+#include "SuperAltKeyboard.h"
 
 #include <algorithm>
 #include <arpa/inet.h>
 #include <chrono>
-#include <csignal>
 #include <cstdio>
 #include <cstdlib>
-#include <dirent.h>
-#include <fcntl.h>
 #include <filesystem>
 #include <fstream>
-#include <functional>
 #include <map>
 #include <netinet/in.h>
-#include <spawn.h>
+#include <optional>
 #include <string>
 #include <sys/socket.h>
-#include <sys/wait.h>
 #include <thread>
 #include <unistd.h>
 #include <vector>
 
-extern char **environ;
-
 namespace {
 namespace fs = std::filesystem;
 using Clock = std::chrono::steady_clock;
-
-// Starts argv with extra environment entries, stdout and stderr to files.
-pid_t spawn(const std::vector<std::string> &argv, const std::vector<std::string> &extraEnv,
-            const std::string &outPath, const std::string &errPath)
-{
-    std::vector<std::string> env;
-    for (char **e = environ; *e; ++e)
-        env.emplace_back(*e);
-    for (const std::string &entry : extraEnv) {
-        const std::string name = entry.substr(0, entry.find('=') + 1);
-        std::erase_if(env, [&](const std::string &e) { return e.rfind(name, 0) == 0; });
-        env.push_back(entry);
-    }
-    std::vector<char *> envp, args;
-    for (auto &e : env)
-        envp.push_back(e.data());
-    envp.push_back(nullptr);
-    std::vector<std::string> argvCopy = argv;
-    for (auto &a : argvCopy)
-        args.push_back(a.data());
-    args.push_back(nullptr);
-
-    posix_spawn_file_actions_t actions;
-    posix_spawn_file_actions_init(&actions);
-    posix_spawn_file_actions_addopen(&actions, STDOUT_FILENO, outPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
-    posix_spawn_file_actions_addopen(&actions, STDERR_FILENO, errPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
-    pid_t pid = -1;
-    if (posix_spawnp(&pid, args[0], &actions, nullptr, args.data(), envp.data()) != 0)
-        pid = -1;
-    posix_spawn_file_actions_destroy(&actions);
-    return pid;
-}
-
-void stop(pid_t pid)
-{
-    if (pid > 0) {
-        kill(pid, SIGTERM);
-        waitpid(pid, nullptr, 0);
-    }
-}
+using namespace std::chrono_literals;
 
 // How often text occurs in a file that only grows; rereads only what is new.
 class FileCounter {
@@ -116,56 +65,6 @@ private:
     std::string m_text;
     size_t m_offset = 0;
     long m_count = 0;
-};
-
-bool waitFor(const std::function<bool()> &condition, int timeoutMs)
-{
-    const auto deadline = Clock::now() + std::chrono::milliseconds(timeoutMs);
-    while (!condition()) {
-        if (Clock::now() > deadline)
-            return false;
-        std::this_thread::sleep_for(std::chrono::microseconds(200));
-    }
-    return true;
-}
-
-class Keyboard {
-public:
-    explicit Keyboard(xcb_connection_t *c) : m_c(c)
-    {
-        xcb_key_symbols_t *symbols = xcb_key_symbols_alloc(c);
-        m_super = first(symbols, XK_Super_L);
-        m_alt = first(symbols, XK_Alt_L);
-        m_f = first(symbols, XK_f);
-        m_w = first(symbols, XK_w);
-        xcb_key_symbols_free(symbols);
-    }
-
-    void superAltF() { press(m_f); }
-    void superAltW() { press(m_w); }
-
-private:
-    static uint8_t first(xcb_key_symbols_t *symbols, uint32_t keysym)
-    {
-        xcb_keycode_t *codes = xcb_key_symbols_get_keycode(symbols, keysym);
-        const uint8_t code = codes ? codes[0] : 0;
-        std::free(codes);
-        return code;
-    }
-    void fake(uint8_t type, uint8_t code) { xcb_test_fake_input(m_c, type, code, XCB_CURRENT_TIME, XCB_NONE, 0, 0, 0); }
-    void press(uint8_t key)
-    {
-        fake(XCB_KEY_PRESS, m_super);
-        fake(XCB_KEY_PRESS, m_alt);
-        fake(XCB_KEY_PRESS, key);
-        fake(XCB_KEY_RELEASE, key);
-        fake(XCB_KEY_RELEASE, m_alt);
-        fake(XCB_KEY_RELEASE, m_super);
-        std::free(xcb_get_input_focus_reply(m_c, xcb_get_input_focus(m_c), nullptr));
-    }
-
-    xcb_connection_t *m_c;
-    uint8_t m_super = 0, m_alt = 0, m_f = 0, m_w = 0;
 };
 
 // What the program holds at one moment.
@@ -299,30 +198,19 @@ int main(int argc, char **argv)
     const std::string programLog = (work / "vantorel.out").string();
     const std::string serverLog = (work / "http.err").string();
 
-    const std::string displayFile = (work / "display").string();
-    const pid_t xvfb = spawn({"sh", "-c", "exec Xvfb -displayfd 1 -nolisten tcp -noreset"}, {}, displayFile,
-                             (work / "xvfb.err").string());
-    std::string display;
-    waitFor([&] {
-        std::ifstream in(displayFile);
-        return std::getline(in, display) && !display.empty();
-    }, 10000);
-    if (xvfb <= 0 || display.empty()) {
-        std::fprintf(stderr, "Xvfb did not start\n");
+    const std::optional<PrivateDisplay> display =
+        startPrivateDisplay((work / "display").string(), (work / "xvfb.err").string());
+    if (!display)
         return 1;
-    }
-    display = ":" + display;
-    setenv("DISPLAY", display.c_str(), 1);
-    xcb_connection_t *connection = xcb_connect(nullptr, nullptr);
-    if (xcb_connection_has_error(connection))
+    SuperAltKeyboard keyboard;
+    if (!keyboard.isConnected())
         return 1;
-    Keyboard keyboard(connection);
 
     std::ofstream(site / "page.html") << "<html><body><p>soak</p></body></html>\n";
     const std::string port = std::to_string(freePort());
-    const pid_t server = spawn({"python3", "-m", "http.server", "--bind", "127.0.0.1", "--directory", site.string(),
-                                port},
-                               {}, (work / "http.out").string(), serverLog);
+    const pid_t server = spawnToFiles(
+        {"python3", "-m", "http.server", "--bind", "127.0.0.1", "--directory", site.string(), port}, {},
+        (work / "http.out").string(), serverLog);
     {
         std::ofstream buttons(home / ".vantorel");
         buttons << R"([{"id":"1B4E28BA-2FA1-11D2-883F-0016D3CCA427","name":"Stamp","shortcut":"⌘ + ⌥ + F",)"
@@ -330,18 +218,19 @@ int main(int argc, char **argv)
                 << R"({"id":"6FA459EA-EE8A-3CA4-894E-DB77E160355E","name":"Page","shortcut":"⌘ + ⌥ + W",)"
                 << R"("appURLString":"http://127.0.0.1:)" << port << R"(/page.html"}])";
     }
-    const pid_t program = spawn({VANTOREL_BINARY},
-                                {"HOME=" + home.string(), "XDG_CONFIG_HOME=" + (work / "config").string(),
-                                 "XDG_DATA_HOME=" + (work / "data").string(), "XDG_RUNTIME_DIR=" + work.string(),
-                                 "TMPDIR=" + work.string(), "LAUNCH_STAMP_FILE=" + stamps,
-                                 "QT_QPA_PLATFORM=xcb", "QTWEBENGINE_DISABLE_SANDBOX=1"},
-                                programLog, (work / "vantorel.err").string());
+    const pid_t program = spawnToFiles({VANTOREL_BINARY},
+                                       {"HOME=" + home.string(), "XDG_CONFIG_HOME=" + (work / "config").string(),
+                                        "XDG_DATA_HOME=" + (work / "data").string(),
+                                        "XDG_RUNTIME_DIR=" + work.string(), "TMPDIR=" + work.string(),
+                                        "LAUNCH_STAMP_FILE=" + stamps, "QT_QPA_PLATFORM=xcb",
+                                        "QTWEBENGINE_DISABLE_SANDBOX=1"},
+                                       programLog, (work / "vantorel.err").string());
     FileCounter registered(programLog, "✅ Successfully registered shortcut");
-    if (!waitFor([&] { return registered.count() >= 2; }, 15000)) {
+    if (!waitUntil([&] { return registered.count() >= 2; }, 15000ms)) {
         std::fprintf(stderr, "the program did not register both hotkeys (see %s)\n", programLog.c_str());
         return 1;
     }
-    std::printf("Xvfb %s, %ld presses, %ld web toggles, program pid %d\n", display.c_str(), presses, toggles,
+    std::printf("Xvfb %s, %ld presses, %ld web toggles, program pid %d\n", display->name.c_str(), presses, toggles,
                 int(program));
 
     // Phase 1: the application button.
@@ -351,8 +240,8 @@ int main(int argc, char **argv)
     long missed = 0;
     const auto pressesStarted = Clock::now();
     for (long i = 0; i < presses && missed < 20; ++i) {
-        keyboard.superAltF();
-        if (!waitFor([&] { return launches.count() >= i + 1 - missed; }, 2000))
+        keyboard.press('f');
+        if (!waitUntil([&] { return launches.count() >= i + 1 - missed; }, 2000ms))
             ++missed;
         if (i + 1 == warmPresses)
             warm = holdingsOf(program);
@@ -379,9 +268,9 @@ int main(int argc, char **argv)
     const auto togglesStarted = Clock::now();
     for (long i = 0; i < toggles && stuck < 20; ++i) {
         const bool shows = i % 2 == 0;
-        keyboard.superAltW();
-        const bool handled = waitFor([&] { return webLaunches.count() >= i + 1; }, 5000)
-            && (!shows || waitFor([&] { return loads.count() >= i / 2 + 1; }, 10000));
+        keyboard.press('w');
+        const bool handled = waitUntil([&] { return webLaunches.count() >= i + 1; }, 5000ms)
+            && (!shows || waitUntil([&] { return loads.count() >= i / 2 + 1; }, 10000ms));
         stuck += handled ? 0 : 1;
         // Let the window settle, so that the next press finds the page shown or closed.
         std::this_thread::sleep_for(std::chrono::milliseconds(shows ? 150 : 50));
@@ -398,10 +287,9 @@ int main(int argc, char **argv)
           std::to_string(webLaunches.count()) + " logged, " + std::to_string(loads.count()) + " loads");
     checkHoldings("warm after 50 toggles", warmWeb, afterToggles, toggleSeries);
 
-    stop(program);
-    stop(server);
-    xcb_disconnect(connection);
-    stop(xvfb);
+    stopProcess(program);
+    stopProcess(server);
+    stopProcess(display->xvfb);
     std::printf("total %.0f s; %s\n", std::chrono::duration<double>(Clock::now() - started).count(),
                 failures ? "FAILED" : "all checks passed");
     if (!failures)
