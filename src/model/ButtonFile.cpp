@@ -9,6 +9,7 @@
 #include <QLocale>
 #include <QSaveFile>
 
+#include <algorithm>
 #include <cerrno>
 #include <cstring>
 #include <unistd.h>
@@ -47,7 +48,7 @@ std::variant<LaunchButtonList, QString> ButtonFile::load()
         return QStringLiteral("%1 is too large (%2; the limit is %3)")
             .arg(m_path, megabytes(file.size()), megabytes(sizeLimit));
     // Read no more than the limit even if the file grows meanwhile.
-    const QByteArray bytes = file.read(sizeLimit + 1);
+    const QByteArray bytes = file.read(std::min(file.size(), sizeLimit) + 1);
     if (bytes.size() > sizeLimit)
         return QStringLiteral("%1 is too large (the limit is %2)").arg(m_path, megabytes(sizeLimit));
     if (file.error() != QFileDevice::NoError)
