@@ -24,13 +24,9 @@
 
 namespace {
 
-const QString marker = QStringLiteral("scrivara-mac-version=2");
-const QString wrote = QStringLiteral("Wrote to clipboard: ");
-const QString savedFrame = QStringLiteral("WebWindow: Saved frame: ");
-
-// Runs the event loop until the condition holds: QTest::qWaitFor sleeps
-// between rounds, which makes page loads many times slower.
-bool waitFor(const std::function<bool()> &condition)
+// Runs the event loop until the condition holds or the time is up:
+// QTest::qWaitFor sleeps between rounds, which makes page loads many times slower.
+bool waitFor(const std::function<bool()> &condition, int milliseconds = 10000)
 {
     QEventLoop loop;
     QTimer poll;
@@ -38,7 +34,7 @@ bool waitFor(const std::function<bool()> &condition)
         if (condition())
             loop.quit();
     });
-    QTimer::singleShot(10000, &loop, &QEventLoop::quit);
+    QTimer::singleShot(milliseconds, &loop, &QEventLoop::quit);
     poll.start(5);
     if (!condition())
         loop.exec();
@@ -46,35 +42,26 @@ bool waitFor(const std::function<bool()> &condition)
 }
 
 // Lets the event loop run for a while, for things that must not happen.
-void settle(int milliseconds)
-{
-    QEventLoop loop;
-    QTimer::singleShot(milliseconds, &loop, &QEventLoop::quit);
-    loop.exec();
-}
+void settle(int milliseconds) { waitFor([] { return false; }, milliseconds); }
 
-// Stands in for the desktop's handlers of the schemes it is registered for.
+// Stands in for the desktop's handler of the link schemes the test uses.
 class DesktopOpener : public QObject {
     Q_OBJECT
 public:
-    explicit DesktopOpener(const QStringList &schemes)
-        : m_schemes(schemes)
+    DesktopOpener()
     {
-        for (const QString &scheme : m_schemes)
-            QDesktopServices::setUrlHandler(scheme, this, "open");
+        for (const char *scheme : schemes)
+            QDesktopServices::setUrlHandler(QString::fromLatin1(scheme), this, "open");
     }
     ~DesktopOpener() override
     {
-        for (const QString &scheme : m_schemes)
-            QDesktopServices::unsetUrlHandler(scheme);
+        for (const char *scheme : schemes)
+            QDesktopServices::unsetUrlHandler(QString::fromLatin1(scheme));
     }
-
     Q_INVOKABLE void open(const QUrl &url) { opened.append(url.toString()); }
 
+    static constexpr const char *schemes[] = {"mailto", "tel", "vnc"};
     QStringList opened;
-
-private:
-    QStringList m_schemes;
 };
 
 // One controller on a fresh off-the-record profile, with the program's
@@ -86,8 +73,8 @@ protected:
         ASSERT_TRUE(server.isListening());
         QCoreApplication::setOrganizationName(QStringLiteral("VantorelTests"));
         QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope, settingsDir.path());
-        server.serve(QStringLiteral("/a"), "<html><body>A</body></html>");
-        server.serve(QStringLiteral("/b"), "<html><body>B</body></html>");
+        serve("/a", "<html><body>A</body></html>");
+        serve("/b", "<html><body>B</body></html>");
         restart();
     }
 
@@ -97,22 +84,27 @@ protected:
         controller = std::make_unique<WebWindowController>(&profile);
     }
 
+    WebWindow *window() const { return controller->window(); }
     QWebEnginePage *page() const { return controller->webView()->page(); }
-    bool isShowing() const { return controller->window()->isShowingOnScreen(); }
+    bool isShowing() const { return window()->isShowingOnScreen(); }
+    void serve(const char *path, const char *body) { server.serve(QString::fromLatin1(path), body); }
     QStringList requests(const char *path) const { return server.requestsFor(QString::fromLatin1(path)); }
+    void loadURL(const char *path) { controller->loadURL(server.url(QString::fromLatin1(path))); }
 
     // loadURL, then wait for the page it started to load.
-    bool load(const QString &path)
+    bool load(const char *path)
     {
         QSignalSpy finished(page(), &QWebEnginePage::loadFinished);
-        controller->loadURL(server.url(path));
+        loadURL(path);
         return (!finished.isEmpty() || finished.wait(10000)) && finished.last().first().toBool();
     }
 
-    void show()
+    // Shows the window with the frame saved in the settings.
+    void showAfterRestart()
     {
-        controller->window()->show();
-        ASSERT_TRUE(QTest::qWaitForWindowExposed(controller->window()));
+        restart();
+        window()->show();
+        ASSERT_TRUE(QTest::qWaitForWindowExposed(window()));
     }
 
     // The value of a script run in the page, once it has run.
@@ -126,15 +118,15 @@ protected:
 
     // A user's click at a point of the view. The engine drops input that
     // comes before a new page's first frame: click until the page sees it.
-    static bool click(QWebEngineView *view, const QPoint &point)
+    bool click(const QPoint &point)
     {
         const QString presses = QStringLiteral("if (!window.presses) { window.presses = 0;"
                                                " addEventListener('mousedown', () => ++presses, true); } presses");
-        const int before = evaluate(view->page(), presses).toInt();
+        const int before = evaluate(page(), presses).toInt();
         for (int attempt = 0; attempt < 50; ++attempt) {
-            QTest::mouseClick(view->focusProxy(), Qt::LeftButton, {}, point);
+            QTest::mouseClick(controller->webView()->focusProxy(), Qt::LeftButton, {}, point);
             settle(20);
-            if (evaluate(view->page(), presses).toInt() > before)
+            if (evaluate(page(), presses).toInt() > before)
                 return true;
         }
         return false;
@@ -146,67 +138,62 @@ protected:
     std::unique_ptr<WebWindowController> controller;
 };
 
-TEST_F(WebWindowTest, MarkerReachesTheServerAtTheEndOfTheQuery)
+// The hotkey's address raises its covered window without reloading it and
+// closes it when in front; hidden that way, closed or minimised, the window
+// comes back for the address it showed. Another address loads.
+TEST_F(WebWindowTest, SameAddressRaisesACoveredWindowAndClosesOnlyTheActiveOne)
 {
-    ASSERT_TRUE(load(QStringLiteral("/a")));
-    ASSERT_TRUE(load(QStringLiteral("/a?lang=en#top")));
-    ASSERT_TRUE(load(QStringLiteral("/a#route?tab=2")));
+    ASSERT_TRUE(load("/a?lang=en#top"));
+    EXPECT_EQ(requests("/a"), QStringList({QStringLiteral("/a?lang=en&scrivara-mac-version=2")}));
+    ASSERT_TRUE(QTest::qWaitForWindowActive(window()));
+    QWidget other;
+    other.show();
+    other.activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(&other));
+    loadURL("/a?lang=en#top");
+    EXPECT_TRUE(QTest::qWaitForWindowActive(window()));
+    EXPECT_EQ(requests("/a").size(), 1);
 
-    EXPECT_EQ(requests("/a"), QStringList({QStringLiteral("/a?") + marker, QStringLiteral("/a?lang=en&") + marker,
-                                           QStringLiteral("/a?") + marker}));
-}
-
-TEST_F(WebWindowTest, SameAddressTogglesTheWindowAndAnotherOneLoads)
-{
-    ASSERT_TRUE(load(QStringLiteral("/a")));
-    controller->loadURL(server.url(QStringLiteral("/a")));
-    EXPECT_FALSE(controller->window()->isVisible());
-
-    ASSERT_TRUE(load(QStringLiteral("/a")));
-    EXPECT_TRUE(isShowing());
-    EXPECT_EQ(requests("/a").size(), 2);
-
-    ASSERT_TRUE(load(QStringLiteral("/b")));
-    ASSERT_TRUE(load(QStringLiteral("/a")));
-    EXPECT_TRUE(isShowing());
-    EXPECT_EQ(requests("/a").size(), 3);
-
-    // Closed by the user, or minimised, the window comes back for the
-    // address it showed.
-    controller->window()->close();
-    ASSERT_TRUE(load(QStringLiteral("/a")));
-    EXPECT_TRUE(isShowing());
-    controller->window()->showMinimized();
-    ASSERT_TRUE(load(QStringLiteral("/a")));
-    EXPECT_TRUE(isShowing());
+    const std::function<void()> leaves[] = {
+        [this] {
+            loadURL("/a?lang=en#top");
+            EXPECT_FALSE(window()->isVisible());
+        },
+        [this] { window()->close(); },
+        [this] { window()->showMinimized(); },
+        [this] { ASSERT_TRUE(load("/b")); },
+    };
+    for (const auto &leave : leaves) {
+        leave();
+        ASSERT_TRUE(load("/a?lang=en#top"));
+        EXPECT_TRUE(isShowing());
+    }
     EXPECT_EQ(requests("/a").size(), 5);
 }
 
 // A frame on another origin writes a secret: it reaches the clipboard, but
-// neither the top page's scripts nor the log.
+// neither the top page's scripts nor the log, which has only its length.
 TEST_F(WebWindowTest, TextFromEveryFrameReachesOnlyTheClipboardAndOtherMessagesAreIgnored)
 {
     const QString secret = QStringLiteral("pa55 %s%c word");
+    const QString wrote = QStringLiteral("Wrote to clipboard: ");
     TestHttpServer otherOrigin;
     otherOrigin.serve(QStringLiteral("/frame"),
                       QStringLiteral("<script>navigator.clipboard.writeText('%1')</script>").arg(secret).toUtf8());
-    server.serve(QStringLiteral("/page"),
-                 QStringLiteral("<script>window.seen = [];"
-                                " addEventListener('message', e => seen.push(e.data));</script>"
-                                "<iframe src='%1'></iframe>")
-                     .arg(otherOrigin.url(QStringLiteral("/frame")))
-                     .toUtf8());
+    server.serve(QStringLiteral("/page"), QStringLiteral("<script>window.seen = [];"
+                                                         " addEventListener('message', e => seen.push(e.data));</script>"
+                                                         "<iframe src='%1'></iframe>")
+                                              .arg(otherOrigin.url(QStringLiteral("/frame")))
+                                              .toUtf8());
     LogCapture log;
-    ASSERT_TRUE(load(QStringLiteral("/page")));
+    ASSERT_TRUE(load("/page"));
     ASSERT_TRUE(waitFor([&] { return QGuiApplication::clipboard()->text() == secret; }));
     EXPECT_FALSE(evaluate(page(), QStringLiteral("JSON.stringify(seen)")).toString().contains(QStringLiteral("pa55")));
 
     page()->runJavaScript(QStringLiteral("const bridge = window.webkit.messageHandlers.clipboardWrite;"
                                          "[42, true, null, {text: 'x'}, ['x']].forEach(m => bridge.postMessage(m));"
-                                         "navigator.clipboard.writeText('from page');"));
-    ASSERT_TRUE(waitFor([&] { return QGuiApplication::clipboard()->text() == QStringLiteral("from page"); }));
-
-    page()->runJavaScript(QStringLiteral("navigator.clipboard.writeText('')"));
+                                         "navigator.clipboard.writeText('from page');"
+                                         "navigator.clipboard.writeText('');"));
     ASSERT_TRUE(waitFor([&] { return log.startingWith(wrote).size() == 3; }));
     EXPECT_EQ(QGuiApplication::clipboard()->text(), QString());
     // Messages arrive in order: the ones that are not text left no trace.
@@ -217,26 +204,22 @@ TEST_F(WebWindowTest, TextFromEveryFrameReachesOnlyTheClipboardAndOtherMessagesA
 }
 
 // Pages open popups only from a click, one per click; a popup goes away when
-// its page or the user closes it.
+// its page or the user closes it, and the page's own close keeps the window.
 TEST_F(WebWindowTest, PopupsOpenOnlyFromAClickAndGoWhenClosed)
 {
-    server.serve(QStringLiteral("/popup"), "<html><head><title>ready</title></head></html>");
-    server.serve(QStringLiteral("/page"),
-                 "<button onclick=\"window.open('/popup'); window.open('/popup')\""
-                 " style='width: 100%; height: 300px'>sign in</button>");
-    ASSERT_TRUE(load(QStringLiteral("/page")));
-
+    serve("/popup", "<html><head><title>ready</title></head></html>");
+    serve("/page", "<button onclick=\"window.open('/popup'); window.open('/popup')\""
+                   " style='width: 100%; height: 300px'>sign in</button>");
+    ASSERT_TRUE(load("/page"));
     QSignalSpy closeRequests(page(), &QWebEnginePage::windowCloseRequested);
-    page()->runJavaScript(QStringLiteral("window.close()"));
-    ASSERT_TRUE(closeRequests.wait(10000));
-    EXPECT_TRUE(isShowing());
-
-    evaluate(page(), QStringLiteral("window.open('/popup'); window.open('/popup'); 1"));
+    evaluate(page(), QStringLiteral("window.close(); window.open('/popup'); window.open('/popup'); 1"));
+    ASSERT_TRUE(!closeRequests.isEmpty() || closeRequests.wait(10000));
     settle(200);
     EXPECT_TRUE(controller->popupControllers().empty());
+    EXPECT_TRUE(isShowing());
 
     for (const bool closedByPage : {true, false}) {
-        ASSERT_TRUE(click(controller->webView(), QPoint(50, 50)));
+        ASSERT_TRUE(click(QPoint(50, 50)));
         ASSERT_TRUE(waitFor([&] { return !controller->popupControllers().empty(); }));
         QWebEngineView *popupView = controller->popupControllers().begin()->first;
         QPointer<WebWindow> popup = controller->popupControllers().begin()->second.get();
@@ -259,15 +242,14 @@ TEST_F(WebWindowTest, PopupsOpenOnlyFromAClickAndGoWhenClosed)
 // the user clicks them; the log names their scheme, not the address.
 TEST_F(WebWindowTest, OnlyClickedMailAndPhoneLinksGoToTheDesktop)
 {
-    DesktopOpener desktop({QStringLiteral("mailto"), QStringLiteral("tel"), QStringLiteral("vnc")});
-    server.serve(QStringLiteral("/links"), "<style>a { display: block; height: 100px; }</style>"
-                                           "<a href='vnc://192.168.1.2'>vnc</a>"
-                                           "<a href='mailto:jane.doe@example.org'>mail</a>");
+    DesktopOpener desktop;
+    serve("/links", "<style>a { display: block; height: 100px; }</style>"
+                    "<a href='vnc://192.168.1.2'>vnc</a><a href='mailto:jane.doe@example.org'>mail</a>");
     LogCapture log;
-    ASSERT_TRUE(load(QStringLiteral("/links")));
+    ASSERT_TRUE(load("/links"));
     evaluate(page(), QStringLiteral("location.href = 'tel:+15550100'; 1"));
-    ASSERT_TRUE(click(controller->webView(), QPoint(50, 50)));
-    ASSERT_TRUE(click(controller->webView(), QPoint(50, 150)));
+    ASSERT_TRUE(click(QPoint(50, 50)));
+    ASSERT_TRUE(click(QPoint(50, 150)));
 
     ASSERT_TRUE(waitFor([&] { return !desktop.opened.isEmpty(); }));
     settle(100);
@@ -281,93 +263,58 @@ TEST_F(WebWindowTest, OnlyClickedMailAndPhoneLinksGoToTheDesktop)
 TEST_F(WebWindowTest, ClosedWindowStopsItsPage)
 {
     server.serve(QStringLiteral("/ping"), "pong", "text/plain");
-    server.serve(QStringLiteral("/pinging"), "<script>setInterval(() => fetch('/ping').catch(() => {}), 20)</script>");
-    ASSERT_TRUE(load(QStringLiteral("/pinging")));
+    serve("/pinging", "<script>setInterval(() => fetch('/ping').catch(() => {}), 20)</script>");
+    ASSERT_TRUE(load("/pinging"));
     ASSERT_TRUE(waitFor([&] { return requests("/ping").size() >= 2; }));
 
-    controller->window()->close();
+    window()->close();
     settle(100);
     const qsizetype pingsWhenClosed = requests("/ping").size();
     // Hidden pages that still run get their timers at least once a second.
     settle(1500);
     EXPECT_EQ(requests("/ping").size(), pingsWhenClosed);
 
-    ASSERT_TRUE(load(QStringLiteral("/pinging")));
+    ASSERT_TRUE(load("/pinging"));
     EXPECT_TRUE(waitFor([&] { return requests("/ping").size() >= pingsWhenClosed + 2; }));
 }
 
-// The hotkey brings a covered or unfocused window to the front; only the
-// window in front with the focus closes.
-TEST_F(WebWindowTest, SameAddressRaisesAnInactiveWindowAndClosesOnlyTheActiveOne)
+// With nothing saved the window is centred; a changed frame is saved and
+// comes back exactly, an unchanged one is not written again. A saved frame
+// off the screens, or larger than them, is fitted onto one; an unreadable
+// one gives the default frame where it stands.
+TEST_F(WebWindowTest, FrameIsSavedOnlyWhenItChangesAndRestoredFittedOntoAScreen)
 {
-    ASSERT_TRUE(load(QStringLiteral("/a")));
-    ASSERT_TRUE(QTest::qWaitForWindowActive(controller->window()));
-    QWidget other;
-    other.resize(300, 200);
-    other.show();
-    other.activateWindow();
-    ASSERT_TRUE(QTest::qWaitForWindowActive(&other));
-
-    controller->loadURL(server.url(QStringLiteral("/a")));
-    EXPECT_TRUE(isShowing());
-    EXPECT_TRUE(QTest::qWaitForWindowActive(controller->window()));
-    EXPECT_EQ(requests("/a").size(), 1);
-
-    controller->loadURL(server.url(QStringLiteral("/a")));
-    EXPECT_FALSE(controller->window()->isVisible());
-}
-
-TEST_F(WebWindowTest, FrameIsSavedWhenItChangesAndRestoredExactly)
-{
-    show();
-    controller->window()->move(150, 120);
-    controller->window()->resize(640, 480);
-    const QRect saved = controller->window()->frameGeometry();
-
-    LogCapture log;
-    restart();
-    show();
-    EXPECT_EQ(controller->window()->frameGeometry(), saved);
-    controller->window()->close();
-    show();
-    EXPECT_TRUE(log.startingWith(savedFrame).isEmpty());
-
-    controller->window()->move(60, 70);
-    const QString moved = QStringLiteral("{{60, 70}, {%1, %2}}").arg(saved.width()).arg(saved.height());
-    EXPECT_EQ(log.startingWith(savedFrame), QStringList({savedFrame + moved}));
-}
-
-// A frame saved on a screen that is gone, or larger than the screens there
-// are, is fitted onto one.
-TEST_F(WebWindowTest, SavedFrameIsFittedOntoAScreen)
-{
+    const QString savedFrame = QStringLiteral("WebWindow: Saved frame: ");
     const QRect available = QGuiApplication::primaryScreen()->availableGeometry();
-    QSettings().setValue(WindowFrameStore::settingsKey, QStringLiteral("{{5000, 4000}, {500, 400}}"));
-    restart();
-    show();
-    EXPECT_TRUE(available.contains(controller->window()->frameGeometry()));
-    EXPECT_EQ(controller->window()->frameGeometry().size(), QSize(500, 400));
+    showAfterRestart();
+    EXPECT_LE((window()->frameGeometry().center() - available.center()).manhattanLength(), 2);
+    window()->setGeometry(150, 120, 640, 480);
+    const QRect saved = window()->frameGeometry();
+    {
+        LogCapture log;
+        showAfterRestart();
+        EXPECT_EQ(window()->frameGeometry(), saved);
+        window()->close();
+        window()->show();
+        EXPECT_TRUE(log.startingWith(savedFrame).isEmpty());
+        window()->move(60, 70);
+        EXPECT_EQ(log.startingWith(savedFrame), QStringList({savedFrame + QStringLiteral("{{60, 70}, {%1, %2}}")
+                                                                              .arg(saved.width())
+                                                                              .arg(saved.height())}));
+    }
 
-    QSettings().setValue(WindowFrameStore::settingsKey, QStringLiteral("{{-300, 100}, {5000, 4000}}"));
-    restart();
-    show();
-    EXPECT_EQ(controller->window()->frameGeometry(), available);
-}
-
-TEST_F(WebWindowTest, DefaultFrameIsCentredOnlyWhenNoneWasSaved)
-{
-    show();
-    const QRect available = QGuiApplication::primaryScreen()->availableGeometry();
-    EXPECT_LE((controller->window()->frameGeometry().center() - available.center()).manhattanLength(), 2);
-
-    // An unreadable value gives the default where it stands.
-    QSettings().setValue(WindowFrameStore::settingsKey, QStringLiteral("{{1, 2}, {3}}"));
-    LogCapture log;
-    restart();
-    show();
-    EXPECT_TRUE(log.contains(QStringLiteral("WebWindow: Using default frame: (0.0, 0.0, 1024.0, 768.0)")));
-    EXPECT_EQ(controller->window()->frameGeometry().topLeft(), QPoint(0, 0));
-    EXPECT_EQ(controller->window()->size(), QSize(1024, 768));
+    QSettings settings;
+    settings.setValue(WindowFrameStore::settingsKey, QStringLiteral("{{5000, 4000}, {500, 400}}"));
+    showAfterRestart();
+    EXPECT_TRUE(available.contains(window()->frameGeometry()));
+    EXPECT_EQ(window()->frameGeometry().size(), QSize(500, 400));
+    settings.setValue(WindowFrameStore::settingsKey, QStringLiteral("{{-300, 100}, {5000, 4000}}"));
+    showAfterRestart();
+    EXPECT_EQ(window()->frameGeometry(), available);
+    settings.setValue(WindowFrameStore::settingsKey, QStringLiteral("{{1, 2}, {3}}"));
+    showAfterRestart();
+    EXPECT_EQ(window()->frameGeometry().topLeft(), QPoint(0, 0));
+    EXPECT_EQ(window()->size(), QSize(1024, 768));
 }
 
 } // namespace
