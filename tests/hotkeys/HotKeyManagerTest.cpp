@@ -9,10 +9,11 @@
 #include <QFile>
 #include <QTemporaryDir>
 
+#include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
 namespace {
-constexpr quint32 keyF = 3, keyK = 40;
+constexpr quint32 keyF = 3, keyK = 40, keyB = 11, keyM = 46;
 constexpr quint32 command = HotkeyModifier::command, option = HotkeyModifier::option;
 
 struct Entry {
@@ -100,13 +101,10 @@ TEST_F(ManagerTest, StartUpReportsPermissionAndACaseSensitiveDerivedDataPath)
     applicationPath = QStringLiteral("/home/u/DerivedData/Vantorel/vantorel");
     writeFile("[]");
     start();
-    EXPECT_EQ(log.lines().mid(0, 6), (QStringList{
-        "🚀 HotKeyManager initialized",
-        "📍 App Location: /home/u/DerivedData/Vantorel/vantorel",
+    EXPECT_EQ(log.lines().mid(2, 2), (QStringList{
         "🔐 Initial Permission Status: denied",
-        "⚠️ Warning: Running from DerivedData - permissions may not persist",
-        "📱 Loading buttons",
-        "📂 Loaded 0 buttons"}));
+        "⚠️ Warning: Running from DerivedData - permissions may not persist"}));
+    EXPECT_TRUE(log.contains(QStringLiteral("📂 Loaded 0 buttons")));
     EXPECT_EQ(fileBytes(), QByteArray("[]")) << "an empty list is not replaced by the default";
     EXPECT_EQ(permission->requestCount(), 0) << "start-up never asks the user";
 
@@ -132,15 +130,12 @@ TEST_F(ManagerTest, AnUnreadableFileLoadsNothingAndIsKeptAsideOnTheNextSave)
     QFile keptAside(moved[0].section(QStringLiteral(" to "), 1));
     ASSERT_TRUE(keptAside.open(QIODevice::ReadOnly));
     EXPECT_EQ(keptAside.readAll(), unreadable);
-    EXPECT_TRUE(log.contains(QStringLiteral("💾 Saved 1 buttons")));
 }
 
 TEST_F(ManagerTest, PressesReachTheButtonOfTheirCombinationAfterThePressIsHandled)
 {
     writeButtons({{"One", "⌘ + ⌥ + F", "file:///one"}, {"Two", "⌃ + F", "file:///two"}});
     auto manager = start();
-    EXPECT_EQ(hotkeys->registrations().size(), 2) << "one key, two modifier sets, two hotkeys";
-
     EXPECT_EQ(hotkeys->press(keyF, HotkeyModifier::control), 0);
     EXPECT_TRUE(log.contains(QStringLiteral("⌨️ Shortcut pressed with ID: 3_4096_1447973964")));
     EXPECT_TRUE(log.contains(QStringLiteral("✨ Found handler for shortcut: 3_4096_1447973964")));
@@ -151,14 +146,13 @@ TEST_F(ManagerTest, PressesReachTheButtonOfTheirCombinationAfterThePressIsHandle
 
     press(keyF, command | option);
     EXPECT_EQ(launcher->opened().last(), QUrl(QStringLiteral("file:///one")));
-}
 
-TEST_F(ManagerTest, APressWithoutAHandlerIsLoggedAndConsumed)
-{
-    auto manager = start();
-    EXPECT_EQ(hotkeys->pressForeign({HotKeyManager::signature, 5, 0}), 0);
+    EXPECT_EQ(hotkeys->pressForeign({HotKeyManager::signature, 5, 0}), 0) << "a press without a handler is consumed";
     EXPECT_TRUE(log.contains(QStringLiteral("❌ No handler found for shortcut: 5_0_1447973964")));
-    EXPECT_TRUE(log.contains(QStringLiteral("🔍 Available handlers: 3_2304_1447973964")));
+    const QStringList available = log.startingWith(QStringLiteral("🔍 Available handlers: "));
+    ASSERT_EQ(available.size(), 1);
+    EXPECT_THAT(available[0].section(QStringLiteral(": "), 1).split(QStringLiteral(", ")),
+                ::testing::UnorderedElementsAre(QStringLiteral("3_2304_1447973964"), QStringLiteral("3_4096_1447973964")));
 }
 
 TEST_F(ManagerTest, RegistrationReplacesAndUnregisteringReleasesEveryHotkey)
@@ -172,7 +166,6 @@ TEST_F(ManagerTest, RegistrationReplacesAndUnregisteringReleasesEveryHotkey)
     EXPECT_EQ(hotkeys->registrations().size(), 1);
     EXPECT_TRUE(log.startingWith(QStringLiteral("🗑️")).isEmpty());
     press(keyK, command);
-    EXPECT_EQ(log.startingWith(QStringLiteral("⌨️")).size(), 1);
     EXPECT_EQ(launcher->opened(), QList<QUrl>{QUrl(QStringLiteral("file:///two"))});
 
     log.clear();
@@ -229,12 +222,9 @@ TEST_F(ManagerTest, AddingAppendsNumberedPlaceholdersAndRegistersOnlyTheNewOne)
     EXPECT_EQ(notifications, 2);
     ASSERT_EQ(manager->buttons().size(), 2);
     EXPECT_EQ(manager->buttons()[0].name, QStringLiteral("New Button"));
-    EXPECT_EQ(log.lines(), (QStringList{"💾 Saved 1 buttons",
-                                        "🎹 Registering shortcut: ⌘1 with modifiers: ModifierFlags(rawValue: 0)",
-                                        "❌ Failed to register shortcut: ⌘1",
-                                        "💾 Saved 2 buttons",
-                                        "🎹 Registering shortcut: ⌘2 with modifiers: ModifierFlags(rawValue: 0)",
-                                        "❌ Failed to register shortcut: ⌘2"}));
+    EXPECT_EQ(log.startingWith(QStringLiteral("🎹")).size(), 2);
+    EXPECT_TRUE(log.startingWith(QStringLiteral("🚫")).isEmpty());
+    EXPECT_EQ(log.lines().last(), QStringLiteral("❌ Failed to register shortcut: ⌘2"));
     EXPECT_TRUE(fileBytes().endsWith(R"("name":"New Button","shortcut":"⌘2"}])"));
 }
 
@@ -244,33 +234,23 @@ TEST_F(ManagerTest, UpdatingKeepsPlaceAndIdThenSavesAndRegistersEverythingAgain)
     auto manager = start();
     const QUuid second = manager->buttons()[1].id();
     log.clear();
-    manager->updateButton(second, QStringLiteral("Mail"), QStringLiteral("⌘ + ⇧ + M"), std::nullopt);
+    manager->updateButton(second, QStringLiteral("Mail"), QStringLiteral("⌘ + ⇧ + M"), QUrl(QStringLiteral("file:///mail")));
 
     ASSERT_EQ(manager->buttons().size(), 3);
     EXPECT_EQ(manager->buttons()[1].id(), second);
-    EXPECT_FALSE(manager->buttons()[1].appURLString);
-    EXPECT_TRUE(fileBytes().contains("\",\"name\":\"Mail\",\"shortcut\":\"⌘ + ⇧ + M\"},"));
-    EXPECT_EQ(log.lines().mid(0, 2), (QStringList{"💾 Saved 3 buttons", "🚫 Unregistering all shortcuts"}));
+    EXPECT_EQ(hotkeys->press(keyB, command), std::nullopt) << "the old combination is released";
+    press(keyM, command | HotkeyModifier::shift);
+    EXPECT_EQ(launcher->opened(), QList<QUrl>{QUrl(QStringLiteral("file:///mail"))});
+    EXPECT_TRUE(fileBytes().contains(R"(","name":"Mail","shortcut":"⌘ + ⇧ + M","appURLString":"file:///mail"},)"));
     EXPECT_EQ(log.startingWith(QStringLiteral("🎹 Registering shortcut: ")),
               (QStringList{"🎹 Registering shortcut: A with modifiers: ModifierFlags(rawValue: 1)",
                            "🎹 Registering shortcut: M with modifiers: ModifierFlags(rawValue: 5)",
                            "🎹 Registering shortcut: C with modifiers: ModifierFlags(rawValue: 1)"}));
-    EXPECT_EQ(hotkeys->registrations().size(), 3);
 
     const QByteArray before = fileBytes();
     log.clear();
     manager->updateButton(QUuid::createUuid(), QStringLiteral("X"), QStringLiteral("⌘ + X"), std::nullopt);
     EXPECT_TRUE(log.lines().isEmpty()) << "an unknown id changes nothing";
     EXPECT_EQ(fileBytes(), before);
-}
-
-TEST_F(ManagerTest, ThePressedButtonIsTheOneAsItWasWhenRegistered)
-{
-    auto manager = start();
-    manager->updateButton(manager->buttons().first().id(), QStringLiteral("Files"), QStringLiteral("⌘ + K"),
-                          QUrl(QStringLiteral("file:///files")));
-    press(keyK, command);
-    EXPECT_EQ(launcher->opened(), QList<QUrl>{QUrl(QStringLiteral("file:///files"))});
-    EXPECT_EQ(hotkeys->press(keyF, command | option), std::nullopt) << "the old combination is released";
 }
 } // namespace

@@ -20,31 +20,17 @@ QString decodeError(const QByteArray &json)
     return std::holds_alternative<QString>(result) ? std::get<QString>(result) : QString();
 }
 
-TEST(ButtonCodecWriting, IsCompactWithFixedMemberOrderAndUpperCaseIds)
+TEST(ButtonCodecWriting, IsCompactWithFixedMemberOrderEscapesAndUpperCaseIds)
 {
     const LaunchButtonList buttons{
-        LaunchButton(firstId, QStringLiteral("Mail \"work\""), QStringLiteral("⌘ + ⇧ + M"),
+        LaunchButton(firstId, QStringLiteral("Mail \"work\"\\\n\t\x01"), QStringLiteral("⌘ + ⇧ + M"),
                      QUrl(QStringLiteral("file:///usr/share/applications/My Mail.desktop"))),
         LaunchButton(secondId, QString(), QString(), std::nullopt)};
     EXPECT_EQ(ButtonCodec::encode(buttons),
-              QByteArray(R"([{"id":"1B4E28BA-2FA1-11D2-883F-0016D3CCA427","name":"Mail \"work\"",)"
+              QByteArray(R"([{"id":"1B4E28BA-2FA1-11D2-883F-0016D3CCA427","name":"Mail \"work\"\\\n\t\u0001",)"
                          R"("shortcut":"⌘ + ⇧ + M","appURLString":"file:///usr/share/applications/My%20Mail.desktop"},)"
                          R"({"id":"6FA459EA-EE8A-3CA4-894E-DB77E160355E","name":"","shortcut":""}])"));
     EXPECT_EQ(ButtonCodec::encode({}), QByteArray("[]"));
-}
-
-TEST(ButtonCodecWriting, EscapesControlCharactersAndRoundTrips)
-{
-    const LaunchButtonList buttons{LaunchButton::withTargetText(
-        firstId, QStringLiteral("a\\b\n\t\x01"), QStringLiteral("⌃ + \r"), QStringLiteral("https://example.org/a?b=c#d"))};
-    const QByteArray json = ButtonCodec::encode(buttons);
-    EXPECT_TRUE(json.contains(R"("a\\b\n\t\u0001")"));
-    const LaunchButtonList back = decodeOk(json);
-    ASSERT_EQ(back.size(), 1);
-    EXPECT_EQ(back[0].id(), firstId);
-    EXPECT_EQ(back[0].name, buttons[0].name);
-    EXPECT_EQ(back[0].shortcut, buttons[0].shortcut);
-    EXPECT_EQ(back[0].appURLString, buttons[0].appURLString);
 }
 
 TEST(ButtonCodecWriting, KeepsUnpairedSurrogatesAsTheirEscapes)
@@ -67,66 +53,45 @@ TEST(ButtonCodecWriting, KeepsUnpairedSurrogatesAsTheirEscapes)
         const QByteArray saved = ButtonCodec::encode(loaded);
         EXPECT_TRUE(saved.contains(R"("name":")" + c.written + '"')) << saved.constData();
         const LaunchButtonList again = decodeOk(saved);
-        ASSERT_EQ(again.size(), 1);
-        EXPECT_EQ(again[0].name, loaded[0].name) << c.escaped.constData();
+        EXPECT_TRUE(again.size() == 1 && again[0].name == loaded[0].name) << c.escaped.constData();
     }
 }
 
 TEST(ButtonCodecReading, AcceptsAHandWrittenFile)
 {
-    // other member order, unknown members, "\/", lower-case id, null target, pretty layout
+    // other member order, unknown members of any JSON value, every escape, lower-case id, null target, pretty layout
     const LaunchButtonList buttons = decodeOk(R"([
-      {"shortcut": "cmd+shift+k", "comment": {"any": [1, 2]}, "appURLString": "https:\/\/example.org\/x",
-       "name": "Example", "id": "1b4e28ba-2fa1-11d2-883f-0016d3cca427"},
+      {"shortcut": "⌘ + \u2325", "comment": {"n": -1.5e+3, "t": true, "f": false, "z": 0, "deep": [[{"a": []}], {}]},
+       "appURLString": "https:\/\/example.org\/x", "name": "\u00e9\ud83d\ude80\"\\\/\b\f\n\r\t",
+       "id": "1b4e28ba-2fa1-11d2-883f-0016d3cca427"},
       {"id": "6FA459EA-EE8A-3CA4-894E-DB77E160355E", "name": "None", "shortcut": "⌃ + F", "appURLString": null},
       {"id": "6FA459EA-EE8A-3CA4-894E-DB77E160355F", "name": "Missing", "shortcut": ""}
     ])");
     ASSERT_EQ(buttons.size(), 3);
     EXPECT_EQ(buttons[0].id(), firstId);
-    EXPECT_EQ(buttons[0].name, QStringLiteral("Example"));
-    EXPECT_EQ(buttons[0].shortcut, QStringLiteral("cmd+shift+k"));
+    EXPECT_EQ(buttons[0].name, QStringLiteral("é🚀\"\\/\b\f\n\r\t"));
+    EXPECT_EQ(buttons[0].shortcut, QStringLiteral("⌘ + ⌥"));
     EXPECT_EQ(buttons[0].appURLString, QStringLiteral("https://example.org/x"));
     EXPECT_EQ(buttons[1].appURLString, std::nullopt);
     EXPECT_EQ(buttons[2].appURLString, std::nullopt);
-    // written back: upper-case id, no null member
-    const QByteArray again = ButtonCodec::encode(buttons);
-    EXPECT_TRUE(again.contains("\"1B4E28BA-2FA1-11D2-883F-0016D3CCA427\""));
-    EXPECT_FALSE(again.contains("null"));
     // editors that write a byte order mark
-    EXPECT_EQ(decodeOk("\xEF\xBB\xBF" + again).size(), 3);
-}
-
-TEST(ButtonCodecReading, UnderstandsEveryJsonValueAndEscape)
-{
-    const LaunchButtonList buttons = decodeOk(
-        QByteArray(R"([{"n":-1.5e+3,"t":true,"f":false,"z":0,"deep":[[{"a":[]}],{}],)"
-                                                    R"("id":"1B4E28BA-2FA1-11D2-883F-0016D3CCA427",)"
-                                                    R"("name":"\u00e9\ud83d\ude80\"\\\/\b\f\n\r\t","shortcut":"⌘ + \u2325"}])"));
-    ASSERT_EQ(buttons.size(), 1);
-    EXPECT_EQ(buttons[0].name, QStringLiteral("é🚀\"\\/\b\f\n\r\t"));
-    EXPECT_EQ(buttons[0].shortcut, QStringLiteral("⌘ + ⌥"));
+    EXPECT_EQ(decodeOk("\xEF\xBB\xBF" + ButtonCodec::encode(buttons)).size(), 3);
 }
 
 TEST(ButtonCodecReading, RejectsTheWholeFileOnAnyDeviation)
 {
-    EXPECT_EQ(decodeOk("[]").size(), 0);
-    EXPECT_FALSE(decodeError("").isEmpty());
-    EXPECT_FALSE(decodeError("{not json").isEmpty());
-    EXPECT_FALSE(decodeError(R"({"id":"x"})").isEmpty());
-    EXPECT_FALSE(decodeError("[1]").isEmpty());
     const QByteArray good = R"({"id":"1B4E28BA-2FA1-11D2-883F-0016D3CCA427","name":"A","shortcut":"a"})";
-    EXPECT_TRUE(decodeError(R"([)" + good + R"(,{"id":"1B4E28BA-2FA1-11D2-883F-0016D3CCA427","shortcut":"a"}])")
+    EXPECT_TRUE(decodeError("[" + good + R"(,{"id":"1B4E28BA-2FA1-11D2-883F-0016D3CCA427","shortcut":"a"}])")
                     .contains(QStringLiteral("button 2: \"name\" is missing")));
     EXPECT_TRUE(decodeError(R"([{"id":"not-a-uuid","name":"A","shortcut":"a"}])").contains(QStringLiteral("UUID")));
-    EXPECT_FALSE(decodeError(R"([{"id":"{1B4E28BA-2FA1-11D2-883F-0016D3CCA427}","name":"A","shortcut":"a"}])").isEmpty());
-    EXPECT_FALSE(decodeError(R"([{"id":"1B4E28BA-2FA1-11D2-883F-0016D3CCA427","name":5,"shortcut":"a"}])").isEmpty());
-    EXPECT_FALSE(decodeError(R"([{"id":"1B4E28BA-2FA1-11D2-883F-0016D3CCA427","name":"A","shortcut":"a","appURLString":3}])").isEmpty());
-    // malformed JSON anywhere, even in members nobody reads
-    for (const QByteArray &bad : {QByteArray("[] x"), QByteArray("[,]"), QByteArray(R"([{"x":01}])"),
-                                  QByteArray(R"([{"x":tru}])"), QByteArray(R"([{"x":"\q"}])"),
+    // wrong shapes and types, and malformed JSON anywhere, even in members nobody reads
+    for (const QByteArray &bad : {QByteArray(), QByteArray("{not json"), QByteArray(R"({"id":"x"})"), QByteArray("[1]"),
+                                  QByteArray(R"([{"id":"{1B4E28BA-2FA1-11D2-883F-0016D3CCA427}","name":"A","shortcut":"a"}])"),
+                                  QByteArray(R"([{"id":"1B4E28BA-2FA1-11D2-883F-0016D3CCA427","name":5,"shortcut":"a"}])"),
+                                  QByteArray("[" + good.chopped(1) + R"(,"appURLString":3}])"), QByteArray("[] x"), QByteArray("[,]"),
+                                  QByteArray(R"([{"x":01}])"), QByteArray(R"([{"x":tru}])"), QByteArray(R"([{"x":"\q"}])"),
                                   QByteArray("[{\"x\":\"a\nb\"}]"), QByteArray(R"([{"x":[1,]}])"),
-                                  QByteArray("[\"\xC3\x28\"]"), QByteArray(2000, '[') + QByteArray(2000, ']'),
-                                  QByteArray(R"([{"id":"1B4E28BA-2FA1-11D2-883F-0016D3CCA427","name":"A","shortcut":"a")")})
-        EXPECT_FALSE(decodeError(bad).isEmpty()) << bad.left(40).toStdString();
+                                  QByteArray("[\"\xC3\x28\"]"), QByteArray(2000, '[') + QByteArray(2000, ']'), QByteArray("[" + good)})
+        EXPECT_FALSE(decodeError(bad).isEmpty()) << bad.left(60).toStdString();
 }
 } // namespace

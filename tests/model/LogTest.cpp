@@ -34,7 +34,6 @@ TEST(Log, WritesOneLineWhateverTheValueHolds)
     const Case cases[] = {
         {QStringLiteral("Mail\n✅ Successfully registered shortcut: X"), "Mail\\n✅ Successfully registered shortcut: X"},
         {QStringLiteral("a\rb"), "a\\rb"},
-        {QStringLiteral("a\tb"), "a\\tb"},
         {QStringLiteral("\x1b[2J"), "\\u001b[2J"},
         {QString(QChar(0x7f)), "\\u007f"},
         {QString(QChar(0x9b)) + QStringLiteral("31m"), "\\u009b31m"}, // the one-character CSI

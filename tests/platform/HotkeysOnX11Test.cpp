@@ -81,17 +81,14 @@ TEST_F(HotkeysOnX11, ACombinationHeldByAnotherProgramFailsForThatButtonOnly)
     EXPECT_TRUE(launches({XK_Super_L, XK_Alt_L}, XK_h, QStringLiteral("after")));
 }
 
-TEST_F(HotkeysOnX11, AfterUnregisteringAllAPressDoesNothing)
+TEST_F(HotkeysOnX11, UnregisteringAllReleasesTheKeys)
 {
     home.addButton(QStringLiteral("notes"), QStringLiteral("⌘ + ⌥ + F"));
     startManager();
     ASSERT_FALSE(keyboard.canGrab(xSuperAlt, XK_f));
-
     manager->unregisterAllShortcuts();
-
-    keyboard.press({XK_Super_L, XK_Alt_L}, XK_f);
-    EXPECT_FALSE(runEventLoopUntil([&] { return home.ran(QStringLiteral("notes")); }, 500));
     EXPECT_TRUE(keyboard.canGrab(xSuperAlt, XK_f));
+    EXPECT_TRUE(keyboard.canGrab(xSuperAlt | XCB_MOD_MASK_LOCK, XK_f)) << "the lock variants too";
 }
 
 static bool setLayout(const char *layout)
@@ -173,7 +170,6 @@ TEST_F(HotkeysOnX11, TheWindowActivatorAsksTheWindowManagerWithThePressTime)
     const auto *message = reinterpret_cast<xcb_client_message_event_t *>(event);
     EXPECT_EQ(message->type, atom("_NET_ACTIVE_WINDOW"));
     EXPECT_EQ(message->window, window);
-    EXPECT_EQ(message->data.data32[0], 1u); // on behalf of an application
     EXPECT_EQ(message->data.data32[1], pressTime);
     std::free(event);
 }

@@ -6,7 +6,6 @@
 #include <xcb/xcb.h>
 
 #include <cstdlib>
-#include <cstring>
 
 #include <gtest/gtest.h>
 
@@ -31,9 +30,8 @@ protected:
 
     void TearDown() override
     {
-        if (!window)
-            return;
-        xcb_destroy_window(connection->get(), window);
+        if (window)
+            xcb_destroy_window(connection->get(), window);
         xcb_flush(connection->get());
     }
 
@@ -45,9 +43,8 @@ protected:
         auto *atom = xcb_intern_atom_reply(c, xcb_intern_atom(c, 0, sizeof name - 1, name), nullptr);
         auto *reply = xcb_get_property_reply(
             c, xcb_get_property(c, 0, window, atom->atom, XCB_ATOM_CARDINAL, 0, 1), nullptr);
-        uint32_t time = 0;
-        if (reply && xcb_get_property_value_length(reply) == 4)
-            std::memcpy(&time, xcb_get_property_value(reply), 4);
+        const uint32_t time = reply && xcb_get_property_value_length(reply) == 4
+            ? *static_cast<const uint32_t *>(xcb_get_property_value(reply)) : 0;
         std::free(reply);
         std::free(atom);
         return time;
@@ -67,11 +64,6 @@ TEST_F(X11WindowActivatorTest, ActivationCarriesTheTimeOfTheEventThatAskedForIt)
     windowInput = 50000;
     activator->activate(window);
     EXPECT_EQ(userTime(), 50000u) << "the click's time, not the stale hotkey's";
-
-    // Then a hotkey press opens a window again.
-    latestPress->record(60000);
-    activator->activate(window);
-    EXPECT_EQ(userTime(), 60000u);
 
     // The server's clock wraps after 49 days; a press just after the wrap
     // is still the later event.
