@@ -70,7 +70,7 @@ TEST_F(InstalledProgramTest, PutsTheDesktopFilesWhereTheDesktopLooks)
     EXPECT_TRUE(QFileInfo(installedPath(QStringLiteral("bin/vantorel"))).isExecutable());
 }
 
-TEST_F(InstalledProgramTest, LoadsItsButtonsAndTheWebWindowFromTheInstalledPlugin)
+TEST_F(InstalledProgramTest, LoadsItsButtonsAndTogglesTheWebWindowFromTheInstalledPlugin)
 {
     TestHttpServer server;
     ASSERT_TRUE(server.isListening());
@@ -83,13 +83,23 @@ TEST_F(InstalledProgramTest, LoadsItsButtonsAndTheWebWindowFromTheInstalledPlugi
     ASSERT_TRUE(run.waitForOutput("✅ Successfully registered shortcut: I")) << run.transcript();
     EXPECT_FALSE(mappedFiles().contains("webwindow.so")) << "the plugin waits for the first web launch";
 
-    keyboard.press({XK_Super_L, XK_Alt_L}, XK_i);
-    ASSERT_TRUE(runEventLoopUntil([&] { return !server.requestsFor(QStringLiteral("/page")).isEmpty(); }, 20000))
-        << run.transcript();
+    const auto pageRequests = [&] { return server.requestsFor(QStringLiteral("/page")).size(); };
+    const auto press = [&](int launches) {
+        keyboard.press({XK_Super_L, XK_Alt_L}, XK_i);
+        return runEventLoopUntil([&] { return run.output().count("🌐 Launching web URL: ") == launches; }, 20000);
+    };
+    ASSERT_TRUE(press(1) && runEventLoopUntil([&] { return pageRequests() == 1; }, 20000)) << run.transcript();
     const QByteArray maps = mappedFiles();
     EXPECT_TRUE(maps.contains(QFile::encodeName(installedPath(QStringLiteral("lib/vantorel/webwindow.so")))))
         << maps.constData();
     EXPECT_FALSE(maps.contains(BUILD_DIRECTORY)) << "nothing comes from the build folder";
+
+    // One web window serves every launch: the same hotkey while the page
+    // shows closes it, a third press shows it again with a fresh load.
+    ASSERT_TRUE(press(2)) << run.transcript();
+    EXPECT_FALSE(runEventLoopUntil([&] { return pageRequests() > 1; }, 1000)) << "the second press reloaded";
+    ASSERT_TRUE(press(3)) << run.transcript();
+    EXPECT_TRUE(runEventLoopUntil([&] { return pageRequests() == 2; }, 20000)) << run.transcript();
 }
 
 TEST(InstalledProgramOptions, AnswerHelpAndVersionAndRejectUnknownOptions)
