@@ -34,15 +34,12 @@ TEST(TerminationSignalsTest, ABusyMainThreadStillEndsSoonAfterSIGTERM)
     ::kill(child, SIGTERM);
     int status = 0;
     pid_t ended = 0;
-    while ((ended = ::waitpid(child, &status, WNOHANG)) == 0 && timer.elapsed() < 5000)
+    while ((ended = ::waitpid(child, &status, WNOHANG)) == 0 && timer.elapsed() < 2500)
         ::usleep(10000);
-    const qint64 elapsed = timer.elapsed();
-    if (ended == 0) {
+    if (ended == 0) { // too late: end it so that the check below fails
         ::kill(child, SIGKILL);
         ::waitpid(child, &status, 0);
     }
-    ASSERT_EQ(ended, child) << "still running 5 s after SIGTERM";
-    EXPECT_LT(elapsed, 2500);
-    EXPECT_TRUE(WIFSIGNALED(status) && WTERMSIG(status) == SIGTERM) << "status " << status;
+    EXPECT_TRUE(WIFSIGNALED(status) && WTERMSIG(status) == SIGTERM) << "not ended by SIGTERM within 2.5 s";
 }
 } // namespace

@@ -1,13 +1,14 @@
 #include "ButtonHome.h"
 #include "DesktopTestKit.h"
+#include "ProgramRun.h"
 #include "TestHttpServer.h"
 #include "XTestKeyboard.h"
 
 #include <QFile>
 #include <QFileInfo>
-#include <QProcess>
-#include <QProcessEnvironment>
 #include <QTemporaryDir>
+
+#include <tuple>
 
 #include <gtest/gtest.h>
 
@@ -39,41 +40,12 @@ protected:
         ASSERT_TRUE(sharedXvfb().isRunning()) << sharedXvfb().error().toStdString();
     }
 
-    void TearDown() override
-    {
-        if (program.state() != QProcess::NotRunning) {
-            program.terminate();
-            program.waitForFinished(5000);
-        }
-    }
-
     static QString installedPath(const QString &relative) { return prefix->filePath(relative); }
 
-    bool startInstalledProgram()
-    {
-        QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
-        environment.insert(QStringLiteral("HOME"), home.path());
-        environment.insert(QStringLiteral("XDG_CONFIG_HOME"), home.path() + QStringLiteral("/.config"));
-        environment.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
-        environment.insert(QStringLiteral("QTWEBENGINE_DISABLE_SANDBOX"), QStringLiteral("1"));
-        program.setProcessEnvironment(environment);
-        program.setProcessChannelMode(QProcess::ForwardedErrorChannel);
-        program.start(installedPath(QStringLiteral("bin/vantorel")), {});
-        return program.waitForStarted(5000);
-    }
-
-    bool logged(const QByteArray &text, int timeoutMs = 20000)
-    {
-        return runEventLoopUntil([&] {
-            output += program.readAllStandardOutput();
-            return output.contains(text);
-        }, timeoutMs);
-    }
-
     // The shared objects the running program has mapped.
-    QByteArray mappedFiles() const
+    QByteArray mappedFiles()
     {
-        QFile maps(QStringLiteral("/proc/%1/maps").arg(program.processId()));
+        QFile maps(QStringLiteral("/proc/%1/maps").arg(run.process().processId()));
         return maps.open(QIODevice::ReadOnly) ? maps.readAll() : QByteArray();
     }
 
@@ -83,8 +55,7 @@ protected:
 
     ButtonHome home;
     XTestKeyboard keyboard;
-    QProcess program;
-    QByteArray output;
+    ProgramRun run;
 };
 
 TEST_F(InstalledProgramTest, PutsTheDesktopFilesWhereTheDesktopLooks)
@@ -99,46 +70,54 @@ TEST_F(InstalledProgramTest, PutsTheDesktopFilesWhereTheDesktopLooks)
     EXPECT_TRUE(QFileInfo(installedPath(QStringLiteral("bin/vantorel"))).isExecutable());
 }
 
-TEST_F(InstalledProgramTest, LoadsItsButtonsAndTheWebWindowFromTheInstalledPlugin)
+TEST_F(InstalledProgramTest, LoadsItsButtonsAndTogglesTheWebWindowFromTheInstalledPlugin)
 {
     TestHttpServer server;
     ASSERT_TRUE(server.isListening());
     server.serve(QStringLiteral("/page"), "<html><body>page</body></html>");
     home.addWebButton(QStringLiteral("page"), QStringLiteral("⌘ + ⌥ + I"), server.url(QStringLiteral("/page")));
     ASSERT_TRUE(home.writeButtonFile());
-    ASSERT_TRUE(startInstalledProgram());
-    ASSERT_TRUE(logged("📂 Loaded 1 buttons")) << output.constData();
-    ASSERT_TRUE(logged("✅ Successfully registered shortcut: I")) << output.constData();
+    run.environment().insert(QStringLiteral("HOME"), home.path());
+    ASSERT_TRUE(run.start({installedPath(QStringLiteral("bin/vantorel"))}));
+    ASSERT_TRUE(run.waitForOutput("📂 Loaded 1 buttons")) << run.transcript();
+    ASSERT_TRUE(run.waitForOutput("✅ Successfully registered shortcut: I")) << run.transcript();
     EXPECT_FALSE(mappedFiles().contains("webwindow.so")) << "the plugin waits for the first web launch";
 
-    keyboard.press({XK_Super_L, XK_Alt_L}, XK_i);
-    ASSERT_TRUE(runEventLoopUntil([&] { return !server.requestsFor(QStringLiteral("/page")).isEmpty(); }, 20000))
-        << output.constData();
+    const auto pageRequests = [&] { return server.requestsFor(QStringLiteral("/page")).size(); };
+    const auto press = [&](int launches) {
+        keyboard.press({XK_Super_L, XK_Alt_L}, XK_i);
+        return runEventLoopUntil([&] { return run.output().count("🌐 Launching web URL: ") == launches; }, 20000);
+    };
+    ASSERT_TRUE(press(1) && runEventLoopUntil([&] { return pageRequests() == 1; }, 20000)) << run.transcript();
     const QByteArray maps = mappedFiles();
     EXPECT_TRUE(maps.contains(QFile::encodeName(installedPath(QStringLiteral("lib/vantorel/webwindow.so")))))
         << maps.constData();
     EXPECT_FALSE(maps.contains(BUILD_DIRECTORY)) << "nothing comes from the build folder";
+
+    // One web window serves every launch: the same hotkey while the page
+    // shows closes it, a third press shows it again with a fresh load.
+    ASSERT_TRUE(press(2)) << run.transcript();
+    EXPECT_FALSE(runEventLoopUntil([&] { return pageRequests() > 1; }, 1000)) << "the second press reloaded";
+    ASSERT_TRUE(press(3)) << run.transcript();
+    EXPECT_TRUE(runEventLoopUntil([&] { return pageRequests() == 2; }, 20000)) << run.transcript();
 }
 
 TEST(InstalledProgramOptions, AnswerHelpAndVersionAndRejectUnknownOptions)
 {
-    QProcess program;
-    const auto run = [&program](const QStringList &arguments) {
-        QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
-        environment.remove(QStringLiteral("DISPLAY")); // information needs no display
-        environment.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
-        program.setProcessEnvironment(environment);
-        program.start(QStringLiteral(VANTOREL_BINARY), arguments);
-        program.waitForFinished(10000);
-        return program.exitCode();
+    // The argument, the exit code, and how standard output starts (0) or
+    // what standard error says (2).
+    const std::tuple<const char *, int, QByteArray> cases[] = {
+        {"--version", 0, "vantorel 0.1.0\n"},
+        {"--help", 0, "Usage: vantorel [options]\n"},
+        {"--no-such-option", 2, "Unknown option 'no-such-option'"},
+        {"stray", 2, "unexpected argument 'stray'"},
     };
-    EXPECT_EQ(run({QStringLiteral("--version")}), 0);
-    EXPECT_EQ(program.readAllStandardOutput(), QByteArray("vantorel 0.1.0\n"));
-    EXPECT_EQ(run({QStringLiteral("--help")}), 0);
-    EXPECT_TRUE(program.readAllStandardOutput().startsWith("Usage: vantorel [options]\n"));
-    EXPECT_EQ(run({QStringLiteral("--no-such-option")}), 2);
-    EXPECT_TRUE(program.readAllStandardError().contains("Unknown option 'no-such-option'"));
-    EXPECT_EQ(run({QStringLiteral("stray")}), 2);
-    EXPECT_TRUE(program.readAllStandardError().contains("unexpected argument 'stray'"));
+    for (const auto &[argument, exitCode, text] : cases) {
+        ProgramRun run;
+        run.environment().remove(QStringLiteral("DISPLAY")); // information needs no display
+        run.start({QStringLiteral(VANTOREL_BINARY), QLatin1String(argument)});
+        EXPECT_EQ(run.waitForExit(), exitCode) << argument;
+        EXPECT_TRUE(exitCode == 0 ? run.output().startsWith(text) : run.errors().contains(text)) << run.transcript();
+    }
 }
 } // namespace

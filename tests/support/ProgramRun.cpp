@@ -1,0 +1,84 @@
+#include "ProgramRun.h"
+
+#include <QDeadlineTimer>
+#include <QDir>
+#include <QEventLoop>
+#include <QTimer>
+
+ProgramRun::ProgramRun(const QString &display, const QString &platform)
+{
+    QDir().mkpath(m_dir.filePath(QStringLiteral("home")));
+    m_environment.insert(QStringLiteral("HOME"), m_dir.filePath(QStringLiteral("home")));
+    // Kept out of HOME, so that HOME holds only what a test puts there.
+    m_environment.insert(QStringLiteral("XDG_CONFIG_HOME"), m_dir.filePath(QStringLiteral("config")));
+    m_environment.insert(QStringLiteral("XDG_RUNTIME_DIR"), m_dir.path());
+    m_environment.insert(QStringLiteral("TMPDIR"), m_dir.path());
+    if (!display.isEmpty())
+        m_environment.insert(QStringLiteral("DISPLAY"), display);
+    m_environment.insert(QStringLiteral("QT_QPA_PLATFORM"), platform);
+    // The web engine refuses to run as root (as tests do) with its sandbox.
+    m_environment.insert(QStringLiteral("QTWEBENGINE_DISABLE_SANDBOX"), QStringLiteral("1"));
+}
+
+ProgramRun::~ProgramRun()
+{
+    if (m_program.state() != QProcess::NotRunning && terminate() == -1)
+        m_program.kill();
+    m_program.waitForFinished(timeoutMs);
+}
+
+bool ProgramRun::start(const QStringList &command)
+{
+    m_program.setProcessEnvironment(m_environment);
+    m_program.start(command.first(), command.mid(1));
+    return m_program.waitForStarted(timeoutMs);
+}
+
+bool ProgramRun::waitForOutput(const QByteArray &text, int timeout)
+{
+    waitUntil([&] { return output().contains(text) || m_program.state() == QProcess::NotRunning; }, timeout);
+    return output().contains(text);
+}
+
+int ProgramRun::waitForExit()
+{
+    const bool ended = m_program.waitForFinished(timeoutMs);
+    return ended && m_program.exitStatus() == QProcess::NormalExit ? m_program.exitCode() : -1;
+}
+
+int ProgramRun::terminate()
+{
+    m_program.terminate();
+    return waitForExit();
+}
+
+const QByteArray &ProgramRun::output()
+{
+    m_output += m_program.readAllStandardOutput();
+    m_errors += m_program.readAllStandardError();
+    return m_output;
+}
+
+const QByteArray &ProgramRun::errors()
+{
+    output();
+    return m_errors;
+}
+
+std::string ProgramRun::transcript()
+{
+    return (output() + "--- stderr:\n" + m_errors).toStdString();
+}
+
+bool ProgramRun::waitUntil(const std::function<bool()> &condition, int timeout)
+{
+    const QDeadlineTimer deadline(timeout);
+    while (!condition()) {
+        if (deadline.hasExpired())
+            return false;
+        QEventLoop loop;
+        QTimer::singleShot(10, &loop, &QEventLoop::quit);
+        loop.exec();
+    }
+    return true;
+}
