@@ -1,31 +1,24 @@
 // From the "Shortcuts Editor" command to the editor on screen with every
 // button in its list: the window's view is built and painted at its first
 // showing, with the manager's buttons already loaded.
+#include "ButtonFileWriter.h"
 #include "LaunchPadWindow.h"
 #include "LaunchPadWindowController.h"
 #include "Log.h"
 #include "TestManager.h"
 
 #include <QApplication>
-#include <QJsonArray>
-#include <QJsonDocument>
-#include <QJsonObject>
-#include <QUuid>
 
 #include <benchmark/benchmark.h>
 
 namespace {
 QByteArray buttonFile(int count)
 {
-    QJsonArray buttons;
+    ButtonFileWriter file;
     for (int i = 0; i < count; ++i)
-        buttons.append(QJsonObject{
-            {QStringLiteral("id"), QUuid::createUuid().toString(QUuid::WithoutBraces).toUpper()},
-            {QStringLiteral("name"), QStringLiteral("Button number %1").arg(i)},
-            {QStringLiteral("shortcut"), QStringLiteral("⌘ + ⌥ + F")},
-            {QStringLiteral("appURLString"), QStringLiteral("file:///usr/share/applications/app-%1.desktop").arg(i)},
-        });
-    return QJsonDocument(buttons).toJson(QJsonDocument::Compact);
+        file.add(QStringLiteral("Button number %1").arg(i), QStringLiteral("⌘ + ⌥ + F"),
+                 QStringLiteral("file:///usr/share/applications/app-%1.desktop").arg(i));
+    return file.bytes();
 }
 
 void showEditor(benchmark::State &state)
@@ -34,7 +27,7 @@ void showEditor(benchmark::State &state)
     if (testManager.manager().buttons().size() != state.range(0))
         state.SkipWithError("the buttons did not load");
     for (auto _ : state) {
-        LaunchPadWindowController controller([&]() -> HotKeyManager & { return testManager.manager(); }, nullptr);
+        LaunchPadWindowController controller(testManager.manager(), nullptr);
         controller.showWindow();
         QCoreApplication::processEvents();
         controller.window().repaint();

@@ -7,10 +7,10 @@
 #include <QVBoxLayout>
 #include <QWidget>
 
-ConfigurationWindowController::ConfigurationWindowController(ManagerAccess manager,
+ConfigurationWindowController::ConfigurationWindowController(HotKeyManager &manager,
                                                              std::shared_ptr<WindowActivator> activator,
                                                              QObject *parent)
-    : QObject(parent), m_manager(std::move(manager)), m_activator(std::move(activator)),
+    : QObject(parent), m_manager(manager), m_activator(std::move(activator)),
       m_window(std::make_unique<QWidget>(nullptr, Qt::Dialog | Qt::WindowStaysOnTopHint | Qt::WindowTitleHint
                                                       | Qt::WindowCloseButtonHint))
 {
@@ -26,7 +26,7 @@ ConfigurationWindowController::~ConfigurationWindowController() = default;
 void ConfigurationWindowController::showWindow()
 {
     if (!m_view) {
-        m_view = new ConfigurationView(m_manager(), m_window.get());
+        m_view = new ConfigurationView(m_manager, m_window.get());
         m_window->layout()->addWidget(m_view);
     }
     WindowRaise::showInFront(*m_window, m_activator);

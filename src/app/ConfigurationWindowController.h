@@ -1,12 +1,11 @@
 #pragma once
 
-#include "ManagerAccess.h"
-
 #include <QObject>
 #include <QSize>
 
 #include <memory>
 
+class HotKeyManager;
 class ConfigurationView;
 class QWidget;
 class WindowActivator;
@@ -19,7 +18,7 @@ class ConfigurationWindowController : public QObject {
 public:
     static constexpr QSize contentSize{400, 300};
 
-    ConfigurationWindowController(ManagerAccess manager, std::shared_ptr<WindowActivator> activator,
+    ConfigurationWindowController(HotKeyManager &manager, std::shared_ptr<WindowActivator> activator,
                                   QObject *parent = nullptr);
     ~ConfigurationWindowController() override;
 
@@ -30,7 +29,7 @@ public:
     void showWindow();
 
 private:
-    ManagerAccess m_manager;
+    HotKeyManager &m_manager;
     std::shared_ptr<WindowActivator> m_activator;
     std::unique_ptr<QWidget> m_window;
     ConfigurationView *m_view = nullptr;

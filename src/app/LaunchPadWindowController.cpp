@@ -6,9 +6,9 @@
 
 #include <QVBoxLayout>
 
-LaunchPadWindowController::LaunchPadWindowController(ManagerAccess manager,
+LaunchPadWindowController::LaunchPadWindowController(HotKeyManager &manager,
                                                      std::shared_ptr<WindowActivator> activator, QObject *parent)
-    : QObject(parent), m_manager(std::move(manager)), m_activator(std::move(activator)),
+    : QObject(parent), m_manager(manager), m_activator(std::move(activator)),
       m_window(std::make_unique<LaunchPadWindow>())
 {
     auto *layout = new QVBoxLayout(m_window.get());
@@ -20,7 +20,7 @@ LaunchPadWindowController::~LaunchPadWindowController() = default;
 void LaunchPadWindowController::showWindow()
 {
     if (!m_view) {
-        m_view = new LaunchPadView(m_manager(), m_window.get());
+        m_view = new LaunchPadView(m_manager, m_window.get());
         m_window->layout()->addWidget(m_view);
         connect(m_view, &LaunchPadView::configurationRequested, this,
                 &LaunchPadWindowController::configurationRequested);

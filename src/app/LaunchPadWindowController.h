@@ -1,11 +1,10 @@
 #pragma once
 
-#include "ManagerAccess.h"
-
 #include <QObject>
 
 #include <memory>
 
+class HotKeyManager;
 class LaunchPadView;
 class LaunchPadWindow;
 class WindowActivator;
@@ -17,7 +16,7 @@ class LaunchPadWindowController : public QObject {
     Q_OBJECT
 
 public:
-    LaunchPadWindowController(ManagerAccess manager, std::shared_ptr<WindowActivator> activator,
+    LaunchPadWindowController(HotKeyManager &manager, std::shared_ptr<WindowActivator> activator,
                               QObject *parent = nullptr);
     ~LaunchPadWindowController() override;
 
@@ -32,7 +31,7 @@ signals:
     void configurationRequested();
 
 private:
-    ManagerAccess m_manager;
+    HotKeyManager &m_manager;
     std::shared_ptr<WindowActivator> m_activator;
     std::unique_ptr<LaunchPadWindow> m_window;
     LaunchPadView *m_view = nullptr;

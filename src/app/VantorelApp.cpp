@@ -10,11 +10,10 @@
 #include <QCoreApplication>
 #include <QSystemTrayIcon>
 
-VantorelApp::VantorelApp(Services services, QObject *parent)
+VantorelApp::VantorelApp(HotKeyManager &manager, Services services, QObject *parent)
     : QObject(parent), m_services(std::move(services)),
-      m_launchPadWindowController(new LaunchPadWindowController(m_services.manager, m_services.activator, this)),
-      m_configurationWindowController(
-          new ConfigurationWindowController(m_services.manager, m_services.activator, this))
+      m_launchPadWindowController(new LaunchPadWindowController(manager, m_services.activator, this)),
+      m_configurationWindowController(new ConfigurationWindowController(manager, m_services.activator, this))
 {
     connect(m_launchPadWindowController, &LaunchPadWindowController::configurationRequested,
             m_configurationWindowController, &ConfigurationWindowController::showWindow);
@@ -27,8 +26,6 @@ VantorelApp::VantorelApp(Services services, QObject *parent)
         connect(m_statusItem, &StatusItem::shortcutsEditorRequested, this, &VantorelApp::showShortcutsEditor);
         connect(m_statusItem, &StatusItem::quitRequested, qApp, &QCoreApplication::quit, Qt::QueuedConnection);
     }
-
-    HotKeyManager &manager = m_services.manager();
 
     // Never unreachable: without a tray the editor is the way in.
     if (!hasTray)

@@ -1,21 +1,20 @@
 #pragma once
 
-#include "ManagerAccess.h"
-
 #include <QObject>
 #include <QString>
 
 #include <memory>
 
 class ConfigurationWindowController;
+class HotKeyManager;
 class LaunchPadWindowController;
 class LoginItemService;
 class StatusItem;
 class WindowActivator;
 
 // The program's shell: the editor and configuration windows (hidden), the
-// tray item with its menu, and the login item. The manager comes up at the
-// end of construction, so that hotkeys work before any window opens.
+// tray item with its menu, and the login item. Made after the manager, whose
+// hotkeys work before any window exists.
 class VantorelApp : public QObject {
     Q_OBJECT
 
@@ -24,10 +23,9 @@ public:
         std::shared_ptr<LoginItemService> loginItem;
         std::shared_ptr<WindowActivator> activator;
         QString executablePath; // what the login item starts
-        ManagerAccess manager;
     };
 
-    explicit VantorelApp(Services services, QObject *parent = nullptr);
+    VantorelApp(HotKeyManager &manager, Services services, QObject *parent = nullptr);
     ~VantorelApp() override;
 
     LaunchPadWindowController &launchPadWindowController() const { return *m_launchPadWindowController; }

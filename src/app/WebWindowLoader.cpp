@@ -24,10 +24,10 @@ QString WebWindowLoader::defaultPluginPath()
                            + QLatin1String(InstallLayout::pluginDirFromBinary) + QStringLiteral("/webwindow.so"));
 }
 
-void WebWindowLoader::loadURL(const QString &address)
+void WebWindowLoader::loadURL(const QString &address, quint64 eventTime)
 {
     if (WebWindowService *web = service())
-        web->loadURL(address);
+        web->loadURL(address, eventTime);
 }
 
 WebWindowService *WebWindowLoader::service()

@@ -17,7 +17,7 @@ public:
 
     static QString defaultPluginPath();
 
-    void loadURL(const QString &address);
+    void loadURL(const QString &address, quint64 eventTime);
 
 private:
     WebWindowService *service();

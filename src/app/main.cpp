@@ -56,12 +56,13 @@ int main(int argc, char *argv[])
     const DesktopServices desktop = DesktopServices::forThisSession(displayLost, &WindowInputTime::latest);
     // The web window is loaded at the first web launch, not before.
     WebWindowLoader webWindow(WebWindowLoader::defaultPluginPath(), desktop.activator);
-    const auto openWebAddress = [&webWindow](const QString &address) { webWindow.loadURL(address); };
-    HotKeyManager::provideSharedServices(
-        {desktop.hotkeys, desktop.launcher, desktop.permission, openWebAddress, {}, {}});
+    const auto openWebAddress = [&webWindow](const QString &address, quint64 eventTime) {
+        webWindow.loadURL(address, eventTime);
+    };
+    // Hotkeys are live from here on, before any window exists.
+    HotKeyManager manager({desktop.shortcuts, desktop.launcher, desktop.permission, openWebAddress, {}, {}});
 
-    VantorelApp vantorel({desktop.loginItem, desktop.activator, QCoreApplication::applicationFilePath(),
-                          &HotKeyManager::shared});
+    VantorelApp vantorel(manager, {desktop.loginItem, desktop.activator, QCoreApplication::applicationFilePath()});
     QObject::connect(&instance, &SingleInstance::showRequested, &vantorel, &VantorelApp::showShortcutsEditor);
 
     return app.exec();

@@ -18,6 +18,59 @@ QStringView trimmed(QStringView piece)
     return piece;
 }
 
+struct NamedKey {
+    const char16_t *name; // lower case
+    Qt::Key key;
+};
+
+constexpr NamedKey namedKeys[] = {
+    {u"space", Qt::Key_Space},   {u" ", Qt::Key_Space},     {u"return", Qt::Key_Return},
+    {u"\r", Qt::Key_Return},     {u"tab", Qt::Key_Tab},     {u"\t", Qt::Key_Tab},
+    {u"escape", Qt::Key_Escape}, {u"\x1b", Qt::Key_Escape}, {u"left", Qt::Key_Left},
+    {u"right", Qt::Key_Right},   {u"up", Qt::Key_Up},       {u"down", Qt::Key_Down},
+    {u"plus", Qt::Key_Plus},
+};
+
+// The text a recorded key is stored under, for keys that type nothing visible.
+QString nameOf(int key)
+{
+    switch (key) {
+    case Qt::Key_Space: return QStringLiteral("Space");
+    case Qt::Key_Plus: return QStringLiteral("Plus");
+    case Qt::Key_Escape: return QStringLiteral("Escape");
+    case Qt::Key_Return:
+    case Qt::Key_Enter: return QStringLiteral("Return");
+    case Qt::Key_Tab:
+    case Qt::Key_Backtab: return QStringLiteral("Tab");
+    case Qt::Key_Left: return QStringLiteral("Left");
+    case Qt::Key_Right: return QStringLiteral("Right");
+    case Qt::Key_Up: return QStringLiteral("Up");
+    case Qt::Key_Down: return QStringLiteral("Down");
+    default: break;
+    }
+    if (key >= Qt::Key_F1 && key <= Qt::Key_F12)
+        return QStringLiteral("F%1").arg(key - Qt::Key_F1 + 1);
+    return {};
+}
+
+std::optional<Qt::Key> keyNamed(const QString &lowerCased)
+{
+    for (const NamedKey &named : namedKeys) {
+        if (lowerCased == QStringView(named.name))
+            return named.key;
+    }
+    if (lowerCased.size() >= 2 && lowerCased.size() <= 3 && lowerCased.startsWith(u'f')) {
+        bool ok = false;
+        const int n = QStringView(lowerCased).mid(1).toInt(&ok);
+        if (ok && n >= 1 && n <= 12 && lowerCased.at(1) != u'0')
+            return Qt::Key(Qt::Key_F1 + n - 1);
+    }
+    // Qt names a printable ASCII key by its upper-case character.
+    if (lowerCased.size() == 1 && lowerCased.front().unicode() > 0x20 && lowerCased.front().unicode() < 0x7f)
+        return Qt::Key(lowerCased.front().toUpper().unicode());
+    return std::nullopt;
+}
+
 std::optional<ModifierFlags> modifierNamed(const QString &lowerCased)
 {
     if (lowerCased == u"⌘" || lowerCased == u"cmd" || lowerCased == u"command")
@@ -62,6 +115,38 @@ QString KeyboardShortcut::displayString() const
         parts << QStringLiteral("⌃");
     parts << key.toUpper();
     return parts.join(QStringLiteral(" + "));
+}
+
+std::optional<QKeyCombination> KeyboardShortcut::keyCombination() const
+{
+    const std::optional<Qt::Key> qtKey = keyNamed(key.toLower());
+    if (!qtKey)
+        return std::nullopt;
+    Qt::KeyboardModifiers qtModifiers;
+    if (modifiers.contains(ModifierFlags::command))
+        qtModifiers |= Qt::MetaModifier;
+    if (modifiers.contains(ModifierFlags::option))
+        qtModifiers |= Qt::AltModifier;
+    if (modifiers.contains(ModifierFlags::shift))
+        qtModifiers |= Qt::ShiftModifier;
+    if (modifiers.contains(ModifierFlags::control))
+        qtModifiers |= Qt::ControlModifier;
+    return QKeyCombination(qtModifiers, *qtKey);
+}
+
+KeyboardShortcut KeyboardShortcut::fromKeyCombination(QKeyCombination combination)
+{
+    KeyboardShortcut shortcut;
+    shortcut.modifiers = ModifierFlags::fromEventFlags(combination.keyboardModifiers());
+    const int key = combination.key();
+    shortcut.key = nameOf(key);
+    // Qt gives characters as their code point, letters in upper case; the
+    // key text has a letter's case as typed.
+    if (shortcut.key.isEmpty() && key > 0x20 && key <= 0xff && key != 0x7f && QChar(key).isPrint()) {
+        const QChar character(key);
+        shortcut.key = shortcut.modifiers.contains(ModifierFlags::shift) ? character.toUpper() : character.toLower();
+    }
+    return shortcut;
 }
 
 QJsonObject KeyboardShortcut::toJson() const

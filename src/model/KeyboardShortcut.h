@@ -3,6 +3,7 @@
 #include "ModifierFlags.h"
 
 #include <QJsonObject>
+#include <QKeyCombination>
 #include <QString>
 #include <QStringView>
 
@@ -18,6 +19,17 @@ struct KeyboardShortcut {
     // Modifier symbols in command, option, shift, control order, then the
     // upper-cased key, joined by " + "; empty when there is no key.
     QString displayString() const;
+
+    // The combination in Qt's key vocabulary: command is Meta (Super),
+    // option is Alt. Nothing when the key names no key this program binds:
+    // letters and digits, the other printable ASCII characters, "F1"–"F12",
+    // "Space", "Return", "Tab", "Escape", "Left", "Right", "Up", "Down" and
+    // "Plus" (case-insensitively), and the control characters of Return, Tab
+    // and Escape.
+    std::optional<QKeyCombination> keyCombination() const;
+    // The key text and modifiers of a combination the user pressed; an empty
+    // key for keys that have no text form here.
+    static KeyboardShortcut fromKeyCombination(QKeyCombination combination);
 
     // {"key": …, "modifiers": raw value}
     QJsonObject toJson() const;

@@ -12,5 +12,7 @@ public:
 
     // Returns why the target was not opened, or nothing when it was started.
     // Returns at once; what the started program does later is not observed.
-    virtual std::optional<QString> openApplication(const QUrl &target) = 0;
+    // eventTime: the window system's time of the press that asked, 0 when
+    // unknown; the new window may take the focus on its behalf.
+    virtual std::optional<QString> openApplication(const QUrl &target, quint64 eventTime) = 0;
 };

@@ -1,7 +1,7 @@
 #pragma once
 
 #include "AppLauncher.h"
-#include "HotkeyService.h"
+#include "GlobalShortcutService.h"
 #include "LoginItemService.h"
 #include "PermissionService.h"
 #include "WindowActivator.h"
@@ -11,7 +11,7 @@
 
 // The desktop backends of this session, chosen at run time.
 struct DesktopServices {
-    std::shared_ptr<HotkeyService> hotkeys;
+    std::shared_ptr<GlobalShortcutService> shortcuts;
     std::shared_ptr<AppLauncher> launcher;
     std::shared_ptr<PermissionService> permission;
     std::shared_ptr<WindowActivator> activator;
@@ -21,8 +21,8 @@ struct DesktopServices {
     // QCoreApplication; call on the main thread. displayLost runs once if the
     // display server goes away while the program runs. latestWindowInput: the
     // X server time of the user's latest input to the program's own windows
-    // (0 when unknown), which the window activator weighs against the latest
-    // hotkey press.
+    // (0 when unknown), which the window activator weighs against the time
+    // of the hotkey press it is given.
     static DesktopServices forThisSession(std::function<void()> displayLost = {},
                                           std::function<quint32()> latestWindowInput = {});
 };

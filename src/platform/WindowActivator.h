@@ -10,6 +10,8 @@ class WindowActivator {
 public:
     virtual ~WindowActivator() = default;
 
-    // nativeWindowId: the window's QWindow::winId().
-    virtual void activate(quintptr nativeWindowId) = 0;
+    // nativeWindowId: the window's QWindow::winId(). eventTime: the window
+    // system's time of the hotkey press that asked for the window; 0 for a
+    // request from the program's own windows, whose latest input counts then.
+    virtual void activate(quintptr nativeWindowId, quint64 eventTime = 0) = 0;
 };

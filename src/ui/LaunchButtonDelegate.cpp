@@ -1,5 +1,6 @@
 #include "LaunchButtonDelegate.h"
 
+#include "HotkeyStateBadge.h"
 #include "Icons.h"
 #include "LaunchPadViewModel.h"
 #include "NativeButtonStyle.h"
@@ -64,8 +65,9 @@ LaunchButtonDelegate::Layout LaunchButtonDelegate::layout(const QRect &row) cons
     const int buttonTop = detailsTop + (detailsHeight - button.height()) / 2;
     areas.remove = QRect(QPoint(content.right() + 1 - button.width(), buttonTop), button);
     areas.edit = QRect(QPoint(areas.remove.left() - detailSpacing - button.width(), buttonTop), button);
-    areas.shortcut = QRect(content.left(), detailsTop, areas.edit.left() - detailSpacing - content.left(),
-                           detailsHeight);
+    areas.hotkeyState = QRect(content.left(), detailsTop + (detailsHeight - iconSize) / 2, iconSize, iconSize);
+    const int shortcutLeft = areas.hotkeyState.right() + 1 + detailSpacing / 2;
+    areas.shortcut = QRect(shortcutLeft, detailsTop, areas.edit.left() - detailSpacing - shortcutLeft, detailsHeight);
     return areas;
 }
 
@@ -79,6 +81,11 @@ LaunchButtonDelegate::Area LaunchButtonDelegate::areaAt(const QRect &row, const 
     if (areas.remove.contains(position))
         return Area::remove;
     return Area::none;
+}
+
+bool LaunchButtonDelegate::isOnHotkeyState(const QRect &row, const QPoint &position) const
+{
+    return layout(row).hotkeyState.contains(position);
 }
 
 void LaunchButtonDelegate::setActiveArea(const QModelIndex &index, Area area, bool pressed)
@@ -113,6 +120,10 @@ void LaunchButtonDelegate::paint(QPainter *painter, const QStyleOptionViewItem &
     painter->setFont(m_view->font());
     m_launchStyle->drawControl(QStyle::CE_PushButton, &name, painter, nullptr);
     painter->restore();
+
+    const QVariant hotkeyState = index.data(LaunchPadViewModel::HotkeyStateRole);
+    if (hotkeyState.isValid())
+        HotkeyStateBadge::icon(ShortcutState::Kind(hotkeyState.toInt())).paint(painter, areas.hotkeyState);
 
     painter->save();
     painter->setFont(smallFont());

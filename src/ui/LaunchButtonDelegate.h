@@ -7,7 +7,8 @@
 class NativeButtonStyle;
 
 // Paints one row of the editor's list: the name as a launch button, and
-// below it the stored shortcut text with the edit and delete symbols. The
+// below it whether the hotkey works, the stored shortcut text, and the edit
+// and delete symbols. The
 // list view asks it where these areas are; one delegate draws any number of
 // rows, so a long list costs no widgets.
 class LaunchButtonDelegate : public QStyledItemDelegate {
@@ -18,6 +19,7 @@ public:
 
     struct Layout {
         QRect name;
+        QRect hotkeyState; // the symbol before the shortcut
         QRect shortcut;
         QRect edit;
         QRect remove;
@@ -30,6 +32,7 @@ public:
     // Where a row's areas go inside the row's rectangle.
     Layout layout(const QRect &row) const;
     Area areaAt(const QRect &row, const QPoint &position) const;
+    bool isOnHotkeyState(const QRect &row, const QPoint &position) const;
 
     // The area under the mouse, drawn highlighted, and whether the mouse
     // button is held on it.

@@ -1,5 +1,7 @@
 #include "LaunchButtonListView.h"
 
+#include "LaunchPadViewModel.h"
+
 #include <QHelpEvent>
 #include <QKeyEvent>
 #include <QMouseEvent>
@@ -41,6 +43,30 @@ QRect LaunchButtonListView::areaRect(int row, Area area) const
     case Area::none:
         break;
     }
+    return {};
+}
+
+QRect LaunchButtonListView::hotkeyStateRect(int row) const
+{
+    const QRect rowRect = visualRect(model() ? model()->index(row, 0) : QModelIndex());
+    return rowRect.isEmpty() ? QRect() : m_delegate->layout(rowRect).hotkeyState;
+}
+
+QString LaunchButtonListView::toolTipAt(const QPoint &position) const
+{
+    QModelIndex index;
+    switch (areaAt(position, &index)) {
+    case Area::name:
+        return tr("Launch");
+    case Area::edit:
+        return tr("Edit");
+    case Area::remove:
+        return tr("Delete");
+    case Area::none:
+        break;
+    }
+    if (index.isValid() && m_delegate->isOnHotkeyState(visualRect(index), position))
+        return index.data(LaunchPadViewModel::HotkeyStateTextRole).toString();
     return {};
 }
 
@@ -148,21 +174,7 @@ bool LaunchButtonListView::viewportEvent(QEvent *event)
         setActive({}, Area::none, false);
     if (event->type() == QEvent::ToolTip) {
         auto *help = static_cast<QHelpEvent *>(event);
-        QModelIndex index;
-        QString tip;
-        switch (areaAt(help->pos(), &index)) {
-        case Area::name:
-            tip = tr("Launch");
-            break;
-        case Area::edit:
-            tip = tr("Edit");
-            break;
-        case Area::remove:
-            tip = tr("Delete");
-            break;
-        case Area::none:
-            break;
-        }
+        const QString tip = toolTipAt(help->pos());
         if (tip.isEmpty())
             QToolTip::hideText();
         else

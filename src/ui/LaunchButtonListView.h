@@ -18,6 +18,10 @@ public:
     // Where a row's area is, in viewport coordinates; empty for a row that
     // does not exist.
     QRect areaRect(int row, LaunchButtonDelegate::Area area) const;
+    // Where a row's hotkey state symbol is, in viewport coordinates.
+    QRect hotkeyStateRect(int row) const;
+    // The tooltip for this viewport position; empty where there is none.
+    QString toolTipAt(const QPoint &position) const;
 
 signals:
     void launchRequested(int row);

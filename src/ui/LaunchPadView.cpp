@@ -84,7 +84,6 @@ void LaunchPadView::launch(const LaunchButton &button)
 void LaunchPadView::add()
 {
     m_viewModel->manager().addButton();
-    m_viewModel->copyFromManager();
 }
 
 void LaunchPadView::startEdit(const LaunchButton &button)
@@ -113,7 +112,6 @@ void LaunchPadView::saveEdit(QUuid id, const QString &name, const QString &short
     Log::line(QStringLiteral("💾 Saving edited button: ") + name + QStringLiteral(" with shortcut: ") + shortcut);
     HotKeyManager &manager = m_viewModel->manager();
     manager.updateButton(id, name, shortcut, std::move(appURL));
-    m_viewModel->copyFromManager();
     m_editingButton.reset();
     manager.registerAllShortcuts();
 }

@@ -1,26 +1,41 @@
 #include "LaunchPadViewModel.h"
 
 #include "HotKeyManager.h"
+#include "HotkeyStateBadge.h"
 
 LaunchPadViewModel::LaunchPadViewModel(HotKeyManager &manager, QObject *parent)
-    : QAbstractListModel(parent), m_manager(manager), m_buttons(manager.buttons())
+    : QAbstractListModel(parent), m_manager(manager)
 {
+    copyButtons();
+    connect(&manager.store(), &ButtonStore::changed, this, [this] {
+        beginResetModel();
+        copyButtons();
+        endResetModel();
+    });
+    connect(&manager.registry(), &HotkeyRegistry::stateChanged, this, &LaunchPadViewModel::hotkeyStateChanged);
 }
 
-void LaunchPadViewModel::copyFromManager()
+void LaunchPadViewModel::copyButtons()
 {
-    beginResetModel();
     m_buttons = m_manager.buttons();
-    endResetModel();
+    m_rows.clear();
+    m_rows.reserve(m_buttons.size());
+    for (int row = 0; row < m_buttons.size(); ++row)
+        m_rows.insert(m_buttons.at(row).id(), row);
+}
+
+void LaunchPadViewModel::hotkeyStateChanged(QUuid buttonId)
+{
+    const auto row = m_rows.constFind(buttonId);
+    if (row == m_rows.constEnd())
+        return;
+    const QModelIndex changed = index(*row);
+    emit dataChanged(changed, changed, {HotkeyStateRole, HotkeyStateTextRole});
 }
 
 void LaunchPadViewModel::deleteButtons(QList<qsizetype> positions)
 {
     m_manager.removeButtons(std::move(positions));
-    m_manager.saveButtons();
-    m_manager.unregisterAllShortcuts();
-    m_manager.registerAllShortcuts();
-    copyFromManager();
 }
 
 int LaunchPadViewModel::rowCount(const QModelIndex &parent) const
@@ -38,6 +53,14 @@ QVariant LaunchPadViewModel::data(const QModelIndex &index, int role) const
         return button.name;
     case ShortcutRole:
         return button.shortcut;
+    case HotkeyStateRole:
+        if (const std::optional<ShortcutState> state = m_manager.registry().stateOf(button.id()))
+            return int(state->kind);
+        return {};
+    case HotkeyStateTextRole:
+        if (const std::optional<ShortcutState> state = m_manager.registry().stateOf(button.id()))
+            return HotkeyStateBadge::toolTip(*state);
+        return {};
     default:
         return {};
     }

@@ -3,13 +3,14 @@
 #include "LaunchButton.h"
 
 #include <QAbstractListModel>
+#include <QHash>
 #include <QList>
+#include <QUuid>
 
 class HotKeyManager;
 
-// The editor's copy of the button list, one row per button. It does not
-// follow the manager on its own: the view copies the manager's list after
-// each change it makes.
+// The editor's rows, one per button, following the manager's button list and
+// what the desktop did with each button's hotkey.
 class LaunchPadViewModel : public QAbstractListModel {
     Q_OBJECT
 
@@ -17,6 +18,10 @@ public:
     enum Role {
         // The name is the display role; this one is the stored shortcut text.
         ShortcutRole = Qt::UserRole + 1,
+        // The hotkey's state as an int of ShortcutState::Kind; invalid while unknown.
+        HotkeyStateRole,
+        // One or two lines saying what the state means, for the tooltip.
+        HotkeyStateTextRole,
     };
 
     explicit LaunchPadViewModel(HotKeyManager &manager, QObject *parent = nullptr);
@@ -24,17 +29,18 @@ public:
     const LaunchButtonList &buttons() const { return m_buttons; }
     HotKeyManager &manager() const { return m_manager; }
 
-    // Takes the manager's list as it is now.
-    void copyFromManager();
-
-    // Removes the buttons at these positions of buttons(), saves the file
-    // and registers the remaining shortcuts anew.
+    // Removes the buttons at these positions of buttons(); the file is saved
+    // and the hotkeys follow.
     void deleteButtons(QList<qsizetype> positions);
 
     int rowCount(const QModelIndex &parent = {}) const override;
     QVariant data(const QModelIndex &index, int role = Qt::DisplayRole) const override;
 
 private:
+    void copyButtons();
+    void hotkeyStateChanged(QUuid buttonId);
+
     HotKeyManager &m_manager;
     LaunchButtonList m_buttons;
+    QHash<QUuid, int> m_rows;
 };

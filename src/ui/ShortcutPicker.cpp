@@ -32,7 +32,7 @@ ShortcutPicker::ShortcutPicker(QWidget *parent)
     layout->addWidget(m_clearButton);
     layout->addStretch();
 
-    m_keyMonitor->onKeyDown = [this](const QString &key, ModifierFlags modifiers) { recorded(key, modifiers); };
+    m_keyMonitor->onKeyDown = [this](QKeyCombination combination) { recorded(combination); };
     m_keyMonitor->onClear = [this] { clearShortcut(); };
 
     setShortcut({});
@@ -56,9 +56,9 @@ bool ShortcutPicker::isRecording() const
     return m_keyMonitor->isMonitoring();
 }
 
-void ShortcutPicker::recorded(const QString &key, ModifierFlags modifiers)
+void ShortcutPicker::recorded(QKeyCombination combination)
 {
-    setShortcut({key, modifiers});
+    setShortcut(KeyboardShortcut::fromKeyCombination(combination));
     m_field->clearFocus(); // one press per recording
 }
 

@@ -32,7 +32,7 @@ protected:
     bool eventFilter(QObject *watched, QEvent *event) override;
 
 private:
-    void recorded(const QString &key, ModifierFlags modifiers);
+    void recorded(QKeyCombination combination);
 
     QLineEdit *m_field;
     QToolButton *m_clearButton;

@@ -105,7 +105,7 @@ WebWindowController::WebWindowController(QWebEngineProfile *profile, std::shared
 
 WebWindowController::~WebWindowController() = default;
 
-void WebWindowController::loadURL(const QString &address)
+void WebWindowController::loadURL(const QString &address, quint64 eventTime)
 {
     const QString fullAddress = MarkedAddress::from(address);
     const QUrl url(fullAddress, QUrl::StrictMode);
@@ -116,7 +116,7 @@ void WebWindowController::loadURL(const QString &address)
         // Only the window in front with the focus closes; one that is covered
         // or lost the focus comes to the front with its page as it is.
         if (!m_window->isActiveWindow()) {
-            bringToFront();
+            bringToFront(eventTime);
             return;
         }
         m_window->close();
@@ -131,7 +131,7 @@ void WebWindowController::loadURL(const QString &address)
     // Qt offers no per-request time-out; the engine's own network time-outs
     // apply. The cache policy is the engine's default.
     page->load(QWebEngineHttpRequest(url));
-    bringToFront();
+    bringToFront(eventTime);
 }
 
 void WebWindowController::windowFrameChanged()
@@ -207,14 +207,14 @@ void WebWindowController::freezeClosedPage()
     page->setLifecycleState(QWebEnginePage::LifecycleState::Frozen);
 }
 
-void WebWindowController::bringToFront()
+void WebWindowController::bringToFront(quint64 eventTime)
 {
     if (m_window->isMinimized())
         m_window->setWindowState(m_window->windowState() & ~Qt::WindowMinimized);
     m_window->show();
     m_window->raise();
     if (m_activator)
-        m_activator->activate(m_window->winId());
+        m_activator->activate(m_window->winId(), eventTime);
     else
         m_window->activateWindow();
 }

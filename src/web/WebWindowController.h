@@ -40,7 +40,8 @@ public:
                                  std::shared_ptr<WindowActivator> activator = {});
     ~WebWindowController() override;
 
-    void loadURL(const QString &address);
+    // eventTime: the window system's time of the press that asked, 0 when unknown.
+    void loadURL(const QString &address, quint64 eventTime = 0);
 
     std::optional<QString> currentURL() const { return m_currentURL; }
     WebWindow *window() const { return m_window.get(); }
@@ -63,7 +64,7 @@ private:
     void dropPopup(QWebEngineView *view);
     void windowWillClose();
     void freezeClosedPage();
-    void bringToFront();
+    void bringToFront(quint64 eventTime);
     void placeAtRememberedFrame();
 
     // Declared first so that it goes last: pages must be gone before it.

@@ -7,7 +7,7 @@ void WebWindowPlugin::setWindowActivator(std::shared_ptr<WindowActivator> activa
     WebWindowController::setWindowActivator(std::move(activator));
 }
 
-void WebWindowPlugin::loadURL(const QString &address)
+void WebWindowPlugin::loadURL(const QString &address, quint64 eventTime)
 {
-    WebWindowController::shared().loadURL(address);
+    WebWindowController::shared().loadURL(address, eventTime);
 }

@@ -12,5 +12,5 @@ class WebWindowPlugin : public QObject, public WebWindowService {
 
 public:
     void setWindowActivator(std::shared_ptr<WindowActivator> activator) override;
-    void loadURL(const QString &address) override;
+    void loadURL(const QString &address, quint64 eventTime) override;
 };

@@ -18,9 +18,10 @@ public:
     virtual void setWindowActivator(std::shared_ptr<WindowActivator> activator) = 0;
 
     // Shows the address in the one web window, or closes the window when
-    // that very address is showing.
-    virtual void loadURL(const QString &address) = 0;
+    // that very address is showing. eventTime: the window system's time of
+    // the press that asked, 0 when unknown.
+    virtual void loadURL(const QString &address, quint64 eventTime) = 0;
 };
 
-#define VantorelWebWindowService_iid "org.vantorel.WebWindowService/1"
+#define VantorelWebWindowService_iid "org.vantorel.WebWindowService/2"
 Q_DECLARE_INTERFACE(WebWindowService, VantorelWebWindowService_iid)

@@ -1,3 +1,4 @@
+#include "ButtonFileWriter.h"
 #include "ProgramRun.h"
 #include "XvfbServer.h"
 
@@ -123,8 +124,9 @@ TEST_P(XServerLossTest, SaysSoAndQuitsWithStatusOneLeavingTheButtonFileAlone)
     XvfbServer xvfb;
     ASSERT_TRUE(xvfb.isRunning()) << xvfb.error().toStdString();
     ProgramRun run(xvfb.display(), QString::fromLatin1(GetParam()));
-    ASSERT_TRUE(writeFile(run.buttonFile(), R"([{"id":"1B4E28BA-2FA1-11D2-883F-0016D3CCA427","name":"True",)"
-                                            R"("shortcut":"⌘ + ⌥ + E","appURLString":"file:///bin/true"}])"));
+    ButtonFileWriter buttons;
+    buttons.add(QStringLiteral("True"), QStringLiteral("⌘ + ⌥ + E"), QStringLiteral("file:///bin/true"));
+    ASSERT_TRUE(buttons.writeTo(run.buttonFile()));
     const QMap<QString, QByteArray> before = snapshot(run.home());
     run.start({QStringLiteral(VANTOREL_BINARY)});
     ASSERT_TRUE(run.waitForOutput("✅ Successfully registered shortcut: E")) << run.transcript();

@@ -18,8 +18,7 @@ protected:
     std::unique_ptr<VantorelApp> start()
     {
         return std::make_unique<VantorelApp>(
-            VantorelApp::Services{loginItem, nullptr, QStringLiteral("/opt/vantorel/bin/vantorel"),
-                                  [this]() -> HotKeyManager & { return testManager.manager(); }});
+            testManager.manager(), VantorelApp::Services{loginItem, nullptr, QStringLiteral("/opt/vantorel/bin/vantorel")});
     }
 
     LogCapture log;

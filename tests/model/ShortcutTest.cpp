@@ -1,4 +1,3 @@
-#include "KeyCodes.h"
 #include "KeyboardShortcut.h"
 
 #include <QJsonDocument>
@@ -83,15 +82,49 @@ TEST(ModifierFlagsSet, KeepsRawBitsAndReadsEventModifiers)
     EXPECT_TRUE(ModifierFlags::fromEventFlags(Qt::KeypadModifier | Qt::GroupSwitchModifier).isEmpty());
 }
 
-TEST(KeyCodeTable, KnowsLettersDigitsNamedKeysAndPunctuationOnly)
+TEST(ShortcutKeyCombination, KnowsLettersDigitsNamedKeysAndPunctuationOnly)
 {
-    const std::pair<const char16_t *, quint32> known[] = {
-        {u"F", 3}, {u"f", 3}, {u"K", 40}, {u"1", 18}, {u"f12", 111}, {u"SPACE", 49}, {u"\r", 36}, {u"Left", 123}, {u",", 43},
+    const std::pair<const char16_t *, Qt::Key> known[] = {
+        {u"F", Qt::Key_F}, {u"f", Qt::Key_F}, {u"1", Qt::Key_1}, {u"f12", Qt::Key_F12}, {u"SPACE", Qt::Key_Space},
+        {u" ", Qt::Key_Space}, {u"\r", Qt::Key_Return}, {u"\x1b", Qt::Key_Escape}, {u"Left", Qt::Key_Left},
+        {u"plus", Qt::Key_Plus}, {u",", Qt::Key_Comma}, {u"~", Qt::Key_AsciiTilde},
         // a recorded Shift combination names the shifted character
-        {u"!", 18}, {u"?", 44}};
-    for (const auto &[key, code] : known)
-        EXPECT_EQ(keyCode(key), code) << QString::fromUtf16(key).toStdString();
-    for (const char16_t *key : {u"", u"ab", u"hyper", u"⌘1", u"F13", u"é"})
-        EXPECT_FALSE(keyCode(key).has_value()) << QString::fromUtf16(key).toStdString();
+        {u"!", Qt::Key_Exclam}, {u"?", Qt::Key_Question}};
+    for (const auto &[key, qtKey] : known) {
+        const KeyboardShortcut shortcut{QString::fromUtf16(key), {}};
+        EXPECT_EQ(shortcut.keyCombination(), QKeyCombination(qtKey)) << QString::fromUtf16(key).toStdString();
+    }
+    for (const char16_t *key : {u"", u"ab", u"hyper", u"⌘1", u"F13", u"F0", u"F01", u"é", u"\x7f"})
+        EXPECT_FALSE(KeyboardShortcut({QString::fromUtf16(key), {}}).keyCombination()) << QString::fromUtf16(key).toStdString();
+}
+
+TEST(ShortcutKeyCombination, EachModifierHasItsQtModifierBothWays)
+{
+    const std::pair<const char *, Qt::KeyboardModifier> modifiers[] = {
+        {"⌘", Qt::MetaModifier}, {"⌥", Qt::AltModifier}, {"⇧", Qt::ShiftModifier}, {"⌃", Qt::ControlModifier}};
+    for (const auto &[symbol, qtModifier] : modifiers) {
+        const QString text = QString::fromUtf8(symbol) + QStringLiteral(" + K");
+        EXPECT_EQ(parseShortcutText(text).keyCombination(), QKeyCombination(qtModifier, Qt::Key_K)) << symbol;
+        EXPECT_EQ(KeyboardShortcut::fromKeyCombination(QKeyCombination(qtModifier, Qt::Key_K)).displayString(), text);
+    }
+    EXPECT_EQ(parseShortcutText(u"⌘ + ⌥ + ⇧ + ⌃ + K").keyCombination(),
+              Qt::MetaModifier | Qt::AltModifier | Qt::ShiftModifier | Qt::ControlModifier | Qt::Key_K);
+}
+
+TEST(ShortcutKeyCombination, ARecordedPressBecomesTheTextItIsStoredAs)
+{
+    const std::pair<QKeyCombination, const char *> recorded[] = {
+        {Qt::MetaModifier | Qt::ShiftModifier | Qt::Key_M, "⌘ + ⇧ + M"},
+        {Qt::ControlModifier | Qt::Key_Enter, "⌃ + RETURN"},
+        {Qt::ShiftModifier | Qt::Key_Backtab, "⇧ + TAB"},
+        {Qt::ShiftModifier | Qt::Key_Exclam, "⇧ + !"},
+        {Qt::AltModifier | Qt::Key_F5, "⌥ + F5"},
+        {Qt::MetaModifier | Qt::KeypadModifier | Qt::Key_7, "⌘ + 7"},
+        {QKeyCombination(Qt::Key_Eacute), "É"},
+        {QKeyCombination(Qt::Key_unknown), ""},
+        {Qt::ShiftModifier | Qt::Key_Shift, ""},
+    };
+    for (const auto &[combination, text] : recorded)
+        EXPECT_EQ(KeyboardShortcut::fromKeyCombination(combination).displayString(), QString::fromUtf8(text)) << text;
 }
 } // namespace

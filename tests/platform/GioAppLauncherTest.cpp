@@ -1,5 +1,4 @@
 #include "DesktopTestKit.h"
-#include "LatestPressTime.h"
 #include "gio/GioAppLauncher.h"
 
 #include <QFile>
@@ -38,11 +37,13 @@ protected:
         return report.open(QIODevice::ReadOnly) ? report.readAll().split('\n') : QList<QByteArray>();
     }
 
-    std::optional<QString> open(const QString &path) { return launcher.openApplication(QUrl::fromLocalFile(path)); }
+    std::optional<QString> open(const QString &path, quint64 eventTime = 0)
+    {
+        return launcher.openApplication(QUrl::fromLocalFile(path), eventTime);
+    }
 
     QTemporaryDir dir;
-    std::shared_ptr<LatestPressTime> latestPress = std::make_shared<LatestPressTime>();
-    GioAppLauncher launcher{latestPress};
+    GioAppLauncher launcher;
 };
 
 TEST_F(GioAppLauncherTest, ExecutableStartsInASessionOfItsOwnAndLeavesNoZombie)
@@ -59,11 +60,10 @@ TEST_F(GioAppLauncherTest, ExecutableStartsInASessionOfItsOwnAndLeavesNoZombie)
 
 TEST_F(GioAppLauncherTest, DesktopEntryStartsItsProgramWithTheTimeOfThePress)
 {
-    latestPress->record(5555);
     const QString entry = writeFile(QStringLiteral("app.desktop"),
                                     "[Desktop Entry]\nType=Application\nName=Tool\nExec="
                                         + QFile::encodeName(writeReportingScript()) + "\n");
-    ASSERT_EQ(open(entry), std::nullopt);
+    ASSERT_EQ(open(entry, 5555), std::nullopt);
 
     const QList<QByteArray> report = waitForReport();
     ASSERT_GE(report.size(), 3);
@@ -79,5 +79,5 @@ TEST_F(GioAppLauncherTest, WhatIsNotAnApplicationIsRefusedWithAReason)
     const QString refusal = open(document).value_or(QString());
     EXPECT_TRUE(refusal.contains(document)) << qPrintable(refusal);
 
-    EXPECT_TRUE(launcher.openApplication(QUrl(QStringLiteral("mailto:someone@example.org"))));
+    EXPECT_TRUE(launcher.openApplication(QUrl(QStringLiteral("mailto:someone@example.org")), 0));
 }

@@ -26,7 +26,7 @@ protected:
         ASSERT_TRUE(home.writeButtonFile());
         const DesktopServices desktop = DesktopServices::forThisSession();
         manager = std::make_unique<HotKeyManager>(HotKeyManager::Services{
-            desktop.hotkeys, desktop.launcher, desktop.permission, {}, home.path(), {}});
+            desktop.shortcuts, desktop.launcher, desktop.permission, {}, home.path(), {}});
     }
 
     // Presses until the button's script runs or the attempts are used up.
@@ -70,15 +70,21 @@ TEST_F(HotkeysOnX11, ACombinationHeldByAnotherProgramFailsForThatButtonOnly)
 {
     XTestKeyboard otherProgram;
     ASSERT_TRUE(otherProgram.grab(xSuperAlt, XK_g));
-    home.addButton(QStringLiteral("before"), QStringLiteral("⌘ + ⌥ + F"));
-    home.addButton(QStringLiteral("held"), QStringLiteral("⌘ + ⌥ + G"));
-    home.addButton(QStringLiteral("after"), QStringLiteral("⌘ + ⌥ + H"));
+    const QUuid before = home.addButton(QStringLiteral("before"), QStringLiteral("⌘ + ⌥ + F"));
+    const QUuid held = home.addButton(QStringLiteral("held"), QStringLiteral("⌘ + ⌥ + G"));
     startManager();
 
-    EXPECT_EQ(manager->registeredShortcutIds().size(), 2);
+    EXPECT_EQ(manager->registeredShortcutIds().size(), 1);
+    EXPECT_EQ(manager->registry().stateOf(before)->kind, ShortcutState::Kind::Live);
+    EXPECT_EQ(manager->registry().stateOf(held)->kind, ShortcutState::Kind::TakenElsewhere);
     EXPECT_TRUE(keyboard.canGrab(xSuperAlt | XCB_MOD_MASK_LOCK, XK_g)) << "partial grabs were kept";
     EXPECT_TRUE(launches({XK_Super_L, XK_Alt_L}, XK_f, QStringLiteral("before")));
-    EXPECT_TRUE(launches({XK_Super_L, XK_Alt_L}, XK_h, QStringLiteral("after")));
+
+    // Once the other program lets go, the next bind takes the combination.
+    otherProgram.ungrab(xSuperAlt, XK_g);
+    manager->registerAllShortcuts();
+    EXPECT_EQ(manager->registry().stateOf(held)->kind, ShortcutState::Kind::Live);
+    EXPECT_TRUE(launches({XK_Super_L, XK_Alt_L}, XK_g, QStringLiteral("held")));
 }
 
 TEST_F(HotkeysOnX11, UnregisteringAllReleasesTheKeys)
@@ -132,12 +138,10 @@ TEST_F(HotkeysOnX11, PermissionIsDeniedWithoutADisplayOrInAWaylandSession)
 TEST_F(HotkeysOnX11, TheWindowActivatorAsksTheWindowManagerWithThePressTime)
 {
     const DesktopServices desktop = DesktopServices::forThisSession();
-    quint32 pressTime = 0;
-    desktop.hotkeys->installPressHandler([&](const HotkeyPress &press) {
-        pressTime = press.timestamp;
-        return 0;
-    });
-    ASSERT_TRUE(desktop.hotkeys->registerHotkey(3, HotkeyModifier::command | HotkeyModifier::option, {}));
+    quint64 pressTime = 0;
+    QObject::connect(desktop.shortcuts.get(), &GlobalShortcutService::activated,
+                     [&](const QString &actionId, quint64 time) { pressTime = actionId == u"notes" ? time : 0; });
+    desktop.shortcuts->bind({{QStringLiteral("notes"), QStringLiteral("Notes"), Qt::MetaModifier | Qt::AltModifier | Qt::Key_F}});
     keyboard.press({XK_Super_L, XK_Alt_L}, XK_f);
     ASSERT_TRUE(runEventLoopUntil([&] { return pressTime != 0; }));
 
@@ -157,7 +161,7 @@ TEST_F(HotkeysOnX11, TheWindowActivatorAsksTheWindowManagerWithThePressTime)
     xcb_change_window_attributes(c, keyboard.root(), XCB_CW_EVENT_MASK, &redirect);
     keyboard.sync();
 
-    desktop.activator->activate(window);
+    desktop.activator->activate(window, pressTime);
 
     xcb_generic_event_t *event = nullptr;
     runEventLoopUntil([&] {

@@ -1,5 +1,4 @@
 #include "DesktopTestKit.h"
-#include "LatestPressTime.h"
 #include "x11/X11Connection.h"
 #include "x11/X11WindowActivator.h"
 
@@ -18,7 +17,7 @@ protected:
         ASSERT_TRUE(sharedXvfb().isRunning()) << sharedXvfb().error().toStdString();
         connection = std::make_shared<X11Connection>(); // on the server just started
         ASSERT_TRUE(connection->isOpen());
-        activator = std::make_unique<X11WindowActivator>(connection, latestPress, [this] { return windowInput; });
+        activator = std::make_unique<X11WindowActivator>(connection, [this] { return windowInput; });
         xcb_connection_t *c = connection->get();
         window = xcb_generate_id(c);
         const xcb_screen_t *screen = xcb_setup_roots_iterator(xcb_get_setup(c)).data;
@@ -51,7 +50,6 @@ protected:
     }
 
     std::shared_ptr<X11Connection> connection;
-    std::shared_ptr<LatestPressTime> latestPress = std::make_shared<LatestPressTime>();
     quint32 windowInput = 0;
     std::unique_ptr<X11WindowActivator> activator;
     xcb_window_t window = 0;
@@ -60,15 +58,13 @@ protected:
 TEST_F(X11WindowActivatorTest, ActivationCarriesTheTimeOfTheEventThatAskedForIt)
 {
     // A hotkey long ago, then a click in the tray menu.
-    latestPress->record(1000);
     windowInput = 50000;
-    activator->activate(window);
+    activator->activate(window, 1000);
     EXPECT_EQ(userTime(), 50000u) << "the click's time, not the stale hotkey's";
 
     // The server's clock wraps after 49 days; a press just after the wrap
     // is still the later event.
     windowInput = 0xFFFFFF00u;
-    latestPress->record(0x100u);
-    activator->activate(window);
+    activator->activate(window, 0x100u);
     EXPECT_EQ(userTime(), 0x100u);
 }

@@ -62,12 +62,17 @@ public:
         return error == nullptr;
     }
 
+    void ungrab(uint16_t modifiers, uint32_t keysym)
+    {
+        xcb_ungrab_key(m_connection, keycodeOf(keysym), m_root, modifiers);
+        sync();
+    }
+
     // Whether nobody else holds the combination (grabs it and lets go).
     bool canGrab(uint16_t modifiers, uint32_t keysym)
     {
         const bool granted = grab(modifiers, keysym);
-        xcb_ungrab_key(m_connection, keycodeOf(keysym), m_root, modifiers);
-        sync();
+        ungrab(modifiers, keysym);
         return granted;
     }
 

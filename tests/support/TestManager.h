@@ -1,7 +1,7 @@
 #pragma once
 
 #include "fake/FakeAppLauncher.h"
-#include "fake/FakeHotkeyService.h"
+#include "fake/FakeGlobalShortcutService.h"
 #include "fake/FakePermissionService.h"
 #include "HotKeyManager.h"
 
@@ -17,21 +17,16 @@ public:
     explicit TestManager(const QByteArray &buttonFile = QByteArrayLiteral("[]"), bool permissionGranted = true);
 
     HotKeyManager &manager() { return *m_manager; }
-    FakeHotkeyService &hotkeys() { return *m_hotkeys; }
+    FakeGlobalShortcutService &shortcuts() { return *m_shortcuts; }
     FakePermissionService &permission() { return *m_permission; }
     FakeAppLauncher &launcher() { return *m_launcher; }
     QString home() const { return m_home.path(); }
 
     QByteArray fileText() const;
-    // (key code, modifier mask) of every registered hotkey.
-    QList<std::pair<quint32, quint32>> registeredCombinations() const;
-
-    // One button file entry with a new id.
-    static QByteArray button(const QString &name, const QString &shortcut, const QString &target = {});
 
 private:
     QTemporaryDir m_home;
-    std::shared_ptr<FakeHotkeyService> m_hotkeys = std::make_shared<FakeHotkeyService>();
+    std::shared_ptr<FakeGlobalShortcutService> m_shortcuts = std::make_shared<FakeGlobalShortcutService>();
     std::shared_ptr<FakePermissionService> m_permission;
     std::shared_ptr<FakeAppLauncher> m_launcher = std::make_shared<FakeAppLauncher>();
     std::unique_ptr<HotKeyManager> m_manager;

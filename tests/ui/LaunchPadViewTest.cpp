@@ -3,6 +3,7 @@
 #include "LaunchButtonListView.h"
 #include "LaunchPadView.h"
 #include "LaunchPadViewModel.h"
+#include "ButtonFileWriter.h"
 #include "LogCapture.h"
 #include "QtPrinters.h"
 #include "TestManager.h"
@@ -45,17 +46,24 @@ protected:
         return QTest::qWaitFor([this] { return view.editForm() == nullptr; }, 2000);
     }
 
-    QList<QUrl> launched(const char *url) const { return {QUrl(QString::fromLatin1(url))}; }
+    QList<FakeAppLauncher::Launch> launched(const char *url, quint64 eventTime = 0) const
+    {
+        return {{QUrl(QString::fromLatin1(url)), eventTime}};
+    }
+
+    qsizetype bound() { return testManager.shortcuts().bound().size(); }
+
+    static QByteArray twoButtons()
+    {
+        // "&" is no keyboard mnemonic: the name reads as it is, in the list and the form.
+        ButtonFileWriter file;
+        file.add(QStringLiteral("Tom & Jerry"), QStringLiteral("⌘ + ⌥ + F"), QStringLiteral("file:///usr/bin/cartoon"));
+        file.add(QStringLiteral("Web"), QStringLiteral("cmd+g"), QStringLiteral("file:///usr/bin/browser"));
+        return file.bytes();
+    }
 
     LogCapture log;
-    // "&" is no keyboard mnemonic: the name reads as it is, in the list and the form.
-    TestManager testManager{'['
-                            + TestManager::button(QStringLiteral("Tom & Jerry"), QStringLiteral("⌘ + ⌥ + F"),
-                                                  QStringLiteral("file:///usr/bin/cartoon"))
-                            + ','
-                            + TestManager::button(QStringLiteral("Web"), QStringLiteral("cmd+g"),
-                                                  QStringLiteral("file:///usr/bin/browser"))
-                            + ']'};
+    TestManager testManager{twoButtons()};
     LaunchPadView view{testManager.manager()};
 };
 
@@ -63,10 +71,10 @@ TEST_F(LaunchPadViewTest, DeletingEveryButtonEmptiesTheFileAndAddingNumbersTheNe
 {
     click(0, Area::remove);
     EXPECT_EQ(rows(), QStringList({QStringLiteral("Web")}));
-    EXPECT_EQ(testManager.registeredCombinations().size(), 1);
+    EXPECT_EQ(bound(), 1);
     click(0, Area::remove);
     EXPECT_EQ(testManager.fileText(), QByteArray("[]"));
-    EXPECT_TRUE(testManager.registeredCombinations().isEmpty());
+    EXPECT_TRUE(bound() == 0);
 
     for (int i = 0; i < 2; ++i)
         QTest::mouseClick(view.findChild<QAbstractButton *>("addButton"), Qt::LeftButton);
@@ -96,17 +104,16 @@ TEST_F(LaunchPadViewTest, SavedEditReachesTheFileTheRowsAndTheHotkeys)
     EXPECT_TRUE(log.contains(QStringLiteral("💾 Saving edited button: Post with shortcut: ⌘ + ⇧ + M")));
     EXPECT_EQ(rows(), QStringList({QStringLiteral("Post"), QStringLiteral("Web")}));
     EXPECT_TRUE(testManager.fileText().contains("\"name\":\"Post\""));
-    EXPECT_EQ(testManager.registeredCombinations().size(), 2);
-    testManager.hotkeys().press(46, HotkeyModifier::command | HotkeyModifier::shift); // the M key
-    QCoreApplication::processEvents();
-    EXPECT_EQ(testManager.launcher().opened(), launched("file:///opt/My%20Tool.desktop"));
+    EXPECT_EQ(bound(), 2);
+    EXPECT_TRUE(testManager.shortcuts().press(Qt::MetaModifier | Qt::ShiftModifier | Qt::Key_M, 4711));
+    EXPECT_EQ(testManager.launcher().opened(), launched("file:///opt/My%20Tool.desktop", 4711));
 }
 
 // While the form is open no hotkey is held; leaving it unsaved gives them back.
 TEST_F(LaunchPadViewTest, LeavingTheFormWithoutSavingGivesTheHotkeysBack)
 {
     const QByteArray file = testManager.fileText();
-    const auto registered = testManager.registeredCombinations();
+    const auto registered = bound();
     const std::function<void(EditButtonView *)> ways[] = {
         [](EditButtonView *form) { QTest::mouseClick(form->findChild<QPushButton *>("cancelButton"), Qt::LeftButton); },
         [](EditButtonView *form) { QTest::keyClick(form, Qt::Key_Escape); },
@@ -115,14 +122,40 @@ TEST_F(LaunchPadViewTest, LeavingTheFormWithoutSavingGivesTheHotkeysBack)
     for (const auto &leave : ways) {
         click(1, Area::edit);
         ASSERT_NE(view.editForm(), nullptr);
-        ASSERT_TRUE(testManager.registeredCombinations().isEmpty());
+        ASSERT_TRUE(bound() == 0);
         inForm<QLineEdit>("nameField")->setText(QStringLiteral("Changed"));
         leave(view.editForm());
         ASSERT_TRUE(formGone());
-        EXPECT_EQ(testManager.registeredCombinations(), registered);
+        EXPECT_EQ(bound(), registered);
+        EXPECT_EQ(testManager.shortcuts().bound().constLast().description, QStringLiteral("Web"));
         EXPECT_EQ(testManager.fileText(), file);
     }
     EXPECT_TRUE(log.startingWith(QStringLiteral("💾")).isEmpty());
+}
+
+// Each row says whether its hotkey works, and why not.
+TEST_F(LaunchPadViewTest, RowsShowWhatTheDesktopDidWithEachHotkey)
+{
+    const auto stateOf = [this](int row) { return view.viewModel().index(row).data(LaunchPadViewModel::HotkeyStateRole); };
+    const auto textOf = [this](int row) {
+        return view.viewModel().index(row).data(LaunchPadViewModel::HotkeyStateTextRole).toString();
+    };
+    EXPECT_EQ(stateOf(0), int(ShortcutState::Kind::Live));
+    EXPECT_EQ(stateOf(1), int(ShortcutState::Kind::Live));
+
+    const QString web = testManager.shortcuts().bound().at(1).actionId;
+    testManager.shortcuts().answer(web, {ShortcutState::Kind::TakenElsewhere, {}, QStringLiteral("held by xbindkeys")});
+    EXPECT_EQ(stateOf(0), int(ShortcutState::Kind::Live)) << "only the answered row changes";
+    EXPECT_EQ(stateOf(1), int(ShortcutState::Kind::TakenElsewhere));
+    EXPECT_EQ(textOf(1), QStringLiteral("Another program holds this combination\nheld by xbindkeys"));
+    testManager.shortcuts().answer(web, {ShortcutState::Kind::Live, QStringLiteral("Ctrl+Alt+K"), {}});
+    EXPECT_EQ(textOf(1), QStringLiteral("Hotkey works: Ctrl+Alt+K"));
+
+    // The symbol carries the tooltip; the rest of the line does not.
+    const QRect symbol = view.list().hotkeyStateRect(1);
+    ASSERT_FALSE(symbol.isEmpty());
+    EXPECT_TRUE(view.list().toolTipAt(symbol.center()).contains(QStringLiteral("Ctrl+Alt+K")));
+    EXPECT_FALSE(view.list().toolTipAt(symbol.center() + QPoint(symbol.width() * 3, 0)).contains(QStringLiteral("Ctrl")));
 }
 
 TEST_F(LaunchPadViewTest, ANameClickLaunchesOnlyWhenTheButtonGoesUpOnTheSameName)

@@ -59,11 +59,12 @@ TEST(SharedWebWindow, EngineStartsWithTheFirstWebLaunchOnThePersistentProfile)
 
     WebWindowController &controller = WebWindowController::shared();
     QSignalSpy finished(controller.webView()->page(), &QWebEnginePage::loadFinished);
-    controller.loadURL(server.url(QStringLiteral("/start")));
+    controller.loadURL(server.url(QStringLiteral("/start")), 4242);
     ASSERT_TRUE(finished.wait(15000));
 
     EXPECT_GT(engineHelperCount(), 0);
     EXPECT_EQ(activator->activated(), QList<quintptr>({controller.window()->winId()}));
+    EXPECT_EQ(activator->eventTimes(), QList<quint64>({4242})) << "the press that asked brings the window forward";
     EXPECT_TRUE(controller.webView()->page()->profile()->persistentStoragePath().startsWith(home.path()));
 
     // Quitting tears the window and its pages down while the application lives.

@@ -1,7 +1,5 @@
 #include "GioAppLauncher.h"
 
-#include "LatestPressTime.h"
-
 #include <QFileInfo>
 #include <QSysInfo>
 
@@ -19,12 +17,7 @@ template<typename T>
 using GObjectPtr = std::unique_ptr<T, GObjectDeleter<T>>;
 } // namespace
 
-GioAppLauncher::GioAppLauncher(std::shared_ptr<const LatestPressTime> latestPress)
-    : m_latestPress(std::move(latestPress))
-{
-}
-
-std::optional<QString> GioAppLauncher::openApplication(const QUrl &target)
+std::optional<QString> GioAppLauncher::openApplication(const QUrl &target, quint64 eventTime)
 {
     if (!target.isLocalFile())
         return QStringLiteral("not an application on this computer: %1").arg(target.toString());
@@ -35,9 +28,9 @@ std::optional<QString> GioAppLauncher::openApplication(const QUrl &target)
     if (file.isDir())
         return QStringLiteral("a folder, not an application: %1").arg(path);
     if (file.suffix() == QLatin1String("desktop"))
-        return launchDesktopEntry(path, nextStartupId(path));
+        return launchDesktopEntry(path, nextStartupId(path, eventTime));
     if (file.isFile() && file.isExecutable())
-        return m_executables.start(path, nextStartupId(path));
+        return m_executables.start(path, nextStartupId(path, eventTime));
     return QStringLiteral("not an application (neither a .desktop entry nor an executable): %1").arg(path);
 }
 
@@ -63,11 +56,10 @@ std::optional<QString> GioAppLauncher::launchDesktopEntry(const QString &path, c
     return std::nullopt;
 }
 
-QByteArray GioAppLauncher::nextStartupId(const QString &path)
+QByteArray GioAppLauncher::nextStartupId(const QString &path, quint64 time)
 {
     // Without a press there is no time worth passing on; the window manager
     // then treats the new window as it sees fit.
-    const quint32 time = m_latestPress->get();
     if (time == 0)
         return {};
     const QString host = QSysInfo::machineHostName();

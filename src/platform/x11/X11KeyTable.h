@@ -1,22 +1,22 @@
 #pragma once
 
 #include <QString>
-#include <QtGlobal>
+#include <Qt>
 
 #include <optional>
 
-// One key of the shortcut model as X sees it: the symbol it types in a
-// layout that has it, and the keycode of its position on a US keyboard
-// (evdev), used when the current layout has no such symbol.
+// One key as X sees it: the symbol it types in a layout that has it, and the
+// keycode of its position on a US keyboard (evdev), used when the current
+// layout has no such symbol.
 struct X11Key {
-    quint32 keyCode;     // ANSI virtual key code of the shortcut model
     quint32 keysym;
     quint8 usKeycode;
-    const char *name;    // for log lines
 };
 
-// Maps the shortcut model's ANSI virtual key codes to X keys.
+// Qt's keys of the shortcut vocabulary, translated for X.
 class X11KeyTable {
 public:
-    static std::optional<X11Key> find(quint32 keyCode);
+    static std::optional<X11Key> find(Qt::Key key);
+    // For log lines: "F", "Space", "F5".
+    static QString name(Qt::Key key);
 };

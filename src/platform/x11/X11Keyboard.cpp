@@ -1,7 +1,5 @@
 #include "X11Keyboard.h"
 
-#include "HotkeyService.h"
-
 #include <xcb/xcb.h>
 #include <xcb/xcb_keysyms.h>
 
@@ -50,16 +48,16 @@ QList<uint8_t> X11Keyboard::keycodesFor(const X11Key &key) const
     return result;
 }
 
-uint16_t X11Keyboard::modifiersFor(quint32 hotkeyMask) const
+uint16_t X11Keyboard::modifiersFor(Qt::KeyboardModifiers modifiers) const
 {
     uint16_t mods = 0;
-    if (hotkeyMask & HotkeyModifier::command)
+    if (modifiers & Qt::MetaModifier)
         mods |= m_superMask;
-    if (hotkeyMask & HotkeyModifier::option)
+    if (modifiers & Qt::AltModifier)
         mods |= m_altMask;
-    if (hotkeyMask & HotkeyModifier::shift)
+    if (modifiers & Qt::ShiftModifier)
         mods |= XCB_MOD_MASK_SHIFT;
-    if (hotkeyMask & HotkeyModifier::control)
+    if (modifiers & Qt::ControlModifier)
         mods |= XCB_MOD_MASK_CONTROL;
     return mods;
 }

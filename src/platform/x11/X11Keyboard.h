@@ -26,8 +26,8 @@ public:
     // its US position when the layout has no such symbol.
     QList<uint8_t> keycodesFor(const X11Key &key) const;
 
-    // X modifier bits for a HotkeyModifier mask.
-    uint16_t modifiersFor(quint32 hotkeyMask) const;
+    // X modifier bits for Qt's modifiers (Meta is Super).
+    uint16_t modifiersFor(Qt::KeyboardModifiers modifiers) const;
 
     // Every combination of the lock bits, the empty one first.
     QList<uint16_t> lockCombinations() const;

@@ -1,6 +1,6 @@
 #include "X11PermissionService.h"
 
-#include "X11HotkeyService.h"
+#include "X11GlobalShortcutService.h"
 
 #include <QtGlobal>
 
@@ -12,7 +12,7 @@ bool isWaylandSession()
 }
 } // namespace
 
-X11PermissionService::X11PermissionService(std::shared_ptr<const X11HotkeyService> hotkeys)
+X11PermissionService::X11PermissionService(std::shared_ptr<const X11GlobalShortcutService> hotkeys)
     : m_hotkeys(std::move(hotkeys))
 {
 }

@@ -4,7 +4,7 @@
 
 #include <memory>
 
-class X11HotkeyService;
+class X11GlobalShortcutService;
 
 // X11 has no permission to ask for: a client connected to the server may
 // grab keys. What can be missing is the X connection itself, or a real X
@@ -12,12 +12,12 @@ class X11HotkeyService;
 // windows has the focus, so global hotkeys count as not allowed there.
 class X11PermissionService final : public PermissionService {
 public:
-    explicit X11PermissionService(std::shared_ptr<const X11HotkeyService> hotkeys);
+    explicit X11PermissionService(std::shared_ptr<const X11GlobalShortcutService> hotkeys);
 
     bool hotkeysAllowed() const override;
     // Nothing to prompt for; answers as hotkeysAllowed().
     bool requestHotkeys() override;
 
 private:
-    std::shared_ptr<const X11HotkeyService> m_hotkeys;
+    std::shared_ptr<const X11GlobalShortcutService> m_hotkeys;
 };

@@ -1,6 +1,5 @@
 #include "X11WindowActivator.h"
 
-#include "LatestPressTime.h"
 #include "X11Connection.h"
 
 #include <xcb/xcb.h>
@@ -25,25 +24,22 @@ uint32_t later(uint32_t a, uint32_t b)
 }
 } // namespace
 
-X11WindowActivator::X11WindowActivator(std::shared_ptr<X11Connection> connection,
-                                       std::shared_ptr<const LatestPressTime> latestPress,
-                                       InputTime latestWindowInput)
-    : m_connection(std::move(connection)), m_latestPress(std::move(latestPress)),
-      m_latestWindowInput(std::move(latestWindowInput))
+X11WindowActivator::X11WindowActivator(std::shared_ptr<X11Connection> connection, InputTime latestWindowInput)
+    : m_connection(std::move(connection)), m_latestWindowInput(std::move(latestWindowInput))
 {
 }
 
-void X11WindowActivator::activate(quintptr nativeWindowId)
+void X11WindowActivator::activate(quintptr nativeWindowId, quint64 eventTime)
 {
     if (!m_connection->isOpen())
         return;
     xcb_connection_t *c = m_connection->get();
     const auto window = xcb_window_t(nativeWindowId);
-    // Whatever asked for this window is the user's latest event: a hotkey
-    // press (seen on our own connection) or a click in one of our windows
-    // (seen by Qt's). Either one's time alone may be long stale.
+    // Whatever asked for this window is the user's latest event: the hotkey
+    // press handed in, or a click in one of our windows (seen by Qt's
+    // connection). Either one's time alone may be stale.
     const uint32_t input = m_latestWindowInput ? m_latestWindowInput() : 0;
-    const uint32_t time = later(m_latestPress->get(), input);
+    const uint32_t time = later(uint32_t(eventTime), input);
 
     if (time != XCB_CURRENT_TIME) {
         xcb_change_property(c, XCB_PROP_MODE_REPLACE, window, atom("_NET_WM_USER_TIME"),

@@ -6,7 +6,6 @@
 #include <functional>
 #include <memory>
 
-class LatestPressTime;
 class X11Connection;
 
 // Asks the window manager to activate a window (_NET_ACTIVE_WINDOW, as an
@@ -20,16 +19,14 @@ public:
     // windows (a click in the tray menu or the editor); 0 when unknown.
     using InputTime = std::function<quint32()>;
 
-    X11WindowActivator(std::shared_ptr<X11Connection> connection,
-                       std::shared_ptr<const LatestPressTime> latestPress, InputTime latestWindowInput);
+    X11WindowActivator(std::shared_ptr<X11Connection> connection, InputTime latestWindowInput);
 
-    void activate(quintptr nativeWindowId) override;
+    void activate(quintptr nativeWindowId, quint64 eventTime) override;
 
 private:
     uint32_t atom(const char *name);
     bool windowManagerRunning();
 
     std::shared_ptr<X11Connection> m_connection;
-    std::shared_ptr<const LatestPressTime> m_latestPress;
     InputTime m_latestWindowInput;
 };

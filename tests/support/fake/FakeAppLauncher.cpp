@@ -1,9 +1,9 @@
 #include "FakeAppLauncher.h"
 
-std::optional<QString> FakeAppLauncher::openApplication(const QUrl &target)
+std::optional<QString> FakeAppLauncher::openApplication(const QUrl &target, quint64 eventTime)
 {
     if (m_failure)
         return m_failure;
-    m_opened.append(target);
+    m_opened.append({target, eventTime});
     return std::nullopt;
 }

@@ -4,15 +4,21 @@
 
 #include <QList>
 
-// Records the targets it is asked to open; can be told to fail.
+// Records the targets it is asked to open, with the press time; can be told to fail.
 class FakeAppLauncher final : public AppLauncher {
 public:
-    std::optional<QString> openApplication(const QUrl &target) override;
+    struct Launch {
+        QUrl target;
+        quint64 eventTime;
+        friend bool operator==(const Launch &, const Launch &) = default;
+    };
+
+    std::optional<QString> openApplication(const QUrl &target, quint64 eventTime) override;
 
     void failWith(const QString &reason) { m_failure = reason; }
-    const QList<QUrl> &opened() const { return m_opened; }
+    const QList<Launch> &opened() const { return m_opened; }
 
 private:
-    QList<QUrl> m_opened;
+    QList<Launch> m_opened;
     std::optional<QString> m_failure;
 };

@@ -1,0 +1,47 @@
+#pragma once
+
+#include "ButtonFile.h"
+#include "LaunchButton.h"
+
+#include <QList>
+#include <QObject>
+#include <QString>
+#include <QUrl>
+#include <QUuid>
+
+#include <optional>
+
+// The button list and its file. Every change of the list is saved and then
+// announced with changed(); the store knows nothing of hotkeys.
+class ButtonStore : public QObject {
+    Q_OBJECT
+
+public:
+    // homeDirectory: where the button file lives.
+    explicit ButtonStore(const QString &homeDirectory, QObject *parent = nullptr);
+
+    // In the order the user sees them.
+    const LaunchButtonList &buttons() const { return m_buttons; }
+    const LaunchButton *find(QUuid id) const;
+    QString filePath() const { return m_file.path(); }
+
+    // Reads the file; creates and saves the default button when there is none.
+    void loadButtons();
+    void saveButtons();
+
+    // A placeholder "New Button" at the end.
+    void addButton();
+    // Replaces the button with this id in its place; nothing when there is none.
+    void updateButton(QUuid id, QString name, QString shortcut, std::optional<QUrl> appURL);
+    // Removes the buttons at these positions of buttons().
+    void removeButtons(QList<qsizetype> positions);
+
+Q_SIGNALS:
+    void changed();
+
+private:
+    void replaceAll(LaunchButtonList buttons);
+
+    LaunchButtonList m_buttons;
+    ButtonFile m_file;
+};

@@ -1,0 +1,54 @@
+#pragma once
+
+#include <QKeyCombination>
+#include <QList>
+#include <QObject>
+#include <QString>
+
+// One global shortcut the program asks the desktop for.
+struct ShortcutRequest {
+    QString actionId;        // stable across runs: the button's id
+    QString description;     // shown by desktops that list shortcuts: the button's name
+    QKeyCombination trigger; // each backend translates it at its own edge
+};
+
+// What the desktop did with one action.
+struct ShortcutState {
+    enum class Kind {
+        Live,           // presses arrive; assignedTrigger says on which keys
+        Pending,        // asked, no answer yet (the desktop may ask the user)
+        TakenElsewhere, // another program holds the combination
+        KeyUnavailable, // the key is not on this keyboard
+        Declined,       // the user said no
+        Failed,         // the desktop refused for another reason
+        NoService,      // no global shortcut service in this session
+    };
+
+    Kind kind = Kind::Pending;
+    QString assignedTrigger; // as the desktop shows it, e.g. "Ctrl+Alt+K"; may differ from the request
+    QString detail;          // one line for the log and the tooltip
+
+    friend bool operator==(const ShortcutState &, const ShortcutState &) = default;
+};
+
+// The desktop's global shortcuts, by action. Main thread only.
+class GlobalShortcutService : public QObject {
+    Q_OBJECT
+
+public:
+    using QObject::QObject;
+
+    // Replaces the whole set. Every request gets an answer through
+    // stateChanged, during the call or later; actions left out are released.
+    virtual void bind(const QList<ShortcutRequest> &requests) = 0;
+
+    // "X11", "KDE", "portal", "none"
+    virtual QString backendName() const = 0;
+
+Q_SIGNALS:
+    // Also when the desktop changes its mind later (a keyboard change, a
+    // restart of its service).
+    void stateChanged(const QString &actionId, const ShortcutState &state);
+    // eventTime: the window system's time of the press, 0 when unknown.
+    void activated(const QString &actionId, quint64 eventTime);
+};

@@ -1,0 +1,320 @@
+#include "X11GlobalShortcutService.h"
+
+#include "Log.h"
+#include "X11Connection.h"
+#include "X11KeyTable.h"
+#include "X11Keyboard.h"
+
+#include <QAbstractEventDispatcher>
+#include <QCoreApplication>
+#include <QHash>
+#include <QSet>
+#include <QSocketNotifier>
+#include <QStringList>
+#include <QThread>
+
+#include <xcb/xcb.h>
+
+#include <algorithm>
+#include <cstdlib>
+
+namespace {
+constexpr uint8_t badAccess = 10;
+// Shift, Lock, Control and Mod1..Mod5; higher bits are buttons or XKB groups.
+constexpr uint16_t keyboardModifierBits = 0xff;
+
+quint32 grabKey(uint8_t keycode, uint16_t modifiers)
+{
+    return quint32(keycode) << 16 | modifiers;
+}
+} // namespace
+
+X11GlobalShortcutService::X11GlobalShortcutService(std::shared_ptr<X11Connection> connection, QObject *parent)
+    : GlobalShortcutService(parent), m_connection(std::move(connection))
+{
+    if (!m_connection->isOpen()) {
+        Log::line(QStringLiteral("X11: global hotkeys unavailable: %1").arg(m_connection->error()));
+        return;
+    }
+    m_keyboard = std::make_unique<X11Keyboard>(m_connection->get());
+    m_notifier = std::make_unique<QSocketNotifier>(xcb_get_file_descriptor(m_connection->get()),
+                                                   QSocketNotifier::Read);
+    QObject::connect(m_notifier.get(), &QSocketNotifier::activated, m_notifier.get(),
+                     [this] { readEvents(true); });
+    // Round trips (ours, or the window activator's on the same connection)
+    // can pull events off the socket into xcb's queue, where the notifier
+    // never sees them; pick those up before the event loop sleeps.
+    if (QAbstractEventDispatcher *dispatcher = QAbstractEventDispatcher::instance()) {
+        QObject::connect(dispatcher, &QAbstractEventDispatcher::aboutToBlock, m_notifier.get(),
+                         [this] { readEvents(false); });
+    }
+}
+
+X11GlobalShortcutService::~X11GlobalShortcutService()
+{
+    if (m_connectionLost)
+        Log::watchQtMessages({});
+    if (!isConnected())
+        return;
+    for (Binding &binding : m_bindings)
+        ungrab(binding);
+}
+
+bool X11GlobalShortcutService::isConnected() const
+{
+    return m_keyboard && m_connection->isOpen();
+}
+
+void X11GlobalShortcutService::installConnectionLostHandler(std::function<void()> handler)
+{
+    m_connectionLost = std::move(handler);
+    // Qt's xcb platform plugin holds its own connection to the same server
+    // and, when that breaks, logs this warning and ends the process with
+    // exit(1) at once. It can notice before our socket notifier fires.
+    Log::watchQtMessages([this](QtMsgType type, const QString &message) {
+        const bool onMainThread = QCoreApplication::instance()
+            && QThread::currentThread() == QCoreApplication::instance()->thread();
+        if (onMainThread && type == QtWarningMsg && message.startsWith(QLatin1String("The X11 connection broke")))
+            reportLostConnection();
+    });
+}
+
+QString X11GlobalShortcutService::backendName() const
+{
+    return QStringLiteral("X11");
+}
+
+void X11GlobalShortcutService::bind(const QList<ShortcutRequest> &requests)
+{
+    if (!isConnected()) {
+        const ShortcutState none{ShortcutState::Kind::NoService, {},
+                                 QStringLiteral("X11: global hotkeys unavailable: %1").arg(m_connection->error())};
+        m_bindings.clear();
+        for (const ShortcutRequest &request : requests)
+            Q_EMIT stateChanged(request.actionId, none);
+        return;
+    }
+
+    // Live bindings whose trigger stays keep their grabs; everything else is
+    // released first, since a combination may move from one action to another.
+    QHash<QString, qsizetype> previous;
+    previous.reserve(m_bindings.size());
+    for (qsizetype i = 0; i < m_bindings.size(); ++i)
+        previous.insert(m_bindings.at(i).actionId, i);
+    QList<bool> kept(m_bindings.size(), false);
+    QList<Binding> next;
+    next.reserve(requests.size());
+    for (const ShortcutRequest &request : requests) {
+        const auto found = previous.constFind(request.actionId);
+        if (found != previous.constEnd() && m_bindings.at(*found).trigger == request.trigger
+            && m_bindings.at(*found).state.kind == ShortcutState::Kind::Live) {
+            next.append(m_bindings.at(*found));
+            kept[*found] = true;
+        } else {
+            Binding binding;
+            binding.actionId = request.actionId;
+            binding.trigger = request.trigger;
+            next.append(binding);
+        }
+    }
+    for (qsizetype i = 0; i < m_bindings.size(); ++i) {
+        if (!kept.at(i))
+            ungrab(m_bindings[i]);
+    }
+    m_bindings = std::move(next);
+
+    QList<Binding *> fresh;
+    for (Binding &binding : m_bindings) {
+        if (binding.state.kind != ShortcutState::Kind::Live)
+            fresh.append(&binding);
+    }
+    grab(fresh);
+
+    QList<std::pair<QString, ShortcutState>> answers;
+    answers.reserve(m_bindings.size());
+    for (const Binding &binding : std::as_const(m_bindings))
+        answers.append({binding.actionId, binding.state});
+    for (const auto &[actionId, state] : std::as_const(answers))
+        Q_EMIT stateChanged(actionId, state);
+}
+
+// All requests go out before the first answer is read: one round trip for
+// the whole list.
+void X11GlobalShortcutService::grab(QList<Binding *> bindings)
+{
+    xcb_connection_t *c = m_connection->get();
+    QSet<quint32> claimed;
+    for (const Binding &binding : std::as_const(m_bindings)) {
+        for (const Grab &g : binding.grabs)
+            claimed.insert(grabKey(g.keycode, g.modifiers));
+    }
+
+    QList<QList<std::pair<Grab, xcb_void_cookie_t>>> sent(bindings.size());
+    for (qsizetype b = 0; b < bindings.size(); ++b) {
+        Binding &binding = *bindings[b];
+        binding.grabs.clear();
+        binding.xModifiers = m_keyboard->modifiersFor(binding.trigger.keyboardModifiers());
+        const std::optional<X11Key> key = X11KeyTable::find(binding.trigger.key());
+        binding.keycodes = key ? m_keyboard->keycodesFor(*key) : QList<uint8_t>();
+        if (binding.keycodes.isEmpty()) {
+            binding.state = {ShortcutState::Kind::KeyUnavailable, {},
+                             QStringLiteral("X11: %1 is not on this keyboard").arg(describe(binding))};
+            continue;
+        }
+        // X lets a client grab a combination twice, and one ungrab would then
+        // silently end both; keep one owner per combination instead.
+        const bool clash = std::any_of(binding.keycodes.cbegin(), binding.keycodes.cend(), [&](uint8_t keycode) {
+            return claimed.contains(grabKey(keycode, binding.xModifiers));
+        });
+        if (clash) {
+            binding.keycodes.clear();
+            binding.state = {ShortcutState::Kind::Failed, {},
+                             QStringLiteral("X11: %1 is already a hotkey of this program").arg(describe(binding))};
+            continue;
+        }
+        for (uint8_t keycode : std::as_const(binding.keycodes)) {
+            claimed.insert(grabKey(keycode, binding.xModifiers));
+            for (uint16_t locks : m_keyboard->lockCombinations()) {
+                const Grab g{keycode, uint16_t(binding.xModifiers | locks)};
+                sent[b].append({g, xcb_grab_key_checked(c, 0, m_connection->root(), g.modifiers, g.keycode,
+                                                        XCB_GRAB_MODE_ASYNC, XCB_GRAB_MODE_ASYNC)});
+            }
+        }
+    }
+
+    for (qsizetype b = 0; b < bindings.size(); ++b) {
+        if (sent.at(b).isEmpty())
+            continue;
+        Binding &binding = *bindings[b];
+        bool held = false;
+        bool failed = false;
+        for (const auto &[g, cookie] : std::as_const(sent.at(b))) {
+            if (xcb_generic_error_t *error = xcb_request_check(c, cookie)) {
+                held = held || error->error_code == badAccess;
+                failed = true;
+                std::free(error);
+            } else {
+                binding.grabs.append(g);
+            }
+        }
+        if (!failed) {
+            binding.state = {ShortcutState::Kind::Live, describe(binding), {}};
+            continue;
+        }
+        ungrab(binding);
+        binding.keycodes.clear();
+        binding.state = held ? ShortcutState{ShortcutState::Kind::TakenElsewhere, {},
+                                             QStringLiteral("X11: %1 is held by another program").arg(describe(binding))}
+                             : ShortcutState{ShortcutState::Kind::Failed, {},
+                                             QStringLiteral("X11: the X server refused %1").arg(describe(binding))};
+    }
+    for (const Binding *binding : std::as_const(bindings)) {
+        if (binding->state.kind != ShortcutState::Kind::Live)
+            Log::line(binding->state.detail);
+    }
+}
+
+void X11GlobalShortcutService::ungrab(Binding &binding)
+{
+    for (const Grab &g : std::as_const(binding.grabs))
+        xcb_ungrab_key(m_connection->get(), g.keycode, m_connection->root(), g.modifiers);
+    binding.grabs.clear();
+    xcb_flush(m_connection->get());
+}
+
+void X11GlobalShortcutService::readEvents(bool fromSocket)
+{
+    if (!isConnected()) {
+        reportLostConnection();
+        return;
+    }
+    xcb_connection_t *c = m_connection->get();
+    bool mappingChanged = false;
+    QList<std::pair<QString, uint32_t>> pressed;
+    while (xcb_generic_event_t *event = fromSocket ? xcb_poll_for_event(c) : xcb_poll_for_queued_event(c)) {
+        switch (event->response_type & 0x7f) {
+        case XCB_KEY_PRESS: {
+            const auto *press = reinterpret_cast<xcb_key_press_event_t *>(event);
+            const uint16_t modifiers = press->state & keyboardModifierBits & ~m_keyboard->lockMask();
+            for (const Binding &binding : std::as_const(m_bindings)) {
+                if (binding.xModifiers == modifiers && binding.keycodes.contains(press->detail)
+                    && binding.state.kind == ShortcutState::Kind::Live) {
+                    pressed.append({binding.actionId, press->time});
+                    break;
+                }
+            }
+            break;
+        }
+        case XCB_MAPPING_NOTIFY: {
+            const auto *mapping = reinterpret_cast<xcb_mapping_notify_event_t *>(event);
+            mappingChanged = mappingChanged || mapping->request != XCB_MAPPING_POINTER;
+            break;
+        }
+        default:
+            break; // releases, and errors of requests nobody checks
+        }
+        std::free(event);
+    }
+    // A layout switch sends a burst of notifications: renew once for all.
+    if (mappingChanged)
+        renewGrabs();
+    if (!m_connection->isOpen())
+        reportLostConnection();
+    // Outside the loop: whoever hears a press may rebind.
+    for (const auto &[actionId, time] : std::as_const(pressed))
+        Q_EMIT activated(actionId, time);
+}
+
+void X11GlobalShortcutService::reportLostConnection()
+{
+    if (m_lostReported || !m_notifier)
+        return;
+    m_lostReported = true;
+    m_notifier->setEnabled(false);
+    if (m_connectionLost)
+        m_connectionLost();
+    else
+        Log::line(QStringLiteral("X11: lost the connection to the X server; global hotkeys stopped"));
+}
+
+void X11GlobalShortcutService::renewGrabs()
+{
+    // Forget the old keys too: a key another hotkey held before the change
+    // may be this one's now.
+    QList<ShortcutState> before;
+    QList<Binding *> all;
+    for (Binding &binding : m_bindings) {
+        ungrab(binding);
+        binding.keycodes.clear();
+        before.append(binding.state);
+        binding.state = {};
+        all.append(&binding);
+    }
+    m_keyboard->reload();
+    // One that fails now stays bound without grabs and is tried again at the
+    // next change or bind.
+    grab(all);
+    QList<std::pair<QString, ShortcutState>> changed;
+    for (qsizetype i = 0; i < m_bindings.size(); ++i) {
+        if (!(m_bindings.at(i).state == before.at(i)))
+            changed.append({m_bindings.at(i).actionId, m_bindings.at(i).state});
+    }
+    for (const auto &[actionId, state] : std::as_const(changed))
+        Q_EMIT stateChanged(actionId, state);
+}
+
+QString X11GlobalShortcutService::describe(const Binding &binding) const
+{
+    QStringList parts;
+    const Qt::KeyboardModifiers modifiers = binding.trigger.keyboardModifiers();
+    if (modifiers & Qt::MetaModifier)
+        parts << QStringLiteral("Super");
+    if (modifiers & Qt::AltModifier)
+        parts << QStringLiteral("Alt");
+    if (modifiers & Qt::ShiftModifier)
+        parts << QStringLiteral("Shift");
+    if (modifiers & Qt::ControlModifier)
+        parts << QStringLiteral("Ctrl");
+    parts << X11KeyTable::name(binding.trigger.key());
+    return parts.join(QLatin1Char('+'));
+}

@@ -1,0 +1,346 @@
+#include "ButtonFileWriter.h"
+#include "HotKeyManager.h"
+#include "KeyboardShortcut.h"
+#include "LogCapture.h"
+#include "ShortcutId.h"
+
+#include "fake/FakeAppLauncher.h"
+#include "fake/FakeGlobalShortcutService.h"
+#include "fake/FakePermissionService.h"
+
+#include <QFile>
+#include <QTemporaryDir>
+
+#include <gmock/gmock.h>
+#include <gtest/gtest.h>
+
+// The manager, its store and its registry on a fake desktop: what is bound,
+// what is logged, and what a press launches.
+namespace {
+using Kind = ShortcutState::Kind;
+using Launch = FakeAppLauncher::Launch;
+
+constexpr auto superAlt = Qt::MetaModifier | Qt::AltModifier;
+
+class ManagerTest : public ::testing::Test {
+protected:
+    QTemporaryDir home;
+    QString homePath = home.path();
+    std::shared_ptr<FakeGlobalShortcutService> shortcuts = std::make_shared<FakeGlobalShortcutService>();
+    std::shared_ptr<FakeAppLauncher> launcher = std::make_shared<FakeAppLauncher>();
+    std::shared_ptr<FakePermissionService> permission = std::make_shared<FakePermissionService>(true);
+    QList<std::pair<QString, quint64>> webAddresses;
+    QString applicationPath = QStringLiteral("/usr/bin/vantorel");
+    ButtonFileWriter file;
+    LogCapture log;
+
+    QString filePath() const { return homePath + QStringLiteral("/.vantorel"); }
+
+    void writeFile(const QByteArray &bytes)
+    {
+        QFile out(filePath());
+        ASSERT_TRUE(out.open(QIODevice::WriteOnly));
+        out.write(bytes);
+    }
+
+    QByteArray fileBytes() const
+    {
+        QFile in(filePath());
+        return in.open(QIODevice::ReadOnly) ? in.readAll() : QByteArray();
+    }
+
+    std::unique_ptr<HotKeyManager> start()
+    {
+        return std::make_unique<HotKeyManager>(HotKeyManager::Services{
+            shortcuts, launcher, permission,
+            [this](const QString &address, quint64 time) { webAddresses.append({address, time}); }, homePath,
+            applicationPath});
+    }
+
+    std::unique_ptr<HotKeyManager> startWith(std::initializer_list<std::pair<const char *, const char *>> buttons)
+    {
+        for (const auto &[name, shortcut] : buttons)
+            file.add(QString::fromUtf8(name), QString::fromUtf8(shortcut),
+                     QStringLiteral("file:///") + QString::fromUtf8(name).toLower());
+        EXPECT_TRUE(file.writeTo(filePath()));
+        return start();
+    }
+
+    static QString actionId(const LaunchButton &button) { return button.id().toString(QUuid::WithoutBraces).toUpper(); }
+};
+
+TEST_F(ManagerTest, FirstStartCreatesSavesAndBindsTheDefaultButton)
+{
+    auto manager = start();
+    EXPECT_EQ(log.lines(), (QStringList{
+        "🚀 HotKeyManager initialized",
+        "📍 App Location: /usr/bin/vantorel",
+        "🔐 Initial Permission Status: granted",
+        "📱 Loading buttons",
+        "💾 Saved 1 buttons",
+        "📝 Created default buttons",
+        "🎹 Registering shortcuts for 1 buttons",
+        "🎹 Registering shortcut: F with modifiers: ModifierFlags(rawValue: 3)",
+        "🔑 Creating shortcut ID: 3_2304_1447973964 (key: F, keycode: 3, modifiers: 2304)",
+        "✅ Successfully registered shortcut: F"}));
+    ASSERT_EQ(manager->buttons().size(), 1);
+    const LaunchButton &button = manager->buttons().first();
+    EXPECT_EQ(button.name, QStringLiteral("Scrivara"));
+    EXPECT_TRUE(fileBytes().startsWith("[{\"id\":\"" + actionId(button).toLatin1()));
+    ASSERT_EQ(shortcuts->bound().size(), 1);
+    EXPECT_EQ(shortcuts->bound()[0].actionId, actionId(button));
+    EXPECT_EQ(shortcuts->bound()[0].description, QStringLiteral("Scrivara"));
+    EXPECT_EQ(shortcuts->bound()[0].trigger, superAlt | Qt::Key_F);
+    EXPECT_EQ(manager->registry().stateOf(button.id())->kind, Kind::Live);
+
+    EXPECT_TRUE(shortcuts->press(superAlt | Qt::Key_F, 1234));
+    EXPECT_EQ(webAddresses, (QList<std::pair<QString, quint64>>{{*button.appURLString, 1234}}));
+}
+
+TEST_F(ManagerTest, StartUpReportsPermissionAndACaseSensitiveDerivedDataPath)
+{
+    permission->setAllowed(false);
+    applicationPath = QStringLiteral("/home/u/DerivedData/Vantorel/vantorel");
+    writeFile("[]");
+    start();
+    EXPECT_EQ(log.lines().mid(2, 2), (QStringList{
+        "🔐 Initial Permission Status: denied",
+        "⚠️ Warning: Running from DerivedData - permissions may not persist"}));
+    EXPECT_TRUE(log.contains(QStringLiteral("📂 Loaded 0 buttons")));
+    EXPECT_EQ(fileBytes(), QByteArray("[]")) << "an empty list is not replaced by the default";
+    EXPECT_EQ(permission->requestCount(), 0) << "start-up never asks the user";
+
+    log.clear();
+    applicationPath = QStringLiteral("/home/u/deriveddata/vantorel");
+    start();
+    EXPECT_TRUE(log.startingWith(QStringLiteral("⚠️")).isEmpty());
+}
+
+TEST_F(ManagerTest, AnUnreadableFileLoadsNothingAndIsKeptAsideOnTheNextSave)
+{
+    const QByteArray unreadable = R"([{"id":"not-a-uuid","name":"A","shortcut":"a"}])";
+    writeFile(unreadable);
+    auto manager = start();
+    EXPECT_TRUE(manager->buttons().isEmpty());
+    EXPECT_EQ(log.startingWith(QStringLiteral("❌ Error loading buttons: ")).size(), 1);
+    EXPECT_EQ(fileBytes(), unreadable);
+
+    log.clear();
+    manager->addButton();
+    const QStringList moved = log.startingWith(QStringLiteral("⚠️ Moved the unreadable button file aside to "));
+    ASSERT_EQ(moved.size(), 1);
+    QFile keptAside(moved[0].section(QStringLiteral(" to "), 1));
+    ASSERT_TRUE(keptAside.open(QIODevice::ReadOnly));
+    EXPECT_EQ(keptAside.readAll(), unreadable);
+}
+
+TEST_F(ManagerTest, APressLaunchesItsButtonAtOnceWithThePressTime)
+{
+    auto manager = startWith({{"One", "⌘ + ⌥ + F"}, {"Two", "⌃ + F"}});
+    log.clear();
+    ASSERT_TRUE(shortcuts->press(Qt::ControlModifier | Qt::Key_F, 77));
+    EXPECT_EQ(log.lines(), (QStringList{"⌨️ Shortcut pressed with ID: 3_4096_1447973964",
+                                        "✨ Found handler for shortcut: 3_4096_1447973964",
+                                        "📱 Launching app: file:///two"}));
+    EXPECT_EQ(launcher->opened(), (QList<Launch>{{QUrl(QStringLiteral("file:///two")), 77}}));
+    ASSERT_TRUE(shortcuts->press(superAlt | Qt::Key_F, 78));
+    EXPECT_EQ(launcher->opened().last(), (Launch{QUrl(QStringLiteral("file:///one")), 78}));
+
+    log.clear();
+    shortcuts->activate(QStringLiteral("gone"), 79);
+    EXPECT_EQ(log.lines().mid(0, 2), (QStringList{"⌨️ Shortcut pressed with ID: gone",
+                                                  "❌ No handler found for shortcut: gone"}));
+    ASSERT_EQ(log.lines().size(), 3);
+    EXPECT_THAT(log.lines()[2].section(QStringLiteral(": "), 1).split(QStringLiteral(", ")),
+                ::testing::UnorderedElementsAre(QStringLiteral("3_2304_1447973964"), QStringLiteral("3_4096_1447973964")));
+    EXPECT_EQ(launcher->opened().size(), 2);
+}
+
+TEST_F(ManagerTest, OneCombinationTwiceGoesToTheLastButtonAndTheFirstSaysWhy)
+{
+    auto manager = startWith({{"One", "cmd+k"}, {"Two", "⌘ + K"}, {"Three", "⌘ + L"}});
+    const LaunchButtonList buttons = manager->buttons();
+    ASSERT_EQ(shortcuts->bound().size(), 2);
+    EXPECT_EQ(shortcuts->bound()[0].actionId, actionId(buttons[1]));
+    EXPECT_EQ(manager->registry().stateOf(buttons[0].id())->detail, QStringLiteral("\"Two\" has the same shortcut"));
+
+    log.clear();
+    manager->registerAllShortcuts();
+    EXPECT_TRUE(log.startingWith(QStringLiteral("🗑️")).isEmpty()) << "registering again unregisters nothing";
+    EXPECT_EQ(log.startingWith(QStringLiteral("✅")).size(), 2);
+    ASSERT_TRUE(shortcuts->press(Qt::MetaModifier | Qt::Key_K));
+    EXPECT_EQ(launcher->opened().last().target, QUrl(QStringLiteral("file:///two")));
+
+    log.clear();
+    manager->unregisterAllShortcuts();
+    EXPECT_EQ(log.lines().first(), QStringLiteral("🚫 Unregistering all shortcuts"));
+    EXPECT_THAT(log.lines().mid(1), ::testing::UnorderedElementsAre(QStringLiteral("🗑️ Unregistered shortcut: 40_256_1447973964"),
+                                                                    QStringLiteral("🗑️ Unregistered shortcut: 37_256_1447973964")));
+    EXPECT_TRUE(shortcuts->bound().isEmpty());
+    EXPECT_FALSE(manager->registry().stateOf(buttons[1].id()));
+    EXPECT_FALSE(shortcuts->press(Qt::MetaModifier | Qt::Key_K));
+}
+
+// Each way the desktop can say no fails that button alone, with its reason.
+TEST_F(ManagerTest, EachRefusalFailsOnlyItsButtonWithTheDesktopsReason)
+{
+    for (const Kind kind : {Kind::TakenElsewhere, Kind::KeyUnavailable, Kind::Declined, Kind::Failed, Kind::NoService}) {
+        shortcuts = std::make_shared<FakeGlobalShortcutService>();
+        shortcuts->answerWith(Qt::ControlModifier | Qt::Key_K, {kind, {}, QStringLiteral("why %1").arg(int(kind))});
+        QTemporaryDir otherHome;
+        homePath = otherHome.path();
+        auto manager = startWith({{"Held", "ctrl+k"}, {"Fine", "⌥ + F"}});
+        const LaunchButtonList buttons = manager->buttons();
+        EXPECT_EQ(manager->registry().stateOf(buttons[0].id())->kind, kind);
+        EXPECT_EQ(manager->registry().stateOf(buttons[1].id())->kind, Kind::Live);
+        EXPECT_EQ(log.lines().mid(log.lines().indexOf(QStringLiteral("🔑 Creating shortcut ID: 40_4096_1447973964 "
+                                                                    "(key: k, keycode: 40, modifiers: 4096)")) + 1, 2),
+                  (QStringList{QStringLiteral("why %1").arg(int(kind)), "❌ Failed to register shortcut: k"}));
+        EXPECT_EQ(manager->registeredShortcutIds(), QStringList{QStringLiteral("3_2048_1447973964")});
+        EXPECT_FALSE(shortcuts->press(Qt::ControlModifier | Qt::Key_K));
+        log.clear();
+        file = {};
+    }
+}
+
+TEST_F(ManagerTest, KeysOutsideTheVocabularyFailWithoutAnId)
+{
+    auto manager = startWith({{"Placeholder", "⌘1"}, {"Hyper", "⌃ + hyper"}, {"Fine", "⌥ + F"}});
+    EXPECT_TRUE(log.contains(QStringLiteral("❌ Failed to register shortcut: ⌘1")));
+    EXPECT_TRUE(log.contains(QStringLiteral("❌ Failed to register shortcut: hyper")));
+    EXPECT_EQ(log.startingWith(QStringLiteral("🔑")).size(), 1);
+    EXPECT_EQ(shortcuts->bound().size(), 1);
+    EXPECT_EQ(manager->registry().stateOf(manager->buttons()[1].id())->detail, QStringLiteral("\"hyper\" is not a key"));
+}
+
+// A desktop that asks the user answers later: the registration lines come
+// at once, each result line once the answer is final.
+TEST_F(ManagerTest, LateAnswersAreLoggedOnceAndKeptForTheEditor)
+{
+    shortcuts->answerLater();
+    auto manager = startWith({{"Mail", "⌘ + M"}});
+    const QUuid mail = manager->buttons()[0].id();
+    const QString action = actionId(manager->buttons()[0]);
+    EXPECT_TRUE(log.contains(QStringLiteral("🔑 Creating shortcut ID: 46_256_1447973964 (key: M, keycode: 46, modifiers: 256)")));
+    EXPECT_TRUE(log.startingWith(QStringLiteral("✅")).isEmpty());
+    EXPECT_FALSE(manager->registry().stateOf(mail));
+
+    QList<QUuid> changes;
+    QObject::connect(&manager->registry(), &HotkeyRegistry::stateChanged, [&](QUuid id) { changes.append(id); });
+    shortcuts->answer(action, {Kind::Pending, {}, {}});
+    EXPECT_EQ(manager->registry().stateOf(mail)->kind, Kind::Pending);
+    EXPECT_TRUE(log.startingWith(QStringLiteral("✅")).isEmpty());
+    shortcuts->answer(action, {Kind::Live, QStringLiteral("Ctrl+Alt+K"), {}});
+    shortcuts->answer(action, {Kind::Live, QStringLiteral("Ctrl+Alt+L"), {}});
+    EXPECT_EQ(log.startingWith(QStringLiteral("✅")), QStringList{"✅ Successfully registered shortcut: M"});
+    EXPECT_EQ(manager->registry().stateOf(mail)->assignedTrigger, QStringLiteral("Ctrl+Alt+L"));
+    shortcuts->answer(action, {Kind::Declined, {}, QStringLiteral("the user said no")});
+    EXPECT_EQ(log.lines().last(), QStringLiteral("the user said no"));
+    EXPECT_EQ(changes, QList<QUuid>(4, mail));
+    shortcuts->answer(QStringLiteral("unknown"), {Kind::Live, {}, {}});
+    EXPECT_EQ(changes.size(), 4) << "answers for actions not asked for are dropped";
+}
+
+TEST_F(ManagerTest, LaunchingSendsWebAddressesToTheWebWindowAndTheRestToTheLauncher)
+{
+    writeFile("[]");
+    auto manager = start();
+    log.clear();
+    auto launch = [&](std::optional<QString> target) {
+        manager->launchButton(LaunchButton::withTargetText(QUuid::createUuid(), {}, {}, std::move(target)));
+    };
+    launch(QStringLiteral("https://example.org/a?b=1"));
+    launch(QStringLiteral("HTTPS://example.org"));
+    launch(std::nullopt);
+    launch(QStringLiteral("http://exa mple.org"));
+    launcher->failWith(QStringLiteral("it is not an application"));
+    launch(QStringLiteral("file:///tmp/notes.txt"));
+
+    EXPECT_EQ(log.lines(), (QStringList{"🌐 Launching web URL: https://example.org/a?b=1",
+                                        "📱 Launching app: HTTPS://example.org",
+                                        "📱 Launching app: file:///tmp/notes.txt",
+                                        "❌ Failed to launch app: file:///tmp/notes.txt: it is not an application"}));
+    EXPECT_EQ(webAddresses.size(), 1);
+    EXPECT_EQ(launcher->opened(), (QList<Launch>{{QUrl(QStringLiteral("HTTPS://example.org")), 0}}));
+}
+
+// The registry follows the store: each change binds the new list, and only
+// what changed is registered or unregistered again.
+TEST_F(ManagerTest, ChangesRebindOnlyWhatChanged)
+{
+    auto manager = startWith({{"One", "⌘ + A"}, {"Two", "⌘ + B"}, {"Three", "⌘ + C"}});
+    const QUuid second = manager->buttons()[1].id();
+    int changes = 0;
+    QObject::connect(&manager->store(), &ButtonStore::changed, [&] { ++changes; });
+
+    log.clear();
+    manager->updateButton(second, QStringLiteral("Mail"), QStringLiteral("⌘ + ⇧ + M"), QUrl(QStringLiteral("file:///mail")));
+    EXPECT_EQ(log.lines(), (QStringList{"💾 Saved 3 buttons", "🗑️ Unregistered shortcut: 11_256_1447973964",
+                                        "🎹 Registering shortcut: M with modifiers: ModifierFlags(rawValue: 5)",
+                                        "🔑 Creating shortcut ID: 46_768_1447973964 (key: M, keycode: 46, modifiers: 768)",
+                                        "✅ Successfully registered shortcut: M"}));
+    EXPECT_EQ(manager->buttons()[1].id(), second);
+    EXPECT_EQ(shortcuts->bound().size(), 3);
+    EXPECT_FALSE(shortcuts->press(Qt::MetaModifier | Qt::Key_B)) << "the old combination is released";
+    ASSERT_TRUE(shortcuts->press(Qt::MetaModifier | Qt::ShiftModifier | Qt::Key_M));
+    EXPECT_EQ(launcher->opened().last().target, QUrl(QStringLiteral("file:///mail")));
+    EXPECT_TRUE(fileBytes().contains(R"(","name":"Mail","shortcut":"⌘ + ⇧ + M","appURLString":"file:///mail"},)"));
+
+    log.clear();
+    manager->updateButton(second, QStringLiteral("Post"), QStringLiteral("⌘ + ⇧ + M"), QUrl(QStringLiteral("file:///post")));
+    EXPECT_EQ(log.lines(), QStringList{"💾 Saved 3 buttons"}) << "a new name or target binds nothing anew";
+    ASSERT_TRUE(shortcuts->press(Qt::MetaModifier | Qt::ShiftModifier | Qt::Key_M));
+    EXPECT_EQ(launcher->opened().last().target, QUrl(QStringLiteral("file:///post")));
+    EXPECT_EQ(shortcuts->bound()[1].description, QStringLiteral("Post"));
+
+    log.clear();
+    manager->removeButtons({0});
+    manager->addButton();
+    EXPECT_EQ(log.lines(), (QStringList{"💾 Saved 2 buttons", "🗑️ Unregistered shortcut: 0_256_1447973964",
+                                        "💾 Saved 3 buttons",
+                                        "🎹 Registering shortcut: ⌘3 with modifiers: ModifierFlags(rawValue: 0)",
+                                        "❌ Failed to register shortcut: ⌘3"}));
+    EXPECT_EQ(manager->buttons().last().name, QStringLiteral("New Button"));
+    EXPECT_EQ(changes, 4);
+
+    const QByteArray before = fileBytes();
+    log.clear();
+    manager->updateButton(QUuid::createUuid(), QStringLiteral("X"), QStringLiteral("⌘ + X"), std::nullopt);
+    manager->removeButtons({7});
+    EXPECT_TRUE(log.lines().isEmpty()) << "an unknown id or position changes nothing";
+    EXPECT_EQ(fileBytes(), before);
+    EXPECT_EQ(changes, 4);
+}
+
+// While the editor records a shortcut nothing is bound; changes wait for
+// the next registration.
+TEST_F(ManagerTest, AfterUnregisteringChangesBindNothingUntilRegisteringAgain)
+{
+    auto manager = startWith({{"One", "⌘ + A"}});
+    manager->unregisterAllShortcuts();
+    const int binds = shortcuts->bindCount();
+    manager->addButton();
+    manager->updateButton(manager->buttons()[0].id(), QStringLiteral("One"), QStringLiteral("⌘ + Z"), std::nullopt);
+    EXPECT_EQ(shortcuts->bindCount(), binds);
+    EXPECT_TRUE(shortcuts->bound().isEmpty());
+
+    log.clear();
+    manager->registerAllShortcuts();
+    EXPECT_EQ(log.lines().first(), QStringLiteral("🎹 Registering shortcuts for 2 buttons"));
+    EXPECT_TRUE(shortcuts->press(Qt::MetaModifier | Qt::Key_Z));
+}
+
+TEST(ShortcutIdTest, NamesKeysByTheirUSPositionCode)
+{
+    const std::pair<const char16_t *, const char *> known[] = {
+        {u"⌘ + F", "3_256_1447973964"}, {u"⌃ + K", "40_4096_1447973964"}, {u"⌥ + 1", "18_2048_1447973964"},
+        {u"⇧ + f12", "111_512_1447973964"}, {u"SPACE", "49_0_1447973964"}, {u"\r", "36_0_1447973964"},
+        {u"Left", "123_0_1447973964"}, {u",", "43_0_1447973964"}, {u"⇧ + !", "18_512_1447973964"},
+        {u"?", "44_0_1447973964"}, {u"plus", "24_0_1447973964"}, {u"=", "24_0_1447973964"}};
+    for (const auto &[text, id] : known) {
+        const std::optional<QKeyCombination> combination = parseShortcutText(text).keyCombination();
+        ASSERT_TRUE(combination) << id;
+        EXPECT_EQ(ShortcutId::of(*combination), QString::fromLatin1(id));
+    }
+}
+} // namespace

@@ -1,0 +1,40 @@
+#pragma once
+
+#include "GlobalShortcutService.h"
+
+#include <QHash>
+#include <QList>
+
+// A desktop's global shortcuts for tests: records what it is asked to bind,
+// answers as a test tells it (at once, or later by hand), and presses a
+// combination as the desktop would report it.
+class FakeGlobalShortcutService final : public GlobalShortcutService {
+    Q_OBJECT
+
+public:
+    void bind(const QList<ShortcutRequest> &requests) override;
+    QString backendName() const override { return QStringLiteral("fake"); }
+
+    // What binds of this trigger are answered with from now on; by default
+    // Live, on the trigger asked for.
+    void answerWith(QKeyCombination trigger, ShortcutState state);
+    // Binds get no answer until answer() is called, as with a desktop that asks the user.
+    void answerLater() { m_answerLater = true; }
+    void answer(const QString &actionId, const ShortcutState &state) { Q_EMIT stateChanged(actionId, state); }
+    // Reports a press of this action, bound or not.
+    void activate(const QString &actionId, quint64 eventTime) { Q_EMIT activated(actionId, eventTime); }
+
+    // Reports the action bound to this trigger pressed; false when none is
+    // live on it (the desktop would not deliver such a press).
+    bool press(QKeyCombination trigger, quint64 eventTime = 0);
+
+    const QList<ShortcutRequest> &bound() const { return m_bound; }
+    int bindCount() const { return m_bindCount; }
+
+private:
+    QList<ShortcutRequest> m_bound;
+    QHash<QString, ShortcutState> m_answers; // by action id, as answered
+    QHash<int, ShortcutState> m_answerFor;   // by trigger
+    bool m_answerLater = false;
+    int m_bindCount = 0;
+};
