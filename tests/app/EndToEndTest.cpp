@@ -1,3 +1,4 @@
+#include "EventLoopWait.h"
 #include "ProgramRun.h"
 #include "XvfbServer.h"
 
@@ -36,7 +37,8 @@ TEST(EndToEndTest, SecondStartShowsTheRunningEditorAndExits)
     ProgramRun tray(xvfb.display(), QStringLiteral("xcb"));
     ProgramRun program(xvfb.display(), QStringLiteral("xcb"));
     ASSERT_TRUE(tray.start({QStringLiteral("trayer"), QStringLiteral("--SetDockType"), QStringLiteral("true")}));
-    ASSERT_TRUE(ProgramRun::waitUntil([] { return windowShown(QStringLiteral("--class"), QStringLiteral("trayer")); }));
+    ASSERT_TRUE(runEventLoopUntil([] { return windowShown(QStringLiteral("--class"), QStringLiteral("trayer")); },
+                                  ProgramRun::timeoutMs));
 
     program.start({QStringLiteral(VANTOREL_BINARY)});
     ASSERT_TRUE(program.waitForOutput("🎹 Registering shortcuts for")) << program.transcript();
@@ -46,7 +48,7 @@ TEST(EndToEndTest, SecondStartShowsTheRunningEditorAndExits)
     second.environment() = program.environment();
     second.start({QStringLiteral(VANTOREL_BINARY)});
     EXPECT_EQ(second.waitForExit(), 0) << second.transcript();
-    EXPECT_TRUE(ProgramRun::waitUntil(editorShown));
+    EXPECT_TRUE(runEventLoopUntil(editorShown, ProgramRun::timeoutMs));
 
     QFile entry(program.dir() + QStringLiteral("/config/autostart/org.vantorel.Vantorel.desktop"));
     ASSERT_TRUE(entry.open(QIODevice::ReadOnly));

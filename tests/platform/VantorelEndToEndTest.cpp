@@ -28,3 +28,29 @@ TEST(VantorelEndToEndTest, AHotkeyLaunchesItsButtonScriptUntilTerminateEndsItCle
     EXPECT_EQ(run.terminate(), 0);
     EXPECT_TRUE(keyboard.canGrab(xSuperAlt, XK_e)) << "its grabs went with it";
 }
+
+// Another client holds one combination: that button says so, the others work.
+TEST(VantorelEndToEndTest, ACombinationHeldByAnotherClientShowsAsTakenWhileTheOthersWork)
+{
+    ASSERT_TRUE(sharedXvfb().isRunning()) << sharedXvfb().error().toStdString();
+    XTestKeyboard otherClient;
+    ASSERT_TRUE(otherClient.grab(xSuperAlt, XK_g));
+    ButtonHome home;
+    XTestKeyboard keyboard;
+    ProgramRun run;
+    home.addButton(QStringLiteral("held"), QStringLiteral("⌘ + ⌥ + G"));
+    home.addButton(QStringLiteral("free"), QStringLiteral("⌘ + ⌥ + H"));
+    ASSERT_TRUE(home.writeButtonFile());
+    run.environment().insert(QStringLiteral("HOME"), home.path());
+    run.start({QStringLiteral(VANTOREL_BINARY)});
+    ASSERT_TRUE(run.waitForOutput("✅ Successfully registered shortcut: H")) << run.transcript();
+    EXPECT_TRUE(run.output().contains("X11: Super+Alt+G is held by another program\n❌ Failed to register shortcut: G\n"))
+        << run.transcript();
+
+    keyboard.press({XK_Super_L, XK_Alt_L}, XK_h);
+    EXPECT_TRUE(runEventLoopUntil([&] { return home.ran(QStringLiteral("free")); })) << run.transcript();
+    keyboard.press({XK_Super_L, XK_Alt_L}, XK_g);
+    EXPECT_FALSE(runEventLoopUntil([&] { return home.ran(QStringLiteral("held")); }, 300))
+        << "the press goes to the client that holds it";
+    EXPECT_EQ(run.terminate(), 0);
+}

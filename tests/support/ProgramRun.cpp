@@ -1,9 +1,8 @@
 #include "ProgramRun.h"
 
-#include <QDeadlineTimer>
+#include "EventLoopWait.h"
+
 #include <QDir>
-#include <QEventLoop>
-#include <QTimer>
 
 ProgramRun::ProgramRun(const QString &display, const QString &platform)
 {
@@ -36,7 +35,7 @@ bool ProgramRun::start(const QStringList &command)
 
 bool ProgramRun::waitForOutput(const QByteArray &text, int timeout)
 {
-    waitUntil([&] { return output().contains(text) || m_program.state() == QProcess::NotRunning; }, timeout);
+    runEventLoopUntil([&] { return output().contains(text) || m_program.state() == QProcess::NotRunning; }, timeout);
     return output().contains(text);
 }
 
@@ -68,17 +67,4 @@ const QByteArray &ProgramRun::errors()
 std::string ProgramRun::transcript()
 {
     return (output() + "--- stderr:\n" + m_errors).toStdString();
-}
-
-bool ProgramRun::waitUntil(const std::function<bool()> &condition, int timeout)
-{
-    const QDeadlineTimer deadline(timeout);
-    while (!condition()) {
-        if (deadline.hasExpired())
-            return false;
-        QEventLoop loop;
-        QTimer::singleShot(10, &loop, &QEventLoop::quit);
-        loop.exec();
-    }
-    return true;
 }

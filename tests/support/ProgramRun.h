@@ -6,7 +6,6 @@
 #include <QStringList>
 #include <QTemporaryDir>
 
-#include <functional>
 #include <string>
 
 // One run of the real program in a private temporary folder: HOME, the
@@ -38,8 +37,6 @@ public:
     const QByteArray &output();
     const QByteArray &errors();
     std::string transcript(); // both channels, for failure messages
-
-    static bool waitUntil(const std::function<bool()> &condition, int timeout = timeoutMs);
 
 private:
     QTemporaryDir m_dir;
