@@ -1,26 +1,29 @@
-// Press-to-launch latency, start-up time and memory of Vantorel, side by
-// side with sxhkd, on one private Xvfb. Both bind Super+Alt+F to the same
-// tiny program (launch_stamp), which appends the wall-clock time of its
-// start to a file; latency runs from the moment the fake key press is sent
-// through XTest to that time.
+// Press-to-launch latency, start-up time and idle memory of Vantorel, side
+// by side with sxhkd and with a minimal hotkey client (the floor: what the
+// X server, XTest and posix_spawn cost by themselves), on one private Xvfb.
+// All three bind Super+Alt+F to the same tiny program (launch_stamp), which
+// appends the wall-clock time of its start to a file.
 //
-//   hotkey_latency_bench [presses]      (default 200)
+//   hotkey_latency_bench [--tray] [presses] [starts]   (default 200, 15)
 //
-// Needs Xvfb and sxhkd on PATH.
+// --tray runs trayer on the display first, so that Vantorel finds a system
+// tray (without one it opens its editor at start). Needs Xvfb and sxhkd on
+// PATH, and trayer for --tray.
 
 #include "BenchProcess.h"
+#include "FloorHotkeyClient.h"
 #include "SuperAltKeyboard.h"
 
 #include <algorithm>
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <fcntl.h>
 #include <filesystem>
 #include <fstream>
+#include <functional>
 #include <optional>
-#include <poll.h>
-#include <spawn.h>
 #include <string>
 #include <thread>
 #include <unistd.h>
@@ -36,61 +39,16 @@ long long nowNs()
     return t.tv_sec * 1000000000LL + t.tv_nsec;
 }
 
-struct Child {
-    pid_t pid = -1;
-    int stdoutFd = -1;
-};
-
-// Starts argv with extra environment entries, stderr to /dev/null;
-// optionally pipes its stdout.
-Child spawn(const std::vector<std::string> &argv, const std::vector<std::string> &extraEnv, bool pipeStdout)
+// Starts argv with extra environment entries, its output to /dev/null.
+pid_t spawnQuiet(const std::vector<std::string> &argv, const std::vector<std::string> &extraEnv)
 {
     posix_spawn_file_actions_t actions;
     posix_spawn_file_actions_init(&actions);
-    int fds[2] = {-1, -1};
-    if (pipeStdout) {
-        if (pipe(fds) != 0)
-            std::abort();
-        posix_spawn_file_actions_adddup2(&actions, fds[1], STDOUT_FILENO);
-        posix_spawn_file_actions_addclose(&actions, fds[0]);
-    }
+    posix_spawn_file_actions_addopen(&actions, STDOUT_FILENO, "/dev/null", O_WRONLY, 0);
     posix_spawn_file_actions_addopen(&actions, STDERR_FILENO, "/dev/null", O_WRONLY, 0);
-    Child child;
-    child.pid = spawnProcess(argv, extraEnv, actions);
+    const pid_t pid = spawnProcess(argv, extraEnv, actions);
     posix_spawn_file_actions_destroy(&actions);
-    if (pipeStdout) {
-        close(fds[1]);
-        child.stdoutFd = fds[0];
-    }
-    return child;
-}
-
-void stop(Child &child)
-{
-    stopProcess(child.pid);
-    if (child.stdoutFd >= 0)
-        close(child.stdoutFd);
-    child = {};
-}
-
-// Reads the child's output until a line contains text; the time it was seen.
-std::optional<long long> waitForOutput(const Child &child, const std::string &text, int timeoutMs)
-{
-    std::string buffer;
-    const long long deadline = nowNs() + timeoutMs * 1000000LL;
-    while (nowNs() < deadline) {
-        pollfd p{child.stdoutFd, POLLIN, 0};
-        if (poll(&p, 1, 50) <= 0)
-            continue;
-        char chunk[4096];
-        const ssize_t n = read(child.stdoutFd, chunk, sizeof chunk);
-        if (n <= 0)
-            return std::nullopt;
-        buffer.append(chunk, size_t(n));
-        if (buffer.find(text) != std::string::npos)
-            return nowNs();
-    }
-    return std::nullopt;
+    return pid;
 }
 
 std::vector<long long> readStamps(const std::string &path)
@@ -103,7 +61,7 @@ std::vector<long long> readStamps(const std::string &path)
     return stamps;
 }
 
-std::optional<long long> waitForStamp(const std::string &path, size_t count, int timeoutMs)
+std::optional<long long> waitForStamp(const std::string &path, size_t count, std::chrono::milliseconds timeout)
 {
     std::optional<long long> stamp;
     waitUntil([&] {
@@ -111,31 +69,69 @@ std::optional<long long> waitForStamp(const std::string &path, size_t count, int
         if (stamps.size() >= count)
             stamp = stamps.at(count - 1);
         return stamp.has_value();
-    }, std::chrono::milliseconds(timeoutMs), std::chrono::microseconds(100));
+    }, timeout, std::chrono::microseconds(100));
     return stamp;
 }
 
+// Presses Super+Alt+F every 2 ms until the target has run once; the time it
+// started, or nothing after 5 s.
+std::optional<long long> pressUntilLaunched(SuperAltKeyboard &keyboard, const std::string &stampFile)
+{
+    const long long deadline = nowNs() + 5000000000LL;
+    while (nowNs() < deadline) {
+        const long long next = nowNs() + 2000000;
+        keyboard.press('f');
+        do {
+            const std::vector<long long> stamps = readStamps(stampFile);
+            if (!stamps.empty())
+                return stamps.front();
+            std::this_thread::sleep_for(std::chrono::microseconds(100));
+        } while (nowNs() < next);
+    }
+    return std::nullopt;
+}
+
+// What /proc says about the process's memory, in kB.
 struct Memory {
-    long rssKb = 0;
-    long pssKb = 0;
+    long vmRss = 0, rssAnon = 0, rssFile = 0; // status
+    long rss = 0, pss = 0;                    // smaps_rollup
 };
+
+long field(const std::string &path, const std::string &key)
+{
+    std::ifstream in(path);
+    std::string name;
+    while (in >> name) {
+        long value;
+        if (name == key && in >> value)
+            return value;
+        in.ignore(4096, '\n');
+    }
+    return 0;
+}
 
 Memory memoryOf(pid_t pid)
 {
-    Memory m;
-    std::ifstream in("/proc/" + std::to_string(pid) + "/smaps_rollup");
-    std::string key;
-    long value;
-    std::string unit;
-    while (in >> key) {
-        if (key == "Rss:" && in >> value >> unit)
-            m.rssKb = value;
-        else if (key == "Pss:" && in >> value >> unit)
-            m.pssKb = value;
-        else
-            in.ignore(4096, '\n');
+    const std::string proc = "/proc/" + std::to_string(pid);
+    return {field(proc + "/status", "VmRSS:"), field(proc + "/status", "RssAnon:"),
+            field(proc + "/status", "RssFile:"), field(proc + "/smaps_rollup", "Rss:"),
+            field(proc + "/smaps_rollup", "Pss:")};
+}
+
+// Idle: a second after the first launch, then once VmRSS holds still for
+// two readings 250 ms apart (at most 5 s more).
+Memory settledMemoryOf(pid_t pid)
+{
+    std::this_thread::sleep_for(std::chrono::seconds(1));
+    Memory last = memoryOf(pid);
+    for (int i = 0; i < 20; ++i) {
+        std::this_thread::sleep_for(std::chrono::milliseconds(250));
+        const Memory now = memoryOf(pid);
+        if (now.vmRss == last.vmRss)
+            return now;
+        last = now;
     }
-    return m;
+    return last;
 }
 
 struct Summary {
@@ -149,47 +145,104 @@ Summary summarize(std::vector<double> values)
     return {values.front(), at(0.5), at(0.95)};
 }
 
-// A program under test: how to start it, and how to tell it is live.
+void report(const char *what, const Summary &s)
+{
+    std::printf("  %-24s min %7.2f  median %7.2f  p95 %7.2f ms\n", what, s.min, s.median, s.p95);
+}
+
+// A program under test, and how to start it.
 struct Contender {
     std::string name;
-    std::vector<std::string> argv;
-    std::vector<std::string> env;
-    std::string liveLine; // empty: live once a press launches the target
+    std::function<pid_t()> start;
+    bool measureMemory = false;
 };
 
-// Start to hotkeys live: the program's own "registered" line when it has
-// one, else the first press that launches the target (presses every 2 ms).
-std::optional<double> startToLive(const Contender &who, SuperAltKeyboard &keyboard, const std::string &stampFile)
+struct Results {
+    std::vector<double> firstLaunch; // spawn to first launched target, ms
+    std::vector<double> latency;     // press to launch, ms
+};
+
+// Spawn to the first press that launches the target, pressing every 2 ms.
+std::optional<double> spawnToFirstLaunch(const Contender &who, SuperAltKeyboard &keyboard,
+                                         const std::string &stampFile)
 {
     fs::remove(stampFile);
     const long long started = nowNs();
-    Child child = spawn(who.argv, who.env, !who.liveLine.empty());
-    std::optional<long long> live;
-    if (!who.liveLine.empty()) {
-        live = waitForOutput(child, who.liveLine, 5000);
-    } else {
-        while (!live && nowNs() - started < 5000000000LL) {
-            keyboard.press('f');
-            live = waitForStamp(stampFile, 1, 2);
-        }
-    }
-    stop(child);
+    const pid_t pid = who.start();
+    const std::optional<long long> stamp = pressUntilLaunched(keyboard, stampFile);
+    stopProcess(pid);
     std::this_thread::sleep_for(std::chrono::milliseconds(50));
-    if (!live)
+    if (!stamp)
         return std::nullopt;
-    return double(*live - started) / 1e6;
+    return double(*stamp - started) / 1e6;
 }
 
-void report(const char *what, const Summary &s)
+Results measure(const Contender &who, SuperAltKeyboard &keyboard, const std::string &stampFile, int presses,
+                int starts)
 {
-    std::printf("  %-28s min %7.2f  median %7.2f  p95 %7.2f ms\n", what, s.min, s.median, s.p95);
+    std::printf("%s\n", who.name.c_str());
+    Results results;
+    for (int i = 0; i < starts; ++i) {
+        if (const std::optional<double> ms = spawnToFirstLaunch(who, keyboard, stampFile))
+            results.firstLaunch.push_back(*ms);
+    }
+    if (results.firstLaunch.empty()) {
+        std::printf("  hotkeys never came live\n");
+        return results;
+    }
+    report("spawn to first launch", summarize(results.firstLaunch));
+
+    fs::remove(stampFile);
+    const pid_t pid = who.start();
+    // sxhkd started under a stream of presses stops answering after its
+    // first launch; give every program time to start before the first press.
+    std::this_thread::sleep_for(std::chrono::milliseconds(500));
+    // The first launch also warms the program and the target up.
+    pressUntilLaunched(keyboard, stampFile);
+    // A press still on its way launches once more: let it land before the count starts.
+    std::this_thread::sleep_for(std::chrono::milliseconds(200));
+    if (who.measureMemory) {
+        const Memory m = settledMemoryOf(pid);
+        std::printf("  idle memory              VmRSS %.1f MB (anon %.1f, file %.1f)  smaps Rss %.1f  Pss %.1f MB\n",
+                    double(m.vmRss) / 1024.0, double(m.rssAnon) / 1024.0, double(m.rssFile) / 1024.0,
+                    double(m.rss) / 1024.0, double(m.pss) / 1024.0);
+    }
+    fs::remove(stampFile);
+    for (int i = 0; i < presses; ++i) {
+        const long long sent = keyboard.press('f');
+        const std::optional<long long> stamp =
+            waitForStamp(stampFile, results.latency.size() + 1, std::chrono::seconds(2));
+        if (!stamp) {
+            std::printf("  press %d launched nothing\n", i);
+            break;
+        }
+        results.latency.push_back(double(*stamp - sent) / 1e6);
+        std::this_thread::sleep_for(std::chrono::milliseconds(15));
+    }
+    stopProcess(pid);
+    if (!results.latency.empty())
+        report("press to launch", summarize(results.latency));
+    return results;
+}
+
+double median(const std::vector<double> &values)
+{
+    return values.empty() ? 0.0 : summarize(values).median;
 }
 } // namespace
 
 int main(int argc, char **argv)
 {
-    const int presses = argc > 1 ? std::atoi(argv[1]) : 200;
-    const int starts = 10;
+    bool tray = false;
+    std::vector<int> numbers;
+    for (int i = 1; i < argc; ++i) {
+        if (std::strcmp(argv[i], "--tray") == 0)
+            tray = true;
+        else
+            numbers.push_back(std::atoi(argv[i]));
+    }
+    const int presses = numbers.size() > 0 ? numbers[0] : 200;
+    const int starts = numbers.size() > 1 ? numbers[1] : 15;
 
     const fs::path work = fs::temp_directory_path() / ("hotkey-bench-" + std::to_string(getpid()));
     fs::create_directories(work);
@@ -201,8 +254,13 @@ int main(int argc, char **argv)
     SuperAltKeyboard keyboard;
     if (!keyboard.isConnected())
         return 1;
+    pid_t trayer = -1;
+    if (tray) {
+        trayer = spawnQuiet({"trayer"}, {});
+        std::this_thread::sleep_for(std::chrono::milliseconds(500));
+    }
 
-    // Both bind Super+Alt+F to the same target.
+    // All bind Super+Alt+F to the same target.
     const fs::path home = work / "home";
     fs::create_directories(home);
     {
@@ -213,60 +271,25 @@ int main(int argc, char **argv)
         sxhkdrc << "super + alt + f\n    " << LAUNCH_STAMP << "\n";
     }
     const std::string stampEnv = "LAUNCH_STAMP_FILE=" + stampFile;
+    // The floor client inherits this process's environment.
+    setenv("LAUNCH_STAMP_FILE", stampFile.c_str(), 1);
     const std::vector<Contender> contenders{
-        {"vantorel (offscreen plugin)", {VANTOREL_BINARY},
-         {stampEnv, "HOME=" + home.string(), "QT_QPA_PLATFORM=offscreen"}, "Successfully registered shortcut"},
-        {"vantorel (xcb plugin, as on a desktop)", {VANTOREL_BINARY},
-         {stampEnv, "HOME=" + home.string(), "QT_QPA_PLATFORM=xcb"}, "Successfully registered shortcut"},
-        {"sxhkd", {"sxhkd", "-c", (work / "sxhkdrc").string()}, {stampEnv}, ""},
+        {"vantorel (xcb plugin)",
+         [&] { return spawnQuiet({VANTOREL_BINARY}, {stampEnv, "HOME=" + home.string(), "QT_QPA_PLATFORM=xcb"}); },
+         true},
+        {"sxhkd", [&] { return spawnQuiet({"sxhkd", "-c", (work / "sxhkdrc").string()}, {stampEnv}); }, true},
+        {"floor (minimal xcb client)", [] { return startFloorHotkeyClient(LAUNCH_STAMP, 'f'); }},
     };
 
-    std::printf("Xvfb %s, %d presses, %d starts each\n", display->name.c_str(), presses, starts);
-    for (const Contender &who : contenders) {
-        std::printf("%s\n", who.name.c_str());
+    std::printf("Xvfb %s%s, %d presses, %d starts each\n", display->name.c_str(), tray ? " with trayer" : "",
+                presses, starts);
+    std::vector<Results> results;
+    for (const Contender &who : contenders)
+        results.push_back(measure(who, keyboard, stampFile, presses, starts));
+    std::printf("vantorel - floor, press to launch (medians): %.3f ms\n",
+                median(results[0].latency) - median(results[2].latency));
 
-        std::vector<double> startTimes;
-        for (int i = 0; i < starts; ++i) {
-            if (const std::optional<double> ms = startToLive(who, keyboard, stampFile))
-                startTimes.push_back(*ms);
-        }
-        if (startTimes.empty()) {
-            std::printf("  hotkeys never came live\n");
-            continue;
-        }
-        report(who.liveLine.empty() ? "start to first launch" : "start to hotkeys live", summarize(startTimes));
-
-        fs::remove(stampFile);
-        Child child = spawn(who.argv, who.env, !who.liveLine.empty());
-        if (!who.liveLine.empty())
-            waitForOutput(child, who.liveLine, 5000);
-        else
-            std::this_thread::sleep_for(std::chrono::milliseconds(500));
-        std::this_thread::sleep_for(std::chrono::milliseconds(300));
-        const Memory memory = memoryOf(child.pid);
-        // A first press so that the program and the target are warm.
-        keyboard.press('f');
-        waitForStamp(stampFile, 1, 2000);
-        fs::remove(stampFile);
-
-        std::vector<double> latencies;
-        for (int i = 0; i < presses; ++i) {
-            const long long sent = keyboard.press('f');
-            const std::optional<long long> stamp = waitForStamp(stampFile, size_t(latencies.size() + 1), 2000);
-            if (!stamp) {
-                std::printf("  press %d launched nothing\n", i);
-                break;
-            }
-            latencies.push_back(double(*stamp - sent) / 1e6);
-            std::this_thread::sleep_for(std::chrono::milliseconds(15));
-        }
-        stop(child);
-        if (!latencies.empty())
-            report("press to launch", summarize(latencies));
-        std::printf("  memory after start-up        RSS %.1f MB  PSS %.1f MB\n", double(memory.rssKb) / 1024.0,
-                    double(memory.pssKb) / 1024.0);
-    }
-
+    stopProcess(trayer);
     stopProcess(display->xvfb);
     fs::remove_all(work);
     return 0;

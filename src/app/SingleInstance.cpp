@@ -6,23 +6,47 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
-#include <QLocalServer>
-#include <QLocalSocket>
 #include <QRegularExpression>
+#include <QSocketNotifier>
 
 #include <cerrno>
 #include <cstring>
+#include <poll.h>
+#include <sys/socket.h>
 #include <sys/stat.h>
+#include <sys/un.h>
 #include <unistd.h>
 
 namespace {
 constexpr int timeoutMs = 1000;
 const QByteArray showRequest = QByteArrayLiteral("show\n");
+
+QString errorText(const QString &path, int error)
+{
+    return path + QStringLiteral(": ") + QString::fromLocal8Bit(std::strerror(error));
+}
+
+// The socket's address, or nothing when the path does not fit in one.
+std::optional<sockaddr_un> addressOf(const QString &path)
+{
+    const QByteArray encoded = QFile::encodeName(path);
+    sockaddr_un address{};
+    address.sun_family = AF_UNIX;
+    if (size_t(encoded.size()) >= sizeof address.sun_path)
+        return std::nullopt;
+    std::memcpy(address.sun_path, encoded.constData(), size_t(encoded.size()));
+    return address;
+}
 } // namespace
 
 SingleInstance::SingleInstance(QString socketPath, QObject *parent)
     : QObject(parent), m_socketPath(std::move(socketPath))
 {
+}
+
+SingleInstance::~SingleInstance()
+{
+    stopListening();
 }
 
 QString SingleInstance::socketPathForThisSession()
@@ -108,42 +132,101 @@ SingleInstance::Claim SingleInstance::fail(const QString &reason)
 
 bool SingleInstance::listen(QString &problem)
 {
-    delete m_server;
-    m_server = new QLocalServer(this);
-    // The directory keeps others out; the default options bind in place, so
-    // a file that appeared meanwhile is never replaced.
-    m_server->setSocketOptions(QLocalServer::NoOptions);
-    if (!m_server->listen(m_socketPath)) {
-        problem = m_socketPath + QStringLiteral(": ") + m_server->errorString();
-        delete m_server;
-        m_server = nullptr;
+    stopListening();
+    const std::optional<sockaddr_un> address = addressOf(m_socketPath);
+    if (!address) {
+        problem = errorText(m_socketPath, ENAMETOOLONG);
         return false;
     }
-    connect(m_server, &QLocalServer::newConnection, this, &SingleInstance::acceptConnections);
+    const int fd = ::socket(AF_UNIX, SOCK_STREAM | SOCK_NONBLOCK | SOCK_CLOEXEC, 0);
+    // The directory keeps others out; bind never replaces a file that
+    // appeared meanwhile.
+    if (fd < 0 || ::bind(fd, reinterpret_cast<const sockaddr *>(&*address), sizeof *address) != 0
+        || ::listen(fd, SOMAXCONN) != 0) {
+        problem = errorText(m_socketPath, errno);
+        if (fd >= 0)
+            ::close(fd);
+        return false;
+    }
+    m_listener = fd;
+    m_listenerNotifier = std::make_unique<QSocketNotifier>(fd, QSocketNotifier::Read);
+    connect(m_listenerNotifier.get(), &QSocketNotifier::activated, this, &SingleInstance::acceptConnections);
     return true;
+}
+
+void SingleInstance::stopListening()
+{
+    for (auto &client : m_clients) {
+        const int fd = int(client->socket());
+        client.reset();
+        ::close(fd);
+    }
+    m_clients.clear();
+    m_listenerNotifier.reset();
+    if (m_listener >= 0) {
+        ::close(m_listener);
+        // The next start finds nothing there rather than a dead socket.
+        ::unlink(QFile::encodeName(m_socketPath).constData());
+    }
+    m_listener = -1;
 }
 
 bool SingleInstance::askRunningInstance()
 {
-    QLocalSocket socket;
-    socket.connectToServer(m_socketPath);
-    if (!socket.waitForConnected(timeoutMs))
+    const std::optional<sockaddr_un> address = addressOf(m_socketPath);
+    const int fd = ::socket(AF_UNIX, SOCK_STREAM | SOCK_NONBLOCK | SOCK_CLOEXEC, 0);
+    if (!address || fd < 0) {
+        if (fd >= 0)
+            ::close(fd);
         return false;
-    socket.write(showRequest);
-    socket.waitForBytesWritten(timeoutMs);
-    socket.disconnectFromServer();
-    if (socket.state() != QLocalSocket::UnconnectedState)
-        socket.waitForDisconnected(timeoutMs);
-    return true;
+    }
+    bool connected = ::connect(fd, reinterpret_cast<const sockaddr *>(&*address), sizeof *address) == 0;
+    // A full backlog: wait for the running instance to make room.
+    if (!connected && errno == EAGAIN) {
+        pollfd writable{fd, POLLOUT, 0};
+        connected = ::poll(&writable, 1, timeoutMs) == 1 && (writable.revents & POLLOUT)
+            && ::connect(fd, reinterpret_cast<const sockaddr *>(&*address), sizeof *address) == 0;
+    }
+    if (connected)
+        ::send(fd, showRequest.constData(), size_t(showRequest.size()), MSG_NOSIGNAL);
+    ::close(fd);
+    return connected;
 }
 
 void SingleInstance::acceptConnections()
 {
-    while (QLocalSocket *socket = m_server->nextPendingConnection()) {
-        connect(socket, &QLocalSocket::disconnected, socket, &QObject::deleteLater);
-        connect(socket, &QLocalSocket::readyRead, this, [this, socket] {
-            if (socket->readAll().contains(showRequest.trimmed()))
-                emit showRequested();
-        });
+    for (;;) {
+        const int fd = ::accept4(m_listener, nullptr, nullptr, SOCK_NONBLOCK | SOCK_CLOEXEC);
+        if (fd < 0)
+            return;
+        auto client = std::make_unique<QSocketNotifier>(fd, QSocketNotifier::Read);
+        QSocketNotifier *raw = client.get();
+        connect(raw, &QSocketNotifier::activated, this, [this, raw] { readRequest(raw); });
+        m_clients.push_back(std::move(client));
+    }
+}
+
+void SingleInstance::readRequest(QSocketNotifier *client)
+{
+    const int fd = int(client->socket());
+    char buffer[64];
+    const ssize_t n = ::recv(fd, buffer, sizeof buffer, 0);
+    if (n > 0) {
+        if (QByteArray::fromRawData(buffer, n).contains(showRequest.trimmed()))
+            emit showRequested();
+        return;
+    }
+    if (n < 0 && (errno == EAGAIN || errno == EINTR))
+        return;
+    // The other start is done (or gone).
+    for (auto it = m_clients.begin(); it != m_clients.end(); ++it) {
+        if (it->get() == client) {
+            client->setEnabled(false);
+            ::close(fd);
+            // Called from the notifier's own signal: delete it later.
+            it->release()->deleteLater();
+            m_clients.erase(it);
+            return;
+        }
     }
 }

@@ -3,13 +3,17 @@
 #include <QObject>
 #include <QString>
 
+#include <memory>
 #include <optional>
+#include <vector>
 
-class QLocalServer;
+class QSocketNotifier;
 
 // One running program per user and display. The first process listens on a
 // local socket in a directory only this user can enter; a later one finds it
-// there, asks it to show its editor and leaves.
+// there, asks it to show its editor and leaves. Plain Unix sockets: Qt's
+// network module would cost the idle program more than a megabyte of
+// libraries for this one socket.
 class SingleInstance : public QObject {
     Q_OBJECT
 
@@ -22,6 +26,7 @@ public:
 
     // socketPath: a file in a private directory (see socketPathForThisSession).
     explicit SingleInstance(QString socketPath, QObject *parent = nullptr);
+    ~SingleInstance() override;
 
     // $XDG_RUNTIME_DIR when it is ours and private, otherwise /tmp/vantorel-<uid>;
     // the file is named after the display the program runs on.
@@ -45,8 +50,12 @@ private:
     Claim fail(const QString &reason);
     bool askRunningInstance();
     bool listen(QString &problem);
+    void stopListening();
     void acceptConnections();
+    void readRequest(QSocketNotifier *client);
 
     QString m_socketPath;
-    QLocalServer *m_server = nullptr;
+    int m_listener = -1;
+    std::unique_ptr<QSocketNotifier> m_listenerNotifier;
+    std::vector<std::unique_ptr<QSocketNotifier>> m_clients; // connected starts; each owns its descriptor
 };

@@ -1,5 +1,7 @@
 #include "StatusItem.h"
 
+#include "TraySymbolEngine.h"
+
 #include <QAction>
 #include <QIcon>
 #include <QMenu>
@@ -32,5 +34,5 @@ StatusItem::~StatusItem()
 
 QIcon StatusItem::symbol()
 {
-    return QIcon(QStringLiteral(":/app/text.word.spacing.svg"));
+    return QIcon(new TraySymbolEngine);
 }
