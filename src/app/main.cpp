@@ -11,6 +11,9 @@
 
 #include <QApplication>
 #include <QIcon>
+#include <QTimer>
+
+#include <memory>
 
 int main(int argc, char *argv[])
 {
@@ -62,8 +65,23 @@ int main(int argc, char *argv[])
     // Hotkeys are live from here on, before any window exists.
     HotKeyManager manager({desktop.shortcuts, desktop.launcher, desktop.permission, openWebAddress, {}, {}});
 
-    VantorelApp vantorel(manager, {desktop.loginItem, desktop.activator, QCoreApplication::applicationFilePath()});
-    QObject::connect(&instance, &SingleInstance::showRequested, &vantorel, &VantorelApp::showShortcutsEditor);
+    // The tray and the windows come once the event loop runs, so that a press
+    // made during start-up launches at once instead of waiting for them.
+    std::unique_ptr<VantorelApp> vantorel;
+    const auto shell = [&]() -> VantorelApp & {
+        if (!vantorel)
+            vantorel = std::make_unique<VantorelApp>(
+                manager, VantorelApp::Services{desktop.loginItem, desktop.activator,
+                                               QCoreApplication::applicationFilePath()});
+        return *vantorel;
+    };
+    // A zero timer, not a posted call: timers run after the socket notifiers
+    // of the same event loop pass, so presses already waiting go first.
+    QTimer shellTimer;
+    shellTimer.setSingleShot(true);
+    QObject::connect(&shellTimer, &QTimer::timeout, &app, [&] { shell(); });
+    shellTimer.start(0);
+    QObject::connect(&instance, &SingleInstance::showRequested, &app, [&] { shell().showShortcutsEditor(); });
 
     return app.exec();
 }
