@@ -235,6 +235,7 @@ void HotkeyRegistry::answer(const QString &actionId, const ShortcutState &state)
 
 void HotkeyRegistry::press(const QString &actionId, quint64 eventTime)
 {
+    const Log::Held reportAfterLaunching;
     const auto registration = m_requested.constFind(actionId);
     if (registration == m_requested.constEnd()) {
         Log::line(QStringLiteral("⌨️ Shortcut pressed with ID: ") + actionId);

@@ -4,6 +4,9 @@
 #include <cstdio>
 #include <cstring>
 #include <mutex>
+#include <utility>
+
+#include <QStringList>
 
 Q_LOGGING_CATEGORY(vantorelLog, "vantorel")
 
@@ -35,6 +38,9 @@ Log::QtMessageWatcher &qtMessageWatcher()
 // Qt sends whatever is logged while a message handler runs straight to
 // standard error, so our own lines from inside one are written directly.
 thread_local bool insideHandler = false;
+
+thread_local int holdDepth = 0;
+thread_local QStringList heldTexts;
 
 bool breaksTheLine(char16_t c)
 {
@@ -109,8 +115,24 @@ void Log::line(const QString &text)
 {
     if (insideHandler)
         writeOurs(text);
+    else if (holdDepth > 0)
+        heldTexts.append(text); // Qt's logging costs tens of microseconds a line
     else
         qCInfo(vantorelLog).noquote() << text;
+}
+
+Log::Held::Held()
+{
+    ++holdDepth;
+}
+
+Log::Held::~Held()
+{
+    if (--holdDepth > 0)
+        return;
+    const QStringList texts = std::exchange(heldTexts, {});
+    for (const QString &text : texts)
+        line(text);
 }
 
 void Log::install()

@@ -29,6 +29,17 @@ public:
     using QtMessageWatcher = std::function<void(QtMsgType type, const QString &message)>;
     static void watchQtMessages(QtMessageWatcher watcher);
 
+    // While one lives, the program's lines logged on this thread are kept
+    // and written together, in order, when the outermost one ends: a press
+    // starts its target first and reports after.
+    class Held {
+    public:
+        Held();
+        ~Held();
+        Held(const Held &) = delete;
+        Held &operator=(const Held &) = delete;
+    };
+
     // Tests capture lines here. The sink replaces standard output until it is
     // reset with an empty Sink.
     static void setSink(Sink sink);

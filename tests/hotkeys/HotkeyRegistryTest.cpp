@@ -138,7 +138,10 @@ TEST_F(ManagerTest, APressLaunchesItsButtonAtOnceWithThePressTime)
 {
     auto manager = startWith({{"One", "⌘ + ⌥ + F"}, {"Two", "⌃ + F"}});
     log.clear();
+    qsizetype linesBeforeTheTargetStarted = -1;
+    launcher->whileOpening = [&] { linesBeforeTheTargetStarted = log.lines().size(); };
     ASSERT_TRUE(shortcuts->press(Qt::ControlModifier | Qt::Key_F, 77));
+    EXPECT_EQ(linesBeforeTheTargetStarted, 0) << "the target starts first, the press is reported after";
     EXPECT_EQ(log.lines(), (QStringList{"⌨️ Shortcut pressed with ID: 3_4096_1447973964",
                                         "✨ Found handler for shortcut: 3_4096_1447973964",
                                         "📱 Launching app: file:///two"}));

@@ -52,4 +52,23 @@ TEST(Log, GivesTheSinkTheSameLine)
     Log::setSink({});
     EXPECT_EQ(lines, QStringList{QStringLiteral("x\\ny")});
 }
+
+TEST(Log, HeldLinesComeOutInOrderWhenTheOutermostHoldEnds)
+{
+    QStringList lines;
+    Log::setSink([&lines](const QString &line) { lines.append(line); });
+    {
+        const Log::Held outer;
+        Log::line(QStringLiteral("one"));
+        {
+            const Log::Held inner;
+            Log::line(QStringLiteral("two\n"));
+        }
+        EXPECT_TRUE(lines.isEmpty()) << "an inner hold ending writes nothing yet";
+        Log::line(QStringLiteral("three"));
+    }
+    Log::line(QStringLiteral("four"));
+    Log::setSink({});
+    EXPECT_EQ(lines, (QStringList{"one", "two\\n", "three", "four"}));
+}
 } // namespace

@@ -1,11 +1,14 @@
 #include "GioAppLauncher.h"
 
-#include <QFileInfo>
+#include <QFile>
 #include <QSysInfo>
 
 #include <gio/gdesktopappinfo.h>
 #include <gio/gio.h>
 
+#include <cerrno>
+#include <cstring>
+#include <sys/stat.h>
 #include <unistd.h>
 
 namespace {
@@ -22,14 +25,20 @@ std::optional<QString> GioAppLauncher::openApplication(const QUrl &target, quint
     if (!target.isLocalFile())
         return QStringLiteral("not an application on this computer: %1").arg(target.toString());
     const QString path = target.toLocalFile();
-    const QFileInfo file(path);
-    if (!file.exists())
-        return QStringLiteral("no such file: %1").arg(path);
-    if (file.isDir())
+    const QByteArray encoded = QFile::encodeName(path);
+    // One stat and one access, not QFileInfo's round: this runs between a
+    // key press and the start of its target.
+    struct stat status;
+    if (::stat(encoded.constData(), &status) != 0) {
+        return errno == ENOENT || errno == ENOTDIR
+            ? QStringLiteral("no such file: %1").arg(path)
+            : QStringLiteral("cannot read %1: %2").arg(path, QString::fromLocal8Bit(std::strerror(errno)));
+    }
+    if (S_ISDIR(status.st_mode))
         return QStringLiteral("a folder, not an application: %1").arg(path);
-    if (file.suffix() == QLatin1String("desktop"))
+    if (path.endsWith(QLatin1String(".desktop")))
         return launchDesktopEntry(path, nextStartupId(path, eventTime));
-    if (file.isFile() && file.isExecutable())
+    if (S_ISREG(status.st_mode) && ::access(encoded.constData(), X_OK) == 0)
         return m_executables.start(path, nextStartupId(path, eventTime));
     return QStringLiteral("not an application (neither a .desktop entry nor an executable): %1").arg(path);
 }
@@ -62,17 +71,21 @@ QByteArray GioAppLauncher::nextStartupId(const QString &path, quint64 time)
     // then treats the new window as it sees fit.
     if (time == 0)
         return {};
-    const QString host = QSysInfo::machineHostName();
-    QString name = QFileInfo(path).completeBaseName();
+    if (m_startupIdPrefix.isEmpty()) {
+        const QString host = QSysInfo::machineHostName();
+        m_startupIdPrefix = QStringLiteral("vantorel-%1-%2-")
+                                .arg(::getpid())
+                                .arg(host.isEmpty() ? QStringLiteral("localhost") : host)
+                                .toUtf8();
+    }
+    // The file's name without its last suffix, as a word.
+    QString name = path.mid(path.lastIndexOf(QLatin1Char('/')) + 1);
+    if (const qsizetype dot = name.lastIndexOf(QLatin1Char('.')); dot > 0)
+        name.truncate(dot);
     for (QChar &c : name) {
         if (!c.isLetterOrNumber())
             c = QLatin1Char('_');
     }
-    return QStringLiteral("vantorel-%1-%2-%3-%4_TIME%5")
-        .arg(::getpid())
-        .arg(host.isEmpty() ? QStringLiteral("localhost") : host)
-        .arg(name)
-        .arg(++m_launchCount)
-        .arg(time)
-        .toUtf8();
+    return m_startupIdPrefix + name.toUtf8() + '-' + QByteArray::number(++m_launchCount) + "_TIME"
+        + QByteArray::number(time);
 }

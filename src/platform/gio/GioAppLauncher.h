@@ -17,5 +17,6 @@ private:
     QByteArray nextStartupId(const QString &path, quint64 eventTime);
 
     ExecutableStarter m_executables;
+    QByteArray m_startupIdPrefix; // "vantorel-<pid>-<host>-"
     quint32 m_launchCount = 0;
 };

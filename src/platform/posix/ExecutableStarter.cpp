@@ -16,16 +16,20 @@
 extern char **environ;
 
 namespace {
-// The environment of this process, less what belongs to its own start-up.
-std::vector<QByteArray> childEnvironment(const QByteArray &startupId)
+// The environment of this process, less what belongs to its own start-up,
+// as pointers into it: nothing is copied on the way from a press to its
+// target. startupEntry must outlive the result.
+std::vector<char *> childEnvironment(QByteArray &startupEntry)
 {
-    std::vector<QByteArray> result;
+    std::vector<char *> result;
+    result.reserve(64);
     for (char **entry = environ; *entry; ++entry) {
         if (std::strncmp(*entry, "DESKTOP_STARTUP_ID=", 19) != 0)
-            result.emplace_back(*entry);
+            result.push_back(*entry);
     }
-    if (!startupId.isEmpty())
-        result.push_back("DESKTOP_STARTUP_ID=" + startupId);
+    if (!startupEntry.isEmpty())
+        result.push_back(startupEntry.data());
+    result.push_back(nullptr);
     return result;
 }
 } // namespace
@@ -45,11 +49,8 @@ ExecutableStarter::~ExecutableStarter()
 std::optional<QString> ExecutableStarter::start(const QString &path, const QByteArray &startupId)
 {
     const QByteArray file = QFile::encodeName(path);
-    std::vector<QByteArray> environment = childEnvironment(startupId);
-    std::vector<char *> envp;
-    for (QByteArray &entry : environment)
-        envp.push_back(entry.data());
-    envp.push_back(nullptr);
+    QByteArray startupEntry = startupId.isEmpty() ? QByteArray() : "DESKTOP_STARTUP_ID=" + startupId;
+    std::vector<char *> envp = childEnvironment(startupEntry);
     QByteArray argv0 = file;
     char *argv[] = {argv0.data(), nullptr};
 

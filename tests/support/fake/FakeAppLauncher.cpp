@@ -2,6 +2,8 @@
 
 std::optional<QString> FakeAppLauncher::openApplication(const QUrl &target, quint64 eventTime)
 {
+    if (whileOpening)
+        whileOpening();
     if (m_failure)
         return m_failure;
     m_opened.append({target, eventTime});

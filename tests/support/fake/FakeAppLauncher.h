@@ -4,6 +4,8 @@
 
 #include <QList>
 
+#include <functional>
+
 // Records the targets it is asked to open, with the press time; can be told to fail.
 class FakeAppLauncher final : public AppLauncher {
 public:
@@ -16,6 +18,8 @@ public:
     std::optional<QString> openApplication(const QUrl &target, quint64 eventTime) override;
 
     void failWith(const QString &reason) { m_failure = reason; }
+    // Runs inside each openApplication call, before it returns.
+    std::function<void()> whileOpening;
     const QList<Launch> &opened() const { return m_opened; }
 
 private:
