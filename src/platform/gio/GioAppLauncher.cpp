@@ -3,8 +3,7 @@
 #include <QFile>
 #include <QSysInfo>
 
-#include <gio/gdesktopappinfo.h>
-#include <gio/gio.h>
+#include "GioLibrary.h"
 
 #include <cerrno>
 #include <cstring>
@@ -14,7 +13,8 @@
 namespace {
 template<typename T>
 struct GObjectDeleter {
-    void operator()(T *object) const { g_object_unref(object); }
+    const GioLibrary *gio;
+    void operator()(T *object) const { gio->objectUnref(object); }
 };
 template<typename T>
 using GObjectPtr = std::unique_ptr<T, GObjectDeleter<T>>;
@@ -45,21 +45,26 @@ std::optional<QString> GioAppLauncher::openApplication(const QUrl &target, quint
 
 std::optional<QString> GioAppLauncher::launchDesktopEntry(const QString &path, const QByteArray &startupId)
 {
+    const GioLibrary *gio = GioLibrary::get();
+    if (!gio)
+        return QStringLiteral("cannot launch %1 without GIO: %2").arg(path, GioLibrary::why());
     const QByteArray file = QFile::encodeName(path);
-    GObjectPtr<GDesktopAppInfo> info(g_desktop_app_info_new_from_filename(file.constData()));
+    GObjectPtr<GDesktopAppInfo> info(gio->desktopAppInfoNewFromFilename(file.constData()), {gio});
     if (!info)
         return QStringLiteral("not a usable application entry: %1").arg(path);
 
-    GObjectPtr<GAppLaunchContext> context(g_app_launch_context_new());
-    g_app_launch_context_unsetenv(context.get(), "DESKTOP_STARTUP_ID");
+    GObjectPtr<GAppLaunchContext> context(gio->appLaunchContextNew(), {gio});
+    gio->appLaunchContextUnsetenv(context.get(), "DESKTOP_STARTUP_ID");
     if (!startupId.isEmpty())
-        g_app_launch_context_setenv(context.get(), "DESKTOP_STARTUP_ID", startupId.constData());
+        gio->appLaunchContextSetenv(context.get(), "DESKTOP_STARTUP_ID", startupId.constData());
 
     GError *error = nullptr;
-    if (!g_app_info_launch(G_APP_INFO(info.get()), nullptr, context.get(), &error)) {
+    // A desktop entry's object is its GAppInfo; the checked cast would need GObject's type system linked.
+    if (!gio->appInfoLaunch(reinterpret_cast<GAppInfo *>(info.get()), nullptr, context.get(), &error)) {
         const QString reason = QStringLiteral("could not launch %1: %2")
                                    .arg(path, QString::fromUtf8(error ? error->message : "unknown error"));
-        g_clear_error(&error);
+        if (error)
+            gio->errorFree(error);
         return reason;
     }
     return std::nullopt;

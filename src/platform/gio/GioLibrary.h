@@ -1,0 +1,24 @@
+#pragma once
+
+#include <gio/gdesktopappinfo.h>
+#include <gio/gio.h>
+
+#include <QString>
+
+// GIO's desktop-entry launching, loaded the first time it is needed. Linking
+// it would load GIO, GObject and five more libraries into every run, about a
+// megabyte of the idle program, though only a .desktop target uses them.
+class GioLibrary {
+public:
+    // Nothing when GIO cannot be loaded; why() says why.
+    static const GioLibrary *get();
+    static QString why();
+
+    decltype(&g_desktop_app_info_new_from_filename) desktopAppInfoNewFromFilename = nullptr;
+    decltype(&g_app_launch_context_new) appLaunchContextNew = nullptr;
+    decltype(&g_app_launch_context_setenv) appLaunchContextSetenv = nullptr;
+    decltype(&g_app_launch_context_unsetenv) appLaunchContextUnsetenv = nullptr;
+    decltype(&g_app_info_launch) appInfoLaunch = nullptr;
+    decltype(&g_object_unref) objectUnref = nullptr;
+    decltype(&g_error_free) errorFree = nullptr;
+};
