@@ -87,11 +87,17 @@ TEST_F(HotkeysOnX11, ACombinationHeldByAnotherProgramFailsForThatButtonOnly)
     EXPECT_TRUE(launches({XK_Super_L, XK_Alt_L}, XK_g, QStringLiteral("held")));
 }
 
-TEST_F(HotkeysOnX11, UnregisteringAllReleasesTheKeys)
+TEST_F(HotkeysOnX11, AChangeMovesOnlyItsOwnGrabAndUnregisteringAllReleasesTheKeys)
 {
     home.addButton(QStringLiteral("notes"), QStringLiteral("⌘ + ⌥ + F"));
+    const QUuid mail = home.addButton(QStringLiteral("mail"), QStringLiteral("⌘ + ⌥ + G"));
     startManager();
     ASSERT_FALSE(keyboard.canGrab(xSuperAlt, XK_f));
+    manager->updateButton(mail, QStringLiteral("mail"), QStringLiteral("⌘ + ⌥ + H"), std::nullopt);
+    EXPECT_FALSE(keyboard.canGrab(xSuperAlt, XK_f));
+    EXPECT_TRUE(keyboard.canGrab(xSuperAlt, XK_g)) << "the old combination is released";
+    EXPECT_FALSE(keyboard.canGrab(xSuperAlt, XK_h));
+
     manager->unregisterAllShortcuts();
     EXPECT_TRUE(keyboard.canGrab(xSuperAlt, XK_f));
     EXPECT_TRUE(keyboard.canGrab(xSuperAlt | XCB_MOD_MASK_LOCK, XK_f)) << "the lock variants too";
