@@ -46,6 +46,7 @@ TEST(VantorelEndToEndTest, ACombinationHeldByAnotherClientShowsAsTakenWhileTheOt
     ASSERT_TRUE(run.waitForOutput("✅ Successfully registered shortcut: H")) << run.transcript();
     EXPECT_TRUE(run.output().contains("X11: Super+Alt+G is held by another program\n❌ Failed to register shortcut: G\n"))
         << run.transcript();
+    EXPECT_EQ(run.output().count("is held by another program"), 1) << "one line says why";
 
     keyboard.press({XK_Super_L, XK_Alt_L}, XK_h);
     EXPECT_TRUE(runEventLoopUntil([&] { return home.ran(QStringLiteral("free")); })) << run.transcript();

@@ -208,10 +208,6 @@ void X11GlobalShortcutService::grab(QList<Binding *> bindings)
                              : ShortcutState{ShortcutState::Kind::Failed, {},
                                              QStringLiteral("X11: the X server refused %1").arg(describe(binding))};
     }
-    for (const Binding *binding : std::as_const(bindings)) {
-        if (binding->state.kind != ShortcutState::Kind::Live)
-            Log::line(binding->state.detail);
-    }
 }
 
 void X11GlobalShortcutService::ungrab(Binding &binding)
