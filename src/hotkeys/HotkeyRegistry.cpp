@@ -90,7 +90,8 @@ void HotkeyRegistry::followStore()
     for (const LaunchButton &button : buttons)
         current.insert(actionIdOf(button), &button);
 
-    const QStringList live = registeredShortcutIds();
+    const QStringList registered = registeredShortcutIds();
+    const QSet<QString> live(registered.cbegin(), registered.cend());
     for (auto it = m_requested.cbegin(); it != m_requested.cend(); ++it) {
         const LaunchButton *now = current.value(it.key());
         if ((!now || now->shortcut != it->button.shortcut) && live.contains(it->shortcutId))
@@ -135,8 +136,10 @@ void HotkeyRegistry::bindAll(QList<Announcement> announcements)
     QList<Candidate> candidates;
     QHash<QString, qsizetype> lastWithShortcut;
     QHash<QUuid, ShortcutState> unbound;
+    QSet<QUuid> present;
     m_boundShortcuts.clear();
     for (const LaunchButton &button : buttons) {
+        present.insert(button.id());
         m_boundShortcuts.insert(actionIdOf(button), button.shortcut);
         const KeyboardShortcut shortcut = parseShortcutText(button.shortcut);
         const std::optional<QKeyCombination> combination = shortcut.keyCombination();
@@ -178,11 +181,7 @@ void HotkeyRegistry::bindAll(QList<Announcement> announcements)
     }
     m_announced = 0;
 
-    const QList<QUuid> before = m_states.keys();
-    for (const QUuid &id : before) {
-        if (!m_store.find(id))
-            m_states.remove(id);
-    }
+    m_states.removeIf([&present](const auto &state) { return !present.contains(state.key()); });
     for (auto it = unbound.cbegin(); it != unbound.cend(); ++it)
         setState(it.key(), it.value());
 
