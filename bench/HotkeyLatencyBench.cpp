@@ -1,8 +1,12 @@
 // Press-to-launch latency, start-up time and idle memory of Vantorel, side
 // by side with sxhkd and with a minimal hotkey client (the floor: what the
 // X server, XTest and posix_spawn cost by themselves), on one private Xvfb.
-// All three bind Super+Alt+F to the same tiny program (launch_stamp), which
-// appends the wall-clock time of its start to a file.
+// All three launch the same tiny program (launch_stamp), which appends the
+// wall-clock time of its start to the file LAUNCH_STAMP_FILE names. Vantorel
+// and the floor run at the same time, on Super+Alt+F and Super+Alt+G, each
+// with its own stamp file, and their presses alternate: both see the same
+// machine, so their difference does not drift with it. sxhkd binds
+// Super+Alt+F too and runs on its own.
 //
 //   hotkey_latency_bench [--tray] [presses] [starts]   (default 200, 15)
 //
@@ -73,14 +77,14 @@ std::optional<long long> waitForStamp(const std::string &path, size_t count, std
     return stamp;
 }
 
-// Presses Super+Alt+F every 2 ms until the target has run once; the time it
+// Presses the contender's key every 2 ms until the target has run once; the time it
 // started, or nothing after 5 s.
-std::optional<long long> pressUntilLaunched(SuperAltKeyboard &keyboard, const std::string &stampFile)
+std::optional<long long> pressUntilLaunched(SuperAltKeyboard &keyboard, char letter, const std::string &stampFile)
 {
     const long long deadline = nowNs() + 5000000000LL;
     while (nowNs() < deadline) {
         const long long next = nowNs() + 2000000;
-        keyboard.press('f');
+        keyboard.press(letter);
         do {
             const std::vector<long long> stamps = readStamps(stampFile);
             if (!stamps.empty())
@@ -145,31 +149,27 @@ Summary summarize(std::vector<double> values)
     return {values.front(), at(0.5), at(0.95)};
 }
 
-void report(const char *what, const Summary &s)
+void report(const std::string &what, const Summary &s)
 {
-    std::printf("  %-24s min %7.2f  median %7.2f  p95 %7.2f ms\n", what, s.min, s.median, s.p95);
+    std::printf("  %-30s min %7.2f  median %7.2f  p95 %7.2f ms\n", what.c_str(), s.min, s.median, s.p95);
 }
 
-// A program under test, and how to start it.
+// A program under test, the key it answers and the file its launches stamp.
 struct Contender {
     std::string name;
+    char letter;
+    std::string stampFile;
     std::function<pid_t()> start;
     bool measureMemory = false;
 };
 
-struct Results {
-    std::vector<double> firstLaunch; // spawn to first launched target, ms
-    std::vector<double> latency;     // press to launch, ms
-};
-
 // Spawn to the first press that launches the target, pressing every 2 ms.
-std::optional<double> spawnToFirstLaunch(const Contender &who, SuperAltKeyboard &keyboard,
-                                         const std::string &stampFile)
+std::optional<double> spawnToFirstLaunch(const Contender &who, SuperAltKeyboard &keyboard)
 {
-    fs::remove(stampFile);
+    fs::remove(who.stampFile);
     const long long started = nowNs();
     const pid_t pid = who.start();
-    const std::optional<long long> stamp = pressUntilLaunched(keyboard, stampFile);
+    const std::optional<long long> stamp = pressUntilLaunched(keyboard, who.letter, who.stampFile);
     stopProcess(pid);
     std::this_thread::sleep_for(std::chrono::milliseconds(50));
     if (!stamp)
@@ -177,52 +177,87 @@ std::optional<double> spawnToFirstLaunch(const Contender &who, SuperAltKeyboard 
     return double(*stamp - started) / 1e6;
 }
 
-Results measure(const Contender &who, SuperAltKeyboard &keyboard, const std::string &stampFile, int presses,
-                int starts)
+// Spawn to first launch over a number of starts; false if it never worked.
+bool measureStarts(const Contender &who, SuperAltKeyboard &keyboard, int starts)
 {
     std::printf("%s\n", who.name.c_str());
-    Results results;
+    std::vector<double> firstLaunch;
     for (int i = 0; i < starts; ++i) {
-        if (const std::optional<double> ms = spawnToFirstLaunch(who, keyboard, stampFile))
-            results.firstLaunch.push_back(*ms);
+        if (const std::optional<double> ms = spawnToFirstLaunch(who, keyboard))
+            firstLaunch.push_back(*ms);
     }
-    if (results.firstLaunch.empty()) {
+    if (firstLaunch.empty()) {
         std::printf("  hotkeys never came live\n");
-        return results;
+        return false;
     }
-    report("spawn to first launch", summarize(results.firstLaunch));
+    report("spawn to first launch", summarize(firstLaunch));
+    return true;
+}
 
-    fs::remove(stampFile);
+// Starts the program for the press phase: one warm-up launch, then its idle
+// memory if asked for.
+pid_t startWarm(const Contender &who, SuperAltKeyboard &keyboard)
+{
+    fs::remove(who.stampFile);
     const pid_t pid = who.start();
     // sxhkd started under a stream of presses stops answering after its
     // first launch; give every program time to start before the first press.
     std::this_thread::sleep_for(std::chrono::milliseconds(500));
     // The first launch also warms the program and the target up.
-    pressUntilLaunched(keyboard, stampFile);
+    pressUntilLaunched(keyboard, who.letter, who.stampFile);
     // A press still on its way launches once more: let it land before the count starts.
     std::this_thread::sleep_for(std::chrono::milliseconds(200));
     if (who.measureMemory) {
         const Memory m = settledMemoryOf(pid);
-        std::printf("  idle memory              VmRSS %.1f MB (anon %.1f, file %.1f)  smaps Rss %.1f  Pss %.1f MB\n",
-                    double(m.vmRss) / 1024.0, double(m.rssAnon) / 1024.0, double(m.rssFile) / 1024.0,
-                    double(m.rss) / 1024.0, double(m.pss) / 1024.0);
+        std::printf("  %s idle memory: VmRSS %.1f MB (anon %.1f, file %.1f)  smaps Rss %.1f  Pss %.1f MB\n",
+                    who.name.c_str(), double(m.vmRss) / 1024.0, double(m.rssAnon) / 1024.0,
+                    double(m.rssFile) / 1024.0, double(m.rss) / 1024.0, double(m.pss) / 1024.0);
     }
-    fs::remove(stampFile);
+    fs::remove(who.stampFile);
+    return pid;
+}
+
+// One press and its launch, then the 15 ms pause before the next press; the
+// latency in ms, or nothing if no launch came within 2 s.
+std::optional<double> timePress(const Contender &who, SuperAltKeyboard &keyboard, size_t launchesSoFar)
+{
+    const long long sent = keyboard.press(who.letter);
+    const std::optional<long long> stamp = waitForStamp(who.stampFile, launchesSoFar + 1, std::chrono::seconds(2));
+    if (!stamp) {
+        std::printf("  %s: press %zu launched nothing\n", who.name.c_str(), launchesSoFar);
+        return std::nullopt;
+    }
+    std::this_thread::sleep_for(std::chrono::milliseconds(15));
+    return double(*stamp - sent) / 1e6;
+}
+
+// The contenders, started together, pressed in turn (a, b, a, b…): press to
+// launch of each, index i of every list being round i.
+std::vector<std::vector<double>> measureInTurns(const std::vector<const Contender *> &group,
+                                                SuperAltKeyboard &keyboard, int presses)
+{
+    std::vector<pid_t> pids;
+    for (const Contender *who : group)
+        pids.push_back(startWarm(*who, keyboard));
+    std::vector<std::vector<double>> latency(group.size());
     for (int i = 0; i < presses; ++i) {
-        const long long sent = keyboard.press('f');
-        const std::optional<long long> stamp =
-            waitForStamp(stampFile, results.latency.size() + 1, std::chrono::seconds(2));
-        if (!stamp) {
-            std::printf("  press %d launched nothing\n", i);
-            break;
+        bool launched = true;
+        for (size_t k = 0; k < group.size() && launched; ++k) {
+            const std::optional<double> ms = timePress(*group[k], keyboard, latency[k].size());
+            launched = ms.has_value();
+            if (launched)
+                latency[k].push_back(*ms);
         }
-        results.latency.push_back(double(*stamp - sent) / 1e6);
-        std::this_thread::sleep_for(std::chrono::milliseconds(15));
+        if (!launched)
+            break;
     }
-    stopProcess(pid);
-    if (!results.latency.empty())
-        report("press to launch", summarize(results.latency));
-    return results;
+    for (pid_t pid : pids)
+        stopProcess(pid);
+    for (size_t k = 0; k < group.size(); ++k) {
+        if (!latency[k].empty())
+            report(group[k]->name + ": press to launch", summarize(latency[k]));
+    }
+    return latency;
 }
 
 double median(const std::vector<double> &values)
@@ -246,7 +281,6 @@ int main(int argc, char **argv)
 
     const fs::path work = fs::temp_directory_path() / ("hotkey-bench-" + std::to_string(getpid()));
     fs::create_directories(work);
-    const std::string stampFile = (work / "stamps").string();
 
     const std::optional<PrivateDisplay> display = startPrivateDisplay((work / "display").string(), "/dev/null");
     if (!display)
@@ -260,7 +294,7 @@ int main(int argc, char **argv)
         std::this_thread::sleep_for(std::chrono::milliseconds(500));
     }
 
-    // All bind Super+Alt+F to the same target.
+    // Vantorel and sxhkd on Super+Alt+F, the floor on Super+Alt+G.
     const fs::path home = work / "home";
     fs::create_directories(home);
     {
@@ -270,24 +304,38 @@ int main(int argc, char **argv)
         std::ofstream sxhkdrc(work / "sxhkdrc");
         sxhkdrc << "super + alt + f\n    " << LAUNCH_STAMP << "\n";
     }
-    const std::string stampEnv = "LAUNCH_STAMP_FILE=" + stampFile;
+    const auto stampsOf = [&](const char *who) { return (work / ("stamps-" + std::string(who))).string(); };
+    const std::string vantorelStamps = stampsOf("vantorel"), sxhkdStamps = stampsOf("sxhkd"),
+                      floorStamps = stampsOf("floor");
+    const Contender vantorel{"vantorel", 'f', vantorelStamps, [&] {
+        return spawnQuiet({VANTOREL_BINARY}, {"LAUNCH_STAMP_FILE=" + vantorelStamps, "HOME=" + home.string(),
+                                              "QT_QPA_PLATFORM=xcb"});
+    }, true};
+    const Contender sxhkd{"sxhkd", 'f', sxhkdStamps, [&] {
+        return spawnQuiet({"sxhkd", "-c", (work / "sxhkdrc").string()}, {"LAUNCH_STAMP_FILE=" + sxhkdStamps});
+    }, true};
+    const Contender floorClient{"floor", 'g', floorStamps, [] { return startFloorHotkeyClient(LAUNCH_STAMP, 'g'); }};
     // The floor client inherits this process's environment.
-    setenv("LAUNCH_STAMP_FILE", stampFile.c_str(), 1);
-    const std::vector<Contender> contenders{
-        {"vantorel (xcb plugin)",
-         [&] { return spawnQuiet({VANTOREL_BINARY}, {stampEnv, "HOME=" + home.string(), "QT_QPA_PLATFORM=xcb"}); },
-         true},
-        {"sxhkd", [&] { return spawnQuiet({"sxhkd", "-c", (work / "sxhkdrc").string()}, {stampEnv}); }, true},
-        {"floor (minimal xcb client)", [] { return startFloorHotkeyClient(LAUNCH_STAMP, 'f'); }},
-    };
+    setenv("LAUNCH_STAMP_FILE", floorStamps.c_str(), 1);
 
-    std::printf("Xvfb %s%s, %d presses, %d starts each\n", display->name.c_str(), tray ? " with trayer" : "",
-                presses, starts);
-    std::vector<Results> results;
-    for (const Contender &who : contenders)
-        results.push_back(measure(who, keyboard, stampFile, presses, starts));
-    std::printf("vantorel - floor, press to launch (medians): %.3f ms\n",
-                median(results[0].latency) - median(results[2].latency));
+    std::printf("Xvfb %s%s, %d presses, %d starts each; vantorel = xcb plugin, floor = minimal xcb client\n",
+                display->name.c_str(), tray ? " with trayer" : "", presses, starts);
+    if (measureStarts(sxhkd, keyboard, starts))
+        measureInTurns({&sxhkd}, keyboard, presses);
+    const bool vantorelLive = measureStarts(vantorel, keyboard, starts);
+    const bool floorLive = measureStarts(floorClient, keyboard, starts);
+    if (vantorelLive && floorLive) {
+        std::printf("vantorel and floor together, presses alternating\n");
+        const std::vector<std::vector<double>> latency = measureInTurns({&vantorel, &floorClient}, keyboard, presses);
+        std::vector<double> differences;
+        for (size_t i = 0; i < std::min(latency[0].size(), latency[1].size()); ++i)
+            differences.push_back(latency[0][i] - latency[1][i]);
+        if (!differences.empty()) {
+            report("vantorel - floor, per pair", summarize(differences));
+            std::printf("vantorel - floor, press to launch: median of pairs %.3f ms, difference of medians %.3f ms\n",
+                        summarize(differences).median, median(latency[0]) - median(latency[1]));
+        }
+    }
 
     stopProcess(trayer);
     stopProcess(display->xvfb);
