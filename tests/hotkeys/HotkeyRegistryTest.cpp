@@ -242,8 +242,6 @@ TEST_F(ManagerTest, ChangesRebindOnlyWhatChanged)
 {
     auto manager = startWith({{"One", "⌘ + A"}, {"Two", "⌘ + B"}, {"Three", "⌘ + C"}});
     const QUuid second = manager->buttons()[1].id();
-    int changes = 0;
-    QObject::connect(&manager->store(), &ButtonStore::changed, [&] { ++changes; });
 
     log.clear();
     manager->updateButton(second, QStringLiteral("Mail"), QStringLiteral("⌘ + ⇧ + M"), QUrl(QStringLiteral("file:///mail")));
@@ -267,7 +265,6 @@ TEST_F(ManagerTest, ChangesRebindOnlyWhatChanged)
                                         "💾 Saved 3 buttons",
                                         "🎹 Registering shortcut: ⌘3 with modifiers: ModifierFlags(rawValue: 0)",
                                         "❌ Failed to register shortcut: ⌘3"}));
-    EXPECT_EQ(changes, 4);
 }
 
 // While the editor records a shortcut nothing is bound; changes wait for

@@ -269,18 +269,15 @@ TEST_F(WebWindowTest, FrameIsSavedOnlyWhenItChangesAndRestoredFittedOntoAScreen)
     EXPECT_LE((window()->frameGeometry().center() - available.center()).manhattanLength(), 2);
     window()->setGeometry(150, 120, 640, 480);
     const QRect saved = window()->frameGeometry();
-    {
-        LogCapture log;
-        showAfterRestart();
-        EXPECT_EQ(window()->frameGeometry(), saved);
-        window()->close();
-        window()->show();
-        EXPECT_TRUE(log.startingWith(savedFrame).isEmpty());
-        window()->move(60, 70);
-        EXPECT_EQ(log.startingWith(savedFrame), QStringList({savedFrame + QStringLiteral("{{60, 70}, {%1, %2}}")
-                                                                              .arg(saved.width())
-                                                                              .arg(saved.height())}));
-    }
+    LogCapture log;
+    showAfterRestart();
+    EXPECT_EQ(window()->frameGeometry(), saved);
+    window()->close();
+    window()->show();
+    EXPECT_TRUE(log.startingWith(savedFrame).isEmpty());
+    window()->move(60, 70);
+    EXPECT_EQ(log.startingWith(savedFrame),
+              QStringList({savedFrame + QStringLiteral("{{60, 70}, {%1, %2}}").arg(saved.width()).arg(saved.height())}));
 
     QSettings settings;
     settings.setValue(WindowFrameStore::settingsKey, QStringLiteral("{{5000, 4000}, {500, 400}}"));
