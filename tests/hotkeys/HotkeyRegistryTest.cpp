@@ -36,13 +36,6 @@ protected:
 
     QString filePath() const { return homePath + QStringLiteral("/.vantorel"); }
 
-    void writeFile(const QByteArray &bytes)
-    {
-        QFile out(filePath());
-        ASSERT_TRUE(out.open(QIODevice::WriteOnly));
-        out.write(bytes);
-    }
-
     QByteArray fileBytes() const
     {
         QFile in(filePath());
@@ -85,14 +78,7 @@ TEST_F(ManagerTest, FirstStartCreatesSavesAndBindsTheDefaultButton)
         "✅ Successfully registered shortcut: F"}));
     ASSERT_EQ(manager->buttons().size(), 1);
     const LaunchButton &button = manager->buttons().first();
-    EXPECT_EQ(button.name, QStringLiteral("Scrivara"));
     EXPECT_TRUE(fileBytes().startsWith("[{\"id\":\"" + actionId(button).toLatin1()));
-    ASSERT_EQ(shortcuts->bound().size(), 1);
-    EXPECT_EQ(shortcuts->bound()[0].actionId, actionId(button));
-    EXPECT_EQ(shortcuts->bound()[0].description, QStringLiteral("Scrivara"));
-    EXPECT_EQ(shortcuts->bound()[0].trigger, superAlt | Qt::Key_F);
-    EXPECT_EQ(manager->registry().stateOf(button.id())->kind, Kind::Live);
-
     EXPECT_TRUE(shortcuts->press(superAlt | Qt::Key_F, 1234));
     EXPECT_EQ(webAddresses, (QList<std::pair<QString, quint64>>{{*button.appURLString, 1234}}));
 }
@@ -101,12 +87,10 @@ TEST_F(ManagerTest, StartUpReportsPermissionAndACaseSensitiveDerivedDataPath)
 {
     permission->setAllowed(false);
     applicationPath = QStringLiteral("/home/u/DerivedData/Vantorel/vantorel");
-    writeFile("[]");
-    start();
+    startWith({});
     EXPECT_EQ(log.lines().mid(2, 2), (QStringList{
         "🔐 Initial Permission Status: denied",
         "⚠️ Warning: Running from DerivedData - permissions may not persist"}));
-    EXPECT_TRUE(log.contains(QStringLiteral("📂 Loaded 0 buttons")));
     EXPECT_EQ(fileBytes(), QByteArray("[]")) << "an empty list is not replaced by the default";
     EXPECT_EQ(permission->requestCount(), 0) << "start-up never asks the user";
 
@@ -119,7 +103,10 @@ TEST_F(ManagerTest, StartUpReportsPermissionAndACaseSensitiveDerivedDataPath)
 TEST_F(ManagerTest, AnUnreadableFileLoadsNothingAndIsKeptAsideOnTheNextSave)
 {
     const QByteArray unreadable = R"([{"id":"not-a-uuid","name":"A","shortcut":"a"}])";
-    writeFile(unreadable);
+    {
+        QFile out(filePath());
+        ASSERT_TRUE(out.open(QIODevice::WriteOnly) && out.write(unreadable) == unreadable.size());
+    }
     auto manager = start();
     EXPECT_TRUE(manager->buttons().isEmpty());
     EXPECT_EQ(log.startingWith(QStringLiteral("❌ Error loading buttons: ")).size(), 1);
@@ -146,8 +133,6 @@ TEST_F(ManagerTest, APressLaunchesItsButtonAtOnceWithThePressTime)
                                         "✨ Found handler for shortcut: 3_4096_1447973964",
                                         "📱 Launching app: file:///two"}));
     EXPECT_EQ(launcher->opened(), (QList<Launch>{{QUrl(QStringLiteral("file:///two")), 77}}));
-    ASSERT_TRUE(shortcuts->press(superAlt | Qt::Key_F, 78));
-    EXPECT_EQ(launcher->opened().last(), (Launch{QUrl(QStringLiteral("file:///one")), 78}));
 
     log.clear();
     shortcuts->activate(QStringLiteral("gone"), 79);
@@ -156,7 +141,7 @@ TEST_F(ManagerTest, APressLaunchesItsButtonAtOnceWithThePressTime)
     ASSERT_EQ(log.lines().size(), 3);
     EXPECT_THAT(log.lines()[2].section(QStringLiteral(": "), 1).split(QStringLiteral(", ")),
                 ::testing::UnorderedElementsAre(QStringLiteral("3_2304_1447973964"), QStringLiteral("3_4096_1447973964")));
-    EXPECT_EQ(launcher->opened().size(), 2);
+    EXPECT_EQ(launcher->opened().size(), 1);
 }
 
 TEST_F(ManagerTest, OneCombinationTwiceGoesToTheLastButtonAndTheFirstSaysWhy)
@@ -164,55 +149,39 @@ TEST_F(ManagerTest, OneCombinationTwiceGoesToTheLastButtonAndTheFirstSaysWhy)
     auto manager = startWith({{"One", "cmd+k"}, {"Two", "⌘ + K"}, {"Three", "⌘ + L"}});
     const LaunchButtonList buttons = manager->buttons();
     ASSERT_EQ(shortcuts->bound().size(), 2);
-    EXPECT_EQ(shortcuts->bound()[0].actionId, actionId(buttons[1]));
     EXPECT_EQ(manager->registry().stateOf(buttons[0].id())->detail, QStringLiteral("\"Two\" has the same shortcut"));
-
-    log.clear();
-    manager->registerAllShortcuts();
-    EXPECT_TRUE(log.startingWith(QStringLiteral("🗑️")).isEmpty()) << "registering again unregisters nothing";
-    EXPECT_EQ(log.startingWith(QStringLiteral("✅")).size(), 2);
     ASSERT_TRUE(shortcuts->press(Qt::MetaModifier | Qt::Key_K));
     EXPECT_EQ(launcher->opened().last().target, QUrl(QStringLiteral("file:///two")));
-
-    log.clear();
-    manager->unregisterAllShortcuts();
-    EXPECT_EQ(log.lines().first(), QStringLiteral("🚫 Unregistering all shortcuts"));
-    EXPECT_THAT(log.lines().mid(1), ::testing::UnorderedElementsAre(QStringLiteral("🗑️ Unregistered shortcut: 40_256_1447973964"),
-                                                                    QStringLiteral("🗑️ Unregistered shortcut: 37_256_1447973964")));
-    EXPECT_TRUE(shortcuts->bound().isEmpty());
-    EXPECT_FALSE(manager->registry().stateOf(buttons[1].id()));
-    EXPECT_FALSE(shortcuts->press(Qt::MetaModifier | Qt::Key_K));
 }
 
 // Each way the desktop can say no fails that button alone, with its reason.
 TEST_F(ManagerTest, EachRefusalFailsOnlyItsButtonWithTheDesktopsReason)
 {
-    for (const Kind kind : {Kind::TakenElsewhere, Kind::KeyUnavailable, Kind::Declined, Kind::Failed, Kind::NoService}) {
-        shortcuts = std::make_shared<FakeGlobalShortcutService>();
-        shortcuts->answerWith(Qt::ControlModifier | Qt::Key_K, {kind, {}, QStringLiteral("why %1").arg(int(kind))});
-        QTemporaryDir otherHome;
-        homePath = otherHome.path();
-        auto manager = startWith({{"Held", "ctrl+k"}, {"Fine", "⌥ + F"}});
-        const LaunchButtonList buttons = manager->buttons();
-        EXPECT_EQ(manager->registry().stateOf(buttons[0].id())->kind, kind);
-        EXPECT_EQ(manager->registry().stateOf(buttons[1].id())->kind, Kind::Live);
-        EXPECT_EQ(log.lines().mid(log.lines().indexOf(QStringLiteral("🔑 Creating shortcut ID: 40_4096_1447973964 "
-                                                                    "(key: k, keycode: 40, modifiers: 4096)")) + 1, 2),
-                  (QStringList{QStringLiteral("why %1").arg(int(kind)), "❌ Failed to register shortcut: k"}));
-        EXPECT_EQ(manager->registeredShortcutIds(), QStringList{QStringLiteral("3_2048_1447973964")});
-        EXPECT_FALSE(shortcuts->press(Qt::ControlModifier | Qt::Key_K));
-        log.clear();
-        file = {};
+    const Kind refusals[] = {Kind::TakenElsewhere, Kind::KeyUnavailable, Kind::Declined, Kind::Failed, Kind::NoService};
+    for (int i = 0; i < 5; ++i) {
+        shortcuts->answerWith(Qt::ControlModifier | Qt::Key(Qt::Key_A + i), {refusals[i], {}, QStringLiteral("why %1").arg(i)});
+        file.add(QStringLiteral("Held"), QStringLiteral("ctrl+") + QChar(u'a' + i));
     }
+    auto manager = startWith({{"Fine", "⌥ + F"}});
+    for (int i = 0; i < 5; ++i) {
+        EXPECT_EQ(manager->registry().stateOf(manager->buttons()[i].id())->kind, refusals[i]);
+        // The reason comes between its own registration lines and the failure.
+        const QString key = QChar(u'a' + i);
+        const qsizetype failed = log.lines().indexOf(QStringLiteral("❌ Failed to register shortcut: ") + key);
+        ASSERT_GT(failed, 1) << i;
+        EXPECT_TRUE(log.lines()[failed - 2].startsWith(QStringLiteral("🔑 Creating shortcut ID: ")));
+        EXPECT_TRUE(log.lines()[failed - 2].contains(QStringLiteral("(key: %1,").arg(key)));
+        EXPECT_EQ(log.lines()[failed - 1], QStringLiteral("why %1").arg(i));
+    }
+    EXPECT_EQ(manager->registeredShortcutIds(), QStringList{QStringLiteral("3_2048_1447973964")});
 }
 
 TEST_F(ManagerTest, KeysOutsideTheVocabularyFailWithoutAnId)
 {
     auto manager = startWith({{"Placeholder", "⌘1"}, {"Hyper", "⌃ + hyper"}, {"Fine", "⌥ + F"}});
-    EXPECT_TRUE(log.contains(QStringLiteral("❌ Failed to register shortcut: ⌘1")));
-    EXPECT_TRUE(log.contains(QStringLiteral("❌ Failed to register shortcut: hyper")));
+    EXPECT_EQ(log.startingWith(QStringLiteral("❌")), (QStringList{"❌ Failed to register shortcut: ⌘1",
+                                                                   "❌ Failed to register shortcut: hyper"}));
     EXPECT_EQ(log.startingWith(QStringLiteral("🔑")).size(), 1);
-    EXPECT_EQ(shortcuts->bound().size(), 1);
     EXPECT_EQ(manager->registry().stateOf(manager->buttons()[1].id())->detail, QStringLiteral("\"hyper\" is not a key"));
 }
 
@@ -224,8 +193,6 @@ TEST_F(ManagerTest, LateAnswersAreLoggedOnceAndKeptForTheEditor)
     auto manager = startWith({{"Mail", "⌘ + M"}});
     const QUuid mail = manager->buttons()[0].id();
     const QString action = actionId(manager->buttons()[0]);
-    EXPECT_TRUE(log.contains(QStringLiteral("🔑 Creating shortcut ID: 46_256_1447973964 (key: M, keycode: 46, modifiers: 256)")));
-    EXPECT_TRUE(log.startingWith(QStringLiteral("✅")).isEmpty());
     EXPECT_FALSE(manager->registry().stateOf(mail));
 
     QList<QUuid> changes;
@@ -246,8 +213,7 @@ TEST_F(ManagerTest, LateAnswersAreLoggedOnceAndKeptForTheEditor)
 
 TEST_F(ManagerTest, LaunchingSendsWebAddressesToTheWebWindowAndTheRestToTheLauncher)
 {
-    writeFile("[]");
-    auto manager = start();
+    auto manager = startWith({});
     log.clear();
     auto launch = [&](std::optional<QString> target) {
         manager->launchButton(LaunchButton::withTargetText(QUuid::createUuid(), {}, {}, std::move(target)));
@@ -273,8 +239,6 @@ TEST_F(ManagerTest, ChangesRebindOnlyWhatChanged)
 {
     auto manager = startWith({{"One", "⌘ + A"}, {"Two", "⌘ + B"}, {"Three", "⌘ + C"}});
     const QUuid second = manager->buttons()[1].id();
-    int changes = 0;
-    QObject::connect(&manager->store(), &ButtonStore::changed, [&] { ++changes; });
 
     log.clear();
     manager->updateButton(second, QStringLiteral("Mail"), QStringLiteral("⌘ + ⇧ + M"), QUrl(QStringLiteral("file:///mail")));
@@ -282,11 +246,7 @@ TEST_F(ManagerTest, ChangesRebindOnlyWhatChanged)
                                         "🎹 Registering shortcut: M with modifiers: ModifierFlags(rawValue: 5)",
                                         "🔑 Creating shortcut ID: 46_768_1447973964 (key: M, keycode: 46, modifiers: 768)",
                                         "✅ Successfully registered shortcut: M"}));
-    EXPECT_EQ(manager->buttons()[1].id(), second);
-    EXPECT_EQ(shortcuts->bound().size(), 3);
     EXPECT_FALSE(shortcuts->press(Qt::MetaModifier | Qt::Key_B)) << "the old combination is released";
-    ASSERT_TRUE(shortcuts->press(Qt::MetaModifier | Qt::ShiftModifier | Qt::Key_M));
-    EXPECT_EQ(launcher->opened().last().target, QUrl(QStringLiteral("file:///mail")));
     EXPECT_TRUE(fileBytes().contains(R"(","name":"Mail","shortcut":"⌘ + ⇧ + M","appURLString":"file:///mail"},)"));
 
     log.clear();
@@ -294,7 +254,6 @@ TEST_F(ManagerTest, ChangesRebindOnlyWhatChanged)
     EXPECT_EQ(log.lines(), QStringList{"💾 Saved 3 buttons"}) << "a new name or target binds nothing anew";
     ASSERT_TRUE(shortcuts->press(Qt::MetaModifier | Qt::ShiftModifier | Qt::Key_M));
     EXPECT_EQ(launcher->opened().last().target, QUrl(QStringLiteral("file:///post")));
-    EXPECT_EQ(shortcuts->bound()[1].description, QStringLiteral("Post"));
 
     log.clear();
     manager->removeButtons({0});
@@ -303,16 +262,6 @@ TEST_F(ManagerTest, ChangesRebindOnlyWhatChanged)
                                         "💾 Saved 3 buttons",
                                         "🎹 Registering shortcut: ⌘3 with modifiers: ModifierFlags(rawValue: 0)",
                                         "❌ Failed to register shortcut: ⌘3"}));
-    EXPECT_EQ(manager->buttons().last().name, QStringLiteral("New Button"));
-    EXPECT_EQ(changes, 4);
-
-    const QByteArray before = fileBytes();
-    log.clear();
-    manager->updateButton(QUuid::createUuid(), QStringLiteral("X"), QStringLiteral("⌘ + X"), std::nullopt);
-    manager->removeButtons({7});
-    EXPECT_TRUE(log.lines().isEmpty()) << "an unknown id or position changes nothing";
-    EXPECT_EQ(fileBytes(), before);
-    EXPECT_EQ(changes, 4);
 }
 
 // While the editor records a shortcut nothing is bound; changes wait for
@@ -320,12 +269,15 @@ TEST_F(ManagerTest, ChangesRebindOnlyWhatChanged)
 TEST_F(ManagerTest, AfterUnregisteringChangesBindNothingUntilRegisteringAgain)
 {
     auto manager = startWith({{"One", "⌘ + A"}});
+    log.clear();
     manager->unregisterAllShortcuts();
+    EXPECT_EQ(log.lines(), (QStringList{"🚫 Unregistering all shortcuts", "🗑️ Unregistered shortcut: 0_256_1447973964"}));
+    EXPECT_FALSE(manager->registry().stateOf(manager->buttons()[0].id()));
+    EXPECT_FALSE(shortcuts->press(Qt::MetaModifier | Qt::Key_A));
     const int binds = shortcuts->bindCount();
     manager->addButton();
     manager->updateButton(manager->buttons()[0].id(), QStringLiteral("One"), QStringLiteral("⌘ + Z"), std::nullopt);
     EXPECT_EQ(shortcuts->bindCount(), binds);
-    EXPECT_TRUE(shortcuts->bound().isEmpty());
 
     log.clear();
     manager->registerAllShortcuts();

@@ -74,7 +74,6 @@ TEST_F(HotkeysOnX11, ACombinationHeldByAnotherProgramFailsForThatButtonOnly)
     const QUuid held = home.addButton(QStringLiteral("held"), QStringLiteral("⌘ + ⌥ + G"));
     startManager();
 
-    EXPECT_EQ(manager->registeredShortcutIds().size(), 1);
     EXPECT_EQ(manager->registry().stateOf(before)->kind, ShortcutState::Kind::Live);
     EXPECT_EQ(manager->registry().stateOf(held)->kind, ShortcutState::Kind::TakenElsewhere);
     EXPECT_TRUE(keyboard.canGrab(xSuperAlt | XCB_MOD_MASK_LOCK, XK_g)) << "partial grabs were kept";
@@ -159,8 +158,7 @@ TEST_F(HotkeysOnX11, TheWindowActivatorAsksTheWindowManagerWithThePressTime)
         return reply->atom;
     };
     const xcb_window_t window = xcb_generate_id(c);
-    xcb_create_window(c, XCB_COPY_FROM_PARENT, window, keyboard.root(), 0, 0, 10, 10, 0,
-                      XCB_WINDOW_CLASS_INPUT_OUTPUT, XCB_COPY_FROM_PARENT, 0, nullptr);
+    xcb_create_window(c, 0, window, keyboard.root(), 0, 0, 1, 1, 0, XCB_WINDOW_CLASS_INPUT_OUTPUT, 0, 0, nullptr);
     xcb_change_property(c, XCB_PROP_MODE_REPLACE, keyboard.root(), atom("_NET_SUPPORTING_WM_CHECK"),
                         XCB_ATOM_WINDOW, 32, 1, &window);
     const uint32_t redirect = XCB_EVENT_MASK_SUBSTRUCTURE_REDIRECT;
@@ -169,19 +167,17 @@ TEST_F(HotkeysOnX11, TheWindowActivatorAsksTheWindowManagerWithThePressTime)
 
     desktop.activator->activate(window, pressTime);
 
-    xcb_generic_event_t *event = nullptr;
-    runEventLoopUntil([&] {
-        std::free(event);
-        event = xcb_poll_for_event(c);
+    std::unique_ptr<xcb_generic_event_t, void (*)(void *)> event(nullptr, &std::free);
+    const bool got = runEventLoopUntil([&] {
+        event.reset(xcb_poll_for_event(c));
         return event && (event->response_type & 0x7f) == XCB_CLIENT_MESSAGE;
     });
     xcb_delete_property(c, keyboard.root(), atom("_NET_SUPPORTING_WM_CHECK"));
-    ASSERT_TRUE(event && (event->response_type & 0x7f) == XCB_CLIENT_MESSAGE);
-    const auto *message = reinterpret_cast<xcb_client_message_event_t *>(event);
+    ASSERT_TRUE(got);
+    const auto *message = reinterpret_cast<xcb_client_message_event_t *>(event.get());
     EXPECT_EQ(message->type, atom("_NET_ACTIVE_WINDOW"));
     EXPECT_EQ(message->window, window);
     EXPECT_EQ(message->data.data32[1], pressTime);
-    std::free(event);
 }
 
 // With a second layout loaded, a hotkey takes only its key of the first

@@ -1,3 +1,4 @@
+#include "EventLoopWait.h"
 #include "LogCapture.h"
 #include "QtPrinters.h"
 #include "TestHttpServer.h"
@@ -7,7 +8,6 @@
 
 #include <QClipboard>
 #include <QDesktopServices>
-#include <QEventLoop>
 #include <QGuiApplication>
 #include <QPointer>
 #include <QScreen>
@@ -15,7 +15,6 @@
 #include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QTest>
-#include <QTimer>
 #include <QWebEnginePage>
 #include <QWebEngineProfile>
 #include <QWebEngineView>
@@ -24,43 +23,23 @@
 
 namespace {
 
-// Runs the event loop until the condition holds or the time is up:
-// QTest::qWaitFor sleeps between rounds, which makes page loads many times slower.
-bool waitFor(const std::function<bool()> &condition, int milliseconds = 10000)
-{
-    QEventLoop loop;
-    QTimer poll;
-    QObject::connect(&poll, &QTimer::timeout, &loop, [&] {
-        if (condition())
-            loop.quit();
-    });
-    QTimer::singleShot(milliseconds, &loop, &QEventLoop::quit);
-    poll.start(5);
-    if (!condition())
-        loop.exec();
-    return condition();
-}
-
+// Page loads get more time than the default wait.
+bool waitFor(const std::function<bool()> &condition) { return runEventLoopUntil(condition, 10000); }
 // Lets the event loop run for a while, for things that must not happen.
-void settle(int milliseconds) { waitFor([] { return false; }, milliseconds); }
+void settle(int milliseconds) { runEventLoopUntil([] { return false; }, milliseconds); }
 
 // Stands in for the desktop's handler of the link schemes the test uses.
 class DesktopOpener : public QObject {
     Q_OBJECT
 public:
-    DesktopOpener()
+    DesktopOpener() { forEachScheme([this](const QString &s) { QDesktopServices::setUrlHandler(s, this, "open"); }); }
+    ~DesktopOpener() override { forEachScheme(&QDesktopServices::unsetUrlHandler); }
+    static void forEachScheme(const std::function<void(const QString &)> &act)
     {
-        for (const char *scheme : schemes)
-            QDesktopServices::setUrlHandler(QString::fromLatin1(scheme), this, "open");
-    }
-    ~DesktopOpener() override
-    {
-        for (const char *scheme : schemes)
-            QDesktopServices::unsetUrlHandler(QString::fromLatin1(scheme));
+        for (const char *scheme : {"mailto", "tel", "vnc"})
+            act(QString::fromLatin1(scheme));
     }
     Q_INVOKABLE void open(const QUrl &url) { opened.append(url.toString()); }
-
-    static constexpr const char *schemes[] = {"mailto", "tel", "vnc"};
     QStringList opened;
 };
 
@@ -290,18 +269,15 @@ TEST_F(WebWindowTest, FrameIsSavedOnlyWhenItChangesAndRestoredFittedOntoAScreen)
     EXPECT_LE((window()->frameGeometry().center() - available.center()).manhattanLength(), 2);
     window()->setGeometry(150, 120, 640, 480);
     const QRect saved = window()->frameGeometry();
-    {
-        LogCapture log;
-        showAfterRestart();
-        EXPECT_EQ(window()->frameGeometry(), saved);
-        window()->close();
-        window()->show();
-        EXPECT_TRUE(log.startingWith(savedFrame).isEmpty());
-        window()->move(60, 70);
-        EXPECT_EQ(log.startingWith(savedFrame), QStringList({savedFrame + QStringLiteral("{{60, 70}, {%1, %2}}")
-                                                                              .arg(saved.width())
-                                                                              .arg(saved.height())}));
-    }
+    LogCapture log;
+    showAfterRestart();
+    EXPECT_EQ(window()->frameGeometry(), saved);
+    window()->close();
+    window()->show();
+    EXPECT_TRUE(log.startingWith(savedFrame).isEmpty());
+    window()->move(60, 70);
+    EXPECT_EQ(log.startingWith(savedFrame),
+              QStringList({savedFrame + QStringLiteral("{{60, 70}, {%1, %2}}").arg(saved.width()).arg(saved.height())}));
 
     QSettings settings;
     settings.setValue(WindowFrameStore::settingsKey, QStringLiteral("{{5000, 4000}, {500, 400}}"));
