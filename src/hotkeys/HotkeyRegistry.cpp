@@ -180,6 +180,7 @@ void HotkeyRegistry::bindAll(QList<Announcement> announcements)
             m_awaitingResult.insert(actionId);
     }
     m_announced = 0;
+    m_saidForThisBind.clear();
 
     m_states.removeIf([&present](const auto &state) { return !present.contains(state.key()); });
     for (auto it = unbound.cbegin(); it != unbound.cend(); ++it)
@@ -223,8 +224,14 @@ void HotkeyRegistry::answer(const QString &actionId, const ShortcutState &state)
     const std::optional<ShortcutState> previous = stateOf(buttonId);
     const bool awaited = state.kind != ShortcutState::Kind::Pending && m_awaitingResult.remove(actionId);
     const bool failed = state.kind != ShortcutState::Kind::Live && state.kind != ShortcutState::Kind::Pending;
-    if (failed && !state.detail.isEmpty() && (awaited || previous != state))
+    // "No service" is the session's, not the button's: said once a bind.
+    const bool sessionWide = state.kind == ShortcutState::Kind::NoService;
+    if (failed && !state.detail.isEmpty() && (awaited || previous != state)
+        && !(sessionWide && m_saidForThisBind.contains(state.detail))) {
         Log::line(state.detail);
+        if (sessionWide)
+            m_saidForThisBind.insert(state.detail);
+    }
     if (awaited) {
         Log::line(failed ? QStringLiteral("❌ Failed to register shortcut: ") + registration->keyText
                          : QStringLiteral("✅ Successfully registered shortcut: ") + registration->keyText);

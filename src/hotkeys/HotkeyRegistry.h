@@ -73,5 +73,6 @@ private:
     QList<Announcement> m_announcements;       // of the bind in progress
     QHash<QString, qsizetype> m_announcementIndex;
     qsizetype m_announced = 0;
+    QSet<QString> m_saidForThisBind;           // session-wide reasons logged during the bind in progress
     bool m_binding = false;
 };

@@ -162,7 +162,10 @@ TEST_F(ManagerTest, EachRefusalFailsOnlyItsButtonWithTheDesktopsReason)
         shortcuts->answerWith(Qt::ControlModifier | Qt::Key(Qt::Key_A + i), {refusals[i], {}, QStringLiteral("why %1").arg(i)});
         file.add(QStringLiteral("Held"), QStringLiteral("ctrl+") + QChar(u'a' + i));
     }
+    shortcuts->answerWith(Qt::ControlModifier | Qt::Key_Z, {Kind::NoService, {}, QStringLiteral("why 4")});
+    file.add(QStringLiteral("Also without service"), QStringLiteral("ctrl+z"));
     auto manager = startWith({{"Fine", "⌥ + F"}});
+    EXPECT_EQ(log.lines().count(QStringLiteral("why 4")), 1) << "a session without a service is said once";
     for (int i = 0; i < 5; ++i) {
         EXPECT_EQ(manager->registry().stateOf(manager->buttons()[i].id())->kind, refusals[i]);
         // The reason comes between its own registration lines and the failure.
