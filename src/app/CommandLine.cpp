@@ -12,9 +12,15 @@ struct Parser {
     QCommandLineParser parser;
     QCommandLineOption help = parser.addHelpOption();
     QCommandLineOption version = parser.addVersionOption();
+    QCommandLineOption activate{QStringLiteral("activate"),
+                                QStringLiteral("Launches the button with this name (or id) as its hotkey would, "
+                                               "starting the program first when it is not running. For desktops "
+                                               "without global shortcuts: bind this command to a key there."),
+                                QStringLiteral("name-or-id")};
 
     Parser()
     {
+        parser.addOption(activate);
         parser.setApplicationDescription(QStringLiteral(
             "Starts applications and web pages with global keyboard shortcuts, from the system tray.\n"
             "Starting it again while it runs shows the running program's Shortcuts Editor."));
@@ -47,6 +53,31 @@ std::optional<int> CommandLine::answerInformationRequests(const QStringList &arg
         return 0;
     }
     return std::nullopt;
+}
+
+std::optional<QString> CommandLine::activationTarget(const QStringList &arguments)
+{
+    Parser p;
+    p.parser.parse(arguments);
+    if (!p.parser.isSet(p.activate))
+        return std::nullopt;
+    return p.parser.value(p.activate);
+}
+
+int CommandLine::reportActivation(const QString &target, SingleInstance::Activation result)
+{
+    const QString program = QCoreApplication::applicationName();
+    switch (result) {
+    case SingleInstance::Activation::launched:
+        return 0;
+    case SingleInstance::Activation::unknownButton:
+        print(stderr, program + QStringLiteral(": no button is named \"%1\" or has that id\n").arg(target));
+        return usageError;
+    case SingleInstance::Activation::noAnswer:
+        break;
+    }
+    print(stderr, program + QStringLiteral(": the running program did not answer\n"));
+    return 1;
 }
 
 std::optional<int> CommandLine::rejectUnknown(const QStringList &arguments)

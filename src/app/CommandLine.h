@@ -1,5 +1,8 @@
 #pragma once
 
+#include "SingleInstance.h"
+
+#include <QString>
 #include <QStringList>
 
 #include <optional>
@@ -15,4 +18,11 @@ public:
     // After the toolkit has taken its own options from the arguments: 2 and
     // one line on standard error for anything the program does not know.
     static std::optional<int> rejectUnknown(const QStringList &arguments);
+
+    // The button --activate names (its name or id), if any.
+    static std::optional<QString> activationTarget(const QStringList &arguments);
+    // The exit status of a start that asked for an activation: 0 when the
+    // button was launched, else 2 (no such button) or 1 (no answer), with one
+    // line on standard error.
+    static int reportActivation(const QString &target, SingleInstance::Activation result);
 };

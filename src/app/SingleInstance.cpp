@@ -9,6 +9,7 @@
 #include <QRegularExpression>
 #include <QSocketNotifier>
 
+#include <algorithm>
 #include <cerrno>
 #include <cstring>
 #include <poll.h>
@@ -19,7 +20,13 @@
 
 namespace {
 constexpr int timeoutMs = 1000;
+// One line each way: "show", or "activate <percent-encoded name or id>"
+// answered by "launched" or "unknown".
 const QByteArray showRequest = QByteArrayLiteral("show\n");
+const QByteArray activatePrefix = QByteArrayLiteral("activate ");
+const QByteArray launchedAnswer = QByteArrayLiteral("launched\n");
+const QByteArray unknownAnswer = QByteArrayLiteral("unknown\n");
+constexpr qsizetype longestRequest = 4096;
 
 QString errorText(const QString &path, int error)
 {
@@ -40,8 +47,14 @@ std::optional<sockaddr_un> addressOf(const QString &path)
 } // namespace
 
 SingleInstance::SingleInstance(QString socketPath, QObject *parent)
-    : QObject(parent), m_socketPath(std::move(socketPath))
+    : QObject(parent), m_socketPath(std::move(socketPath)), m_request(showRequest)
 {
+}
+
+SingleInstance::Claim SingleInstance::claimToActivate(const QString &nameOrId)
+{
+    m_request = activatePrefix + nameOrId.toUtf8().toPercentEncoding() + '\n';
+    return claim();
 }
 
 SingleInstance::~SingleInstance()
@@ -154,6 +167,13 @@ bool SingleInstance::listen(QString &problem)
     return true;
 }
 
+void SingleInstance::answerActivation(int fd, const QByteArray &target)
+{
+    const bool launched = m_activator && m_activator(QString::fromUtf8(QByteArray::fromPercentEncoding(target)));
+    const QByteArray &answer = launched ? launchedAnswer : unknownAnswer;
+    ::send(fd, answer.constData(), size_t(answer.size()), MSG_NOSIGNAL);
+}
+
 void SingleInstance::stopListening()
 {
     for (auto &client : m_clients) {
@@ -162,6 +182,7 @@ void SingleInstance::stopListening()
         ::close(fd);
     }
     m_clients.clear();
+    m_pending.clear();
     m_listenerNotifier.reset();
     if (m_listener >= 0) {
         ::close(m_listener);
@@ -188,7 +209,22 @@ bool SingleInstance::askRunningInstance()
             && ::connect(fd, reinterpret_cast<const sockaddr *>(&*address), sizeof *address) == 0;
     }
     if (connected)
-        ::send(fd, showRequest.constData(), size_t(showRequest.size()), MSG_NOSIGNAL);
+        connected = ::send(fd, m_request.constData(), size_t(m_request.size()), MSG_NOSIGNAL) == m_request.size();
+    if (connected && m_request.startsWith(activatePrefix)) {
+        // The running program answers once it has started the target.
+        QByteArray answer;
+        pollfd readable{fd, POLLIN, 0};
+        while (!answer.contains('\n') && ::poll(&readable, 1, timeoutMs) == 1) {
+            char buffer[64];
+            const ssize_t n = ::recv(fd, buffer, sizeof buffer, 0);
+            if (n <= 0)
+                break;
+            answer.append(buffer, n);
+        }
+        m_activation = answer == launchedAnswer ? Activation::launched
+            : answer == unknownAnswer           ? Activation::unknownButton
+                                                : Activation::noAnswer;
+    }
     ::close(fd);
     return connected;
 }
@@ -209,15 +245,29 @@ void SingleInstance::acceptConnections()
 void SingleInstance::readRequest(QSocketNotifier *client)
 {
     const int fd = int(client->socket());
-    char buffer[64];
+    auto pending = std::find_if(m_pending.begin(), m_pending.end(), [fd](const Pending &p) { return p.fd == fd; });
+    if (pending == m_pending.end())
+        pending = m_pending.insert(m_pending.end(), Pending{fd, {}});
+    char buffer[512];
     const ssize_t n = ::recv(fd, buffer, sizeof buffer, 0);
     if (n > 0) {
-        if (QByteArray::fromRawData(buffer, n).contains(showRequest.trimmed()))
+        if (pending->handled)
+            return;
+        pending->received.append(buffer, n);
+        const qsizetype end = pending->received.indexOf('\n');
+        if (end < 0 && pending->received.size() < longestRequest)
+            return;
+        pending->handled = true;
+        const QByteArray request = pending->received.left(end);
+        if (request == showRequest.trimmed())
             emit showRequested();
+        else if (request.startsWith(activatePrefix))
+            answerActivation(fd, request.mid(activatePrefix.size()));
         return;
     }
     if (n < 0 && (errno == EAGAIN || errno == EINTR))
         return;
+    m_pending.erase(pending);
     // The other start is done (or gone).
     for (auto it = m_clients.begin(); it != m_clients.end(); ++it) {
         if (it->get() == client) {

@@ -3,6 +3,7 @@
 #include <QObject>
 #include <QString>
 
+#include <functional>
 #include <memory>
 #include <optional>
 #include <vector>
@@ -20,9 +21,14 @@ class SingleInstance : public QObject {
 public:
     enum class Claim {
         thisInstance,       // this process listens now and goes on
-        otherInstanceShown, // another one runs and has been asked to show its editor
+        otherInstanceShown, // another one runs and has been asked (to show its editor, or to activate)
         failed,             // neither: the program must not run (the reason is logged)
     };
+
+    // What the running program says to an activation request.
+    enum class Activation { launched, unknownButton, noAnswer };
+    // Given the name or id of a button, launches it; false when there is none.
+    using Activator = std::function<bool(const QString &nameOrId)>;
 
     // socketPath: a file in a private directory (see socketPathForThisSession).
     explicit SingleInstance(QString socketPath, QObject *parent = nullptr);
@@ -36,6 +42,13 @@ public:
     // socket path before it trusts, asks or replaces it. A failure logs one
     // line saying why.
     Claim claim();
+    // Like claim(), but a running program is asked to activate this button
+    // instead of showing its editor; its answer is in activation().
+    Claim claimToActivate(const QString &nameOrId);
+    Activation activation() const { return m_activation; }
+
+    // How this instance answers activation requests of later starts.
+    void setActivator(Activator activator) { m_activator = std::move(activator); }
 
     const QString &socketPath() const { return m_socketPath; }
 
@@ -49,12 +62,22 @@ private:
     std::optional<Claim> settleSocketPath(bool removeStaleSocket);
     Claim fail(const QString &reason);
     bool askRunningInstance();
+    void answerActivation(int fd, const QByteArray &target);
     bool listen(QString &problem);
     void stopListening();
     void acceptConnections();
     void readRequest(QSocketNotifier *client);
 
     QString m_socketPath;
+    QByteArray m_request;
+    Activation m_activation = Activation::noAnswer;
+    Activator m_activator;
+    struct Pending {
+        int fd;
+        QByteArray received; // what the start sent so far
+        bool handled = false; // one request per connection
+    };
+    std::vector<Pending> m_pending;
     int m_listener = -1;
     std::unique_ptr<QSocketNotifier> m_listenerNotifier;
     std::vector<std::unique_ptr<QSocketNotifier>> m_clients; // connected starts; each owns its descriptor

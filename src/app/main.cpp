@@ -38,14 +38,15 @@ int main(int argc, char *argv[])
     TerminationSignals signals_;
     QObject::connect(&signals_, &TerminationSignals::received, &app, [] { QApplication::quit(); });
 
-    // A second start shows the running program's editor and leaves before it
-    // grabs any hotkey.
+    // A second start shows the running program's editor, or has it activate
+    // a button, and leaves before it grabs any hotkey.
+    const std::optional<QString> activation = CommandLine::activationTarget(QApplication::arguments());
     SingleInstance instance(SingleInstance::socketPathForThisSession());
-    switch (instance.claim()) {
+    switch (activation ? instance.claimToActivate(*activation) : instance.claim()) {
     case SingleInstance::Claim::thisInstance:
         break;
     case SingleInstance::Claim::otherInstanceShown:
-        return 0;
+        return activation ? CommandLine::reportActivation(*activation, instance.activation()) : 0;
     case SingleInstance::Claim::failed:
         return 1;
     }
@@ -64,6 +65,10 @@ int main(int argc, char *argv[])
     };
     // Hotkeys are live from here on, before any window exists.
     HotKeyManager manager({desktop.shortcuts, desktop.launcher, desktop.permission, openWebAddress, {}, {}});
+
+    instance.setActivator([&manager](const QString &nameOrId) { return manager.activateButton(nameOrId); });
+    if (activation && !manager.activateButton(*activation))
+        CommandLine::reportActivation(*activation, SingleInstance::Activation::unknownButton);
 
     // The tray and the windows come once the event loop runs, so that a press
     // made during start-up launches at once instead of waiting for them.

@@ -5,6 +5,8 @@
 #include <QCoreApplication>
 #include <QDir>
 
+#include <algorithm>
+
 namespace {
 HotKeyManager *sharedInstance = nullptr;
 
@@ -49,6 +51,30 @@ HotKeyManager &HotKeyManager::shared()
 void HotKeyManager::updateButton(QUuid id, QString name, QString shortcut, std::optional<QUrl> appURL)
 {
     m_store.updateButton(id, std::move(name), std::move(shortcut), std::move(appURL));
+}
+
+bool HotKeyManager::activateButton(const QString &nameOrId)
+{
+    const LaunchButtonList &buttons = m_store.buttons();
+    const auto named = [&](Qt::CaseSensitivity sensitivity) {
+        return std::find_if(buttons.cbegin(), buttons.cend(), [&](const LaunchButton &button) {
+            return button.name.compare(nameOrId, sensitivity) == 0;
+        });
+    };
+    auto found = named(Qt::CaseSensitive);
+    if (found == buttons.cend())
+        found = named(Qt::CaseInsensitive);
+    if (found == buttons.cend()) {
+        const QUuid id = QUuid::fromString(nameOrId);
+        found = std::find_if(buttons.cbegin(), buttons.cend(),
+                             [id](const LaunchButton &button) { return !id.isNull() && button.id() == id; });
+    }
+    if (found == buttons.cend())
+        return false;
+    const LaunchButton button = *found; // the launch may change the list
+    Log::line(QStringLiteral("⌨️ Activated by command: ") + button.name);
+    m_launcher.launch(button, 0);
+    return true;
 }
 
 HotKeyManager::PermissionStatus HotKeyManager::checkAccessibilityPermission() const

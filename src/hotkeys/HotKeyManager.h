@@ -63,6 +63,9 @@ public:
 
     // As a press would, without a press time.
     void launchButton(const LaunchButton &button) { m_launcher.launch(button, 0); }
+    // Launches the button with this name (exactly, else ignoring case) or
+    // id, as its hotkey would; false when there is none.
+    bool activateButton(const QString &nameOrId);
 
     PermissionStatus checkAccessibilityPermission() const;
     bool requestAccessibilityPermission() const;

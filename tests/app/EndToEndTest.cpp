@@ -1,3 +1,4 @@
+#include "ButtonFileWriter.h"
 #include "EventLoopWait.h"
 #include "ProgramRun.h"
 #include "XvfbServer.h"
@@ -5,6 +6,8 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QStandardPaths>
+#include <QUrl>
+#include <QUuid>
 
 #include <unistd.h>
 
@@ -72,5 +75,47 @@ TEST(EndToEndTest, AStartThatCannotClaimTheInstanceSaysWhyAndFails)
     EXPECT_TRUE(program.output().contains(("❌ Cannot start: " + socket + " belongs to user 65534").toUtf8()))
         << program.transcript();
     EXPECT_FALSE(program.output().contains("🎹")) << "it went on to register hotkeys";
+}
+
+// A command bound in a desktop's keyboard settings: it starts the program
+// when needed, has the running one launch the button, and says clearly when
+// there is no such button.
+TEST(EndToEndTest, ActivateLaunchesAButtonByNameOrIdStartingTheProgramWhenNeeded)
+{
+    ProgramRun program;
+    const QString marker = program.dir() + QStringLiteral("/launches");
+    QFile script(program.dir() + QStringLiteral("/mark.sh"));
+    ASSERT_TRUE(script.open(QIODevice::WriteOnly));
+    script.write("#!/bin/sh\necho launched >> '" + QFile::encodeName(marker) + "'\n");
+    script.close();
+    script.setPermissions(script.permissions() | QFileDevice::ExeOwner);
+    ButtonFileWriter buttons;
+    const QUuid id = buttons.add(QStringLiteral("Mark"), QStringLiteral("⌘ + ⌥ + M"),
+                                 QUrl::fromLocalFile(script.fileName()).toString());
+    ASSERT_TRUE(buttons.writeTo(program.buttonFile()));
+    const auto launches = [&marker] {
+        QFile file(marker);
+        return file.open(QIODevice::ReadOnly) ? file.readAll().count('\n') : 0;
+    };
+
+    program.start({QStringLiteral(VANTOREL_BINARY), QStringLiteral("--activate"), QStringLiteral("Mark")});
+    EXPECT_TRUE(runEventLoopUntil([&] { return launches() == 1; })) << program.transcript();
+    ASSERT_TRUE(program.waitForOutput("⌨️ Activated by command: Mark")) << program.transcript();
+
+    for (const QString &target : {QStringLiteral("mark"), id.toString(QUuid::WithoutBraces)}) {
+        ProgramRun again;
+        again.environment() = program.environment();
+        again.start({QStringLiteral(VANTOREL_BINARY), QStringLiteral("--activate"), target});
+        EXPECT_EQ(again.waitForExit(), 0) << again.transcript();
+    }
+    EXPECT_TRUE(runEventLoopUntil([&] { return launches() == 3; })) << program.transcript();
+
+    ProgramRun unknown;
+    unknown.environment() = program.environment();
+    unknown.start({QStringLiteral(VANTOREL_BINARY), QStringLiteral("--activate"), QStringLiteral("Nothing")});
+    EXPECT_EQ(unknown.waitForExit(), 2);
+    EXPECT_EQ(unknown.errors(), QByteArray("vantorel: no button is named \"Nothing\" or has that id\n"));
+    EXPECT_EQ(program.terminate(), 0);
+    EXPECT_EQ(launches(), 3);
 }
 } // namespace

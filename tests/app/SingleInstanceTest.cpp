@@ -7,8 +7,11 @@
 #include <QLocalServer>
 #include <QSignalSpy>
 #include <QTemporaryDir>
+#include <QTest>
 
 #include <cstring>
+#include <atomic>
+#include <thread>
 #include <sys/socket.h>
 #include <sys/stat.h>
 #include <sys/un.h>
@@ -114,5 +117,40 @@ TEST_F(SingleInstanceTest, ALeftOverSocketIsReplacedAndASecondStartShowsTheFirst
     EXPECT_EQ(second.claim(), SingleInstance::Claim::otherInstanceShown);
     EXPECT_TRUE(shown.wait(2000));
     EXPECT_TRUE(log.startingWith(QStringLiteral("❌")).isEmpty()) << log.lines().join(u'\n').toStdString();
+}
+
+// A later start may ask for a button instead of the editor; it hears whether
+// the running program launched it. Names travel whole, newline included.
+TEST_F(SingleInstanceTest, AnActivationRequestGetsTheRunningProgramsAnswer)
+{
+    const QString socket = dir.filePath(QStringLiteral("vantorel-_0"));
+    SingleInstance first(socket);
+    ASSERT_EQ(first.claim(), SingleInstance::Claim::thisInstance);
+    QStringList asked;
+    first.setActivator([&asked](const QString &nameOrId) {
+        asked.append(nameOrId);
+        return nameOrId != QStringLiteral("nothing");
+    });
+    QSignalSpy shown(&first, &SingleInstance::showRequested);
+
+    // The running program answers from its event loop; the asking start
+    // waits for that answer, so it asks from a thread of its own here.
+    const auto ask = [&socket](const QString &target) {
+        SingleInstance::Activation answer = SingleInstance::Activation::noAnswer;
+        std::atomic_bool done = false;
+        std::thread asking([&] {
+            SingleInstance later(socket);
+            if (later.claimToActivate(target) == SingleInstance::Claim::otherInstanceShown)
+                answer = later.activation();
+            done = true;
+        });
+        EXPECT_TRUE(QTest::qWaitFor([&] { return done.load(); }, 3000)) << "no answer in time";
+        asking.join();
+        return answer;
+    };
+    EXPECT_EQ(ask(QStringLiteral("Mail & more\n100%")), SingleInstance::Activation::launched);
+    EXPECT_EQ(ask(QStringLiteral("nothing")), SingleInstance::Activation::unknownButton);
+    EXPECT_EQ(asked, (QStringList{QStringLiteral("Mail & more\n100%"), QStringLiteral("nothing")}));
+    EXPECT_EQ(shown.count(), 0) << "an activation does not show the editor";
 }
 } // namespace

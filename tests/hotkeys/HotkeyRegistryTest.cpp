@@ -288,6 +288,30 @@ TEST_F(ManagerTest, AfterUnregisteringChangesBindNothingUntilRegisteringAgain)
     EXPECT_TRUE(shortcuts->press(Qt::MetaModifier | Qt::Key_Z));
 }
 
+// vantorel --activate: a name as typed, else ignoring case, else an id.
+TEST_F(ManagerTest, ActivatingFindsTheExactNameThenAnyCaseThenTheIdAndLaunchesAsAPressWould)
+{
+    file.add(QStringLiteral("MAIL"), QStringLiteral("⌘ + A"), QStringLiteral("file:///upper"));
+    file.add(QStringLiteral("Mail"), QStringLiteral("⌘ + B"), QStringLiteral("file:///exact"));
+    const QUuid notes = file.add(QStringLiteral("Notes"), QStringLiteral("⌘ + C"), QStringLiteral("https://notes.example"));
+    auto manager = startWith({});
+    const auto launchedBy = [&](const QString &nameOrId) {
+        const qsizetype before = launcher->opened().size() + webAddresses.size();
+        const bool found = manager->activateButton(nameOrId);
+        EXPECT_EQ(launcher->opened().size() + webAddresses.size(), before + (found ? 1 : 0)) << qPrintable(nameOrId);
+        return found;
+    };
+    ASSERT_TRUE(launchedBy(QStringLiteral("Mail")));
+    EXPECT_EQ(launcher->opened().last().target, QUrl(QStringLiteral("file:///exact")));
+    ASSERT_TRUE(launchedBy(QStringLiteral("mail")));
+    EXPECT_EQ(launcher->opened().last().target, QUrl(QStringLiteral("file:///upper"))) << "the first match ignoring case";
+    EXPECT_TRUE(launchedBy(notes.toString(QUuid::WithoutBraces).toLower()));
+    EXPECT_EQ(webAddresses.last().first, QStringLiteral("https://notes.example"));
+    EXPECT_TRUE(log.contains(QStringLiteral("⌨️ Activated by command: Notes")));
+    EXPECT_FALSE(launchedBy(QStringLiteral("Mai")));
+    EXPECT_FALSE(launchedBy(QString()));
+}
+
 TEST(ShortcutIdTest, NamesKeysByTheirUSPositionCode)
 {
     const std::pair<const char16_t *, const char *> known[] = {
