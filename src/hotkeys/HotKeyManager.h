@@ -60,6 +60,8 @@ public:
     void registerAllShortcuts() { m_registry.registerAllShortcuts(); }
     void unregisterAllShortcuts() { m_registry.unregisterAllShortcuts(); }
     QStringList registeredShortcutIds() const { return m_registry.registeredShortcutIds(); }
+    // The desktop's shortcut service in use: "X11", "none", …
+    QString hotkeyBackend() const { return m_registry.backendName(); }
 
     // As a press would, without a press time.
     void launchButton(const LaunchButton &button) { m_launcher.launch(button, 0); }

@@ -43,7 +43,8 @@ ConfigurationView::ConfigurationView(HotKeyManager &manager, QWidget *parent)
     : QWidget(parent), m_manager(manager), m_configPath(manager.saveFilePath()),
       m_wasActive(isActive(QGuiApplication::applicationState())), m_statusIcon(new QLabel(this)),
       m_requestButton(new QPushButton(tr("Request Permission"), this)),
-      m_hint(new QLabel(tr("Required for global shortcuts"), this))
+      m_hint(new QLabel(tr("Required for global shortcuts"), this)),
+      m_activateCommand(new QLabel(QStringLiteral("vantorel --activate NAME"), this))
 {
     auto *path = new QLabel(m_configPath, this);
     path->setObjectName(QStringLiteral("pathLabel"));
@@ -85,6 +86,16 @@ ConfigurationView::ConfigurationView(HotKeyManager &manager, QWidget *parent)
     permissionRow->addWidget(m_requestButton);
     permissionRow->addStretch();
 
+    auto *backend = new QLabel(tr("Global shortcuts through: %1").arg(manager.hotkeyBackend()), this);
+    backend->setObjectName(QStringLiteral("backendLabel"));
+    backend->setForegroundRole(QPalette::PlaceholderText);
+    backend->setFont(caption);
+
+    m_activateCommand->setObjectName(QStringLiteral("activateCommand"));
+    m_activateCommand->setTextFormat(Qt::PlainText);
+    m_activateCommand->setFont(QFontDatabase::systemFont(QFontDatabase::FixedFont));
+    m_activateCommand->setTextInteractionFlags(Qt::TextSelectableByMouse | Qt::TextSelectableByKeyboard);
+
     auto *layout = new QVBoxLayout(this);
     layout->setContentsMargins(20, 20, 20, 20);
     layout->setSpacing(8);
@@ -95,6 +106,8 @@ ConfigurationView::ConfigurationView(HotKeyManager &manager, QWidget *parent)
     layout->addLayout(permissionRow);
     // The hint sits under the row: beside it the row would not fit the window.
     layout->addWidget(m_hint);
+    layout->addWidget(m_activateCommand);
+    layout->addWidget(backend);
     layout->addStretch();
     auto *version = new QLabel(tr("Vantorel %1").arg(QCoreApplication::applicationVersion()), this);
     version->setObjectName(QStringLiteral("versionLabel"));
@@ -150,6 +163,14 @@ void ConfigurationView::showPermission()
     m_statusIcon->setPixmap(Icons::bundled(symbol).pixmap(QSize(statusIconSize, statusIconSize), devicePixelRatioF()));
     m_statusIcon->setProperty("symbol", symbol);
     m_statusIcon->setToolTip(m_hasAccessibilityPermission ? tr("Granted") : tr("Missing"));
-    m_requestButton->setVisible(!m_hasAccessibilityPermission);
+    // Without a shortcut service there is nothing to request: a command
+    // bound in the desktop's settings is the way to a button.
+    const bool noService = m_manager.hotkeyBackend() == QLatin1String("none");
+    m_requestButton->setVisible(!m_hasAccessibilityPermission && !noService);
+    m_hint->setText(noService ? tr("This session has no global shortcut service. To launch a button with a key, "
+                                   "bind this command to the key in your desktop's keyboard settings:")
+                              : tr("Required for global shortcuts"));
+    m_hint->setWordWrap(noService);
     m_hint->setVisible(!m_hasAccessibilityPermission);
+    m_activateCommand->setVisible(!m_hasAccessibilityPermission && noService);
 }

@@ -40,4 +40,5 @@ private:
     QLabel *m_statusIcon;
     QPushButton *m_requestButton;
     QLabel *m_hint;
+    QLabel *m_activateCommand; // what to bind where the session has no shortcut service
 };

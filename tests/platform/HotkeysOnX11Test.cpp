@@ -3,6 +3,7 @@
 #include "DesktopTestKit.h"
 #include "XTestKeyboard.h"
 #include "HotKeyManager.h"
+#include "LogCapture.h"
 
 #include <QProcess>
 
@@ -137,6 +138,41 @@ TEST_F(HotkeysOnX11, PermissionIsDeniedWithoutADisplayOrInAWaylandSession)
     EXPECT_FALSE(permission->hotkeysAllowed());
 
     for (const auto &[name, value] : {std::pair{"WAYLAND_DISPLAY", wayland}, std::pair{"XDG_SESSION_TYPE", session}})
+        value.isNull() ? qunsetenv(name) : qputenv(name, value);
+}
+
+// A Wayland session never grabs through XWayland; VANTOREL_HOTKEYS chooses.
+TEST_F(HotkeysOnX11, TheSessionOrVantorelHotkeysChoosesTheBackend)
+{
+    const QByteArray wayland = qgetenv("WAYLAND_DISPLAY"), chosen = qgetenv("VANTOREL_HOTKEYS");
+    const auto backendWith = [](const char *waylandDisplay, const char *asked) {
+        waylandDisplay ? qputenv("WAYLAND_DISPLAY", waylandDisplay) : qunsetenv("WAYLAND_DISPLAY");
+        asked ? qputenv("VANTOREL_HOTKEYS", asked) : qunsetenv("VANTOREL_HOTKEYS");
+        return DesktopServices::forThisSession();
+    };
+    LogCapture log;
+    const DesktopServices onWayland = backendWith("wayland-0", nullptr);
+    EXPECT_EQ(onWayland.shortcuts->backendName(), QStringLiteral("none"));
+    EXPECT_FALSE(onWayland.activator) << "Qt activates windows under Wayland";
+    EXPECT_FALSE(onWayland.permission->hotkeysAllowed());
+    std::optional<ShortcutState> answer;
+    QObject::connect(onWayland.shortcuts.get(), &GlobalShortcutService::stateChanged,
+                     [&](const QString &, const ShortcutState &state) { answer = state; });
+    onWayland.shortcuts->bind({{QStringLiteral("a"), QStringLiteral("A"), Qt::MetaModifier | Qt::Key_A}});
+    ASSERT_TRUE(answer);
+    EXPECT_EQ(answer->kind, ShortcutState::Kind::NoService);
+    EXPECT_TRUE(answer->detail.contains(QStringLiteral("\"vantorel --activate NAME\"")));
+    EXPECT_TRUE(keyboard.canGrab(xSuperAlt, XK_a)) << "nothing is grabbed through XWayland";
+
+    EXPECT_EQ(backendWith("wayland-0", "x11").shortcuts->backendName(), QStringLiteral("X11"));
+    const DesktopServices off = backendWith(nullptr, "None");
+    EXPECT_EQ(off.shortcuts->backendName(), QStringLiteral("none"));
+    EXPECT_TRUE(off.activator) << "the windows are X windows still";
+    EXPECT_EQ(backendWith(nullptr, "portal").shortcuts->backendName(), QStringLiteral("X11"));
+    EXPECT_TRUE(log.contains(QStringLiteral("VANTOREL_HOTKEYS=portal is not a hotkey backend here (x11, none); "
+                                            "choosing by session")));
+
+    for (const auto &[name, value] : {std::pair{"WAYLAND_DISPLAY", wayland}, std::pair{"VANTOREL_HOTKEYS", chosen}})
         value.isNull() ? qunsetenv(name) : qputenv(name, value);
 }
 

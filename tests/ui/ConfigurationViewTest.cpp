@@ -56,4 +56,22 @@ TEST(ConfigurationViewTest, DeniedOffersARequestAndChecksAgainASecondAfterIt)
     EXPECT_FALSE(child("hintLabel")->isVisible());
     EXPECT_EQ(qobject_cast<QLabel *>(child("pathLabel"))->text(), testManager.home() + QStringLiteral("/.vantorel"));
 }
+
+// Where the session has no shortcut service there is nothing to request: the
+// view names the backend and gives the command to bind instead.
+TEST(ConfigurationViewTest, WithoutAShortcutServiceItGivesTheCommandToBindInstead)
+{
+    for (const bool service : {true, false}) {
+        TestManager testManager(QByteArrayLiteral("[]"), false);
+        testManager.shortcuts().setBackendName(service ? QStringLiteral("X11") : QStringLiteral("none"));
+        ConfigurationView view(testManager.manager());
+        view.show();
+        const auto child = [&](const char *name) { return view.findChild<QLabel *>(QLatin1String(name)); };
+        EXPECT_EQ(view.findChild<QWidget *>(QStringLiteral("requestButton"))->isVisible(), service);
+        EXPECT_EQ(child("activateCommand")->isVisible(), !service);
+        EXPECT_EQ(child("activateCommand")->text(), QStringLiteral("vantorel --activate NAME"));
+        EXPECT_EQ(child("hintLabel")->text().contains(QStringLiteral("bind this command")), !service);
+        EXPECT_TRUE(child("backendLabel")->text().endsWith(service ? QStringLiteral("X11") : QStringLiteral("none")));
+    }
+}
 } // namespace

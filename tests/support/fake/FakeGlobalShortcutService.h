@@ -13,7 +13,8 @@ class FakeGlobalShortcutService final : public GlobalShortcutService {
 
 public:
     void bind(const QList<ShortcutRequest> &requests) override;
-    QString backendName() const override { return QStringLiteral("fake"); }
+    QString backendName() const override { return m_backendName; }
+    void setBackendName(const QString &name) { m_backendName = name; }
 
     // What binds of this trigger are answered with from now on; by default
     // Live, on the trigger asked for.
@@ -36,5 +37,6 @@ private:
     QHash<QString, ShortcutState> m_answers; // by action id, as answered
     QHash<int, ShortcutState> m_answerFor;   // by trigger
     bool m_answerLater = false;
+    QString m_backendName = QStringLiteral("fake");
     int m_bindCount = 0;
 };
