@@ -176,13 +176,12 @@ void SingleInstance::answerActivation(int fd, const QByteArray &target)
 
 void SingleInstance::stopListening()
 {
-    for (auto &client : m_clients) {
-        const int fd = int(client->socket());
-        client.reset();
+    for (Client &client : m_clients) {
+        const int fd = int(client.notifier->socket());
+        client.notifier.reset();
         ::close(fd);
     }
     m_clients.clear();
-    m_pending.clear();
     m_listenerNotifier.reset();
     if (m_listener >= 0) {
         ::close(m_listener);
@@ -238,27 +237,28 @@ void SingleInstance::acceptConnections()
         auto client = std::make_unique<QSocketNotifier>(fd, QSocketNotifier::Read);
         QSocketNotifier *raw = client.get();
         connect(raw, &QSocketNotifier::activated, this, [this, raw] { readRequest(raw); });
-        m_clients.push_back(std::move(client));
+        m_clients.push_back({std::move(client), {}});
     }
 }
 
 void SingleInstance::readRequest(QSocketNotifier *client)
 {
     const int fd = int(client->socket());
-    auto pending = std::find_if(m_pending.begin(), m_pending.end(), [fd](const Pending &p) { return p.fd == fd; });
-    if (pending == m_pending.end())
-        pending = m_pending.insert(m_pending.end(), Pending{fd, {}});
+    const auto it = std::find_if(m_clients.begin(), m_clients.end(),
+                                 [client](const Client &c) { return c.notifier.get() == client; });
+    if (it == m_clients.end())
+        return;
     char buffer[512];
     const ssize_t n = ::recv(fd, buffer, sizeof buffer, 0);
     if (n > 0) {
-        if (pending->handled)
+        if (it->handled)
             return;
-        pending->received.append(buffer, n);
-        const qsizetype end = pending->received.indexOf('\n');
-        if (end < 0 && pending->received.size() < longestRequest)
+        it->received.append(buffer, n);
+        const qsizetype end = it->received.indexOf('\n');
+        if (end < 0 && it->received.size() < longestRequest)
             return;
-        pending->handled = true;
-        const QByteArray request = pending->received.left(end);
+        it->handled = true;
+        const QByteArray request = it->received.left(end);
         if (request == showRequest.trimmed())
             emit showRequested();
         else if (request.startsWith(activatePrefix))
@@ -267,16 +267,10 @@ void SingleInstance::readRequest(QSocketNotifier *client)
     }
     if (n < 0 && (errno == EAGAIN || errno == EINTR))
         return;
-    m_pending.erase(pending);
     // The other start is done (or gone).
-    for (auto it = m_clients.begin(); it != m_clients.end(); ++it) {
-        if (it->get() == client) {
-            client->setEnabled(false);
-            ::close(fd);
-            // Called from the notifier's own signal: delete it later.
-            it->release()->deleteLater();
-            m_clients.erase(it);
-            return;
-        }
-    }
+    client->setEnabled(false);
+    ::close(fd);
+    // Called from the notifier's own signal: delete it later.
+    it->notifier.release()->deleteLater();
+    m_clients.erase(it);
 }

@@ -72,13 +72,13 @@ private:
     QByteArray m_request;
     Activation m_activation = Activation::noAnswer;
     Activator m_activator;
-    struct Pending {
-        int fd;
-        QByteArray received; // what the start sent so far
-        bool handled = false; // one request per connection
-    };
-    std::vector<Pending> m_pending;
     int m_listener = -1;
     std::unique_ptr<QSocketNotifier> m_listenerNotifier;
-    std::vector<std::unique_ptr<QSocketNotifier>> m_clients; // connected starts; each owns its descriptor
+    // A connected start; its notifier owns the descriptor.
+    struct Client {
+        std::unique_ptr<QSocketNotifier> notifier;
+        QByteArray received;  // what it sent so far
+        bool handled = false; // one request per connection
+    };
+    std::vector<Client> m_clients;
 };

@@ -30,11 +30,7 @@ void HotkeyRegistry::registerAllShortcuts()
     const LaunchButtonList &buttons = m_store.buttons();
     Log::line(QStringLiteral("🎹 Registering shortcuts for %1 buttons").arg(buttons.size()));
     m_following = true;
-    QList<Announcement> announcements;
-    announcements.reserve(buttons.size());
-    for (const LaunchButton &button : buttons)
-        announcements.append(announce(button));
-    bindAll(std::move(announcements));
+    bindAll(AnnounceAll);
 }
 
 void HotkeyRegistry::unregisterAllShortcuts()
@@ -97,22 +93,15 @@ void HotkeyRegistry::followStore()
         if ((!now || now->shortcut != it->button.shortcut) && live.contains(it->shortcutId))
             Log::line(QStringLiteral("🗑️ Unregistered shortcut: ") + it->shortcutId);
     }
-    QList<Announcement> announcements;
-    for (const LaunchButton &button : buttons) {
-        const auto before = m_boundShortcuts.constFind(actionIdOf(button));
-        if (before == m_boundShortcuts.constEnd() || *before != button.shortcut)
-            announcements.append(announce(button));
-    }
-    bindAll(std::move(announcements));
+    bindAll(AnnounceChanged);
 }
 
-HotkeyRegistry::Announcement HotkeyRegistry::announce(const LaunchButton &button) const
+HotkeyRegistry::Announcement HotkeyRegistry::announce(const QString &actionId, const KeyboardShortcut &shortcut,
+                                                      const std::optional<QKeyCombination> &combination) const
 {
-    const KeyboardShortcut shortcut = parseShortcutText(button.shortcut);
-    Announcement announcement{actionIdOf(button), {}};
+    Announcement announcement{actionId, {}};
     announcement.lines << QStringLiteral("🎹 Registering shortcut: ") + shortcut.key + QStringLiteral(" with modifiers: ")
             + shortcut.modifiers.logDescription();
-    const std::optional<QKeyCombination> combination = shortcut.keyCombination();
     if (!combination || !m_shortcuts) {
         announcement.lines << QStringLiteral("❌ Failed to register shortcut: ") + shortcut.key;
         return announcement;
@@ -124,7 +113,7 @@ HotkeyRegistry::Announcement HotkeyRegistry::announce(const LaunchButton &button
     return announcement;
 }
 
-void HotkeyRegistry::bindAll(QList<Announcement> announcements)
+void HotkeyRegistry::bindAll(Announce which)
 {
     struct Candidate {
         const LaunchButton *button;
@@ -137,12 +126,18 @@ void HotkeyRegistry::bindAll(QList<Announcement> announcements)
     QHash<QString, qsizetype> lastWithShortcut;
     QHash<QUuid, ShortcutState> unbound;
     QSet<QUuid> present;
-    m_boundShortcuts.clear();
+    QList<Announcement> announcements;
+    QHash<QString, QString> boundShortcuts;
+    boundShortcuts.reserve(buttons.size());
     for (const LaunchButton &button : buttons) {
+        const QString actionId = actionIdOf(button);
         present.insert(button.id());
-        m_boundShortcuts.insert(actionIdOf(button), button.shortcut);
+        boundShortcuts.insert(actionId, button.shortcut);
         const KeyboardShortcut shortcut = parseShortcutText(button.shortcut);
         const std::optional<QKeyCombination> combination = shortcut.keyCombination();
+        const auto before = m_boundShortcuts.constFind(actionId);
+        if (which == AnnounceAll || before == m_boundShortcuts.constEnd() || *before != button.shortcut)
+            announcements.append(announce(actionId, shortcut, combination));
         if (!combination || !m_shortcuts) {
             unbound.insert(button.id(), {ShortcutState::Kind::Failed, {},
                                          combination ? QStringLiteral("no global shortcut service in this session")
@@ -153,6 +148,8 @@ void HotkeyRegistry::bindAll(QList<Announcement> announcements)
         lastWithShortcut.insert(shortcutId, candidates.size());
         candidates.append({&button, *combination, shortcutId, shortcut.key});
     }
+
+    m_boundShortcuts = std::move(boundShortcuts);
 
     // Buttons on one combination: the last in the list has it.
     QList<ShortcutRequest> requests;

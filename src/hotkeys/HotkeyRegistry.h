@@ -13,6 +13,7 @@
 #include <optional>
 
 class ButtonStore;
+struct KeyboardShortcut;
 class Launcher;
 
 // Binds the store's buttons as global shortcuts, one action per button, and
@@ -54,9 +55,14 @@ private:
         QStringList lines;
     };
 
+    enum Announce { AnnounceAll, AnnounceChanged };
+
     void followStore();
-    void bindAll(QList<Announcement> announcements);
-    Announcement announce(const LaunchButton &button) const;
+    // Binds the store's list; logs the registration of every button, or of
+    // those whose shortcut changed since the last bind.
+    void bindAll(Announce which);
+    Announcement announce(const QString &actionId, const KeyboardShortcut &shortcut,
+                          const std::optional<QKeyCombination> &combination) const;
     void logAnnouncementsThrough(qsizetype last);
     void setState(QUuid buttonId, const ShortcutState &state);
     void answer(const QString &actionId, const ShortcutState &state);

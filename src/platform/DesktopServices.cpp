@@ -1,6 +1,7 @@
 #include "DesktopServices.h"
 
 #include "Log.h"
+#include "WaylandSession.h"
 #include "gio/GioAppLauncher.h"
 #include "none/NoGlobalShortcutService.h"
 #include "none/NoHotkeyPermission.h"
@@ -11,12 +12,6 @@
 #include "xdg/XdgAutostartLoginItem.h"
 
 namespace {
-bool isWaylandSession()
-{
-    return !qEnvironmentVariableIsEmpty("WAYLAND_DISPLAY")
-        || qEnvironmentVariable("XDG_SESSION_TYPE").compare(QLatin1String("wayland"), Qt::CaseInsensitive) == 0;
-}
-
 // "x11" or "none": VANTOREL_HOTKEYS when it names one of them, else X11 in an
 // X11 session. A Wayland session never grabs through XWayland, which would
 // work only while one of the X clients has the focus.

@@ -1,16 +1,9 @@
 #include "X11PermissionService.h"
 
+#include "WaylandSession.h"
 #include "X11GlobalShortcutService.h"
 
 #include <QtGlobal>
-
-namespace {
-bool isWaylandSession()
-{
-    return !qEnvironmentVariableIsEmpty("WAYLAND_DISPLAY")
-        || qEnvironmentVariable("XDG_SESSION_TYPE").compare(QLatin1String("wayland"), Qt::CaseInsensitive) == 0;
-}
-} // namespace
 
 X11PermissionService::X11PermissionService(std::shared_ptr<const X11GlobalShortcutService> hotkeys)
     : m_hotkeys(std::move(hotkeys))
