@@ -13,7 +13,7 @@ packages=(
   libxcb1-dev libxcb-keysyms1-dev libxcb-xtest0-dev libxcb-xkb-dev x11proto-dev libglib2.0-dev
   # tests and benchmarks
   googletest libgtest-dev libgmock-dev libbenchmark-dev
-  xvfb xauth x11-utils x11-xserver-utils x11-xkb-utils xdotool xclip trayer imagemagick sxhkd python3
+  dbus xvfb xauth x11-utils x11-xserver-utils x11-xkb-utils xdotool xclip trayer imagemagick sxhkd python3
   # packaging checks
   desktop-file-utils appstream lintian
   # fuzzing: clang's libFuzzer and sanitizer runtimes

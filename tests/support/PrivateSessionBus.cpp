@@ -1,0 +1,103 @@
+#include "PrivateSessionBus.h"
+
+#include <QDBusConnection>
+#include <QFile>
+
+#include <cerrno>
+#include <csignal>
+#include <cstring>
+#include <poll.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+namespace {
+// Anyone on the bus may own any name and call anything: the fakes of the
+// desktop's services and the program under test share it.
+constexpr char busConfig[] = R"(<!DOCTYPE busconfig PUBLIC "-//freedesktop//DTD D-Bus Bus Configuration 1.0//EN"
+ "http://www.freedesktop.org/standards/dbus/1.0/busconfig.dtd">
+<busconfig>
+  <type>session</type>
+  <listen>unix:dir=%1</listen>
+  <auth>EXTERNAL</auth>
+  <policy context="default">
+    <allow send_destination="*" eavesdrop="true"/>
+    <allow eavesdrop="true"/>
+    <allow own="*"/>
+  </policy>
+</busconfig>
+)";
+} // namespace
+
+PrivateSessionBus::PrivateSessionBus()
+{
+    m_previousAddress = qgetenv("DBUS_SESSION_BUS_ADDRESS");
+    if (!m_dir.isValid()) {
+        m_error = QStringLiteral("no temporary directory");
+        return;
+    }
+    const QString configPath = m_dir.filePath(QStringLiteral("bus.conf"));
+    QFile config(configPath);
+    if (!config.open(QIODevice::WriteOnly)
+        || config.write(QString::fromLatin1(busConfig).arg(m_dir.path()).toUtf8()) < 0) {
+        m_error = QStringLiteral("cannot write %1").arg(configPath);
+        return;
+    }
+    config.close();
+
+    int fds[2];
+    if (pipe(fds) != 0) {
+        m_error = QStringLiteral("pipe: %1").arg(QString::fromLocal8Bit(strerror(errno)));
+        return;
+    }
+    const QByteArray configArg = "--config-file=" + QFile::encodeName(configPath);
+    const QByteArray addressArg = "--print-address=" + QByteArray::number(fds[1]);
+    m_pid = fork();
+    if (m_pid == 0) {
+        close(fds[0]);
+        execlp("dbus-daemon", "dbus-daemon", configArg.constData(), "--nofork", "--nopidfile",
+               addressArg.constData(), static_cast<char *>(nullptr));
+        _exit(127);
+    }
+    close(fds[1]);
+    if (m_pid < 0) {
+        m_error = QStringLiteral("fork failed");
+        close(fds[0]);
+        return;
+    }
+    QByteArray address;
+    pollfd pfd{fds[0], POLLIN, 0};
+    while (poll(&pfd, 1, 10000) > 0) {
+        char c;
+        if (read(fds[0], &c, 1) != 1 || c == '\n')
+            break;
+        address.append(c);
+    }
+    close(fds[0]);
+    if (address.isEmpty()) {
+        m_error = QStringLiteral("dbus-daemon did not report an address (is the dbus package installed?)");
+        kill(m_pid, SIGTERM);
+        waitpid(m_pid, nullptr, 0);
+        m_pid = -1;
+        return;
+    }
+    m_address = QString::fromLatin1(address);
+    qputenv("DBUS_SESSION_BUS_ADDRESS", address);
+}
+
+QString PrivateSessionBus::connect(const QString &name) const
+{
+    QDBusConnection::connectToBus(m_address, name);
+    return name;
+}
+
+PrivateSessionBus::~PrivateSessionBus()
+{
+    if (m_pid > 0) {
+        kill(m_pid, SIGTERM);
+        waitpid(m_pid, nullptr, 0);
+    }
+    if (m_previousAddress.isNull())
+        qunsetenv("DBUS_SESSION_BUS_ADDRESS");
+    else
+        qputenv("DBUS_SESSION_BUS_ADDRESS", m_previousAddress);
+}
