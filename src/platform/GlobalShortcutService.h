@@ -45,6 +45,11 @@ public:
     // "X11", "KDE", "portal", "none"
     virtual QString backendName() const = 0;
 
+    // Whether the desktop has its own page where the user changes these
+    // shortcuts, and opening it.
+    virtual bool hasDesktopSettings() const { return false; }
+    virtual void openDesktopSettings() {}
+
 Q_SIGNALS:
     // Also when the desktop changes its mind later (a keyboard change, a
     // restart of its service).
