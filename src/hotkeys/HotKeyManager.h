@@ -62,6 +62,10 @@ public:
     QStringList registeredShortcutIds() const { return m_registry.registeredShortcutIds(); }
     // The desktop's shortcut service in use: "X11", "none", …
     QString hotkeyBackend() const { return m_registry.backendName(); }
+    // Whether the desktop has its own page for changing Vantorel's
+    // shortcuts (KDE's System Settings, the portal's dialog), and opening it.
+    bool hasDesktopShortcutSettings() const { return m_registry.hasDesktopSettings(); }
+    void openDesktopShortcutSettings() { m_registry.openDesktopSettings(); }
 
     // As a press would, without a press time.
     void launchButton(const LaunchButton &button) { m_launcher.launch(button, 0); }

@@ -74,6 +74,17 @@ QString HotkeyRegistry::backendName() const
     return m_shortcuts ? m_shortcuts->backendName() : QStringLiteral("none");
 }
 
+bool HotkeyRegistry::hasDesktopSettings() const
+{
+    return m_shortcuts && m_shortcuts->hasDesktopSettings();
+}
+
+void HotkeyRegistry::openDesktopSettings()
+{
+    if (m_shortcuts)
+        m_shortcuts->openDesktopSettings();
+}
+
 // Only what changed is announced and unregistered; the desktop is handed the
 // whole list and keeps what it already has.
 void HotkeyRegistry::followStore()

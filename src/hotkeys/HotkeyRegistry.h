@@ -39,6 +39,8 @@ public:
     // The shortcut ids of the hotkeys that work now, for the log.
     QStringList registeredShortcutIds() const;
     QString backendName() const;
+    bool hasDesktopSettings() const;
+    void openDesktopSettings();
 
 Q_SIGNALS:
     void stateChanged(QUuid buttonId);

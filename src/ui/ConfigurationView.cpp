@@ -91,6 +91,17 @@ ConfigurationView::ConfigurationView(HotKeyManager &manager, QWidget *parent)
     backend->setForegroundRole(QPalette::PlaceholderText);
     backend->setFont(caption);
 
+    // Where the desktop owns the keys, the user changes them there.
+    auto *desktopSettings = new QPushButton(tr("Change in desktop settings…"), this);
+    desktopSettings->setObjectName(QStringLiteral("desktopSettingsButton"));
+    desktopSettings->setVisible(manager.hasDesktopShortcutSettings());
+    connect(desktopSettings, &QPushButton::clicked, this, [this] { m_manager.openDesktopShortcutSettings(); });
+    auto *backendRow = new QHBoxLayout;
+    backendRow->addWidget(backend);
+    backendRow->addSpacing(8);
+    backendRow->addWidget(desktopSettings);
+    backendRow->addStretch();
+
     m_activateCommand->setObjectName(QStringLiteral("activateCommand"));
     m_activateCommand->setTextFormat(Qt::PlainText);
     m_activateCommand->setFont(QFontDatabase::systemFont(QFontDatabase::FixedFont));
@@ -107,7 +118,7 @@ ConfigurationView::ConfigurationView(HotKeyManager &manager, QWidget *parent)
     // The hint sits under the row: beside it the row would not fit the window.
     layout->addWidget(m_hint);
     layout->addWidget(m_activateCommand);
-    layout->addWidget(backend);
+    layout->addLayout(backendRow);
     layout->addStretch();
     auto *version = new QLabel(tr("Vantorel %1").arg(QCoreApplication::applicationVersion()), this);
     version->setObjectName(QStringLiteral("versionLabel"));

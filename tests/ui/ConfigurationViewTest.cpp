@@ -5,6 +5,7 @@
 
 #include <QElapsedTimer>
 #include <QLabel>
+#include <QPushButton>
 #include <QTest>
 
 #include <gtest/gtest.h>
@@ -72,6 +73,24 @@ TEST(ConfigurationViewTest, WithoutAShortcutServiceItGivesTheCommandToBindInstea
         EXPECT_EQ(child("activateCommand")->text(), QStringLiteral("vantorel --activate NAME"));
         EXPECT_EQ(child("hintLabel")->text().contains(QStringLiteral("bind this command")), !service);
         EXPECT_TRUE(child("backendLabel")->text().endsWith(service ? QStringLiteral("X11") : QStringLiteral("none")));
+    }
+}
+// Desktops that own the keys have a page of their own for them: the view
+// offers it only where there is one.
+TEST(ConfigurationViewTest, OffersTheDesktopsShortcutSettingsWhereItHasThem)
+{
+    for (const bool hasSettings : {false, true}) {
+        TestManager testManager(QByteArrayLiteral("[]"), true);
+        testManager.shortcuts().setHasDesktopSettings(hasSettings);
+        ConfigurationView view(testManager.manager());
+        view.show();
+        auto *button = view.findChild<QPushButton *>(QStringLiteral("desktopSettingsButton"));
+        ASSERT_NE(button, nullptr);
+        EXPECT_EQ(button->isVisible(), hasSettings);
+        if (hasSettings) {
+            button->click();
+            EXPECT_EQ(testManager.shortcuts().desktopSettingsOpened(), 1);
+        }
     }
 }
 } // namespace

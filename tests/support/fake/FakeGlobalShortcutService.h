@@ -15,6 +15,10 @@ public:
     void bind(const QList<ShortcutRequest> &requests) override;
     QString backendName() const override { return m_backendName; }
     void setBackendName(const QString &name) { m_backendName = name; }
+    bool hasDesktopSettings() const override { return m_hasDesktopSettings; }
+    void openDesktopSettings() override { ++m_desktopSettingsOpened; }
+    void setHasDesktopSettings(bool has) { m_hasDesktopSettings = has; }
+    int desktopSettingsOpened() const { return m_desktopSettingsOpened; }
 
     // What binds of this trigger are answered with from now on; by default
     // Live, on the trigger asked for.
@@ -39,4 +43,6 @@ private:
     bool m_answerLater = false;
     QString m_backendName = QStringLiteral("fake");
     int m_bindCount = 0;
+    bool m_hasDesktopSettings = false;
+    int m_desktopSettingsOpened = 0;
 };
