@@ -18,6 +18,10 @@ const LaunchButton *ButtonStore::find(QUuid id) const
 
 void ButtonStore::loadButtons()
 {
+    if (!m_watcher) {
+        m_watcher = std::make_unique<ButtonFileWatcher>(m_file.path());
+        connect(m_watcher.get(), &ButtonFileWatcher::changed, this, &ButtonStore::reloadIfChangedOnDisk);
+    }
     Log::line(QStringLiteral("📱 Loading buttons"));
     if (!m_file.exists()) {
         m_buttons = {LaunchButton(QUuid::createUuid(), QStringLiteral("Scrivara"), QStringLiteral("⌘ + ⌥ + F"),
@@ -34,6 +38,22 @@ void ButtonStore::loadButtons()
     }
     m_buttons = std::get<LaunchButtonList>(std::move(loaded));
     Log::line(QStringLiteral("📂 Loaded %1 buttons").arg(m_buttons.size()));
+    Q_EMIT changed();
+}
+
+void ButtonStore::reloadIfChangedOnDisk()
+{
+    auto loaded = m_file.loadIfChanged();
+    if (!loaded)
+        return;
+    if (const auto *error = std::get_if<QString>(&*loaded)) {
+        Log::line(QStringLiteral("⚠️ The button file changed on disk but cannot be read (%1); keeping the %2 buttons in memory")
+                      .arg(*error)
+                      .arg(m_buttons.size()));
+        return;
+    }
+    m_buttons = std::get<LaunchButtonList>(std::move(*loaded));
+    Log::line(QStringLiteral("🔄 Reloaded %1 buttons: the button file changed on disk").arg(m_buttons.size()));
     Q_EMIT changed();
 }
 

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "ButtonFile.h"
+#include "ButtonFileWatcher.h"
 #include "LaunchButton.h"
 
 #include <QList>
@@ -9,6 +10,7 @@
 #include <QUrl>
 #include <QUuid>
 
+#include <memory>
 #include <optional>
 
 // The button list and its file. Every change of the list is saved and then
@@ -26,7 +28,11 @@ public:
     QString filePath() const { return m_file.path(); }
 
     // Reads the file; creates and saves the default button when there is none.
+    // From then on, changes made to the file by others are taken in.
     void loadButtons();
+    // Takes in the file's buttons if someone else changed it since it was
+    // last read or saved here; an unreadable version leaves the list as it is.
+    void reloadIfChangedOnDisk();
     void saveButtons();
 
     // A placeholder "New Button" at the end.
@@ -44,4 +50,5 @@ private:
 
     LaunchButtonList m_buttons;
     ButtonFile m_file;
+    std::unique_ptr<ButtonFileWatcher> m_watcher;
 };

@@ -12,6 +12,7 @@
 #include <algorithm>
 #include <cerrno>
 #include <cstring>
+#include <sys/stat.h>
 #include <unistd.h>
 
 namespace {
@@ -31,13 +32,56 @@ bool ButtonFile::exists() const
 
 std::variant<LaunchButtonList, QString> ButtonFile::load()
 {
-    const QFileInfo info(m_path);
-    if (info.isDir()) {
-        m_unreadableOnDisk = false; // a directory is never moved or replaced
-        return QStringLiteral("%1 is a directory").arg(m_path);
-    }
-    m_unreadableOnDisk = true;
+    return decode(readBytes());
+}
+
+std::optional<std::variant<LaunchButtonList, QString>> ButtonFile::loadIfChanged()
+{
+    if (identity() == m_seenIdentity)
+        return std::nullopt;
+    const std::optional<size_t> seenDigest = m_seenDigest;
+    const std::variant<QByteArray, QString> read = readBytes();
+    if (std::holds_alternative<QByteArray>(read) && m_seenDigest == seenDigest)
+        return std::nullopt; // touched or rewritten with the same content
+    return decode(read);
+}
+
+std::variant<LaunchButtonList, QString> ButtonFile::decode(const std::variant<QByteArray, QString> &read)
+{
     m_unreadableKept = false;
+    if (const auto *error = std::get_if<QString>(&read)) {
+        // A directory is never moved aside or replaced.
+        m_unreadableOnDisk = !QFileInfo(m_path).isDir();
+        return *error;
+    }
+    auto decoded = ButtonCodec::decode(std::get<QByteArray>(read));
+    m_unreadableOnDisk = std::holds_alternative<QString>(decoded);
+    return decoded;
+}
+
+ButtonFile::Identity ButtonFile::identity() const
+{
+    struct stat status {};
+    if (::stat(QFile::encodeName(m_path).constData(), &status) != 0)
+        return {};
+    return {true, quint64(status.st_dev), quint64(status.st_ino), qint64(status.st_size),
+            qint64(status.st_mtim.tv_sec) * 1'000'000'000 + status.st_mtim.tv_nsec};
+}
+
+void ButtonFile::remember(const QByteArray &bytes)
+{
+    m_seenIdentity = identity();
+    m_seenDigest = qHash(bytes);
+}
+
+// Reads the whole file, bounded by the size limit; remembers what it read.
+std::variant<QByteArray, QString> ButtonFile::readBytes()
+{
+    m_seenIdentity = identity();
+    m_seenDigest.reset();
+    const QFileInfo info(m_path);
+    if (info.isDir())
+        return QStringLiteral("%1 is a directory").arg(m_path);
     // Opening a pipe or a device could block or never end.
     if (info.exists() && !info.isFile())
         return QStringLiteral("%1 is not a regular file").arg(m_path);
@@ -53,9 +97,8 @@ std::variant<LaunchButtonList, QString> ButtonFile::load()
         return QStringLiteral("%1 is too large (the limit is %2)").arg(m_path, megabytes(sizeLimit));
     if (file.error() != QFileDevice::NoError)
         return QStringLiteral("cannot read %1: %2").arg(m_path, file.errorString());
-    auto decoded = ButtonCodec::decode(bytes);
-    m_unreadableOnDisk = std::holds_alternative<QString>(decoded);
-    return decoded;
+    m_seenDigest = qHash(bytes);
+    return bytes;
 }
 
 ButtonFile::SaveResult ButtonFile::save(const LaunchButtonList &buttons)
@@ -71,9 +114,12 @@ ButtonFile::SaveResult ButtonFile::save(const LaunchButtonList &buttons)
         if (!newPath.isEmpty())
             result.movedAsideTo = newPath;
     }
-    result.error = writeAtomically(ButtonCodec::encode(buttons));
-    if (!result.error)
+    const QByteArray bytes = ButtonCodec::encode(buttons);
+    result.error = writeAtomically(bytes);
+    if (!result.error) {
         m_unreadableOnDisk = m_unreadableKept = false;
+        remember(bytes);
+    }
     return result;
 }
 

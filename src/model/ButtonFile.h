@@ -32,10 +32,28 @@ public:
 
     // The buttons, or why the file could not be read.
     std::variant<LaunchButtonList, QString> load();
+    // As load(), but nothing when the file holds what this object last read
+    // or wrote: its own saves never come back as a change.
+    std::optional<std::variant<LaunchButtonList, QString>> loadIfChanged();
 
     SaveResult save(const LaunchButtonList &buttons);
 
 private:
+    // What is at the path (links followed), cheap to compare: a file replaced
+    // by a rename or written in place looks different.
+    struct Identity {
+        bool present = false;
+        quint64 device = 0;
+        quint64 inode = 0;
+        qint64 size = 0;
+        qint64 modifiedNs = 0;
+        friend bool operator==(const Identity &, const Identity &) = default;
+    };
+
+    Identity identity() const;
+    std::variant<QByteArray, QString> readBytes();
+    std::variant<LaunchButtonList, QString> decode(const std::variant<QByteArray, QString> &read);
+    void remember(const QByteArray &bytes);
     QString resolvedPath() const;
     std::optional<QString> keepUnreadableAside(QString *newPath);
     std::optional<QString> writeAtomically(const QByteArray &bytes);
@@ -45,4 +63,6 @@ private:
     // Set once the unreadable file has a copy under another name, so that a
     // failing save does not make a second one.
     bool m_unreadableKept = false;
+    Identity m_seenIdentity;
+    std::optional<size_t> m_seenDigest;
 };

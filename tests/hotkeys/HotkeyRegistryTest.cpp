@@ -1,4 +1,6 @@
+#include "ButtonFileWatcher.h"
 #include "ButtonFileWriter.h"
+#include "EventLoopWait.h"
 #include "HotKeyManager.h"
 #include "KeyboardShortcut.h"
 #include "LogCapture.h"
@@ -9,10 +11,13 @@
 #include "fake/FakePermissionService.h"
 
 #include <QFile>
+#include <QFileInfo>
 #include <QTemporaryDir>
 
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
+
+#include <cstdio>
 
 // The manager, its store and its registry on a fake desktop: what is bound,
 // what is logged, and what a press launches.
@@ -276,6 +281,79 @@ TEST_F(ManagerTest, ChangesRebindOnlyWhatChanged)
                                         "💾 Saved 3 buttons",
                                         "🎹 Registering shortcut: ⌘3 with modifiers: ModifierFlags(rawValue: 0)",
                                         "❌ Failed to register shortcut: ⌘3"}));
+}
+
+// Hand edits, saves by other programs and synced copies come in while the
+// program runs; its own saves do not come back as changes.
+TEST_F(ManagerTest, ChangesMadeToTheFileOutsideAreTakenInAndOwnSavesAreNot)
+{
+    QTemporaryDir synced; // the file lives there; the home has a link to it
+    const QString target = synced.filePath(QStringLiteral("vantorel.json"));
+    file.add(QStringLiteral("One"), QStringLiteral("⌘ + A"), QStringLiteral("file:///one"));
+    ASSERT_TRUE(file.writeTo(target));
+    ASSERT_TRUE(QFile::link(target, filePath()));
+    auto manager = start();
+    const auto reloaded = [&] { return log.lines().filter(QStringLiteral("🔄 Reloaded")).size(); };
+    const auto write = [](const QString &path, const QByteArray &bytes, bool byRename) {
+        const QString written = byRename ? path + QStringLiteral(".new") : path;
+        QFile out(written);
+        ASSERT_TRUE(out.open(QIODevice::WriteOnly | QIODevice::Truncate));
+        out.write(bytes);
+        out.close();
+        if (byRename) {
+            ASSERT_EQ(::rename(QFile::encodeName(written).constData(), QFile::encodeName(path).constData()), 0);
+        }
+    };
+
+    struct Version {
+        const char *name;
+        const char *shortcut;
+        QKeyCombination keys;
+        bool byRename;
+    };
+    int expectedReloads = 0;
+    for (const Version &version : {Version{"Two", "⌘ + B", Qt::MetaModifier | Qt::Key_B, true},
+                                 Version{"Three", "⌘ + C", Qt::MetaModifier | Qt::Key_C, false}}) {
+        log.clear();
+        file.add(QString::fromUtf8(version.name), QString::fromUtf8(version.shortcut),
+                 QStringLiteral("file:///") + QString::fromUtf8(version.name).toLower());
+        write(target, file.bytes(), version.byRename);
+        ASSERT_TRUE(runEventLoopUntil([&] { return reloaded() == 1; })) << version.name;
+        ++expectedReloads;
+        EXPECT_EQ(manager->buttons().size(), 1 + expectedReloads);
+        EXPECT_EQ(manager->buttons().last().name, QString::fromUtf8(version.name));
+        ASSERT_TRUE(shortcuts->press(version.keys));
+        EXPECT_EQ(launcher->opened().last().target.toString(),
+                  QStringLiteral("file:///") + QString::fromUtf8(version.name).toLower());
+        EXPECT_TRUE(QFileInfo(filePath()).isSymLink());
+    }
+
+    log.clear();
+    write(target, QByteArrayLiteral("[{\"id\": "), true); // a sync half done
+    ASSERT_TRUE(runEventLoopUntil([&] { return !log.lines().filter(QStringLiteral("cannot be read")).isEmpty(); }));
+    EXPECT_EQ(manager->buttons().size(), 3) << "an unreadable version changes nothing";
+    EXPECT_EQ(reloaded(), 0);
+    EXPECT_TRUE(shortcuts->press(Qt::MetaModifier | Qt::Key_C));
+
+    log.clear();
+    ButtonFileWriter fixed; // and the link now points at another copy
+    fixed.add(QStringLiteral("Four"), QStringLiteral("⌘ + D"), QStringLiteral("file:///four"));
+    const QString otherTarget = synced.filePath(QStringLiteral("other.json"));
+    ASSERT_TRUE(fixed.writeTo(otherTarget));
+    ASSERT_TRUE(QFile::link(otherTarget, filePath() + QStringLiteral(".new")));
+    ASSERT_EQ(::rename(QFile::encodeName(filePath() + QStringLiteral(".new")).constData(),
+                       QFile::encodeName(filePath()).constData()), 0);
+    ASSERT_TRUE(runEventLoopUntil([&] { return reloaded() == 1; }));
+    ASSERT_EQ(manager->buttons().size(), 1);
+    EXPECT_FALSE(shortcuts->press(Qt::MetaModifier | Qt::Key_C)) << "a button gone from the file is unbound";
+    EXPECT_TRUE(shortcuts->press(Qt::MetaModifier | Qt::Key_D));
+
+    log.clear();
+    manager->addButton();
+    runEventLoopUntil([] { return false; }, 3 * ButtonFileWatcher::settleMs);
+    EXPECT_EQ(reloaded(), 0) << "our own save is no change from outside";
+    EXPECT_EQ(manager->buttons().size(), 2);
+    EXPECT_TRUE(QFileInfo(filePath()).isSymLink()) << "saves write through the link";
 }
 
 // While the editor records a shortcut nothing is bound; changes wait for
