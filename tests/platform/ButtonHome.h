@@ -28,6 +28,7 @@ public:
     }
 
     bool writeButtonFile() const { return m_buttons.writeTo(m_dir.filePath(QStringLiteral(".vantorel"))); }
+    QByteArray buttonFileBytes() const { return m_buttons.bytes(); }
 
     // Whether the button's script ran since the last time this said so.
     bool ran(const QString &name) const { return QFile::remove(m_dir.filePath(name + QStringLiteral(".ran"))); }

@@ -3,6 +3,9 @@
 #include "ProgramRun.h"
 #include "XTestKeyboard.h"
 
+#include <QFile>
+#include <QTemporaryDir>
+
 #include <gtest/gtest.h>
 
 #define XK_MISCELLANY
@@ -27,6 +30,45 @@ TEST(VantorelEndToEndTest, AHotkeyLaunchesItsButtonScriptUntilTerminateEndsItCle
     EXPECT_TRUE(runEventLoopUntil([&] { return home.ran(QStringLiteral("editor")); })) << run.transcript();
     EXPECT_EQ(run.terminate(), 0);
     EXPECT_TRUE(keyboard.canGrab(xSuperAlt, XK_e)) << "its grabs went with it";
+}
+
+// The button file is a link into a synced folder; it is replaced there by a
+// rename, then written in place, while the program runs: each new button's
+// hotkey works within a second, without a restart.
+TEST(VantorelEndToEndTest, AButtonFileChangedOnDiskIsTakenInWhileRunning)
+{
+    ASSERT_TRUE(sharedXvfb().isRunning()) << sharedXvfb().error().toStdString();
+    ButtonHome home;
+    QTemporaryDir synced;
+    const QString target = synced.filePath(QStringLiteral("buttons.json"));
+    const auto writeFile = [&](const QString &path) {
+        QFile out(path);
+        return out.open(QIODevice::WriteOnly | QIODevice::Truncate) && out.write(home.buttonFileBytes()) > 0;
+    };
+    XTestKeyboard keyboard;
+    ProgramRun run;
+    home.addButton(QStringLiteral("first"), QStringLiteral("⌘ + ⌥ + E"));
+    ASSERT_TRUE(writeFile(target));
+    ASSERT_TRUE(QFile::link(target, home.path() + QStringLiteral("/.vantorel")));
+    run.environment().insert(QStringLiteral("HOME"), home.path());
+    run.start({QStringLiteral(VANTOREL_BINARY)});
+    ASSERT_TRUE(run.waitForOutput("✅ Successfully registered shortcut: E")) << run.transcript();
+
+    home.addButton(QStringLiteral("renamed"), QStringLiteral("⌘ + ⌥ + J"));
+    ASSERT_TRUE(writeFile(target + QStringLiteral(".part")));
+    ASSERT_TRUE(QFile::rename(target, target + QStringLiteral(".old")));
+    ASSERT_TRUE(QFile::rename(target + QStringLiteral(".part"), target));
+    ASSERT_TRUE(run.waitForOutput("✅ Successfully registered shortcut: J", 1000)) << run.transcript();
+    keyboard.press({XK_Super_L, XK_Alt_L}, XK_j);
+    EXPECT_TRUE(runEventLoopUntil([&] { return home.ran(QStringLiteral("renamed")); })) << run.transcript();
+
+    home.addButton(QStringLiteral("inPlace"), QStringLiteral("⌘ + ⌥ + K"));
+    ASSERT_TRUE(writeFile(target));
+    ASSERT_TRUE(run.waitForOutput("✅ Successfully registered shortcut: K", 1000)) << run.transcript();
+    keyboard.press({XK_Super_L, XK_Alt_L}, XK_k);
+    EXPECT_TRUE(runEventLoopUntil([&] { return home.ran(QStringLiteral("inPlace")); })) << run.transcript();
+    EXPECT_EQ(run.output().count("🔄 Reloaded"), 2) << run.transcript();
+    EXPECT_EQ(run.terminate(), 0);
 }
 
 // Another client holds one combination: that button says so, the others work.
