@@ -4,6 +4,7 @@
 #include "XTestKeyboard.h"
 
 #include <QFile>
+#include <QProcess>
 #include <QTemporaryDir>
 
 #include <gtest/gtest.h>
@@ -68,6 +69,45 @@ TEST(VantorelEndToEndTest, AButtonFileChangedOnDiskIsTakenInWhileRunning)
     keyboard.press({XK_Super_L, XK_Alt_L}, XK_k);
     EXPECT_TRUE(runEventLoopUntil([&] { return home.ran(QStringLiteral("inPlace")); })) << run.transcript();
     EXPECT_EQ(run.output().count("🔄 Reloaded"), 2) << run.transcript();
+    EXPECT_EQ(run.terminate(), 0);
+}
+
+// The user switches to a German layout (Z moves to another key), then moves
+// Super to another modifier bit: the hotkey follows both without a restart.
+TEST(VantorelEndToEndTest, HotkeysFollowALayoutChangeAndAModifierMapChange)
+{
+    ASSERT_TRUE(sharedXvfb().isRunning()) << sharedXvfb().error().toStdString();
+    struct UsLayoutAfterwards {
+        ~UsLayoutAfterwards() { QProcess::execute(QStringLiteral("setxkbmap"), {QStringLiteral("us")}); }
+    } restore; // the server is shared with the other tests
+    ButtonHome home;
+    XTestKeyboard keyboard;
+    ProgramRun run;
+    home.addButton(QStringLiteral("zed"), QStringLiteral("⌘ + ⌥ + Z"));
+    ASSERT_TRUE(home.writeButtonFile());
+    run.environment().insert(QStringLiteral("HOME"), home.path());
+    run.start({QStringLiteral(VANTOREL_BINARY)});
+    ASSERT_TRUE(run.waitForOutput("✅ Successfully registered shortcut: Z")) << run.transcript();
+    // Presses until one launches: the program renews its grabs when it hears of the change.
+    const auto pressLaunches = [&] {
+        for (int attempt = 0; attempt < 10; ++attempt) {
+            keyboard.press({XK_Super_L, XK_Alt_L}, XK_z);
+            if (runEventLoopUntil([&] { return home.ran(QStringLiteral("zed")); }, 200))
+                return true;
+        }
+        return false;
+    };
+    ASSERT_TRUE(pressLaunches()) << run.transcript();
+
+    const uint8_t usKey = keyboard.keycodeOf(XK_z);
+    ASSERT_EQ(QProcess::execute(QStringLiteral("setxkbmap"), {QStringLiteral("de")}), 0);
+    ASSERT_NE(keyboard.keycodeOf(XK_z), usKey) << "the layout changed";
+    EXPECT_TRUE(pressLaunches()) << run.transcript();
+
+    ASSERT_EQ(QProcess::execute(QStringLiteral("xmodmap"), {QStringLiteral("-e"), QStringLiteral("clear mod4"),
+                                                            QStringLiteral("-e"), QStringLiteral("add mod3 = Super_L Super_R")}),
+              0);
+    EXPECT_TRUE(pressLaunches()) << run.transcript();
     EXPECT_EQ(run.terminate(), 0);
 }
 
