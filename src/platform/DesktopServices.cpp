@@ -3,6 +3,7 @@
 #include "Log.h"
 #include "WaylandSession.h"
 #include "gio/GioAppLauncher.h"
+#include "logind/LogindSleepWatcher.h"
 #include "none/NoGlobalShortcutService.h"
 #include "none/NoHotkeyPermission.h"
 #include "x11/X11Connection.h"
@@ -40,6 +41,10 @@ DesktopServices DesktopServices::forThisSession(std::function<void()> displayLos
         auto shortcuts = std::make_shared<X11GlobalShortcutService>(connection);
         if (displayLost)
             shortcuts->installConnectionLostHandler(std::move(displayLost));
+        // A keyboard swapped while the machine slept sends no notice.
+        auto *sleepWatcher = new LogindSleepWatcher(shortcuts.get());
+        QObject::connect(sleepWatcher, &LogindSleepWatcher::resumed, shortcuts.get(),
+                         &X11GlobalShortcutService::renewGrabs);
         services.shortcuts = shortcuts;
         services.permission = std::make_shared<X11PermissionService>(shortcuts);
     } else {

@@ -1,8 +1,11 @@
 #include "ButtonHome.h"
 #include "DesktopTestKit.h"
+#include "PrivateSessionBus.h"
 #include "ProgramRun.h"
 #include "XTestKeyboard.h"
 
+#include <QDBusConnection>
+#include <QDBusMessage>
 #include <QFile>
 #include <QProcess>
 #include <QTemporaryDir>
@@ -108,6 +111,51 @@ TEST(VantorelEndToEndTest, HotkeysFollowALayoutChangeAndAModifierMapChange)
                                                             QStringLiteral("-e"), QStringLiteral("add mod3 = Super_L Super_R")}),
               0);
     EXPECT_TRUE(pressLaunches()) << run.transcript();
+    EXPECT_EQ(run.terminate(), 0);
+}
+
+// A combination another program held at start is free when the machine
+// wakes: logind's word that it woke makes the program grab it then.
+TEST(VantorelEndToEndTest, WakingFromSuspendGrabsWhatIsFreeNow)
+{
+    ASSERT_TRUE(sharedXvfb().isRunning()) << sharedXvfb().error().toStdString();
+    PrivateSessionBus systemBus; // stands in for the system bus, with logind on it
+    ASSERT_TRUE(systemBus.isRunning()) << systemBus.error().toStdString();
+    QDBusConnection logind(systemBus.connect(QStringLiteral("fake-logind")));
+    ASSERT_TRUE(logind.registerService(QStringLiteral("org.freedesktop.login1")));
+    const auto prepareForSleep = [&](bool goingToSleep) {
+        QDBusMessage signal = QDBusMessage::createSignal(QStringLiteral("/org/freedesktop/login1"),
+                                                         QStringLiteral("org.freedesktop.login1.Manager"),
+                                                         QStringLiteral("PrepareForSleep"));
+        signal << goingToSleep;
+        return logind.send(signal);
+    };
+    XTestKeyboard otherClient;
+    ASSERT_TRUE(otherClient.grab(xSuperAlt, XK_w));
+    ButtonHome home;
+    XTestKeyboard keyboard;
+    ProgramRun run;
+    home.addButton(QStringLiteral("woken"), QStringLiteral("⌘ + ⌥ + W"));
+    ASSERT_TRUE(home.writeButtonFile());
+    run.environment().insert(QStringLiteral("HOME"), home.path());
+    run.environment().insert(QStringLiteral("DBUS_SYSTEM_BUS_ADDRESS"), systemBus.address());
+    run.start({QStringLiteral(VANTOREL_BINARY)});
+    ASSERT_TRUE(run.waitForOutput("❌ Failed to register shortcut: W")) << run.transcript();
+    // The server announces a keyboard change when XTest's keyboard first
+    // types; let that pass while the combination is still held.
+    keyboard.press({XK_Super_L, XK_Alt_L}, XK_w);
+    runEventLoopUntil([] { return false; }, 200);
+    otherClient.ungrab(xSuperAlt, XK_w);
+
+    ASSERT_TRUE(prepareForSleep(true));
+    keyboard.press({XK_Super_L, XK_Alt_L}, XK_w);
+    EXPECT_FALSE(runEventLoopUntil([&] { return home.ran(QStringLiteral("woken")); }, 300))
+        << "going to sleep changes nothing";
+    ASSERT_TRUE(prepareForSleep(false));
+    EXPECT_TRUE(runEventLoopUntil([&] {
+        keyboard.press({XK_Super_L, XK_Alt_L}, XK_w);
+        return home.ran(QStringLiteral("woken"));
+    })) << run.transcript();
     EXPECT_EQ(run.terminate(), 0);
 }
 

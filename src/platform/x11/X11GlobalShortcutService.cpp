@@ -274,6 +274,8 @@ void X11GlobalShortcutService::reportLostConnection()
 
 void X11GlobalShortcutService::renewGrabs()
 {
+    if (!isConnected())
+        return;
     // Forget the old keys too: a key another hotkey held before the change
     // may be this one's now.
     QList<ShortcutState> before;

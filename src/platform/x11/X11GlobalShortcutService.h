@@ -32,6 +32,11 @@ public:
     void bind(const QList<ShortcutRequest> &requests) override;
     QString backendName() const override;
 
+    // Grabs everything anew from the keyboard as it is now; rows whose state
+    // changes hear of it. For when the keyboard may have changed unannounced
+    // (the machine woke from suspend).
+    void renewGrabs();
+
 private:
     struct Grab {
         uint8_t keycode;
@@ -50,7 +55,6 @@ private:
     void ungrab(Binding &binding);
     void readEvents(bool fromSocket);
     void reportLostConnection();
-    void renewGrabs();
     QString describe(const Binding &binding) const;
 
     std::shared_ptr<X11Connection> m_connection;
