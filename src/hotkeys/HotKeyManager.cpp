@@ -1,5 +1,6 @@
 #include "HotKeyManager.h"
 
+#include "KeyboardShortcut.h"
 #include "Log.h"
 
 #include <QCoreApplication>
@@ -51,6 +52,22 @@ HotKeyManager &HotKeyManager::shared()
 void HotKeyManager::updateButton(QUuid id, QString name, QString shortcut, std::optional<QUrl> appURL)
 {
     m_store.updateButton(id, std::move(name), std::move(shortcut), std::move(appURL));
+}
+
+HotKeyManager::ShortcutCheck HotKeyManager::checkShortcut(QUuid buttonId, const QString &shortcutText) const
+{
+    const std::optional<QKeyCombination> combination = parseShortcutText(shortcutText).keyCombination();
+    if (!combination)
+        return {std::nullopt, {ShortcutState::Kind::KeyUnavailable, {}, QStringLiteral("Vantorel cannot bind this key.")}};
+    ShortcutCheck check;
+    for (const LaunchButton &button : m_store.buttons()) {
+        if (button.id() != buttonId && parseShortcutText(button.shortcut).keyCombination() == combination) {
+            check.sameAs = button.name;
+            break;
+        }
+    }
+    check.desktop = m_registry.probe(*combination);
+    return check;
 }
 
 bool HotKeyManager::activateButton(const QString &nameOrId)

@@ -67,6 +67,15 @@ public:
     bool hasDesktopShortcutSettings() const { return m_registry.hasDesktopSettings(); }
     void openDesktopShortcutSettings() { m_registry.openDesktopSettings(); }
 
+    // What the shortcut text would meet as this button's hotkey, asked while
+    // the user edits it: another button on the same combination (its name),
+    // and what the desktop would do with the combination.
+    struct ShortcutCheck {
+        std::optional<QString> sameAs;
+        ShortcutState desktop;
+    };
+    ShortcutCheck checkShortcut(QUuid buttonId, const QString &shortcutText) const;
+
     // As a press would, without a press time.
     void launchButton(const LaunchButton &button) { m_launcher.launch(button, 0); }
     // Launches the button with this name (exactly, else ignoring case) or

@@ -74,6 +74,13 @@ QString HotkeyRegistry::backendName() const
     return m_shortcuts ? m_shortcuts->backendName() : QStringLiteral("none");
 }
 
+ShortcutState HotkeyRegistry::probe(QKeyCombination trigger) const
+{
+    if (!m_shortcuts)
+        return {ShortcutState::Kind::NoService, {}, {}};
+    return m_shortcuts->probe(trigger);
+}
+
 bool HotkeyRegistry::hasDesktopSettings() const
 {
     return m_shortcuts && m_shortcuts->hasDesktopSettings();

@@ -39,6 +39,8 @@ public:
     // The shortcut ids of the hotkeys that work now, for the log.
     QStringList registeredShortcutIds() const;
     QString backendName() const;
+    // What binding this trigger would meet now; see GlobalShortcutService::probe.
+    ShortcutState probe(QKeyCombination trigger) const;
     bool hasDesktopSettings() const;
     void openDesktopSettings();
 

@@ -45,6 +45,15 @@ public:
     // "X11", "KDE", "portal", "none"
     virtual QString backendName() const = 0;
 
+    // What binding this trigger would meet now, without binding it: asked
+    // while the user edits a shortcut. Live when nothing stands in its way;
+    // Pending where only the desktop's answer to a bind can tell.
+    virtual ShortcutState probe(QKeyCombination trigger)
+    {
+        Q_UNUSED(trigger);
+        return {ShortcutState::Kind::Pending, {}, QStringLiteral("The desktop decides when the shortcut is saved.")};
+    }
+
     // Whether the desktop has its own page where the user changes these
     // shortcuts, and opening it.
     virtual bool hasDesktopSettings() const { return false; }

@@ -41,7 +41,7 @@ const QString EditButtonView::applicationsFolder = QStringLiteral("/usr/share/ap
 
 EditButtonView::EditButtonView(const LaunchButton &button, OnSave onSave, QWidget *parent)
     : QDialog(parent), m_button(button), m_onSave(std::move(onSave)), m_name(new QLineEdit(this)),
-      m_shortcut(new ShortcutPicker(this)), m_appPath(new QLineEdit(this))
+      m_shortcut(new ShortcutPicker(this)), m_shortcutWarning(new QLabel(this)), m_appPath(new QLineEdit(this))
 {
     setWindowTitle(tr("Edit Button"));
     setFixedWidth(formWidth);
@@ -50,6 +50,14 @@ EditButtonView::EditButtonView(const LaunchButton &button, OnSave onSave, QWidge
     m_name->setPlaceholderText(tr("Button Name"));
     m_name->setText(button.name);
     m_shortcut->setShortcut(parseShortcutText(button.shortcut));
+    m_shortcutWarning->setObjectName(QStringLiteral("shortcutWarning"));
+    m_shortcutWarning->setTextFormat(Qt::PlainText);
+    m_shortcutWarning->setWordWrap(true);
+    m_shortcutWarning->setForegroundRole(QPalette::PlaceholderText);
+    m_shortcutWarning->hide();
+    connect(m_shortcut, &ShortcutPicker::shortcutChanged, this, [this](const KeyboardShortcut &shortcut) {
+        showShortcutCheck(shortcut.displayString());
+    });
     m_appPath->setObjectName(QStringLiteral("appPathField"));
     m_appPath->setPlaceholderText(tr("Path or URL"));
     m_appPath->setText(initialTargetText(button.appURLString));
@@ -84,7 +92,9 @@ EditButtonView::EditButtonView(const LaunchButton &button, OnSave onSave, QWidge
     auto *layout = new QVBoxLayout(this);
     layout->setSpacing(16);
     layout->addLayout(fieldRow(secondaryLabel(tr("Name"), this), m_name));
-    layout->addLayout(fieldRow(secondaryLabel(tr("Shortcut"), this), m_shortcut));
+    QVBoxLayout *shortcutRow = fieldRow(secondaryLabel(tr("Shortcut"), this), m_shortcut);
+    shortcutRow->addWidget(m_shortcutWarning);
+    layout->addLayout(shortcutRow);
     layout->addLayout(fieldRow(secondaryLabel(tr("Application or URL"), this), target));
     layout->addLayout(buttonRow);
     setFixedHeight(sizeHint().height());
@@ -110,6 +120,21 @@ std::optional<QUrl> EditButtonView::targetURL(const QString &appPath)
     if (!url.isValid())
         return std::nullopt;
     return url;
+}
+
+void EditButtonView::setShortcutCheck(CheckShortcut check)
+{
+    m_checkShortcut = std::move(check);
+    showShortcutCheck(m_shortcut->shortcut().displayString());
+}
+
+void EditButtonView::showShortcutCheck(const QString &shortcut)
+{
+    const QString warning = m_checkShortcut && !shortcut.isEmpty() ? m_checkShortcut(shortcut) : QString();
+    m_shortcutWarning->setText(warning);
+    m_shortcutWarning->setVisible(!warning.isEmpty());
+    // The form keeps a fixed height: it grows and shrinks with the warning.
+    setFixedHeight(sizeHint().height());
 }
 
 void EditButtonView::save()

@@ -8,6 +8,7 @@
 #include <functional>
 #include <optional>
 
+class QLabel;
 class QLineEdit;
 class ShortcutPicker;
 
@@ -20,6 +21,8 @@ class EditButtonView : public QDialog {
 
 public:
     using OnSave = std::function<void(const QString &name, const QString &shortcut, std::optional<QUrl> appURL)>;
+    // What stands in the way of a shortcut, in words; empty when nothing does.
+    using CheckShortcut = std::function<QString(const QString &shortcut)>;
 
     static constexpr int formWidth = 400;
     // Where the file chooser starts: the system's desktop entries.
@@ -31,14 +34,22 @@ public:
     // anything else as a file path; none when it cannot be a URL.
     static std::optional<QUrl> targetURL(const QString &appPath);
 
+    // Checks the shortcut now and whenever the user records another; the
+    // answer shows under the field. Saving stays possible either way.
+    void setShortcutCheck(CheckShortcut check);
+
     void save();
     // Opens the file chooser.
     void browse();
 
 private:
+    void showShortcutCheck(const QString &shortcut);
+
     LaunchButton m_button;
     OnSave m_onSave;
     QLineEdit *m_name;
     ShortcutPicker *m_shortcut;
+    QLabel *m_shortcutWarning;
+    CheckShortcut m_checkShortcut;
     QLineEdit *m_appPath;
 };

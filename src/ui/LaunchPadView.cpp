@@ -2,6 +2,7 @@
 
 #include "EditButtonView.h"
 #include "HotKeyManager.h"
+#include "HotkeyStateBadge.h"
 #include "Icons.h"
 #include "LaunchButtonListView.h"
 #include "LaunchPadViewModel.h"
@@ -16,6 +17,19 @@
 namespace {
 constexpr int addIconSize = 24;
 constexpr int bottomPadding = 16;
+
+// Said under the shortcut field; empty when nothing stands in the way.
+QString shortcutWarning(const HotKeyManager::ShortcutCheck &check)
+{
+    QStringList lines;
+    if (check.sameAs)
+        lines.append(LaunchPadView::tr("\"%1\" has the same shortcut").arg(*check.sameAs));
+    if (check.desktop.kind == ShortcutState::Kind::Pending)
+        lines.append(check.desktop.detail); // nothing is asked yet: no waiting to speak of
+    else if (check.desktop.kind != ShortcutState::Kind::Live)
+        lines.append(HotkeyStateBadge::toolTip(check.desktop));
+    return lines.join(QLatin1Char('\n'));
+}
 } // namespace
 
 LaunchPadView::LaunchPadView(HotKeyManager &manager, QWidget *parent)
@@ -101,6 +115,9 @@ void LaunchPadView::startEdit(const LaunchButton &button)
             saveEdit(id, name, shortcut, std::move(appURL));
         },
         this);
+    m_editForm->setShortcutCheck([this, id](const QString &shortcut) {
+        return shortcutWarning(m_viewModel->manager().checkShortcut(id, shortcut));
+    });
     m_editForm->setAttribute(Qt::WA_DeleteOnClose);
     m_editForm->setWindowModality(Qt::WindowModal);
     connect(m_editForm, &QDialog::finished, this, &LaunchPadView::editFormClosed);

@@ -87,6 +87,24 @@ TEST_F(HotkeysOnX11, ACombinationHeldByAnotherProgramFailsForThatButtonOnly)
     EXPECT_TRUE(launches({XK_Super_L, XK_Alt_L}, XK_g, QStringLiteral("held")));
 }
 
+// Asked while the user edits: a trial grab that says what a bind would
+// meet, and lets go without touching the program's own grabs.
+TEST_F(HotkeysOnX11, ProbingACombinationTellsWhatABindWouldMeetAndKeepsOwnGrabs)
+{
+    XTestKeyboard otherProgram;
+    ASSERT_TRUE(otherProgram.grab(xSuperAlt, XK_g));
+    home.addButton(QStringLiteral("own"), QStringLiteral("⌘ + ⌥ + F"));
+    startManager();
+    const auto probe = [&](QKeyCombination trigger) { return manager->registry().probe(trigger).kind; };
+
+    EXPECT_EQ(probe(Qt::MetaModifier | Qt::AltModifier | Qt::Key_G), ShortcutState::Kind::TakenElsewhere);
+    EXPECT_EQ(probe(Qt::MetaModifier | Qt::AltModifier | Qt::Key_H), ShortcutState::Kind::Live);
+    EXPECT_TRUE(keyboard.canGrab(xSuperAlt, XK_h)) << "the trial let go";
+    EXPECT_EQ(probe(Qt::MetaModifier | Qt::AltModifier | Qt::Key_F), ShortcutState::Kind::Live);
+    EXPECT_FALSE(keyboard.canGrab(xSuperAlt, XK_f)) << "probing its own combination kept the grab";
+    EXPECT_EQ(probe(Qt::MetaModifier | Qt::Key_F35), ShortcutState::Kind::KeyUnavailable);
+}
+
 TEST_F(HotkeysOnX11, AChangeMovesOnlyItsOwnGrabAndUnregisteringAllReleasesTheKeys)
 {
     home.addButton(QStringLiteral("notes"), QStringLiteral("⌘ + ⌥ + F"));

@@ -9,6 +9,7 @@
 #include "TestManager.h"
 
 #include <QApplication>
+#include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QTest>
@@ -100,6 +101,36 @@ TEST_F(LaunchPadViewTest, SavedEditReachesTheFileTheRowsAndTheHotkeys)
 }
 
 // While the form is open no hotkey is held; leaving it unsaved gives them back.
+// What stands in the way of a recorded shortcut shows under the field
+// before saving: another button on it (by name), or what the desktop says.
+// Saving stays possible, and the row then shows the state.
+TEST_F(LaunchPadViewTest, TheFormWarnsOfAShortcutInTheWayBeforeSaving)
+{
+    testManager.shortcuts().answerWith(Qt::ControlModifier | Qt::Key_H,
+                                       {ShortcutState::Kind::TakenElsewhere, {}, QStringLiteral("held by the test")});
+    click(0, Area::edit);
+    ASSERT_NE(view.editForm(), nullptr);
+    auto *warning = inForm<QLabel>("shortcutWarning");
+    EXPECT_FALSE(warning->isVisibleTo(view.editForm())) << "its own shortcut is in nobody's way";
+    QApplication::setActiveWindow(view.editForm());
+    auto *shortcut = inForm<QLineEdit>("shortcutField");
+    const auto record = [&](QKeyCombination keys) {
+        shortcut->setFocus(Qt::MouseFocusReason);
+        QTest::keyClick(shortcut, keys.key(), keys.keyboardModifiers());
+        return warning->isVisibleTo(view.editForm()) ? warning->text() : QString();
+    };
+
+    EXPECT_EQ(record(Qt::MetaModifier | Qt::Key_G), QStringLiteral("\"Web\" has the same shortcut"));
+    EXPECT_EQ(record(Qt::ControlModifier | Qt::Key_H),
+              QStringLiteral("Another program holds this combination\nheld by the test"));
+    EXPECT_EQ(record(Qt::ControlModifier | Qt::Key_J), QString());
+    record(Qt::ControlModifier | Qt::Key_H);
+    QTest::mouseClick(inForm<QPushButton>("saveButton"), Qt::LeftButton);
+    ASSERT_TRUE(formGone());
+    EXPECT_EQ(view.viewModel().index(0).data(LaunchPadViewModel::HotkeyStateRole).toInt(),
+              int(ShortcutState::Kind::TakenElsewhere));
+}
+
 TEST_F(LaunchPadViewTest, LeavingTheFormWithoutSavingGivesTheHotkeysBack)
 {
     const QByteArray file = testManager.fileText();

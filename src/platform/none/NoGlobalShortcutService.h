@@ -14,6 +14,7 @@ public:
 
     void bind(const QList<ShortcutRequest> &requests) override;
     QString backendName() const override;
+    ShortcutState probe(QKeyCombination) override { return m_answer; }
 
 private:
     ShortcutState m_answer;

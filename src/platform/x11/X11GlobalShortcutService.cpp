@@ -137,6 +137,24 @@ void X11GlobalShortcutService::bind(const QList<ShortcutRequest> &requests)
         Q_EMIT stateChanged(actionId, state);
 }
 
+ShortcutState X11GlobalShortcutService::probe(QKeyCombination trigger)
+{
+    if (!isConnected())
+        return {ShortcutState::Kind::NoService, {},
+                QStringLiteral("X11: global hotkeys unavailable: %1").arg(m_connection->error())};
+    // Grabbing again what this program holds would succeed, and letting go
+    // of the trial would then end the real grab.
+    for (const Binding &binding : std::as_const(m_bindings)) {
+        if (binding.trigger == trigger && binding.state.kind == ShortcutState::Kind::Live)
+            return binding.state;
+    }
+    Binding trial;
+    trial.trigger = trigger;
+    grab({&trial});
+    ungrab(trial);
+    return trial.state;
+}
+
 // All requests go out before the first answer is read: one round trip for
 // the whole list.
 void X11GlobalShortcutService::grab(QList<Binding *> bindings)

@@ -31,6 +31,8 @@ public:
 
     void bind(const QList<ShortcutRequest> &requests) override;
     QString backendName() const override;
+    // A trial grab, let go at once.
+    ShortcutState probe(QKeyCombination trigger) override;
 
     // Grabs everything anew from the keyboard as it is now; rows whose state
     // changes hear of it. For when the keyboard may have changed unannounced

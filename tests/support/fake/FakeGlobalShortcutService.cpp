@@ -8,11 +8,15 @@ void FakeGlobalShortcutService::bind(const QList<ShortcutRequest> &requests)
     if (m_answerLater)
         return;
     for (const ShortcutRequest &request : requests) {
-        const ShortcutState state = m_answerFor.value(
-            request.trigger.toCombined(), {ShortcutState::Kind::Live, QStringLiteral("as asked"), {}});
+        const ShortcutState state = probe(request.trigger);
         m_answers.insert(request.actionId, state);
         Q_EMIT stateChanged(request.actionId, state);
     }
+}
+
+ShortcutState FakeGlobalShortcutService::probe(QKeyCombination trigger)
+{
+    return m_answerFor.value(trigger.toCombined(), {ShortcutState::Kind::Live, QStringLiteral("as asked"), {}});
 }
 
 void FakeGlobalShortcutService::answerWith(QKeyCombination trigger, ShortcutState state)

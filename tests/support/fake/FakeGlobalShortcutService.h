@@ -14,6 +14,8 @@ class FakeGlobalShortcutService final : public GlobalShortcutService {
 public:
     void bind(const QList<ShortcutRequest> &requests) override;
     QString backendName() const override { return m_backendName; }
+    // As a bind of the trigger would be answered.
+    ShortcutState probe(QKeyCombination trigger) override;
     void setBackendName(const QString &name) { m_backendName = name; }
     bool hasDesktopSettings() const override { return m_hasDesktopSettings; }
     void openDesktopSettings() override { ++m_desktopSettingsOpened; }
