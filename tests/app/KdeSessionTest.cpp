@@ -58,5 +58,8 @@ TEST(KdeSessionTest, APressFromKdesShortcutDaemonLaunchesTheButton)
     EXPECT_EQ(launches(), 1) << program.transcript();
     EXPECT_TRUE(program.output().contains("⌨️ Shortcut pressed with ID: ")) << program.transcript();
     EXPECT_EQ(program.terminate(), 0);
+    // Quitting leaves the action to the user's settings, only inactive.
+    EXPECT_FALSE(daemon.isActive(QStringLiteral("org.vantorel.Vantorel"), action));
+    EXPECT_NE(daemon.keysOf(QStringLiteral("org.vantorel.Vantorel"), action), 0);
 }
 } // namespace

@@ -35,10 +35,6 @@ QDBusMessage daemonCall(const QString &method)
     return QDBusMessage::createMethodCall(service, daemonPath, daemonInterface, method);
 }
 
-QString stoppedDetail()
-{
-    return QStringLiteral("KDE's shortcut service stopped; waiting for it to return");
-}
 
 QString keyText(int combined)
 {
@@ -57,6 +53,11 @@ KGlobalAccelShortcutService::KGlobalAccelShortcutService(const QDBusConnection &
     // Without it, Qt 6.4 never delivers replies that carry object paths.
     qRegisterMetaType<QDBusObjectPath>();
     m_serviceUp = isOffered(m_bus);
+    if (!m_serviceUp) {
+        m_waiting = QStringLiteral("KDE's shortcut service is not running; waiting for it to start");
+        Log::line(QStringLiteral("KDE: the shortcut service (org.kde.kglobalaccel) is not on the session bus; "
+                                 "global shortcuts wait for it"));
+    }
     connect(m_watcher, &QDBusServiceWatcher::serviceUnregistered, this, &KGlobalAccelShortcutService::serviceGone);
     connect(m_watcher, &QDBusServiceWatcher::serviceRegistered, this, &KGlobalAccelShortcutService::serviceBack);
 }
@@ -165,7 +166,7 @@ void KGlobalAccelShortcutService::registerAction(Action &action)
 {
     action.attempt = ++m_attempts;
     if (!m_serviceUp) {
-        setState(action, {ShortcutState::Kind::Pending, {}, stoppedDetail()});
+        setState(action, {ShortcutState::Kind::Pending, {}, m_waiting});
         return;
     }
     setState(action, {ShortcutState::Kind::Pending, {}, {}});
@@ -266,11 +267,12 @@ void KGlobalAccelShortcutService::serviceGone()
                          SLOT(onPressed(QString, QString, qlonglong)));
         m_listening = false;
     }
+    m_waiting = QStringLiteral("KDE's shortcut service stopped; waiting for it to return");
     Log::line(QStringLiteral("KDE: the shortcut service stopped; global shortcuts wait for it to return"));
     for (const QString &id : std::as_const(m_order)) {
         Action &action = m_actions[id];
         action.attempt = ++m_attempts; // whatever it was waiting for will not come
-        setState(action, {ShortcutState::Kind::Pending, {}, stoppedDetail()});
+        setState(action, {ShortcutState::Kind::Pending, {}, m_waiting});
     }
 }
 

@@ -57,6 +57,7 @@ private:
     QDBusConnection m_bus;
     QDBusServiceWatcher *m_watcher;
     QString m_componentPath;
+    QString m_waiting;              // what rows say while the daemon is away
     QList<QString> m_order;         // action ids as last bound
     QHash<QString, Action> m_actions;
     quint64 m_attempts = 0;
