@@ -209,10 +209,64 @@ void KGlobalAccelShortcutService::answerRegistration(const QString &actionId, qu
         setState(action, {ShortcutState::Kind::Live, keyText(got), {}});
         return;
     }
-    setState(action, {ShortcutState::Kind::TakenElsewhere, {},
-                      QStringLiteral("Another program holds %1 in KDE's shortcuts; choose other keys here "
-                                     "or in System Settings → Shortcuts")
-                          .arg(keyText(wanted))});
+    reportTaken(action);
+}
+
+void KGlobalAccelShortcutService::reportTaken(const Action &action)
+{
+    // Who holds the keys is one more call away; until it answers the row
+    // stays pending, so the log gets one line, with the holder in it.
+    QDBusMessage call = daemonCall(QStringLiteral("globalShortcutsByKey"));
+    QDBusArgument exactMatch;
+    exactMatch.beginStructure();
+    exactMatch << 0;
+    exactMatch.endStructure();
+    call << QVariant::fromValue(KGlobalAccelKeys::of(action.request.trigger)) << QVariant::fromValue(exactMatch);
+    auto *watcher = new QDBusPendingCallWatcher(m_bus.asyncCall(call), this);
+    connect(watcher, &QDBusPendingCallWatcher::finished, this,
+            [this, actionId = action.request.actionId, attempt = action.attempt](QDBusPendingCallWatcher *finished) {
+                finished->deleteLater();
+                const auto found = m_actions.find(actionId);
+                if (found == m_actions.end() || found->attempt != attempt)
+                    return;
+                const QString keys = keyText(found->request.trigger.toCombined());
+                const QString holder = holderIn(finished->reply());
+                setState(*found, {ShortcutState::Kind::TakenElsewhere, {},
+                                  (holder.isEmpty()
+                                       ? QStringLiteral("Another program holds %1 in KDE's shortcuts").arg(keys)
+                                       : QStringLiteral("%1 is taken by %2 in KDE's shortcuts").arg(keys, holder))
+                                      + QStringLiteral("; choose other keys here or in System Settings → Shortcuts")});
+            });
+}
+
+QString KGlobalAccelShortcutService::holderIn(const QDBusMessage &reply)
+{
+    // A list of shortcut infos, each starting with six strings: the action's
+    // unique and friendly name, the component's, the context's. The key
+    // lists after them differ between versions of the daemon and are not
+    // needed.
+    if (reply.type() != QDBusMessage::ReplyMessage || reply.arguments().isEmpty()
+        || !reply.arguments().constFirst().canConvert<QDBusArgument>())
+        return {};
+    const QDBusArgument infos = reply.arguments().constFirst().value<QDBusArgument>();
+    if (infos.currentType() != QDBusArgument::ArrayType)
+        return {};
+    QString names[6];
+    infos.beginArray();
+    if (!infos.atEnd() && infos.currentType() == QDBusArgument::StructureType) {
+        infos.beginStructure();
+        for (QString &name : names) {
+            if (infos.currentType() != QDBusArgument::BasicType)
+                break;
+            infos >> name;
+        }
+        infos.endStructure();
+    }
+    infos.endArray();
+    const QString &action = names[1], &component = names[3];
+    if (component.isEmpty())
+        return {};
+    return action.isEmpty() ? component : QStringLiteral("\"%1\" of %2").arg(action, component);
 }
 
 void KGlobalAccelShortcutService::setState(Action &action, const ShortcutState &state)

@@ -7,6 +7,7 @@
 #include <QList>
 #include <QStringList>
 
+class QDBusMessage;
 class QDBusPendingCall;
 class QDBusServiceWatcher;
 
@@ -48,6 +49,10 @@ private:
 
     QStringList actionIdOf(const ShortcutRequest &request) const;
     void registerAction(Action &action);
+    void reportTaken(const Action &action);
+    // Who holds a combination, from a globalShortcutsByKey reply; empty
+    // when the reply does not say.
+    static QString holderIn(const QDBusMessage &reply);
     void answerRegistration(const QString &actionId, quint64 attempt, const QDBusPendingCall &call);
     void setState(Action &action, const ShortcutState &state);
     void listenForPresses();

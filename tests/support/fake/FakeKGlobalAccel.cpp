@@ -12,6 +12,7 @@ FakeKGlobalAccel::FakeKGlobalAccel(const QDBusConnection &bus)
     : m_bus(bus), m_daemon(std::make_unique<FakeKGlobalAccelDaemon>())
 {
     KGlobalAccelKeys::registerDBusTypes();
+    FakeKGlobalAccelDaemon::registerDBusTypes();
     m_thread.start();
     m_daemon->moveToThread(&m_thread);
     m_serving = m_bus.registerObject(QStringLiteral("/kglobalaccel"), m_daemon.get(),
@@ -47,9 +48,9 @@ bool FakeKGlobalAccel::press(const QString &actionUnique, qint64 timestamp)
     return false;
 }
 
-void FakeKGlobalAccel::holdElsewhere(QKeyCombination keys)
+void FakeKGlobalAccel::holdElsewhere(QKeyCombination keys, const QString &component, const QString &action)
 {
-    m_daemon->hold(keys.toCombined());
+    m_daemon->hold(keys.toCombined(), {component, action, keys.toCombined()});
 }
 
 void FakeKGlobalAccel::restart()

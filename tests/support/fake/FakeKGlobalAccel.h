@@ -27,8 +27,9 @@ public:
     // that registered it; false when none did.
     bool press(const QString &actionUnique, qint64 timestamp);
     // From now on this combination is another program's: setShortcutKeys
-    // answers 0 for it.
-    void holdElsewhere(QKeyCombination keys);
+    // answers 0 for it, globalShortcutsByKey names the holder.
+    void holdElsewhere(QKeyCombination keys, const QString &component = QStringLiteral("Spectacle"),
+                       const QString &action = QStringLiteral("Capture Entire Desktop"));
     // Drops the bus name, forgets everything and takes the name again.
     void restart();
 

@@ -1,5 +1,6 @@
 #include "FakeKGlobalAccelDaemon.h"
 
+#include <QDBusMetaType>
 #include <QMutexLocker>
 #include <QRegularExpression>
 
@@ -21,10 +22,17 @@ QString FakeKGlobalAccelDaemon::keyOf(const QStringList &actionId)
     return actionId.value(0) + QLatin1Char('/') + actionId.value(1);
 }
 
-void FakeKGlobalAccelDaemon::hold(int keys)
+void FakeKGlobalAccelDaemon::registerDBusTypes()
+{
+    qDBusRegisterMetaType<Holder>();
+    qDBusRegisterMetaType<QList<Holder>>();
+    qDBusRegisterMetaType<MatchType>();
+}
+
+void FakeKGlobalAccelDaemon::hold(int keys, const Holder &holder)
 {
     const QMutexLocker lock(&m_mutex);
-    m_held.insert(keys);
+    m_held.insert(keys, holder);
 }
 
 void FakeKGlobalAccelDaemon::forget()
@@ -111,4 +119,52 @@ QDBusObjectPath FakeKGlobalAccelDaemon::getComponent(const QString &componentUni
         return {};
     }
     return QDBusObjectPath(componentPath(componentUnique));
+}
+
+QList<FakeKGlobalAccelDaemon::Holder> FakeKGlobalAccelDaemon::globalShortcutsByKey(const KGlobalAccelKeys &key,
+                                                                                  const MatchType &)
+{
+    const QMutexLocker lock(&m_mutex);
+    const auto held = m_held.constFind(key.first());
+    if (held == m_held.constEnd())
+        return {};
+    return {*held};
+}
+
+QDBusArgument &operator<<(QDBusArgument &argument, const FakeKGlobalAccelDaemon::Holder &holder)
+{
+    argument.beginStructure();
+    argument << holder.action.toLower() << holder.action << holder.component.toLower() << holder.component
+             << QStringLiteral("default") << QStringLiteral("Default Context");
+    argument << QList<int>{holder.keys} << QList<int>{holder.keys};
+    argument.endStructure();
+    return argument;
+}
+
+const QDBusArgument &operator>>(const QDBusArgument &argument, FakeKGlobalAccelDaemon::Holder &holder)
+{
+    QString context, contextName, componentId, actionId;
+    QList<int> keys, defaultKeys;
+    argument.beginStructure();
+    argument >> actionId >> holder.action >> componentId >> holder.component >> context >> contextName >> keys
+        >> defaultKeys;
+    argument.endStructure();
+    holder.keys = keys.value(0);
+    return argument;
+}
+
+QDBusArgument &operator<<(QDBusArgument &argument, const FakeKGlobalAccelDaemon::MatchType &type)
+{
+    argument.beginStructure();
+    argument << type.value;
+    argument.endStructure();
+    return argument;
+}
+
+const QDBusArgument &operator>>(const QDBusArgument &argument, FakeKGlobalAccelDaemon::MatchType &type)
+{
+    argument.beginStructure();
+    argument >> type.value;
+    argument.endStructure();
+    return argument;
 }

@@ -20,6 +20,19 @@ class FakeKGlobalAccelDaemon : public QObject, protected QDBusContext {
     Q_CLASSINFO("D-Bus Interface", "org.kde.KGlobalAccel")
 
 public:
+    // What globalShortcutsByKey lists: the daemon's shortcut info, as
+    // (ssssssaiai): action, component and context names, then keys; and
+    // its match type, as (i).
+    struct Holder {
+        QString component;
+        QString action;
+        int keys = 0;
+    };
+    struct MatchType {
+        int value = 0;
+    };
+    static void registerDBusTypes();
+
     struct Action {
         int keys = 0; // the first key sequence's first key; 0: none
         bool active = false;
@@ -28,7 +41,7 @@ public:
     static QString componentPath(const QString &componentUnique);
 
     // Combinations another program holds: given to nobody else.
-    void hold(int keys);
+    void hold(int keys, const Holder &holder);
     // Forgets every component and action, as a restarted daemon does
     // before programs register again.
     void forget();
@@ -45,12 +58,23 @@ public Q_SLOTS:
     bool unregister(const QString &componentUnique, const QString &shortcutUnique);
     void setInactive(const QStringList &actionId);
     QDBusObjectPath getComponent(const QString &componentUnique);
+    // Qualified: QtDBus finds the types by the names moc records.
+    QList<FakeKGlobalAccelDaemon::Holder> globalShortcutsByKey(const KGlobalAccelKeys &key,
+                                                               const FakeKGlobalAccelDaemon::MatchType &type);
 
 private:
     static QString keyOf(const QStringList &actionId);
 
     mutable QMutex m_mutex;
-    QSet<int> m_held;
+    QHash<int, Holder> m_held;
     QSet<QString> m_components;
     QHash<QString, Action> m_actions; // by "component/action"
 };
+
+QDBusArgument &operator<<(QDBusArgument &argument, const FakeKGlobalAccelDaemon::Holder &holder);
+const QDBusArgument &operator>>(const QDBusArgument &argument, FakeKGlobalAccelDaemon::Holder &holder);
+QDBusArgument &operator<<(QDBusArgument &argument, const FakeKGlobalAccelDaemon::MatchType &type);
+const QDBusArgument &operator>>(const QDBusArgument &argument, FakeKGlobalAccelDaemon::MatchType &type);
+
+Q_DECLARE_METATYPE(FakeKGlobalAccelDaemon::Holder)
+Q_DECLARE_METATYPE(FakeKGlobalAccelDaemon::MatchType)
