@@ -50,7 +50,7 @@ KGlobalAccelShortcutService::KGlobalAccelShortcutService(const QDBusConnection &
                                         this))
 {
     KGlobalAccelKeys::registerDBusTypes();
-    // Without it, Qt 6.4 never delivers replies that carry object paths.
+    // Qt 6.4 needs it before an object path arrives in a reply or signal.
     qRegisterMetaType<QDBusObjectPath>();
     m_serviceUp = isOffered(m_bus);
     if (!m_serviceUp) {
