@@ -14,6 +14,8 @@ packages=(
   # tests and benchmarks
   googletest libgtest-dev libgmock-dev libbenchmark-dev
   dbus xvfb xauth x11-utils x11-xserver-utils x11-xkb-utils xdotool xclip trayer imagemagick sxhkd python3
+  # KDE's shortcut daemon (KF5), run on a private bus by the KDE session tests
+  libkf5globalaccel-bin
   # packaging checks
   desktop-file-utils appstream lintian
   # fuzzing: clang's libFuzzer and sanitizer runtimes

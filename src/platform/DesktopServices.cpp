@@ -4,6 +4,8 @@
 #include "WaylandSession.h"
 #include "gio/GioAppLauncher.h"
 #include "logind/LogindSleepWatcher.h"
+#include "kde/KGlobalAccelPermission.h"
+#include "kde/KGlobalAccelShortcutService.h"
 #include "none/NoGlobalShortcutService.h"
 #include "none/NoHotkeyPermission.h"
 #include "x11/X11Connection.h"
@@ -13,18 +15,30 @@
 #include "xdg/XdgAutostartLoginItem.h"
 
 namespace {
-// "x11" or "none": VANTOREL_HOTKEYS when it names one of them, else X11 in an
-// X11 session. A Wayland session never grabs through XWayland, which would
-// work only while one of the X clients has the focus.
+bool isKdeSession()
+{
+    const QStringList desktops = qEnvironmentVariable("XDG_CURRENT_DESKTOP").split(QLatin1Char(':'));
+    return desktops.contains(QLatin1String("KDE"), Qt::CaseInsensitive);
+}
+
+// "x11", "kglobalaccel" or "none": VANTOREL_HOTKEYS when it names one of
+// them, else X11 in an X11 session and KDE's daemon in a Plasma Wayland
+// session. A Wayland session never grabs through XWayland, which would work
+// only while one of the X clients has the focus.
 QString hotkeyBackendFor(bool wayland)
 {
     const QString asked = qEnvironmentVariable("VANTOREL_HOTKEYS").trimmed().toLower();
-    if (asked == QLatin1String("x11") || asked == QLatin1String("none"))
+    if (asked == QLatin1String("x11") || asked == QLatin1String("kglobalaccel") || asked == QLatin1String("none"))
         return asked;
     if (!asked.isEmpty())
-        Log::line(QStringLiteral("VANTOREL_HOTKEYS=%1 is not a hotkey backend here (x11, none); choosing by session")
+        Log::line(QStringLiteral("VANTOREL_HOTKEYS=%1 is not a hotkey backend here (x11, kglobalaccel, none); "
+                                 "choosing by session")
                       .arg(asked));
-    return wayland ? QStringLiteral("none") : QStringLiteral("x11");
+    if (!wayland)
+        return QStringLiteral("x11");
+    if (isKdeSession() && KGlobalAccelShortcutService::isOffered(QDBusConnection::sessionBus()))
+        return QStringLiteral("kglobalaccel");
+    return QStringLiteral("none");
 }
 } // namespace
 
@@ -34,7 +48,11 @@ DesktopServices DesktopServices::forThisSession(std::function<void()> displayLos
     const bool wayland = isWaylandSession();
     DesktopServices services;
     std::shared_ptr<X11Connection> connection;
-    if (hotkeyBackendFor(wayland) == QLatin1String("x11")) {
+    const QString hotkeys = hotkeyBackendFor(wayland);
+    if (hotkeys == QLatin1String("kglobalaccel")) {
+        services.shortcuts = std::make_shared<KGlobalAccelShortcutService>();
+        services.permission = std::make_shared<KGlobalAccelPermission>();
+    } else if (hotkeys == QLatin1String("x11")) {
         // Without a display the X11 backends still exist: every shortcut
         // answers "no service" and the permission reads as denied.
         connection = std::make_shared<X11Connection>();

@@ -18,7 +18,8 @@ struct DesktopServices {
     std::shared_ptr<LoginItemService> loginItem;
 
     // Backends for the session the program runs in: X11 grabs in an X11
-    // session, none in a Wayland one; VANTOREL_HOTKEYS=x11|none chooses. Needs a
+    // session, KDE's shortcut daemon in a Plasma Wayland session, none in
+    // another Wayland one; VANTOREL_HOTKEYS=x11|kglobalaccel|none chooses. Needs a
     // QCoreApplication; call on the main thread. displayLost runs once if the
     // display server goes away while the program runs. latestWindowInput: the
     // X server time of the user's latest input to the program's own windows

@@ -187,7 +187,7 @@ TEST_F(HotkeysOnX11, TheSessionOrVantorelHotkeysChoosesTheBackend)
     EXPECT_EQ(off.shortcuts->backendName(), QStringLiteral("none"));
     EXPECT_TRUE(off.activator) << "the windows are X windows still";
     EXPECT_EQ(backendWith(nullptr, "portal").shortcuts->backendName(), QStringLiteral("X11"));
-    EXPECT_TRUE(log.contains(QStringLiteral("VANTOREL_HOTKEYS=portal is not a hotkey backend here (x11, none); "
+    EXPECT_TRUE(log.contains(QStringLiteral("VANTOREL_HOTKEYS=portal is not a hotkey backend here (x11, kglobalaccel, none); "
                                             "choosing by session")));
 
     for (const auto &[name, value] : {std::pair{"WAYLAND_DISPLAY", wayland}, std::pair{"VANTOREL_HOTKEYS", chosen}})

@@ -1,0 +1,128 @@
+#include "ButtonFileWriter.h"
+#include "EventLoopWait.h"
+#include "PrivateSessionBus.h"
+#include "ProgramRun.h"
+#include "XvfbServer.h"
+#include "fake/FakeKGlobalAccel.h"
+
+#include <QDBusConnectionInterface>
+#include <QFile>
+#include <QStandardPaths>
+#include <QUrl>
+#include <QUuid>
+
+#include <gtest/gtest.h>
+
+namespace {
+// A program that appends a line to a file at each start, as a button's target.
+class LaunchMarker {
+public:
+    explicit LaunchMarker(const QString &dir)
+        : m_marker(dir + QStringLiteral("/launches")), m_script(dir + QStringLiteral("/mark.sh"))
+    {
+        QFile script(m_script);
+        if (script.open(QIODevice::WriteOnly)) {
+            script.write("#!/bin/sh\necho launched >> '" + QFile::encodeName(m_marker) + "'\n");
+            script.close();
+            script.setPermissions(script.permissions() | QFileDevice::ExeOwner);
+        }
+    }
+    QString url() const { return QUrl::fromLocalFile(m_script).toString(); }
+    int launches() const
+    {
+        QFile file(m_marker);
+        return file.open(QIODevice::ReadOnly) ? int(file.readAll().count('\n')) : 0;
+    }
+
+private:
+    QString m_marker;
+    QString m_script;
+};
+
+// The program as started in a Plasma Wayland session: no display of its own.
+void enterKdeWaylandSession(ProgramRun &program, const PrivateSessionBus &bus)
+{
+    QProcessEnvironment &environment = program.environment();
+    environment.remove(QStringLiteral("DISPLAY"));
+    environment.remove(QStringLiteral("WAYLAND_DISPLAY"));
+    environment.remove(QStringLiteral("VANTOREL_HOTKEYS"));
+    environment.insert(QStringLiteral("XDG_SESSION_TYPE"), QStringLiteral("wayland"));
+    environment.insert(QStringLiteral("XDG_CURRENT_DESKTOP"), QStringLiteral("KDE"));
+    environment.insert(QStringLiteral("DBUS_SESSION_BUS_ADDRESS"), bus.address());
+}
+
+// A Plasma Wayland session without a display the program could reach: its
+// shortcuts go through KDE's daemon, and a press there launches the button.
+TEST(KdeSessionTest, APressFromKdesShortcutDaemonLaunchesTheButton)
+{
+    PrivateSessionBus bus;
+    ASSERT_TRUE(bus.isRunning()) << bus.error().toStdString();
+    FakeKGlobalAccel daemon(QDBusConnection(bus.connect(QStringLiteral("kglobalaccel"))));
+    ASSERT_TRUE(daemon.isServing());
+
+    ProgramRun program;
+    const LaunchMarker marker(program.dir());
+    ButtonFileWriter buttons;
+    const QUuid id = buttons.add(QStringLiteral("Mark"), QStringLiteral("⌘ + ⌥ + M"), marker.url());
+    ASSERT_TRUE(buttons.writeTo(program.buttonFile()));
+    const QString action = id.toString(QUuid::WithoutBraces).toUpper();
+
+    enterKdeWaylandSession(program, bus);
+    program.start({QStringLiteral(VANTOREL_BINARY)});
+    ASSERT_TRUE(program.waitForOutput("✅ Successfully registered shortcut")) << program.transcript();
+    EXPECT_EQ(daemon.keysOf(QStringLiteral("org.vantorel.Vantorel"), action),
+              QKeyCombination(Qt::MetaModifier | Qt::AltModifier, Qt::Key_M).toCombined());
+
+    // The program listens once its first action is registered: a press
+    // before that is lost, so press again until one launches.
+    for (int attempt = 0; attempt < 20 && marker.launches() == 0; ++attempt) {
+        ASSERT_TRUE(daemon.press(action, 77));
+        runEventLoopUntil([&] { return marker.launches() > 0; }, 1000);
+    }
+    EXPECT_EQ(marker.launches(), 1) << program.transcript();
+    EXPECT_TRUE(program.output().contains("⌨️ Shortcut pressed with ID: ")) << program.transcript();
+    EXPECT_EQ(program.terminate(), 0);
+    // Quitting leaves the action to the user's settings, only inactive.
+    EXPECT_FALSE(daemon.isActive(QStringLiteral("org.vantorel.Vantorel"), action));
+    EXPECT_NE(daemon.keysOf(QStringLiteral("org.vantorel.Vantorel"), action), 0);
+}
+
+// KDE's own daemon (KF5), grabbing on a private X server as it does outside
+// Plasma: checks the calls' wire format against the real thing.
+TEST(KdeSessionTest, WithKdesOwnDaemonAKeyPressLaunchesTheButton)
+{
+    for (const char *tool : {"kglobalaccel5", "xdotool"}) {
+        if (QStandardPaths::findExecutable(QLatin1String(tool)).isEmpty())
+            GTEST_SKIP() << tool << " is not installed (scripts/install-deps.sh)";
+    }
+    PrivateSessionBus bus;
+    ASSERT_TRUE(bus.isRunning()) << bus.error().toStdString();
+    XvfbServer xvfb;
+    ASSERT_TRUE(xvfb.isRunning()) << xvfb.error().toStdString();
+    ProgramRun daemon(xvfb.display(), QStringLiteral("xcb"));
+    // No crash handler: it would start the daemon again when the test ends it.
+    daemon.environment().insert(QStringLiteral("KDE_DEBUG"), QStringLiteral("1"));
+    ASSERT_TRUE(daemon.start({QStringLiteral("kglobalaccel5")}));
+    const QDBusConnection probe(bus.connect(QStringLiteral("probe")));
+    ASSERT_TRUE(runEventLoopUntil(
+        [&] { return probe.interface()->isServiceRegistered(QStringLiteral("org.kde.kglobalaccel")).value(); },
+        ProgramRun::timeoutMs))
+        << daemon.transcript();
+
+    ProgramRun program;
+    const LaunchMarker marker(program.dir());
+    ButtonFileWriter buttons;
+    buttons.add(QStringLiteral("Mark"), QStringLiteral("⌘ + ⌥ + M"), marker.url());
+    ASSERT_TRUE(buttons.writeTo(program.buttonFile()));
+    enterKdeWaylandSession(program, bus);
+    program.start({QStringLiteral(VANTOREL_BINARY)});
+    ASSERT_TRUE(program.waitForOutput("✅ Successfully registered shortcut: M")) << program.transcript();
+
+    for (int attempt = 0; attempt < 20 && marker.launches() == 0; ++attempt) {
+        QProcess::execute(QStringLiteral("xdotool"), {QStringLiteral("key"), QStringLiteral("super+alt+m")});
+        runEventLoopUntil([&] { return marker.launches() > 0; }, 1000);
+    }
+    EXPECT_EQ(marker.launches(), 1) << program.transcript();
+    EXPECT_EQ(program.terminate(), 0);
+}
+} // namespace
