@@ -5,25 +5,33 @@
 #include "gio/GioAppLauncher.h"
 #include "none/NoGlobalShortcutService.h"
 #include "none/NoHotkeyPermission.h"
+#include "portal/PortalGlobalShortcutService.h"
+#include "portal/PortalPermission.h"
 #include "x11/X11Connection.h"
 #include "x11/X11GlobalShortcutService.h"
 #include "x11/X11PermissionService.h"
 #include "x11/X11WindowActivator.h"
 #include "xdg/XdgAutostartLoginItem.h"
 
+#include <QDBusConnection>
+
 namespace {
-// "x11" or "none": VANTOREL_HOTKEYS when it names one of them, else X11 in an
-// X11 session. A Wayland session never grabs through XWayland, which would
-// work only while one of the X clients has the focus.
+// "x11", "portal" or "none": VANTOREL_HOTKEYS when it names one of them, else
+// X11 in an X11 session, and the GlobalShortcuts portal in a Wayland session
+// whose desktop offers it. A Wayland session never grabs through XWayland,
+// which would work only while one of the X clients has the focus.
 QString hotkeyBackendFor(bool wayland)
 {
     const QString asked = qEnvironmentVariable("VANTOREL_HOTKEYS").trimmed().toLower();
-    if (asked == QLatin1String("x11") || asked == QLatin1String("none"))
+    if (asked == QLatin1String("x11") || asked == QLatin1String("portal") || asked == QLatin1String("none"))
         return asked;
     if (!asked.isEmpty())
-        Log::line(QStringLiteral("VANTOREL_HOTKEYS=%1 is not a hotkey backend here (x11, none); choosing by session")
+        Log::line(QStringLiteral("VANTOREL_HOTKEYS=%1 is not a hotkey backend here (x11, portal, none); choosing by session")
                       .arg(asked));
-    return wayland ? QStringLiteral("none") : QStringLiteral("x11");
+    if (!wayland)
+        return QStringLiteral("x11");
+    return PortalGlobalShortcutService::offeredVersion(QDBusConnection::sessionBus()) > 0 ? QStringLiteral("portal")
+                                                                                           : QStringLiteral("none");
 }
 } // namespace
 
@@ -33,7 +41,8 @@ DesktopServices DesktopServices::forThisSession(std::function<void()> displayLos
     const bool wayland = isWaylandSession();
     DesktopServices services;
     std::shared_ptr<X11Connection> connection;
-    if (hotkeyBackendFor(wayland) == QLatin1String("x11")) {
+    const QString backend = hotkeyBackendFor(wayland);
+    if (backend == QLatin1String("x11")) {
         // Without a display the X11 backends still exist: every shortcut
         // answers "no service" and the permission reads as denied.
         connection = std::make_shared<X11Connection>();
@@ -42,6 +51,11 @@ DesktopServices DesktopServices::forThisSession(std::function<void()> displayLos
             shortcuts->installConnectionLostHandler(std::move(displayLost));
         services.shortcuts = shortcuts;
         services.permission = std::make_shared<X11PermissionService>(shortcuts);
+    } else if (backend == QLatin1String("portal")) {
+        const QDBusConnection bus = QDBusConnection::sessionBus();
+        services.shortcuts = std::make_shared<PortalGlobalShortcutService>(
+            bus, PortalGlobalShortcutService::offeredVersion(bus));
+        services.permission = std::make_shared<PortalPermission>();
     } else {
         services.shortcuts = std::make_shared<NoGlobalShortcutService>(
             wayland ? QStringLiteral("This Wayland session offers Vantorel no global shortcuts.")

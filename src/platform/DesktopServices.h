@@ -18,7 +18,8 @@ struct DesktopServices {
     std::shared_ptr<LoginItemService> loginItem;
 
     // Backends for the session the program runs in: X11 grabs in an X11
-    // session, none in a Wayland one; VANTOREL_HOTKEYS=x11|none chooses. Needs a
+    // session, the GlobalShortcuts portal in a Wayland one that offers it,
+    // else none; VANTOREL_HOTKEYS=x11|portal|none chooses. Needs a
     // QCoreApplication; call on the main thread. displayLost runs once if the
     // display server goes away while the program runs. latestWindowInput: the
     // X server time of the user's latest input to the program's own windows
