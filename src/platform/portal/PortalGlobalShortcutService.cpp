@@ -19,6 +19,12 @@ QLatin1String iface()
 {
     return QLatin1String(portal::shortcutsInterface);
 }
+
+void closeOnPortal(const QDBusConnection &bus, const QString &session)
+{
+    bus.send(QDBusMessage::createMethodCall(QLatin1String(portal::service), session,
+                                            QLatin1String(portal::sessionInterface), QStringLiteral("Close")));
+}
 } // namespace
 
 PortalGlobalShortcutService::PortalGlobalShortcutService(const QDBusConnection &bus, uint version, QObject *parent)
@@ -116,10 +122,8 @@ void PortalGlobalShortcutService::createSession(quint64 attempt)
         const QString session = portal::pathOf(results.value(QStringLiteral("session_handle")));
         if (attempt != m_attempt) {
             // Made for a list that has changed since.
-            if (response == 0 && !session.isEmpty()) {
-                m_session = session;
-                closeSession();
-            }
+            if (response == 0 && !session.isEmpty())
+                closeOnPortal(m_bus, session);
             return;
         }
         if (response != 0 || session.isEmpty()) {
@@ -210,8 +214,7 @@ void PortalGlobalShortcutService::closeSession()
         return;
     m_bus.disconnect(QLatin1String(portal::service), m_session, QLatin1String(portal::sessionInterface),
                      QStringLiteral("Closed"), this, SLOT(onSessionClosed(QDBusMessage)));
-    m_bus.send(QDBusMessage::createMethodCall(QLatin1String(portal::service), m_session,
-                                              QLatin1String(portal::sessionInterface), QStringLiteral("Close")));
+    closeOnPortal(m_bus, m_session);
     m_session.clear();
 }
 
