@@ -187,7 +187,10 @@ void PortalGlobalShortcutService::takeBindAnswer(uint response, const QVariantMa
     }
     m_rebindOnClose = true;
     QHash<QString, QString> assigned;
-    const auto bound = qdbus_cast<PortalShortcutList>(results.value(QStringLiteral("shortcuts")).value<QDBusArgument>());
+    const QVariant list = results.value(QStringLiteral("shortcuts"));
+    const PortalShortcutList bound = list.metaType() == QMetaType::fromType<QDBusArgument>()
+        ? qdbus_cast<PortalShortcutList>(list.value<QDBusArgument>())
+        : PortalShortcutList();
     for (const PortalShortcut &shortcut : bound)
         assigned.insert(shortcut.id, shortcut.properties.value(QStringLiteral("trigger_description")).toString());
     const QList<ShortcutRequest> requests = m_requests; // a listener may bind again
