@@ -49,6 +49,26 @@ pid_t spawnToFiles(const std::vector<std::string> &argv, const std::vector<std::
     return pid;
 }
 
+void launchLikeALauncher(const char *target)
+{
+    posix_spawnattr_t attributes;
+    posix_spawnattr_init(&attributes);
+    sigset_t signals;
+    sigemptyset(&signals);
+    posix_spawnattr_setsigmask(&attributes, &signals);
+    sigfillset(&signals);
+    posix_spawnattr_setsigdefault(&attributes, &signals);
+    posix_spawnattr_setflags(&attributes, POSIX_SPAWN_SETSID | POSIX_SPAWN_SETSIGMASK | POSIX_SPAWN_SETSIGDEF);
+    posix_spawn_file_actions_t actions;
+    posix_spawn_file_actions_init(&actions);
+    posix_spawn_file_actions_addopen(&actions, STDIN_FILENO, "/dev/null", O_RDONLY, 0);
+    char *argv[] = {const_cast<char *>(target), nullptr};
+    pid_t pid;
+    posix_spawn(&pid, target, &actions, &attributes, argv, environ);
+    posix_spawn_file_actions_destroy(&actions);
+    posix_spawnattr_destroy(&attributes);
+}
+
 void stopProcess(pid_t pid)
 {
     if (pid > 0) {

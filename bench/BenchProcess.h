@@ -21,6 +21,11 @@ pid_t spawnProcess(const std::vector<std::string> &argv, const std::vector<std::
 pid_t spawnToFiles(const std::vector<std::string> &argv, const std::vector<std::string> &extraEnv,
                    const std::string &outPath, const std::string &errPath);
 
+// Starts target as a launcher does, with the least work: posix_spawn with its
+// own session, a clean signal mask and dispositions, stdin from /dev/null.
+// Does not wait; the caller reaps.
+void launchLikeALauncher(const char *target);
+
 // Asks the program to end (SIGTERM) and reaps it.
 void stopProcess(pid_t pid);
 

@@ -1,38 +1,16 @@
 #include "FloorHotkeyClient.h"
 
+#include "BenchProcess.h"
+
 #include <xcb/xcb.h>
 #include <xcb/xcb_keysyms.h>
 
 #include <cstdlib>
-#include <fcntl.h>
 #include <signal.h>
-#include <spawn.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
-extern char **environ;
-
 namespace {
-void launch(const char *target)
-{
-    posix_spawnattr_t attributes;
-    posix_spawnattr_init(&attributes);
-    sigset_t signals;
-    sigemptyset(&signals);
-    posix_spawnattr_setsigmask(&attributes, &signals);
-    sigfillset(&signals);
-    posix_spawnattr_setsigdefault(&attributes, &signals);
-    posix_spawnattr_setflags(&attributes, POSIX_SPAWN_SETSID | POSIX_SPAWN_SETSIGMASK | POSIX_SPAWN_SETSIGDEF);
-    posix_spawn_file_actions_t actions;
-    posix_spawn_file_actions_init(&actions);
-    posix_spawn_file_actions_addopen(&actions, STDIN_FILENO, "/dev/null", O_RDONLY, 0);
-    char *argv[] = {const_cast<char *>(target), nullptr};
-    pid_t pid;
-    posix_spawn(&pid, target, &actions, &attributes, argv, environ);
-    posix_spawn_file_actions_destroy(&actions);
-    posix_spawnattr_destroy(&attributes);
-}
-
 [[noreturn]] void run(const char *target, char letter)
 {
     xcb_connection_t *connection = xcb_connect(nullptr, nullptr);
@@ -55,7 +33,7 @@ void launch(const char *target)
 
     while (xcb_generic_event_t *event = xcb_wait_for_event(connection)) {
         if ((event->response_type & 0x7f) == XCB_KEY_PRESS)
-            launch(target);
+            launchLikeALauncher(target);
         std::free(event);
         // Reaping comes after the launch, out of the press's way.
         while (waitpid(-1, nullptr, WNOHANG) > 0) {

@@ -9,8 +9,8 @@ packages=(
   # Qt 6
   qt6-base-dev qt6-base-private-dev qt6-svg-dev qt6-webengine-dev qt6-webchannel-dev
   libqt6svg6 qt6-image-formats-plugins
-  # desktop: X11 hotkeys, GIO launching
-  libxcb1-dev libxcb-keysyms1-dev libxcb-xtest0-dev libxcb-xkb-dev x11proto-dev libglib2.0-dev
+  # desktop: X11 hotkeys, keysym names for the shortcut portal, GIO launching
+  libxcb1-dev libxcb-keysyms1-dev libxcb-xtest0-dev libxcb-xkb-dev x11proto-dev libxkbcommon-dev libglib2.0-dev
   # tests and benchmarks
   googletest libgtest-dev libgmock-dev libbenchmark-dev
   dbus xvfb xauth x11-utils x11-xserver-utils x11-xkb-utils xdotool xclip trayer imagemagick sxhkd python3

@@ -239,13 +239,12 @@ void HotkeyRegistry::answer(const QString &actionId, const ShortcutState &state)
     const std::optional<ShortcutState> previous = stateOf(buttonId);
     const bool awaited = state.kind != ShortcutState::Kind::Pending && m_awaitingResult.remove(actionId);
     const bool failed = state.kind != ShortcutState::Kind::Live && state.kind != ShortcutState::Kind::Pending;
-    // "No service" is the session's, not the button's: said once a bind.
-    const bool sessionWide = state.kind == ShortcutState::Kind::NoService;
+    // A reason given for many buttons at once ("no service", a declined
+    // dialog) is the session's, not each button's: said once a bind.
     if (failed && !state.detail.isEmpty() && (awaited || previous != state)
-        && !(sessionWide && m_saidForThisBind.contains(state.detail))) {
+        && !m_saidForThisBind.contains(state.detail)) {
         Log::line(state.detail);
-        if (sessionWide)
-            m_saidForThisBind.insert(state.detail);
+        m_saidForThisBind.insert(state.detail);
     }
     if (awaited) {
         Log::line(failed ? QStringLiteral("❌ Failed to register shortcut: ") + registration->keyText

@@ -83,6 +83,6 @@ private:
     QList<Announcement> m_announcements;       // of the bind in progress
     QHash<QString, qsizetype> m_announcementIndex;
     qsizetype m_announced = 0;
-    QSet<QString> m_saidForThisBind;           // session-wide reasons logged during the bind in progress
+    QSet<QString> m_saidForThisBind;           // reasons logged since the latest bind
     bool m_binding = false;
 };

@@ -1,18 +1,21 @@
 #include "DesktopServices.h"
 
+#include "BusServicePermission.h"
 #include "Log.h"
 #include "WaylandSession.h"
 #include "gio/GioAppLauncher.h"
 #include "logind/LogindSleepWatcher.h"
-#include "kde/KGlobalAccelPermission.h"
 #include "kde/KGlobalAccelShortcutService.h"
 #include "none/NoGlobalShortcutService.h"
 #include "none/NoHotkeyPermission.h"
+#include "portal/PortalGlobalShortcutService.h"
 #include "x11/X11Connection.h"
 #include "x11/X11GlobalShortcutService.h"
 #include "x11/X11PermissionService.h"
 #include "x11/X11WindowActivator.h"
 #include "xdg/XdgAutostartLoginItem.h"
+
+#include <QDBusConnection>
 
 namespace {
 bool isKdeSession()
@@ -21,23 +24,28 @@ bool isKdeSession()
     return desktops.contains(QLatin1String("KDE"), Qt::CaseInsensitive);
 }
 
-// "x11", "kglobalaccel" or "none": VANTOREL_HOTKEYS when it names one of
-// them, else X11 in an X11 session and KDE's daemon in a Plasma Wayland
-// session. A Wayland session never grabs through XWayland, which would work
-// only while one of the X clients has the focus.
+// "x11", "kglobalaccel", "portal" or "none": VANTOREL_HOTKEYS when it names
+// one of them, else X11 in an X11 session; in a Wayland one KDE's daemon on
+// Plasma (its portal is quirky before Plasma 6), else the GlobalShortcuts
+// portal where the desktop offers it. A Wayland session never grabs through
+// XWayland, which would work only while one of the X clients has the focus.
 QString hotkeyBackendFor(bool wayland)
 {
+    static const QStringList backends{QStringLiteral("x11"), QStringLiteral("kglobalaccel"), QStringLiteral("portal"),
+                                      QStringLiteral("none")};
     const QString asked = qEnvironmentVariable("VANTOREL_HOTKEYS").trimmed().toLower();
-    if (asked == QLatin1String("x11") || asked == QLatin1String("kglobalaccel") || asked == QLatin1String("none"))
+    if (backends.contains(asked))
         return asked;
     if (!asked.isEmpty())
-        Log::line(QStringLiteral("VANTOREL_HOTKEYS=%1 is not a hotkey backend here (x11, kglobalaccel, none); "
-                                 "choosing by session")
-                      .arg(asked));
+        Log::line(QStringLiteral("VANTOREL_HOTKEYS=%1 is not a hotkey backend here (%2); choosing by session")
+                      .arg(asked, backends.join(QStringLiteral(", "))));
     if (!wayland)
         return QStringLiteral("x11");
-    if (isKdeSession() && KGlobalAccelShortcutService::isOffered(QDBusConnection::sessionBus()))
+    const QDBusConnection bus = QDBusConnection::sessionBus();
+    if (isKdeSession() && KGlobalAccelShortcutService::isOffered(bus))
         return QStringLiteral("kglobalaccel");
+    if (PortalGlobalShortcutService::offeredVersion(bus) > 0)
+        return QStringLiteral("portal");
     return QStringLiteral("none");
 }
 } // namespace
@@ -51,7 +59,12 @@ DesktopServices DesktopServices::forThisSession(std::function<void()> displayLos
     const QString hotkeys = hotkeyBackendFor(wayland);
     if (hotkeys == QLatin1String("kglobalaccel")) {
         services.shortcuts = std::make_shared<KGlobalAccelShortcutService>();
-        services.permission = std::make_shared<KGlobalAccelPermission>();
+        services.permission = std::make_shared<BusServicePermission>(QStringLiteral("org.kde.kglobalaccel"));
+    } else if (hotkeys == QLatin1String("portal")) {
+        const QDBusConnection bus = QDBusConnection::sessionBus();
+        services.shortcuts = std::make_shared<PortalGlobalShortcutService>(
+            bus, PortalGlobalShortcutService::offeredVersion(bus));
+        services.permission = std::make_shared<BusServicePermission>(QStringLiteral("org.freedesktop.portal.Desktop"));
     } else if (hotkeys == QLatin1String("x11")) {
         // Without a display the X11 backends still exist: every shortcut
         // answers "no service" and the permission reads as denied.

@@ -18,8 +18,9 @@ struct DesktopServices {
     std::shared_ptr<LoginItemService> loginItem;
 
     // Backends for the session the program runs in: X11 grabs in an X11
-    // session, KDE's shortcut daemon in a Plasma Wayland session, none in
-    // another Wayland one; VANTOREL_HOTKEYS=x11|kglobalaccel|none chooses. Needs a
+    // session; in a Wayland one KDE's shortcut daemon on Plasma, else the
+    // GlobalShortcuts portal where the desktop offers it, else none;
+    // VANTOREL_HOTKEYS=x11|kglobalaccel|portal|none chooses. Needs a
     // QCoreApplication; call on the main thread. displayLost runs once if the
     // display server goes away while the program runs. latestWindowInput: the
     // X server time of the user's latest input to the program's own windows

@@ -2,7 +2,7 @@
 
 #include "Log.h"
 #include "X11Connection.h"
-#include "X11KeyTable.h"
+#include "XkbKeyTable.h"
 #include "X11Keyboard.h"
 
 #include <QAbstractEventDispatcher>
@@ -171,7 +171,7 @@ void X11GlobalShortcutService::grab(QList<Binding *> bindings)
         Binding &binding = *bindings[b];
         binding.grabs.clear();
         binding.xModifiers = m_keyboard->modifiersFor(binding.trigger.keyboardModifiers());
-        const std::optional<X11Key> key = X11KeyTable::find(binding.trigger.key());
+        const std::optional<XkbKey> key = XkbKeyTable::find(binding.trigger.key());
         binding.keycodes = key ? m_keyboard->keycodesFor(*key) : QList<uint8_t>();
         if (binding.keycodes.isEmpty()) {
             binding.state = {ShortcutState::Kind::KeyUnavailable, {},
@@ -330,6 +330,6 @@ QString X11GlobalShortcutService::describe(const Binding &binding) const
         parts << QStringLiteral("Shift");
     if (modifiers & Qt::ControlModifier)
         parts << QStringLiteral("Ctrl");
-    parts << X11KeyTable::name(binding.trigger.key());
+    parts << XkbKeyTable::name(binding.trigger.key());
     return parts.join(QLatin1Char('+'));
 }

@@ -28,7 +28,7 @@ void X11Keyboard::reload()
     readModifierMap();
 }
 
-QList<uint8_t> X11Keyboard::keycodesFor(const X11Key &key) const
+QList<uint8_t> X11Keyboard::keycodesFor(const XkbKey &key) const
 {
     // Only the first layout's two columns: with several layouts loaded, the
     // other columns hold other layouts' keys, and grabbing those would take

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "X11KeyTable.h"
+#include "XkbKeyTable.h"
 
 #include <QList>
 
@@ -24,7 +24,7 @@ public:
 
     // Every keycode that types the key's symbol in the current layout, or
     // its US position when the layout has no such symbol.
-    QList<uint8_t> keycodesFor(const X11Key &key) const;
+    QList<uint8_t> keycodesFor(const XkbKey &key) const;
 
     // X modifier bits for Qt's modifiers (Meta is Super).
     uint16_t modifiersFor(Qt::KeyboardModifiers modifiers) const;

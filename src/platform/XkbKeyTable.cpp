@@ -1,4 +1,4 @@
-#include "X11KeyTable.h"
+#include "XkbKeyTable.h"
 
 #define XK_MISCELLANY
 #define XK_LATIN1
@@ -51,11 +51,11 @@ std::optional<quint8> usKeycodeOf(char c)
 }
 } // namespace
 
-std::optional<X11Key> X11KeyTable::find(Qt::Key key)
+std::optional<XkbKey> XkbKeyTable::find(Qt::Key key)
 {
     for (const SpecialKey &special : specialKeys) {
         if (special.key == key)
-            return X11Key{special.keysym, special.usKeycode};
+            return XkbKey{special.keysym, special.usKeycode};
     }
     if (key <= 0x20 || key >= 0x7f)
         return std::nullopt;
@@ -64,10 +64,10 @@ std::optional<X11Key> X11KeyTable::find(Qt::Key key)
         return std::nullopt;
     // Latin-1 keysyms are the characters; letters are named in lower case.
     const quint32 keysym = key >= Qt::Key_A && key <= Qt::Key_Z ? quint32(key) + 0x20 : quint32(key);
-    return X11Key{keysym, *usKeycode};
+    return XkbKey{keysym, *usKeycode};
 }
 
-QString X11KeyTable::name(Qt::Key key)
+QString XkbKeyTable::name(Qt::Key key)
 {
     for (const SpecialKey &special : specialKeys) {
         if (special.key == key)

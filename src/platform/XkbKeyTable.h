@@ -1,0 +1,22 @@
+#pragma once
+
+#include <QString>
+#include <Qt>
+
+#include <optional>
+
+// One key as XKB sees it (X11 and Wayland alike): the symbol it types in a
+// layout that has it, and the keycode of its position on a US keyboard
+// (evdev + 8), used when the current layout has no such symbol.
+struct XkbKey {
+    quint32 keysym;
+    quint8 usKeycode;
+};
+
+// Qt's keys of the shortcut vocabulary, translated for XKB.
+class XkbKeyTable {
+public:
+    static std::optional<XkbKey> find(Qt::Key key);
+    // For log lines: "F", "Space", "F5".
+    static QString name(Qt::Key key);
+};

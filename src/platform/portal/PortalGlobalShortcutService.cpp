@@ -1,0 +1,250 @@
+#include "PortalGlobalShortcutService.h"
+
+#include "Log.h"
+#include "PortalRequest.h"
+#include "PortalShortcut.h"
+#include "PortalTrigger.h"
+
+#include <QDBusMessage>
+#include <QDBusObjectPath>
+#include <QDBusPendingCallWatcher>
+#include <QDBusVariant>
+#include <QHash>
+#include <QTimer>
+
+namespace {
+constexpr int probeTimeoutMs = 1500;
+
+QLatin1String iface()
+{
+    return QLatin1String(portal::shortcutsInterface);
+}
+
+void closeOnPortal(const QDBusConnection &bus, const QString &session)
+{
+    bus.send(QDBusMessage::createMethodCall(QLatin1String(portal::service), session,
+                                            QLatin1String(portal::sessionInterface), QStringLiteral("Close")));
+}
+} // namespace
+
+PortalGlobalShortcutService::PortalGlobalShortcutService(const QDBusConnection &bus, uint version, QObject *parent)
+    : GlobalShortcutService(parent), m_bus(bus), m_version(version)
+{
+    portal::registerTypes();
+    m_bus.connect(QLatin1String(portal::service), QLatin1String(portal::path), iface(), QStringLiteral("Activated"),
+                  this, SLOT(onActivated(QDBusMessage)));
+}
+
+PortalGlobalShortcutService::~PortalGlobalShortcutService()
+{
+    closeSession();
+}
+
+uint PortalGlobalShortcutService::offeredVersion(const QDBusConnection &bus)
+{
+    if (!bus.isConnected())
+        return 0;
+    QDBusMessage get = QDBusMessage::createMethodCall(QLatin1String(portal::service), QLatin1String(portal::path),
+                                                      QStringLiteral("org.freedesktop.DBus.Properties"),
+                                                      QStringLiteral("Get"));
+    get.setArguments({QString(iface()), QStringLiteral("version")});
+    const QDBusMessage reply = bus.call(get, QDBus::Block, probeTimeoutMs);
+    if (reply.type() != QDBusMessage::ReplyMessage || reply.arguments().isEmpty())
+        return 0;
+    return reply.arguments().constFirst().value<QDBusVariant>().variant().toUInt();
+}
+
+QString PortalGlobalShortcutService::backendName() const
+{
+    return QStringLiteral("portal");
+}
+
+bool PortalGlobalShortcutService::hasDesktopSettings() const
+{
+    return m_version >= 2;
+}
+
+void PortalGlobalShortcutService::openDesktopSettings()
+{
+    if (!hasDesktopSettings() || m_session.isEmpty())
+        return;
+    QDBusMessage message = QDBusMessage::createMethodCall(QLatin1String(portal::service), QLatin1String(portal::path),
+                                                          iface(), QStringLiteral("ConfigureShortcuts"));
+    message.setArguments({QVariant::fromValue(QDBusObjectPath(m_session)), QString(), QVariantMap()});
+    auto *watcher = new QDBusPendingCallWatcher(m_bus.asyncCall(message), this);
+    connect(watcher, &QDBusPendingCallWatcher::finished, this, [](QDBusPendingCallWatcher *call) {
+        call->deleteLater();
+        if (call->isError())
+            Log::line(QStringLiteral("Portal: cannot open the desktop's shortcut settings: %1").arg(call->error().message()));
+    });
+}
+
+void PortalGlobalShortcutService::bind(const QList<ShortcutRequest> &requests)
+{
+    m_requests = requests;
+    for (const ShortcutRequest &request : requests)
+        Q_EMIT stateChanged(request.actionId, {ShortcutState::Kind::Pending, {}, {}});
+    // Several binds in one turn of the event loop make one session.
+    if (m_bindQueued)
+        return;
+    m_bindQueued = true;
+    QTimer::singleShot(0, this, [this] {
+        m_bindQueued = false;
+        startSession();
+    });
+}
+
+void PortalGlobalShortcutService::startSession()
+{
+    closeSession();
+    const quint64 attempt = ++m_attempt;
+    m_rebindOnClose = false;
+    if (m_requests.isEmpty())
+        return;
+    // The app id must be known before any other portal call of this
+    // connection; portals without the registry take it from the systemd scope.
+    QDBusMessage message = QDBusMessage::createMethodCall(
+        QLatin1String(portal::service), QLatin1String(portal::path), QStringLiteral("org.freedesktop.host.portal.Registry"),
+        QStringLiteral("Register"));
+    message.setArguments({QStringLiteral(VANTOREL_APP_ID), QVariantMap()});
+    auto *watcher = new QDBusPendingCallWatcher(m_bus.asyncCall(message), this);
+    connect(watcher, &QDBusPendingCallWatcher::finished, this, [this, attempt](QDBusPendingCallWatcher *call) {
+        call->deleteLater();
+        if (attempt == m_attempt)
+            createSession(attempt);
+    });
+}
+
+void PortalGlobalShortcutService::createSession(quint64 attempt)
+{
+    auto *request = new PortalRequest(m_bus, this);
+    connect(request, &PortalRequest::finished, this, [this, attempt, request](uint response, const QVariantMap &results) {
+        const QString session = portal::pathOf(results.value(QStringLiteral("session_handle")));
+        if (attempt != m_attempt) {
+            // Made for a list that has changed since.
+            if (response == 0 && !session.isEmpty())
+                closeOnPortal(m_bus, session);
+            return;
+        }
+        if (response != 0 || session.isEmpty()) {
+            takeBindAnswer(response == 0 ? 2 : response, {}, request->error());
+            return;
+        }
+        m_session = session;
+        m_bus.connect(QLatin1String(portal::service), m_session, QLatin1String(portal::sessionInterface),
+                      QStringLiteral("Closed"), this, SLOT(onSessionClosed(QDBusMessage)));
+        listShortcuts(attempt);
+    });
+    request->call(QStringLiteral("CreateSession"), {},
+                  {{QStringLiteral("session_handle_token"), PortalRequest::newToken()}});
+}
+
+// What the desktop already knows for this app: a desktop that has the
+// shortcuts may then bind them without asking again. Its answer changes
+// nothing here; the bind's answer is what counts.
+void PortalGlobalShortcutService::listShortcuts(quint64 attempt)
+{
+    auto *request = new PortalRequest(m_bus, this);
+    connect(request, &PortalRequest::finished, this, [this, attempt] {
+        if (attempt == m_attempt)
+            bindShortcuts(attempt);
+    });
+    request->call(QStringLiteral("ListShortcuts"), {QVariant::fromValue(QDBusObjectPath(m_session))}, {});
+}
+
+void PortalGlobalShortcutService::bindShortcuts(quint64 attempt)
+{
+    PortalShortcutList shortcuts;
+    for (const ShortcutRequest &request : std::as_const(m_requests)) {
+        QVariantMap properties{{QStringLiteral("description"), request.description}};
+        const QString trigger = PortalTrigger::fromCombination(request.trigger);
+        if (!trigger.isEmpty())
+            properties.insert(QStringLiteral("preferred_trigger"), trigger);
+        shortcuts.append({request.actionId, properties});
+    }
+    auto *request = new PortalRequest(m_bus, this);
+    connect(request, &PortalRequest::finished, this, [this, attempt, request](uint response, const QVariantMap &results) {
+        if (attempt != m_attempt)
+            return;
+        takeBindAnswer(response, results, request->error());
+    });
+    request->call(QStringLiteral("BindShortcuts"),
+                  {QVariant::fromValue(QDBusObjectPath(m_session)), QVariant::fromValue(shortcuts), QString()}, {});
+}
+
+void PortalGlobalShortcutService::takeBindAnswer(uint response, const QVariantMap &results, const QString &error)
+{
+    if (response == 1) {
+        answerAll({ShortcutState::Kind::Declined, {},
+                   QStringLiteral("Portal: the global shortcuts were declined in the desktop's dialog")});
+        return;
+    }
+    if (response != 0) {
+        answerAll({ShortcutState::Kind::Failed, {},
+                   error.isEmpty() ? QStringLiteral("Portal: the desktop refused the global shortcuts")
+                                   : QStringLiteral("Portal: the desktop refused the global shortcuts: %1").arg(error)});
+        return;
+    }
+    m_rebindOnClose = true;
+    QHash<QString, QString> assigned;
+    const QVariant list = results.value(QStringLiteral("shortcuts"));
+    const PortalShortcutList bound = list.metaType() == QMetaType::fromType<QDBusArgument>()
+        ? qdbus_cast<PortalShortcutList>(list.value<QDBusArgument>())
+        : PortalShortcutList();
+    for (const PortalShortcut &shortcut : bound)
+        assigned.insert(shortcut.id, shortcut.properties.value(QStringLiteral("trigger_description")).toString());
+    const QList<ShortcutRequest> requests = m_requests; // a listener may bind again
+    for (const ShortcutRequest &request : requests) {
+        const auto found = assigned.constFind(request.actionId);
+        Q_EMIT stateChanged(request.actionId,
+                            found != assigned.constEnd()
+                                ? ShortcutState{ShortcutState::Kind::Live, *found, {}}
+                                : ShortcutState{ShortcutState::Kind::Failed, {},
+                                                QStringLiteral("Portal: the desktop left this shortcut unbound")});
+    }
+}
+
+void PortalGlobalShortcutService::answerAll(const ShortcutState &state)
+{
+    const QList<ShortcutRequest> requests = m_requests;
+    for (const ShortcutRequest &request : requests)
+        Q_EMIT stateChanged(request.actionId, state);
+}
+
+void PortalGlobalShortcutService::closeSession()
+{
+    if (m_session.isEmpty())
+        return;
+    m_bus.disconnect(QLatin1String(portal::service), m_session, QLatin1String(portal::sessionInterface),
+                     QStringLiteral("Closed"), this, SLOT(onSessionClosed(QDBusMessage)));
+    closeOnPortal(m_bus, m_session);
+    m_session.clear();
+}
+
+void PortalGlobalShortcutService::onSessionClosed(const QDBusMessage &message)
+{
+    if (message.path() != m_session)
+        return;
+    // The portal ended the session (it restarted, most likely): the shortcuts
+    // are gone, so a bound session is bound again, once. One closed before
+    // its bind was answered is not retried: that could keep putting the
+    // desktop's dialog in front of the user.
+    m_bus.disconnect(QLatin1String(portal::service), m_session, QLatin1String(portal::sessionInterface),
+                     QStringLiteral("Closed"), this, SLOT(onSessionClosed(QDBusMessage)));
+    m_session.clear();
+    const bool rebind = m_rebindOnClose;
+    m_rebindOnClose = false;
+    ++m_attempt;
+    if (rebind)
+        bind(m_requests);
+    else
+        answerAll({ShortcutState::Kind::Failed, {}, QStringLiteral("Portal: the desktop closed the shortcut session")});
+}
+
+void PortalGlobalShortcutService::onActivated(const QDBusMessage &message)
+{
+    const QVariantList arguments = message.arguments();
+    if (arguments.size() < 3 || m_session.isEmpty() || portal::pathOf(arguments.at(0)) != m_session)
+        return;
+    Q_EMIT activated(arguments.at(1).toString(), arguments.at(2).toULongLong());
+}

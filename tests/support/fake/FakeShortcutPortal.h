@@ -1,0 +1,63 @@
+#pragma once
+
+#include "portal/PortalShortcut.h"
+
+#include <QDBusConnection>
+#include <QDBusVirtualObject>
+#include <QStringList>
+
+// The desktop's GlobalShortcuts portal for tests, on a test bus: owns
+// org.freedesktop.portal.Desktop, answers CreateSession, ListShortcuts and
+// BindShortcuts through Response signals on the request paths, as the real
+// portal does, and emits Activated and Closed on command. Lives on the
+// thread that makes it, which must run its event loop while it is called.
+class FakeShortcutPortal final : public QDBusVirtualObject {
+    Q_OBJECT
+
+public:
+    enum class Answer {
+        AsAsked,        // each shortcut on its preferred trigger
+        AnotherTrigger, // each shortcut on assignedTrigger(), as a desktop that chooses
+        Declined,       // response 1: the user cancelled the dialog
+        Failed,         // response 2
+        Never,          // no response at all, as a dialog left open
+    };
+
+    // connectionName: a connection to the test bus of its own (PrivateSessionBus::connect).
+    FakeShortcutPortal(const QString &connectionName, uint version = 2);
+    ~FakeShortcutPortal() override;
+
+    bool isRunning() const { return m_running; }
+
+    void setAnswer(Answer answer) { m_answer = answer; }
+    static QString assignedTrigger() { return QStringLiteral("CTRL+SHIFT+F9"); }
+
+    // Emits Activated for id in the latest session (or the given one).
+    void activate(const QString &id, quint64 timestampMs, const QString &session = QString());
+    // Emits Closed for the latest session, as a restarting portal does.
+    void closeSession();
+
+    int sessionCount() const { return m_sessions.size(); }
+    QString latestSession() const { return m_sessions.value(m_sessions.size() - 1); }
+    QStringList closedByClient() const { return m_closedByClient; }
+    int bindCount() const { return m_bindCount; } // each bind may show the desktop's dialog
+    const PortalShortcutList &lastBound() const { return m_lastBound; }
+    int configureCount() const { return m_configureCount; }
+
+    QString introspect(const QString &path) const override;
+    bool handleMessage(const QDBusMessage &message, const QDBusConnection &connection) override;
+
+private:
+    QString answerWithRequest(const QDBusMessage &message, const QVariantMap &options);
+    void respond(const QString &requestPath, uint response, const QVariantMap &results);
+
+    QDBusConnection m_bus;
+    uint m_version;
+    bool m_running = false;
+    Answer m_answer = Answer::AsAsked;
+    QStringList m_sessions;
+    QStringList m_closedByClient;
+    int m_bindCount = 0;
+    int m_configureCount = 0;
+    PortalShortcutList m_lastBound;
+};
