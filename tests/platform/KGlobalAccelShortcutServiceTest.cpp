@@ -102,6 +102,12 @@ TEST_F(KGlobalAccelShortcutServiceTest, ACombinationHeldElsewhereIsTakenWhileThe
     EXPECT_EQ(taken.kind, ShortcutState::Kind::TakenElsewhere);
     EXPECT_EQ(taken.detail, QStringLiteral("Ctrl+Shift+K is taken by \"Capture Entire Desktop\" of Spectacle in KDE's "
                                            "shortcuts; choose other keys here or in System Settings → Shortcuts"));
+
+    // Asked while the user edits, before anything is bound.
+    const ShortcutState probed = service->probe(ctrlShiftK);
+    EXPECT_EQ(probed.kind, ShortcutState::Kind::TakenElsewhere);
+    EXPECT_TRUE(probed.detail.contains(QStringLiteral("\"Capture Entire Desktop\" of Spectacle"))) << probed.detail.toStdString();
+    EXPECT_EQ(service->probe(altF2).kind, ShortcutState::Kind::Live);
 }
 
 TEST_F(KGlobalAccelShortcutServiceTest, ARebindReleasesExactlyTheActionsLeftOut)

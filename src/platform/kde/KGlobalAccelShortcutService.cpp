@@ -29,6 +29,9 @@ constexpr uint noAutoloading = 4;
 // A bound reply wait when the program quits; the daemon answers in
 // milliseconds when it is alive at all.
 constexpr int quitTimeoutMs = 1000;
+// The editor waits for this answer: long enough for a busy daemon, short
+// enough not to freeze the form.
+constexpr int probeTimeoutMs = 500;
 
 QDBusMessage daemonCall(const QString &method)
 {
@@ -216,13 +219,7 @@ void KGlobalAccelShortcutService::reportTaken(const Action &action)
 {
     // Who holds the keys is one more call away; until it answers the row
     // stays pending, so the log gets one line, with the holder in it.
-    QDBusMessage call = daemonCall(QStringLiteral("globalShortcutsByKey"));
-    QDBusArgument exactMatch;
-    exactMatch.beginStructure();
-    exactMatch << 0;
-    exactMatch.endStructure();
-    call << QVariant::fromValue(KGlobalAccelKeys::of(action.request.trigger)) << QVariant::fromValue(exactMatch);
-    auto *watcher = new QDBusPendingCallWatcher(m_bus.asyncCall(call), this);
+    auto *watcher = new QDBusPendingCallWatcher(m_bus.asyncCall(shortcutsByKeyCall(action.request.trigger)), this);
     connect(watcher, &QDBusPendingCallWatcher::finished, this,
             [this, actionId = action.request.actionId, attempt = action.attempt](QDBusPendingCallWatcher *finished) {
                 finished->deleteLater();
@@ -239,19 +236,53 @@ void KGlobalAccelShortcutService::reportTaken(const Action &action)
             });
 }
 
+QDBusMessage KGlobalAccelShortcutService::shortcutsByKeyCall(QKeyCombination trigger)
+{
+    QDBusMessage call = daemonCall(QStringLiteral("globalShortcutsByKey"));
+    QDBusArgument exactMatch;
+    exactMatch.beginStructure();
+    exactMatch << 0;
+    exactMatch.endStructure();
+    call << QVariant::fromValue(KGlobalAccelKeys::of(trigger)) << QVariant::fromValue(exactMatch);
+    return call;
+}
+
+ShortcutState KGlobalAccelShortcutService::probe(QKeyCombination trigger)
+{
+    if (!m_serviceUp)
+        return {ShortcutState::Kind::Pending, {}, m_waiting};
+    const QDBusMessage reply = m_bus.call(shortcutsByKeyCall(trigger), QDBus::Block, probeTimeoutMs);
+    if (reply.type() != QDBusMessage::ReplyMessage)
+        return {ShortcutState::Kind::Pending, {},
+                QStringLiteral("KDE's shortcut service did not say who holds %1").arg(keyText(trigger.toCombined()))};
+    const std::array<QString, 6> names = firstHolderNames(reply);
+    if (names[2].isEmpty() || names[2] == componentName())
+        return {ShortcutState::Kind::Live, keyText(trigger.toCombined()), {}};
+    return {ShortcutState::Kind::TakenElsewhere, {},
+            QStringLiteral("%1 is taken by %2 in KDE's shortcuts").arg(keyText(trigger.toCombined()), holderIn(reply))};
+}
+
 QString KGlobalAccelShortcutService::holderIn(const QDBusMessage &reply)
 {
-    // A list of shortcut infos, each starting with six strings: the action's
-    // unique and friendly name, the component's, the context's. The key
+    const std::array<QString, 6> names = firstHolderNames(reply);
+    const QString &action = names[1], &component = names[3];
+    if (component.isEmpty())
+        return {};
+    return action.isEmpty() ? component : QStringLiteral("\"%1\" of %2").arg(action, component);
+}
+
+std::array<QString, 6> KGlobalAccelShortcutService::firstHolderNames(const QDBusMessage &reply)
+{
+    // A list of shortcut infos, each starting with six strings. The key
     // lists after them differ between versions of the daemon and are not
     // needed.
+    std::array<QString, 6> names;
     if (reply.type() != QDBusMessage::ReplyMessage || reply.arguments().isEmpty()
         || !reply.arguments().constFirst().canConvert<QDBusArgument>())
-        return {};
+        return names;
     const QDBusArgument infos = reply.arguments().constFirst().value<QDBusArgument>();
     if (infos.currentType() != QDBusArgument::ArrayType)
-        return {};
-    QString names[6];
+        return names;
     infos.beginArray();
     if (!infos.atEnd() && infos.currentType() == QDBusArgument::StructureType) {
         infos.beginStructure();
@@ -263,10 +294,7 @@ QString KGlobalAccelShortcutService::holderIn(const QDBusMessage &reply)
         infos.endStructure();
     }
     infos.endArray();
-    const QString &action = names[1], &component = names[3];
-    if (component.isEmpty())
-        return {};
-    return action.isEmpty() ? component : QStringLiteral("\"%1\" of %2").arg(action, component);
+    return names;
 }
 
 void KGlobalAccelShortcutService::setState(Action &action, const ShortcutState &state)

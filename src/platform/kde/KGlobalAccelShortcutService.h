@@ -7,6 +7,8 @@
 #include <QList>
 #include <QStringList>
 
+#include <array>
+
 class QDBusMessage;
 class QDBusPendingCall;
 class QDBusServiceWatcher;
@@ -34,6 +36,8 @@ public:
 
     void bind(const QList<ShortcutRequest> &requests) override;
     QString backendName() const override;
+    // Asks the daemon who holds the keys, waiting for its answer briefly.
+    ShortcutState probe(QKeyCombination trigger) override;
     bool hasDesktopSettings() const override { return true; }
     void openDesktopSettings() override;
 
@@ -53,6 +57,11 @@ private:
     // Who holds a combination, from a globalShortcutsByKey reply; empty
     // when the reply does not say.
     static QString holderIn(const QDBusMessage &reply);
+    // The names that open the reply's first shortcut info: the action's
+    // unique and friendly name, the component's, the context's; empty
+    // strings where the reply has none.
+    static std::array<QString, 6> firstHolderNames(const QDBusMessage &reply);
+    static QDBusMessage shortcutsByKeyCall(QKeyCombination trigger);
     void answerRegistration(const QString &actionId, quint64 attempt, const QDBusPendingCall &call);
     void setState(Action &action, const ShortcutState &state);
     void listenForPresses();
