@@ -77,12 +77,14 @@ TEST(EndToEndTest, AStartThatCannotClaimTheInstanceSaysWhyAndFails)
     EXPECT_FALSE(program.output().contains("🎹")) << "it went on to register hotkeys";
 }
 
-// A command bound in a desktop's keyboard settings: it starts the program
-// when needed, has the running one launch the button, and says clearly when
-// there is no such button.
+// A command bound in a desktop's keyboard settings, in a Wayland session
+// without a shortcut service: it starts the program when needed, has the
+// running one launch the button, and says clearly when there is no such button.
 TEST(EndToEndTest, ActivateLaunchesAButtonByNameOrIdStartingTheProgramWhenNeeded)
 {
     ProgramRun program;
+    program.environment().insert(QStringLiteral("XDG_SESSION_TYPE"), QStringLiteral("wayland"));
+    program.environment().insert(QStringLiteral("DBUS_SESSION_BUS_ADDRESS"), QStringLiteral("unix:path=/nonexistent"));
     const QString marker = program.dir() + QStringLiteral("/launches");
     QFile script(program.dir() + QStringLiteral("/mark.sh"));
     ASSERT_TRUE(script.open(QIODevice::WriteOnly));
@@ -101,6 +103,7 @@ TEST(EndToEndTest, ActivateLaunchesAButtonByNameOrIdStartingTheProgramWhenNeeded
     program.start({QStringLiteral(VANTOREL_BINARY), QStringLiteral("--activate"), QStringLiteral("Mark")});
     EXPECT_TRUE(runEventLoopUntil([&] { return launches() == 1; })) << program.transcript();
     ASSERT_TRUE(program.waitForOutput("⌨️ Activated by command: Mark")) << program.transcript();
+    EXPECT_TRUE(program.output().contains("vantorel --activate NAME")) << "the log says what to bind";
 
     for (const QString &target : {QStringLiteral("mark"), id.toString(QUuid::WithoutBraces)}) {
         ProgramRun again;
