@@ -1,12 +1,11 @@
 #include "PrivateSessionBus.h"
 
+#include "AnnouncingChild.h"
+
 #include <QDBusConnection>
 #include <QFile>
 
-#include <cerrno>
 #include <csignal>
-#include <cstring>
-#include <poll.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -44,42 +43,14 @@ PrivateSessionBus::PrivateSessionBus()
     }
     config.close();
 
-    int fds[2];
-    if (pipe(fds) != 0) {
-        m_error = QStringLiteral("pipe: %1").arg(QString::fromLocal8Bit(strerror(errno)));
-        return;
-    }
-    const QByteArray configArg = "--config-file=" + QFile::encodeName(configPath);
-    const QByteArray addressArg = "--print-address=" + QByteArray::number(fds[1]);
-    m_pid = fork();
-    if (m_pid == 0) {
-        close(fds[0]);
-        execlp("dbus-daemon", "dbus-daemon", configArg.constData(), "--nofork", "--nopidfile",
-               addressArg.constData(), static_cast<char *>(nullptr));
-        _exit(127);
-    }
-    close(fds[1]);
+    const AnnouncingChild daemon = AnnouncingChild::start(
+        {"dbus-daemon", "--config-file=" + QFile::encodeName(configPath), "--nofork", "--nopidfile", "--print-address=%fd"});
+    m_pid = daemon.pid;
     if (m_pid < 0) {
-        m_error = QStringLiteral("fork failed");
-        close(fds[0]);
+        m_error = daemon.error;
         return;
     }
-    QByteArray address;
-    pollfd pfd{fds[0], POLLIN, 0};
-    while (poll(&pfd, 1, 10000) > 0) {
-        char c;
-        if (read(fds[0], &c, 1) != 1 || c == '\n')
-            break;
-        address.append(c);
-    }
-    close(fds[0]);
-    if (address.isEmpty()) {
-        m_error = QStringLiteral("dbus-daemon did not report an address (is the dbus package installed?)");
-        kill(m_pid, SIGTERM);
-        waitpid(m_pid, nullptr, 0);
-        m_pid = -1;
-        return;
-    }
+    const QByteArray address = daemon.announcement;
     m_address = QString::fromLatin1(address);
     qputenv("DBUS_SESSION_BUS_ADDRESS", address);
 }
