@@ -65,14 +65,24 @@ protected:
     std::unique_ptr<HotKeyManager> manager;
 };
 
-TEST_F(BringToFrontTest, ARunningApplicationBehindOthersComesToTheFrontWithThePressTime)
+TEST_F(BringToFrontTest, ARunningApplicationBehindOthersComesToTheFrontInsteadOfStartingAgain)
 {
+    const QList<Launch> firstLaunch{{QUrl(QStringLiteral("file:///usr/bin/editor")), 20}};
+    ASSERT_TRUE(pressEditor(20));
+    EXPECT_EQ(launcher->opened(), firstLaunch) << "nothing runs yet";
+
     windows->open(7, QStringLiteral("editor"));
     windows->setFrontmost(9);
     ASSERT_TRUE(pressEditor(4321));
     EXPECT_EQ(windows->activated(), (QList<Activation>{{7, 4321}}));
-    EXPECT_TRUE(launcher->opened().isEmpty());
+    EXPECT_EQ(launcher->opened(), firstLaunch);
     EXPECT_TRUE(log.contains(QStringLiteral("🪟 Brought Editor to the front")));
+
+    // A web address keeps to the program's own window, whatever else runs.
+    windows->open(5, QStringLiteral("guide"));
+    ASSERT_TRUE(shortcuts->press(superAlt | Qt::Key_D, 21));
+    EXPECT_EQ(webAddresses, (QList<std::pair<QString, quint64>>{{QStringLiteral("https://docs.example/guide"), 21}}));
+    EXPECT_EQ(windows->activated().size(), 1);
 }
 
 TEST_F(BringToFrontTest, AWindowAlreadyInFrontGetsANewCopyOnlyWhenTheButtonAsksForOne)
@@ -87,18 +97,6 @@ TEST_F(BringToFrontTest, AWindowAlreadyInFrontGetsANewCopyOnlyWhenTheButtonAsksF
     manager->setLaunchMode(editorId, LaunchMode::alwaysNewCopy);
     ASSERT_TRUE(pressEditor(11));
     EXPECT_EQ(launcher->opened(), (QList<Launch>{{QUrl(QStringLiteral("file:///usr/bin/editor")), 11}}));
-    EXPECT_TRUE(windows->activated().isEmpty());
-}
-
-TEST_F(BringToFrontTest, WithoutAWindowThePressLaunchesAndWebButtonsKeepTheirOwnWindow)
-{
-    windows->open(5, QStringLiteral("guide")); // as the web address's file name would be known
-    ASSERT_TRUE(pressEditor(20));
-    EXPECT_EQ(launcher->opened(), (QList<Launch>{{QUrl(QStringLiteral("file:///usr/bin/editor")), 20}}));
-    EXPECT_TRUE(log.contains(QStringLiteral("📱 Launching app: file:///usr/bin/editor")));
-
-    ASSERT_TRUE(shortcuts->press(superAlt | Qt::Key_D, 21));
-    EXPECT_EQ(webAddresses, (QList<std::pair<QString, quint64>>{{QStringLiteral("https://docs.example/guide"), 21}}));
     EXPECT_TRUE(windows->activated().isEmpty());
 }
 
