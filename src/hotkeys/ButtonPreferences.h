@@ -20,8 +20,6 @@ public:
     // (~/.config when unset) when empty.
     explicit ButtonPreferences(const QString &configDirectory = {});
 
-    QString filePath() const { return m_settings->fileName(); }
-
     LaunchMode launchMode(QUuid id) const;
     void setLaunchMode(QUuid id, LaunchMode mode);
     // Drops the settings of every button not among these.
