@@ -64,7 +64,8 @@ int main(int argc, char *argv[])
         webWindow.loadURL(address, eventTime);
     };
     // Hotkeys are live from here on, before any window exists.
-    HotKeyManager manager({desktop.shortcuts, desktop.launcher, desktop.permission, openWebAddress, {}, {}});
+    HotKeyManager manager(
+        {desktop.shortcuts, desktop.launcher, desktop.permission, openWebAddress, {}, {}, desktop.windows, {}});
 
     instance.setActivator([&manager](const QString &nameOrId) { return manager.activateButton(nameOrId); });
     if (activation && !manager.activateButton(*activation))

@@ -19,8 +19,17 @@ QString homeOr(const QString &directory)
 
 HotKeyManager::HotKeyManager(Services services, QObject *parent)
     : QObject(parent), m_services(std::move(services)), m_store(homeOr(m_services.homeDirectory)),
-      m_launcher(m_services.launcher, m_services.openWebAddress), m_registry(m_store, m_services.shortcuts, m_launcher)
+      m_preferences(m_services.configDirectory),
+      m_launcher(m_services.launcher, m_services.windows, m_services.openWebAddress, m_preferences),
+      m_registry(m_store, m_services.shortcuts, m_launcher)
 {
+    // A button gone from the list takes its settings with it.
+    connect(&m_store, &ButtonStore::changed, this, [this] {
+        QList<QUuid> ids;
+        for (const LaunchButton &button : m_store.buttons())
+            ids.append(button.id());
+        m_preferences.keepOnly(ids);
+    });
     if (!sharedInstance)
         sharedInstance = this;
     if (m_services.applicationPath.isEmpty())

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "ButtonPreferences.h"
 #include "ButtonStore.h"
 #include "HotkeyRegistry.h"
 #include "Launcher.h"
@@ -7,6 +8,7 @@
 #include "AppLauncher.h"
 #include "GlobalShortcutService.h"
 #include "PermissionService.h"
+#include "RunningApplicationWindows.h"
 
 #include <QObject>
 #include <QStringList>
@@ -34,6 +36,8 @@ public:
         Launcher::WebWindow openWebAddress; // shows a web address in the program's web window
         QString homeDirectory;   // the button file lives here; the user's home when empty
         QString applicationPath; // the running executable, for the start-up log
+        std::shared_ptr<RunningApplicationWindows> windows; // other programs' windows, to bring one to the front
+        QString configDirectory; // the program's settings live here; $XDG_CONFIG_HOME when empty
     };
 
     // Logs the start-up lines, loads the buttons and binds their hotkeys.
@@ -56,6 +60,14 @@ public:
     void addButton() { m_store.addButton(); }
     void updateButton(QUuid id, QString name, QString shortcut, std::optional<QUrl> appURL);
     void removeButtons(QList<qsizetype> positions) { m_store.removeButtons(std::move(positions)); }
+
+    // What a press does while the button's application has a window; kept
+    // in the program's settings, not in the button file.
+    ButtonPreferences::LaunchMode launchMode(QUuid id) const { return m_preferences.launchMode(id); }
+    void setLaunchMode(QUuid id, ButtonPreferences::LaunchMode mode) { m_preferences.setLaunchMode(id, mode); }
+    // Whether this desktop lets a press find the application's window;
+    // without, every press starts a new copy.
+    bool canBringToFront() const { return m_services.windows && m_services.windows->canFindWindows(); }
 
     void registerAllShortcuts() { m_registry.registerAllShortcuts(); }
     void unregisterAllShortcuts() { m_registry.unregisterAllShortcuts(); }
@@ -89,6 +101,7 @@ public:
 private:
     Services m_services;
     ButtonStore m_store;
+    ButtonPreferences m_preferences;
     Launcher m_launcher;
     HotkeyRegistry m_registry;
 };

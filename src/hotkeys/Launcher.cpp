@@ -4,8 +4,10 @@
 
 #include <QUrl>
 
-Launcher::Launcher(std::shared_ptr<AppLauncher> applications, WebWindow webWindow)
-    : m_applications(std::move(applications)), m_webWindow(std::move(webWindow))
+Launcher::Launcher(std::shared_ptr<AppLauncher> applications, std::shared_ptr<RunningApplicationWindows> windows,
+                   WebWindow webWindow, const ButtonPreferences &preferences)
+    : m_applications(std::move(applications)), m_windows(std::move(windows)), m_webWindow(std::move(webWindow)),
+      m_preferences(preferences)
 {
 }
 
@@ -25,10 +27,30 @@ void Launcher::launch(const LaunchButton &button, quint64 eventTime) const
             Log::line(QStringLiteral("❌ No web window to show ") + text);
         return;
     }
+    if (answeredByRunningWindow(button, url, eventTime))
+        return;
     Log::line(QStringLiteral("📱 Launching app: ") + text);
     const std::optional<QString> failure = m_applications
         ? m_applications->openApplication(url, eventTime)
         : std::optional<QString>(QStringLiteral("no application launcher in this session"));
     if (failure)
         Log::line(QStringLiteral("❌ Failed to launch app: ") + text + QStringLiteral(": ") + *failure);
+}
+
+bool Launcher::answeredByRunningWindow(const LaunchButton &button, const QUrl &target, quint64 eventTime) const
+{
+    if (!m_windows || !m_applications)
+        return false;
+    const std::optional<quintptr> window = m_windows->find(m_applications->identify(target));
+    if (!window)
+        return false;
+    if (!m_windows->isFrontmost(*window)) {
+        m_windows->activate(*window, eventTime);
+        Log::line(QStringLiteral("🪟 Brought ") + button.name + QStringLiteral(" to the front"));
+        return true;
+    }
+    if (m_preferences.launchMode(button.id()) == ButtonPreferences::LaunchMode::alwaysNewCopy)
+        return false;
+    Log::line(QStringLiteral("🪟 ") + button.name + QStringLiteral(" is already in front"));
+    return true;
 }

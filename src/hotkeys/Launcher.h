@@ -1,7 +1,9 @@
 #pragma once
 
 #include "AppLauncher.h"
+#include "ButtonPreferences.h"
 #include "LaunchButton.h"
+#include "RunningApplicationWindows.h"
 
 #include <QString>
 
@@ -12,15 +14,25 @@
 // everything else through the desktop's application launcher. eventTime is
 // the window system's time of the press that asked (0 when unknown), handed
 // on so that focus-stealing prevention lets the result come to the front.
+// An application that already has a window is brought to the front
+// instead; when that window is in front already, a new copy starts only if
+// the button's preferences ask for one.
 class Launcher {
 public:
     using WebWindow = std::function<void(const QString &address, quint64 eventTime)>;
 
-    Launcher(std::shared_ptr<AppLauncher> applications, WebWindow webWindow);
+    // windows may be null: then every press starts its target.
+    Launcher(std::shared_ptr<AppLauncher> applications, std::shared_ptr<RunningApplicationWindows> windows,
+             WebWindow webWindow, const ButtonPreferences &preferences);
 
     void launch(const LaunchButton &button, quint64 eventTime) const;
 
 private:
+    // True when a window of the running application answers the press.
+    bool answeredByRunningWindow(const LaunchButton &button, const QUrl &target, quint64 eventTime) const;
+
     std::shared_ptr<AppLauncher> m_applications;
+    std::shared_ptr<RunningApplicationWindows> m_windows;
     WebWindow m_webWindow;
+    const ButtonPreferences &m_preferences;
 };

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "ApplicationIdentity.h"
+
 #include <QString>
 #include <QUrl>
 
@@ -15,4 +17,12 @@ public:
     // eventTime: the window system's time of the press that asked, 0 when
     // unknown; the new window may take the focus on its behalf.
     virtual std::optional<QString> openApplication(const QUrl &target, quint64 eventTime) = 0;
+
+    // How the target's windows are recognised once it runs; empty when
+    // the launcher cannot tell.
+    virtual ApplicationIdentity identify(const QUrl &target)
+    {
+        Q_UNUSED(target);
+        return {};
+    }
 };

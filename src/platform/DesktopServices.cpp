@@ -8,10 +8,12 @@
 #include "kde/KGlobalAccelShortcutService.h"
 #include "none/NoGlobalShortcutService.h"
 #include "none/NoHotkeyPermission.h"
+#include "none/NoRunningApplicationWindows.h"
 #include "portal/PortalGlobalShortcutService.h"
 #include "x11/X11Connection.h"
 #include "x11/X11GlobalShortcutService.h"
 #include "x11/X11PermissionService.h"
+#include "x11/X11RunningApplicationWindows.h"
 #include "x11/X11WindowActivator.h"
 #include "xdg/XdgAutostartLoginItem.h"
 
@@ -88,7 +90,10 @@ DesktopServices DesktopServices::forThisSession(std::function<void()> displayLos
     if (!wayland) {
         if (!connection)
             connection = std::make_shared<X11Connection>();
-        services.activator = std::make_shared<X11WindowActivator>(connection, std::move(latestWindowInput));
+        services.activator = std::make_shared<X11WindowActivator>(connection, latestWindowInput);
+        services.windows = std::make_shared<X11RunningApplicationWindows>(connection, std::move(latestWindowInput));
+    } else {
+        services.windows = std::make_shared<NoRunningApplicationWindows>();
     }
     services.launcher = std::make_shared<GioAppLauncher>();
     services.loginItem = std::make_shared<XdgAutostartLoginItem>();

@@ -4,6 +4,7 @@
 #include "GlobalShortcutService.h"
 #include "LoginItemService.h"
 #include "PermissionService.h"
+#include "RunningApplicationWindows.h"
 #include "WindowActivator.h"
 
 #include <functional>
@@ -15,6 +16,7 @@ struct DesktopServices {
     std::shared_ptr<AppLauncher> launcher;
     std::shared_ptr<PermissionService> permission;
     std::shared_ptr<WindowActivator> activator;
+    std::shared_ptr<RunningApplicationWindows> windows;
     std::shared_ptr<LoginItemService> loginItem;
 
     // Backends for the session the program runs in: X11 grabs in an X11
@@ -25,7 +27,8 @@ struct DesktopServices {
     // display server goes away while the program runs. latestWindowInput: the
     // X server time of the user's latest input to the program's own windows
     // (0 when unknown), which the window activator weighs against the time
-    // of the hotkey press it is given.
+    // of the hotkey press it is given. Other programs' windows are found in
+    // an X11 session only; a Wayland compositor keeps them to itself.
     static DesktopServices forThisSession(std::function<void()> displayLost = {},
                                           std::function<quint32()> latestWindowInput = {});
 };

@@ -4,6 +4,7 @@
 #include "KeyboardShortcut.h"
 #include "ShortcutPicker.h"
 
+#include <QComboBox>
 #include <QFileDialog>
 #include <QHBoxLayout>
 #include <QLabel>
@@ -41,7 +42,8 @@ const QString EditButtonView::applicationsFolder = QStringLiteral("/usr/share/ap
 
 EditButtonView::EditButtonView(const LaunchButton &button, OnSave onSave, QWidget *parent)
     : QDialog(parent), m_button(button), m_onSave(std::move(onSave)), m_name(new QLineEdit(this)),
-      m_shortcut(new ShortcutPicker(this)), m_shortcutWarning(new QLabel(this)), m_appPath(new QLineEdit(this))
+      m_shortcut(new ShortcutPicker(this)), m_shortcutWarning(new QLabel(this)), m_appPath(new QLineEdit(this)),
+      m_launchChoice(new QWidget(this)), m_launchMode(new QComboBox(this)), m_bringToFrontNote(new QLabel(this))
 {
     setWindowTitle(tr("Edit Button"));
     setFixedWidth(formWidth);
@@ -61,6 +63,20 @@ EditButtonView::EditButtonView(const LaunchButton &button, OnSave onSave, QWidge
     m_appPath->setObjectName(QStringLiteral("appPathField"));
     m_appPath->setPlaceholderText(tr("Path or URL"));
     m_appPath->setText(initialTargetText(button.appURLString));
+    connect(m_appPath, &QLineEdit::textChanged, this, &EditButtonView::showLaunchChoice);
+
+    m_launchMode->setObjectName(QStringLiteral("launchModeField"));
+    m_launchMode->addItem(tr("Bring to front if running"), int(LaunchMode::bringToFront));
+    m_launchMode->addItem(tr("Always start a new copy"), int(LaunchMode::alwaysNewCopy));
+    m_bringToFrontNote->setObjectName(QStringLiteral("bringToFrontNote"));
+    m_bringToFrontNote->setText(tr("Bring to front works on X11 only: here a new copy starts"));
+    m_bringToFrontNote->setWordWrap(true);
+    m_bringToFrontNote->setForegroundRole(QPalette::PlaceholderText);
+    m_bringToFrontNote->hide();
+    QVBoxLayout *launchRow = fieldRow(secondaryLabel(tr("When the application is running"), m_launchChoice), m_launchMode);
+    launchRow->addWidget(m_bringToFrontNote);
+    launchRow->setContentsMargins(0, 0, 0, 0);
+    m_launchChoice->setLayout(launchRow);
 
     auto *browseButton = new QPushButton(tr("Browse"), this);
     browseButton->setObjectName(QStringLiteral("browseButton"));
@@ -96,8 +112,9 @@ EditButtonView::EditButtonView(const LaunchButton &button, OnSave onSave, QWidge
     shortcutRow->addWidget(m_shortcutWarning);
     layout->addLayout(shortcutRow);
     layout->addLayout(fieldRow(secondaryLabel(tr("Application or URL"), this), target));
+    layout->addWidget(m_launchChoice);
     layout->addLayout(buttonRow);
-    setFixedHeight(sizeHint().height());
+    showLaunchChoice();
 }
 
 std::optional<QUrl> EditButtonView::targetURL(const QString &appPath)
@@ -133,7 +150,27 @@ void EditButtonView::showShortcutCheck(const QString &shortcut)
     const QString warning = m_checkShortcut && !shortcut.isEmpty() ? m_checkShortcut(shortcut) : QString();
     m_shortcutWarning->setText(warning);
     m_shortcutWarning->setVisible(!warning.isEmpty());
-    // The form keeps a fixed height: it grows and shrinks with the warning.
+    fitHeight();
+}
+
+void EditButtonView::setLaunchChoice(LaunchMode mode, bool bringToFrontWorks)
+{
+    m_launchMode->setCurrentIndex(m_launchMode->findData(int(mode)));
+    m_bringToFrontNote->setVisible(!bringToFrontWorks);
+    fitHeight();
+}
+
+void EditButtonView::showLaunchChoice()
+{
+    const QString text = m_appPath->text().trimmed();
+    const bool web = text.startsWith(QLatin1String("http://")) || text.startsWith(QLatin1String("https://"));
+    m_launchChoice->setVisible(!web);
+    fitHeight();
+}
+
+void EditButtonView::fitHeight()
+{
+    // The form keeps a fixed height: it grows and shrinks with what it shows.
     setFixedHeight(sizeHint().height());
 }
 
@@ -141,7 +178,8 @@ void EditButtonView::save()
 {
     const std::optional<QUrl> target = targetURL(m_appPath->text());
     if (m_onSave)
-        m_onSave(m_name->text(), m_shortcut->shortcut().displayString(), target);
+        m_onSave(m_name->text(), m_shortcut->shortcut().displayString(), target,
+                 LaunchMode(m_launchMode->currentData().toInt()));
     accept();
 }
 

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "ButtonPreferences.h"
 #include "LaunchButton.h"
 
 #include <QDialog>
@@ -8,19 +9,23 @@
 #include <functional>
 #include <optional>
 
+class QComboBox;
 class QLabel;
 class QLineEdit;
 class ShortcutPicker;
 
-// The form in which the user changes one button: name, shortcut and target.
-// It works on its own copies; only Save hands them on, through onSave, with
-// the target turned into a URL. Escape cancels and Return saves, except
+// The form in which the user changes one button: name, shortcut, target and,
+// for an application, whether a press brings its running window to the
+// front or starts a new copy. It works on its own copies; only Save hands
+// them on, through onSave, with the target turned into a URL. Escape cancels and Return saves, except
 // while the shortcut field records a key.
 class EditButtonView : public QDialog {
     Q_OBJECT
 
 public:
-    using OnSave = std::function<void(const QString &name, const QString &shortcut, std::optional<QUrl> appURL)>;
+    using LaunchMode = ButtonPreferences::LaunchMode;
+    using OnSave = std::function<void(const QString &name, const QString &shortcut, std::optional<QUrl> appURL,
+                                      LaunchMode launchMode)>;
     // What stands in the way of a shortcut, in words; empty when nothing does.
     using CheckShortcut = std::function<QString(const QString &shortcut)>;
 
@@ -37,6 +42,10 @@ public:
     // Checks the shortcut now and whenever the user records another; the
     // answer shows under the field. Saving stays possible either way.
     void setShortcutCheck(CheckShortcut check);
+    // The button's choice as the form starts; bringToFrontWorks: whether
+    // this desktop lets the program find a running application's window,
+    // said under the choice when it does not.
+    void setLaunchChoice(LaunchMode mode, bool bringToFrontWorks);
 
     void save();
     // Opens the file chooser.
@@ -44,6 +53,9 @@ public:
 
 private:
     void showShortcutCheck(const QString &shortcut);
+    // The launch choice is for applications only: hidden for web addresses.
+    void showLaunchChoice();
+    void fitHeight();
 
     LaunchButton m_button;
     OnSave m_onSave;
@@ -52,4 +64,7 @@ private:
     QLabel *m_shortcutWarning;
     CheckShortcut m_checkShortcut;
     QLineEdit *m_appPath;
+    QWidget *m_launchChoice;
+    QComboBox *m_launchMode;
+    QLabel *m_bringToFrontNote;
 };

@@ -111,10 +111,12 @@ void LaunchPadView::startEdit(const LaunchButton &button)
     const QUuid id = button.id();
     m_editForm = new EditButtonView(
         button,
-        [this, id](const QString &name, const QString &shortcut, std::optional<QUrl> appURL) {
-            saveEdit(id, name, shortcut, std::move(appURL));
+        [this, id](const QString &name, const QString &shortcut, std::optional<QUrl> appURL,
+                   ButtonPreferences::LaunchMode launchMode) {
+            saveEdit(id, name, shortcut, std::move(appURL), launchMode);
         },
         this);
+    m_editForm->setLaunchChoice(m_viewModel->manager().launchMode(id), m_viewModel->manager().canBringToFront());
     m_editForm->setShortcutCheck([this, id](const QString &shortcut) {
         return shortcutWarning(m_viewModel->manager().checkShortcut(id, shortcut));
     });
@@ -124,10 +126,12 @@ void LaunchPadView::startEdit(const LaunchButton &button)
     m_editForm->open();
 }
 
-void LaunchPadView::saveEdit(QUuid id, const QString &name, const QString &shortcut, std::optional<QUrl> appURL)
+void LaunchPadView::saveEdit(QUuid id, const QString &name, const QString &shortcut, std::optional<QUrl> appURL,
+                             ButtonPreferences::LaunchMode launchMode)
 {
     Log::line(QStringLiteral("💾 Saving edited button: ") + name + QStringLiteral(" with shortcut: ") + shortcut);
     HotKeyManager &manager = m_viewModel->manager();
+    manager.setLaunchMode(id, launchMode);
     manager.updateButton(id, name, shortcut, std::move(appURL));
     m_editingButton.reset();
     manager.registerAllShortcuts();

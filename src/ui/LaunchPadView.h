@@ -40,7 +40,8 @@ signals:
     void configurationRequested();
 
 private:
-    void saveEdit(QUuid id, const QString &name, const QString &shortcut, std::optional<QUrl> appURL);
+    void saveEdit(QUuid id, const QString &name, const QString &shortcut, std::optional<QUrl> appURL,
+                  ButtonPreferences::LaunchMode launchMode);
     void editFormClosed(int result);
 
     LaunchPadViewModel *m_viewModel;

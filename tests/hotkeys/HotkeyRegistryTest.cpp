@@ -52,7 +52,7 @@ protected:
         return std::make_unique<HotKeyManager>(HotKeyManager::Services{
             shortcuts, launcher, permission,
             [this](const QString &address, quint64 time) { webAddresses.append({address, time}); }, homePath,
-            applicationPath});
+            applicationPath, nullptr, homePath});
     }
 
     std::unique_ptr<HotKeyManager> startWith(std::initializer_list<std::pair<const char *, const char *>> buttons)

@@ -5,6 +5,8 @@
 #include <QFileInfo>
 #include <QTemporaryDir>
 
+#include <csignal>
+
 #include <gtest/gtest.h>
 
 
@@ -68,6 +70,30 @@ TEST_F(GioAppLauncherTest, DesktopEntryStartsItsProgramWithTheTimeOfThePress)
     const QList<QByteArray> report = waitForReport();
     ASSERT_GE(report.size(), 3);
     EXPECT_TRUE(report.at(2).endsWith("_TIME5555")) << report.at(2).constData();
+}
+
+// How a target's windows are known once it runs, for bringing them to the front.
+TEST_F(GioAppLauncherTest, ATargetIsKnownByItsWindowClassAndTheProcessesStartedFromIt)
+{
+    const QString script = writeFile(QStringLiteral("tool"), "#!/bin/sh\nsleep 5\n", true);
+    const QUrl target = QUrl::fromLocalFile(script);
+    EXPECT_EQ(launcher.identify(target).windowClasses, QStringList{QStringLiteral("tool")});
+    EXPECT_TRUE(launcher.identify(target).processIds.isEmpty());
+    ASSERT_EQ(open(script), std::nullopt);
+    const QList<qint64> started = launcher.identify(target).processIds;
+    ASSERT_EQ(started.size(), 1);
+    ::kill(pid_t(started.front()), SIGTERM);
+    EXPECT_TRUE(runEventLoopUntil([&] { return launcher.identify(target).processIds.isEmpty(); }))
+        << "an ended process is forgotten";
+
+    // GIO takes no entry whose program is missing.
+    const QByteArray writer = QFile::encodeName(writeFile(QStringLiteral("writer"), "#!/bin/sh\n", true));
+    const QByteArray entry = "[Desktop Entry]\nType=Application\nName=Tool\nExec=" + writer + " --new %U\n";
+    const QString plain = writeFile(QStringLiteral("writer.desktop"), entry);
+    EXPECT_EQ(launcher.identify(QUrl::fromLocalFile(plain)).windowClasses, QStringList{QStringLiteral("writer")});
+    const QString withClass = writeFile(QStringLiteral("suite.desktop"), entry + "StartupWMClass=SuiteWriter\n");
+    EXPECT_EQ(launcher.identify(QUrl::fromLocalFile(withClass)).windowClasses,
+              QStringList{QStringLiteral("SuiteWriter")});
 }
 
 TEST_F(GioAppLauncherTest, WhatIsNotAnApplicationIsRefusedWithAReason)

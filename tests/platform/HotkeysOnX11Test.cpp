@@ -27,7 +27,7 @@ protected:
         ASSERT_TRUE(home.writeButtonFile());
         const DesktopServices desktop = DesktopServices::forThisSession();
         manager = std::make_unique<HotKeyManager>(HotKeyManager::Services{
-            desktop.shortcuts, desktop.launcher, desktop.permission, {}, home.path(), {}});
+            desktop.shortcuts, desktop.launcher, desktop.permission, {}, home.path(), {}, desktop.windows, home.path()});
     }
 
     // Presses until the button's script runs or the attempts are used up.

@@ -10,7 +10,8 @@ TestManager::TestManager(const QByteArray &buttonFile, bool permissionGranted)
         file.write(buttonFile);
     file.close();
     m_manager = std::make_unique<HotKeyManager>(HotKeyManager::Services{
-        m_shortcuts, m_launcher, m_permission, {}, m_home.path(), QStringLiteral("/usr/bin/vantorel")});
+        m_shortcuts, m_launcher, m_permission, {}, m_home.path(), QStringLiteral("/usr/bin/vantorel"), m_windows,
+        m_home.path()});
 }
 
 QByteArray TestManager::fileText() const

@@ -3,14 +3,15 @@
 #include "fake/FakeAppLauncher.h"
 #include "fake/FakeGlobalShortcutService.h"
 #include "fake/FakePermissionService.h"
+#include "fake/FakeRunningApplicationWindows.h"
 #include "HotKeyManager.h"
 
 #include <QTemporaryDir>
 
 #include <memory>
 
-// A HotKeyManager on fake desktop services, with its button file in a
-// temporary home folder.
+// A HotKeyManager on fake desktop services, with its button file and its
+// settings in a temporary home folder.
 class TestManager {
 public:
     // buttonFile: the file's text before the manager loads it.
@@ -20,6 +21,7 @@ public:
     FakeGlobalShortcutService &shortcuts() { return *m_shortcuts; }
     FakePermissionService &permission() { return *m_permission; }
     FakeAppLauncher &launcher() { return *m_launcher; }
+    FakeRunningApplicationWindows &windows() { return *m_windows; }
     QString home() const { return m_home.path(); }
 
     QByteArray fileText() const;
@@ -29,5 +31,6 @@ private:
     std::shared_ptr<FakeGlobalShortcutService> m_shortcuts = std::make_shared<FakeGlobalShortcutService>();
     std::shared_ptr<FakePermissionService> m_permission;
     std::shared_ptr<FakeAppLauncher> m_launcher = std::make_shared<FakeAppLauncher>();
+    std::shared_ptr<FakeRunningApplicationWindows> m_windows = std::make_shared<FakeRunningApplicationWindows>();
     std::unique_ptr<HotKeyManager> m_manager;
 };

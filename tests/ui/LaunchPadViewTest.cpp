@@ -9,6 +9,7 @@
 #include "TestManager.h"
 
 #include <QApplication>
+#include <QComboBox>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
@@ -98,6 +99,38 @@ TEST_F(LaunchPadViewTest, SavedEditReachesTheFileTheRowsAndTheHotkeys)
     EXPECT_EQ(bound(), 2);
     EXPECT_TRUE(testManager.shortcuts().press(Qt::MetaModifier | Qt::ShiftModifier | Qt::Key_M, 4711));
     EXPECT_EQ(testManager.launcher().opened(), launched("file:///opt/My%20Tool.desktop", 4711));
+}
+
+// An application's running window may come to the front instead of a new
+// copy; the choice is the button's, for applications only.
+TEST_F(LaunchPadViewTest, TheLaunchChoiceShowsForApplicationsSavesAndReadsBack)
+{
+    const QString bringToFront = QStringLiteral("Bring to front if running");
+    const QString newCopy = QStringLiteral("Always start a new copy");
+    click(0, Area::edit);
+    ASSERT_NE(view.editForm(), nullptr);
+    auto *choice = inForm<QComboBox>("launchModeField");
+    ASSERT_NE(choice, nullptr);
+    EXPECT_TRUE(choice->isVisibleTo(view.editForm()));
+    EXPECT_EQ(choice->currentText(), bringToFront);
+    EXPECT_FALSE(inForm<QLabel>("bringToFrontNote")->isVisibleTo(view.editForm()));
+    inForm<QLineEdit>("appPathField")->setText(QStringLiteral("https://example.org"));
+    EXPECT_FALSE(choice->isVisibleTo(view.editForm())) << "web addresses open in the program's own window";
+    inForm<QLineEdit>("appPathField")->setText(QStringLiteral("/usr/bin/cartoon"));
+    ASSERT_TRUE(choice->isVisibleTo(view.editForm()));
+    choice->setCurrentIndex(choice->findText(newCopy));
+    QTest::mouseClick(inForm<QPushButton>("saveButton"), Qt::LeftButton);
+    ASSERT_TRUE(formGone());
+    const QUuid id = view.viewModel().buttons().at(0).id();
+    EXPECT_EQ(testManager.manager().launchMode(id), ButtonPreferences::LaunchMode::alwaysNewCopy);
+    EXPECT_FALSE(testManager.fileText().contains("copy")) << "the button file keeps its format";
+
+    // Where the desktop cannot find the window, the form says so.
+    testManager.windows().setCanFindWindows(false);
+    click(0, Area::edit);
+    ASSERT_NE(view.editForm(), nullptr);
+    EXPECT_EQ(inForm<QComboBox>("launchModeField")->currentText(), newCopy);
+    EXPECT_TRUE(inForm<QLabel>("bringToFrontNote")->isVisibleTo(view.editForm()));
 }
 
 // While the form is open no hotkey is held; leaving it unsaved gives them back.

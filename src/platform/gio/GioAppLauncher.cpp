@@ -18,6 +18,11 @@ struct GObjectDeleter {
 };
 template<typename T>
 using GObjectPtr = std::unique_ptr<T, GObjectDeleter<T>>;
+
+QString fileName(const QString &path)
+{
+    return path.mid(path.lastIndexOf(QLatin1Char('/')) + 1);
+}
 } // namespace
 
 std::optional<QString> GioAppLauncher::openApplication(const QUrl &target, quint64 eventTime)
@@ -68,6 +73,33 @@ std::optional<QString> GioAppLauncher::launchDesktopEntry(const QString &path, c
         return reason;
     }
     return std::nullopt;
+}
+
+ApplicationIdentity GioAppLauncher::identify(const QUrl &target)
+{
+    if (!target.isLocalFile())
+        return {};
+    const QString path = target.toLocalFile();
+    ApplicationIdentity identity;
+    identity.processIds = m_executables.running(path);
+    if (!path.endsWith(QLatin1String(".desktop"))) {
+        identity.windowClasses = {fileName(path)};
+        return identity;
+    }
+    const GioLibrary *gio = GioLibrary::get();
+    if (!gio)
+        return identity;
+    const QByteArray file = QFile::encodeName(path);
+    GObjectPtr<GDesktopAppInfo> info(gio->desktopAppInfoNewFromFilename(file.constData()), {gio});
+    if (!info)
+        return identity;
+    if (const char *wmClass = gio->desktopAppInfoGetStartupWmClass(info.get()); wmClass && *wmClass) {
+        identity.windowClasses = {QString::fromUtf8(wmClass)};
+    } else if (const char *executable = gio->appInfoGetExecutable(reinterpret_cast<GAppInfo *>(info.get()));
+               executable && *executable) {
+        identity.windowClasses = {fileName(QFile::decodeName(executable))};
+    }
+    return identity;
 }
 
 QByteArray GioAppLauncher::nextStartupId(const QString &path, quint64 time)

@@ -8,9 +8,15 @@
 // the time of the press, so the new window may take the focus.
 // Anything else (documents, folders, missing files, other schemes) is
 // refused: this program launches applications, it does not open files.
+// Desktop entries are read with GIO for their window class too: it parses
+// them as the desktop does (localised keys, escapes, Exec quoting).
 class GioAppLauncher final : public AppLauncher {
 public:
     std::optional<QString> openApplication(const QUrl &target, quint64 eventTime) override;
+    // The processes started here from the target that still run, and its
+    // window class: a desktop entry's StartupWMClass, else the file name of
+    // the program it runs (of the executable itself for an executable).
+    ApplicationIdentity identify(const QUrl &target) override;
 
 private:
     std::optional<QString> launchDesktopEntry(const QString &path, const QByteArray &startupId);

@@ -34,6 +34,8 @@ const GioLibrary *GioLibrary::get()
             && resolve(handle, "g_app_launch_context_setenv", gio.appLaunchContextSetenv)
             && resolve(handle, "g_app_launch_context_unsetenv", gio.appLaunchContextUnsetenv)
             && resolve(handle, "g_app_info_launch", gio.appInfoLaunch)
+            && resolve(handle, "g_desktop_app_info_get_startup_wm_class", gio.desktopAppInfoGetStartupWmClass)
+            && resolve(handle, "g_app_info_get_executable", gio.appInfoGetExecutable)
             && resolve(handle, "g_object_unref", gio.objectUnref)
             && resolve(handle, "g_error_free", gio.errorFree);
         return complete ? &gio : nullptr;

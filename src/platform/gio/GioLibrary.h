@@ -19,6 +19,8 @@ public:
     decltype(&g_app_launch_context_setenv) appLaunchContextSetenv = nullptr;
     decltype(&g_app_launch_context_unsetenv) appLaunchContextUnsetenv = nullptr;
     decltype(&g_app_info_launch) appInfoLaunch = nullptr;
+    decltype(&g_desktop_app_info_get_startup_wm_class) desktopAppInfoGetStartupWmClass = nullptr;
+    decltype(&g_app_info_get_executable) appInfoGetExecutable = nullptr;
     decltype(&g_object_unref) objectUnref = nullptr;
     decltype(&g_error_free) errorFree = nullptr;
 };

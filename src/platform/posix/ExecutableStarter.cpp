@@ -39,9 +39,9 @@ ExecutableStarter::ExecutableStarter() = default;
 ExecutableStarter::~ExecutableStarter()
 {
     // Children still running are reaped by init once this process is gone.
-    for (auto &watcher : m_watchers) {
-        const int pidfd = int(watcher->socket());
-        watcher.reset();
+    for (Child &child : m_children) {
+        const int pidfd = int(child.watcher->socket());
+        child.watcher.reset();
         ::close(pidfd);
     }
 }
@@ -73,11 +73,21 @@ std::optional<QString> ExecutableStarter::start(const QString &path, const QByte
     posix_spawnattr_destroy(&attributes);
     if (error != 0)
         return QStringLiteral("could not start %1: %2").arg(path, QString::fromLocal8Bit(std::strerror(error)));
-    reapWhenDone(pid);
+    reapWhenDone(pid, path);
     return std::nullopt;
 }
 
-void ExecutableStarter::reapWhenDone(pid_t pid)
+QList<qint64> ExecutableStarter::running(const QString &path) const
+{
+    QList<qint64> pids;
+    for (const Child &child : m_children) {
+        if (child.path == path)
+            pids.append(child.pid);
+    }
+    return pids;
+}
+
+void ExecutableStarter::reapWhenDone(pid_t pid, const QString &path)
 {
     const int pidfd = int(::syscall(SYS_pidfd_open, pid, 0));
     if (pidfd < 0) {
@@ -93,18 +103,18 @@ void ExecutableStarter::reapWhenDone(pid_t pid)
         if (reaped == pid || (reaped == -1 && errno == ECHILD))
             forget(raw);
     });
-    m_watchers.push_back(std::move(watcher));
+    m_children.push_back({std::move(watcher), pid, path});
 }
 
 void ExecutableStarter::forget(QSocketNotifier *watcher)
 {
-    for (auto it = m_watchers.begin(); it != m_watchers.end(); ++it) {
-        if (it->get() == watcher) {
+    for (auto it = m_children.begin(); it != m_children.end(); ++it) {
+        if (it->watcher.get() == watcher) {
             watcher->setEnabled(false);
             ::close(int(watcher->socket()));
             // Called from the notifier's own signal: delete it later.
-            it->release()->deleteLater();
-            m_watchers.erase(it);
+            it->watcher.release()->deleteLater();
+            m_children.erase(it);
             return;
         }
     }

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QByteArray>
+#include <QList>
 #include <QString>
 
 #include <memory>
@@ -24,10 +25,18 @@ public:
     // Runs the file with no arguments. startupId, when not empty, becomes
     // DESKTOP_STARTUP_ID in its environment. Returns why it did not start.
     std::optional<QString> start(const QString &path, const QByteArray &startupId);
+    // The processes started from this file that have not exited yet.
+    QList<qint64> running(const QString &path) const;
 
 private:
-    void reapWhenDone(pid_t pid);
+    struct Child {
+        std::unique_ptr<QSocketNotifier> watcher; // readable once the process exits
+        pid_t pid;
+        QString path;
+    };
+
+    void reapWhenDone(pid_t pid, const QString &path);
     void forget(QSocketNotifier *watcher);
 
-    std::vector<std::unique_ptr<QSocketNotifier>> m_watchers;
+    std::vector<Child> m_children;
 };

@@ -1,6 +1,7 @@
 #include "X11WindowActivator.h"
 
 #include "X11Connection.h"
+#include "X11Time.h"
 
 #include <xcb/xcb.h>
 
@@ -14,14 +15,6 @@ using Reply = std::unique_ptr<T, decltype(&std::free)>;
 
 // _NET_ACTIVE_WINDOW source indication for a normal application.
 constexpr uint32_t sourceApplication = 1;
-
-// The later of two X server times (0: none), across the clock's wrap.
-uint32_t later(uint32_t a, uint32_t b)
-{
-    if (a == 0 || b == 0)
-        return a ? a : b;
-    return int32_t(a - b) > 0 ? a : b;
-}
 } // namespace
 
 X11WindowActivator::X11WindowActivator(std::shared_ptr<X11Connection> connection, InputTime latestWindowInput)
@@ -39,7 +32,7 @@ void X11WindowActivator::activate(quintptr nativeWindowId, quint64 eventTime)
     // press handed in, or a click in one of our windows (seen by Qt's
     // connection). Either one's time alone may be stale.
     const uint32_t input = m_latestWindowInput ? m_latestWindowInput() : 0;
-    const uint32_t time = later(uint32_t(eventTime), input);
+    const uint32_t time = laterX11Time(uint32_t(eventTime), input);
 
     if (time != XCB_CURRENT_TIME) {
         xcb_change_property(c, XCB_PROP_MODE_REPLACE, window, atom("_NET_WM_USER_TIME"),

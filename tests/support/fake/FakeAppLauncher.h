@@ -6,7 +6,8 @@
 
 #include <functional>
 
-// Records the targets it is asked to open, with the press time; can be told to fail.
+// Records the targets it is asked to open, with the press time; can be told
+// to fail. A target's windows are known by its file name.
 class FakeAppLauncher final : public AppLauncher {
 public:
     struct Launch {
@@ -16,6 +17,8 @@ public:
     };
 
     std::optional<QString> openApplication(const QUrl &target, quint64 eventTime) override;
+    // The target's windows carry its file name as their class.
+    ApplicationIdentity identify(const QUrl &target) override { return {{}, {target.fileName()}}; }
 
     void failWith(const QString &reason) { m_failure = reason; }
     // Runs inside each openApplication call, before it returns.

@@ -1,0 +1,182 @@
+#include "X11RunningApplicationWindows.h"
+
+#include "X11Connection.h"
+#include "X11Time.h"
+
+#include <QString>
+
+#include <xcb/xcb.h>
+
+#include <algorithm>
+#include <cstdlib>
+#include <cstring>
+#include <vector>
+
+namespace {
+template<typename T>
+using Reply = std::unique_ptr<T, decltype(&std::free)>;
+
+// _NET_ACTIVE_WINDOW source indication for a normal application.
+constexpr uint32_t sourceApplication = 1;
+// Longest window list read, in windows.
+constexpr uint32_t maxWindows = 4096;
+
+Reply<xcb_get_property_reply_t> propertyReply(xcb_connection_t *c, xcb_get_property_cookie_t cookie)
+{
+    xcb_generic_error_t *error = nullptr;
+    Reply<xcb_get_property_reply_t> reply(xcb_get_property_reply(c, cookie, &error), &std::free);
+    std::free(error); // a window gone in the meantime: no reply
+    return reply;
+}
+
+std::vector<uint32_t> values32(const xcb_get_property_reply_t *reply, uint32_t type)
+{
+    if (!reply || reply->type != type || reply->format != 32)
+        return {};
+    const auto *data = static_cast<const uint32_t *>(xcb_get_property_value(reply));
+    return std::vector<uint32_t>(data, data + xcb_get_property_value_length(reply) / 4);
+}
+
+// WM_CLASS holds the instance and the class name, each ended by a zero byte.
+bool classMatches(const xcb_get_property_reply_t *reply, const QStringList &classes)
+{
+    if (!reply || reply->format != 8 || classes.isEmpty())
+        return false;
+    const char *data = static_cast<const char *>(xcb_get_property_value(reply));
+    const int length = xcb_get_property_value_length(reply);
+    for (int start = 0; start < length;) {
+        const int end = int(std::find(data + start, data + length, '\0') - data);
+        const QString name = QString::fromLatin1(data + start, end - start);
+        if (!name.isEmpty() && classes.contains(name, Qt::CaseInsensitive))
+            return true;
+        start = end + 1;
+    }
+    return false;
+}
+} // namespace
+
+X11RunningApplicationWindows::X11RunningApplicationWindows(std::shared_ptr<X11Connection> connection,
+                                                           InputTime latestWindowInput)
+    : m_connection(std::move(connection)), m_latestWindowInput(std::move(latestWindowInput))
+{
+}
+
+const X11RunningApplicationWindows::Atoms &X11RunningApplicationWindows::atoms()
+{
+    if (m_atoms)
+        return *m_atoms;
+    xcb_connection_t *c = m_connection->get();
+    const char *names[] = {"_NET_CLIENT_LIST", "_NET_CLIENT_LIST_STACKING", "_NET_ACTIVE_WINDOW", "_NET_WM_PID",
+                           "_NET_SUPPORTING_WM_CHECK"};
+    xcb_intern_atom_cookie_t cookies[std::size(names)];
+    for (size_t i = 0; i < std::size(names); ++i)
+        cookies[i] = xcb_intern_atom(c, 0, uint16_t(std::strlen(names[i])), names[i]);
+    uint32_t values[std::size(names)] = {};
+    for (size_t i = 0; i < std::size(names); ++i) {
+        Reply<xcb_intern_atom_reply_t> reply(xcb_intern_atom_reply(c, cookies[i], nullptr), &std::free);
+        values[i] = reply ? reply->atom : uint32_t(XCB_ATOM_NONE);
+    }
+    m_atoms = std::make_unique<Atoms>(Atoms{values[0], values[1], values[2], values[3], values[4]});
+    return *m_atoms;
+}
+
+bool X11RunningApplicationWindows::canFindWindows()
+{
+    if (!m_connection->isOpen())
+        return false;
+    xcb_connection_t *c = m_connection->get();
+    const auto reply = propertyReply(
+        c, xcb_get_property(c, 0, m_connection->root(), atoms().clientList, XCB_ATOM_WINDOW, 0, 0));
+    return reply && reply->type == XCB_ATOM_WINDOW;
+}
+
+std::optional<quintptr> X11RunningApplicationWindows::find(const ApplicationIdentity &application)
+{
+    if (application.isEmpty() || !m_connection->isOpen())
+        return std::nullopt;
+    xcb_connection_t *c = m_connection->get();
+    const xcb_window_t root = m_connection->root();
+    const Atoms &atom = atoms();
+    // The stacking order puts the window used last at the end; not every
+    // window manager keeps it, every one keeps the plain list.
+    const auto stackingCookie = xcb_get_property(c, 0, root, atom.clientListStacking, XCB_ATOM_WINDOW, 0, maxWindows);
+    const auto listCookie = xcb_get_property(c, 0, root, atom.clientList, XCB_ATOM_WINDOW, 0, maxWindows);
+    const auto activeCookie = xcb_get_property(c, 0, root, atom.activeWindow, XCB_ATOM_WINDOW, 0, 1);
+    std::vector<uint32_t> windows = values32(propertyReply(c, stackingCookie).get(), XCB_ATOM_WINDOW);
+    const std::vector<uint32_t> listed = values32(propertyReply(c, listCookie).get(), XCB_ATOM_WINDOW);
+    if (windows.empty())
+        windows = listed;
+    const std::vector<uint32_t> active = values32(propertyReply(c, activeCookie).get(), XCB_ATOM_WINDOW);
+    if (windows.empty())
+        return std::nullopt;
+
+    // Every window's class and process asked for before any answer is read.
+    std::vector<std::pair<xcb_get_property_cookie_t, xcb_get_property_cookie_t>> cookies;
+    cookies.reserve(windows.size());
+    for (const uint32_t window : windows) {
+        cookies.emplace_back(xcb_get_property(c, 0, window, XCB_ATOM_WM_CLASS, XCB_ATOM_STRING, 0, 256),
+                             xcb_get_property(c, 0, window, atom.wmPid, XCB_ATOM_CARDINAL, 0, 1));
+    }
+    // The active window wins; else the last one listed.
+    std::optional<quintptr> found;
+    bool foundActive = false;
+    for (size_t i = 0; i < windows.size(); ++i) {
+        const auto wmClass = propertyReply(c, cookies[i].first);
+        const std::vector<uint32_t> pid = values32(propertyReply(c, cookies[i].second).get(), XCB_ATOM_CARDINAL);
+        const bool matches = (!pid.empty() && application.processIds.contains(qint64(pid.front())))
+            || classMatches(wmClass.get(), application.windowClasses);
+        if (matches && !foundActive) {
+            found = windows[i];
+            foundActive = !active.empty() && windows[i] == active.front();
+        }
+    }
+    return found;
+}
+
+uint32_t X11RunningApplicationWindows::activeWindow()
+{
+    xcb_connection_t *c = m_connection->get();
+    const std::vector<uint32_t> active = values32(
+        propertyReply(c, xcb_get_property(c, 0, m_connection->root(), atoms().activeWindow, XCB_ATOM_WINDOW, 0, 1))
+            .get(),
+        XCB_ATOM_WINDOW);
+    return active.empty() ? uint32_t(XCB_WINDOW_NONE) : active.front();
+}
+
+bool X11RunningApplicationWindows::isFrontmost(quintptr window)
+{
+    return m_connection->isOpen() && window != XCB_WINDOW_NONE && activeWindow() == window;
+}
+
+void X11RunningApplicationWindows::activate(quintptr window, quint64 eventTime)
+{
+    if (!m_connection->isOpen())
+        return;
+    xcb_connection_t *c = m_connection->get();
+    const auto target = xcb_window_t(window);
+    const uint32_t time = laterX11Time(uint32_t(eventTime), m_latestWindowInput ? m_latestWindowInput() : 0);
+
+    xcb_client_message_event_t message;
+    std::memset(&message, 0, sizeof message);
+    message.response_type = XCB_CLIENT_MESSAGE;
+    message.format = 32;
+    message.window = target;
+    message.type = atoms().activeWindow;
+    message.data.data32[0] = sourceApplication;
+    message.data.data32[1] = time;
+    xcb_send_event(c, 0, m_connection->root(),
+                   XCB_EVENT_MASK_SUBSTRUCTURE_REDIRECT | XCB_EVENT_MASK_SUBSTRUCTURE_NOTIFY,
+                   reinterpret_cast<const char *>(&message));
+
+    // A window manager answers the message, restoring a minimised window too;
+    // without one, nobody would.
+    const auto wmCheck = propertyReply(
+        c, xcb_get_property(c, 0, m_connection->root(), atoms().supportingWmCheck, XCB_ATOM_WINDOW, 0, 1));
+    if (!wmCheck || wmCheck->type != XCB_ATOM_WINDOW) {
+        const uint32_t above = XCB_STACK_MODE_ABOVE;
+        xcb_map_window(c, target);
+        xcb_configure_window(c, target, XCB_CONFIG_WINDOW_STACK_MODE, &above);
+        xcb_set_input_focus(c, XCB_INPUT_FOCUS_PARENT, target, time);
+    }
+    xcb_flush(c);
+}

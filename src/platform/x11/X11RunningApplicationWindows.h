@@ -1,0 +1,46 @@
+#pragma once
+
+#include "RunningApplicationWindows.h"
+
+#include <cstdint>
+#include <functional>
+#include <memory>
+
+class X11Connection;
+
+// Other clients' windows through the window manager's lists on the root
+// window (_NET_CLIENT_LIST, _NET_ACTIVE_WINDOW), read on the program's own
+// connection: a lookup costs a few round trips, with every window's
+// properties asked for at once. A window matches by _NET_WM_PID or by its
+// WM_CLASS instance or class.
+class X11RunningApplicationWindows final : public RunningApplicationWindows {
+public:
+    // The X server time of the user's latest input to the program's own
+    // windows (a click in the editor); 0 when unknown.
+    using InputTime = std::function<quint32()>;
+
+    explicit X11RunningApplicationWindows(std::shared_ptr<X11Connection> connection, InputTime latestWindowInput = {});
+
+    bool canFindWindows() override;
+    std::optional<quintptr> find(const ApplicationIdentity &application) override;
+    bool isFrontmost(quintptr window) override;
+    // Asks the window manager to activate the window as a normal
+    // application would (_NET_ACTIVE_WINDOW, stamped with the press time);
+    // without a window manager, maps, raises and focuses it itself.
+    void activate(quintptr window, quint64 eventTime) override;
+
+private:
+    struct Atoms {
+        uint32_t clientList = 0;
+        uint32_t clientListStacking = 0;
+        uint32_t activeWindow = 0;
+        uint32_t wmPid = 0;
+        uint32_t supportingWmCheck = 0;
+    };
+    const Atoms &atoms();
+    uint32_t activeWindow();
+
+    std::shared_ptr<X11Connection> m_connection;
+    InputTime m_latestWindowInput;
+    std::unique_ptr<Atoms> m_atoms;
+};

@@ -1,0 +1,137 @@
+#include "DesktopTestKit.h"
+#include "x11/X11Connection.h"
+#include "x11/X11RunningApplicationWindows.h"
+
+#include <xcb/xcb.h>
+
+#include <QElapsedTimer>
+#include <QThread>
+
+#include <cstdlib>
+#include <cstring>
+#include <vector>
+
+#include <gtest/gtest.h>
+
+// Other clients' windows found through the root window's lists. Xvfb runs
+// no window manager: the test keeps the lists itself, and stands in for the
+// window manager when it watches the activation requests.
+class X11RunningApplicationWindowsTest : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        ASSERT_TRUE(sharedXvfb().isRunning()) << sharedXvfb().error().toStdString();
+        connection = std::make_shared<X11Connection>();
+        ASSERT_TRUE(connection->isOpen());
+        windows = std::make_unique<X11RunningApplicationWindows>(connection);
+        c = xcb_connect(nullptr, nullptr);
+        ASSERT_FALSE(xcb_connection_has_error(c));
+        root = xcb_setup_roots_iterator(xcb_get_setup(c)).data->root;
+        editor = clientWindow("gedit\0Gedit", 4242);
+        terminal = clientWindow("xterm\0XTerm", 99);
+    }
+
+    void TearDown() override
+    {
+        if (!c)
+            return;
+        xcb_delete_property(c, root, atom("_NET_CLIENT_LIST"));
+        xcb_delete_property(c, root, atom("_NET_ACTIVE_WINDOW"));
+        for (const xcb_window_t window : created)
+            xcb_destroy_window(c, window);
+        xcb_flush(c);
+        xcb_disconnect(c);
+    }
+
+    xcb_atom_t atom(const char *name)
+    {
+        auto *reply = xcb_intern_atom_reply(c, xcb_intern_atom(c, 0, uint16_t(std::strlen(name)), name), nullptr);
+        const xcb_atom_t result = reply ? reply->atom : xcb_atom_t(XCB_ATOM_NONE);
+        std::free(reply);
+        return result;
+    }
+
+    template<size_t N>
+    xcb_window_t clientWindow(const char (&wmClass)[N], uint32_t pid)
+    {
+        const xcb_window_t window = xcb_generate_id(c);
+        xcb_create_window(c, XCB_COPY_FROM_PARENT, window, root, 0, 0, 50, 50, 0, XCB_WINDOW_CLASS_INPUT_OUTPUT,
+                          XCB_COPY_FROM_PARENT, 0, nullptr);
+        xcb_change_property(c, XCB_PROP_MODE_REPLACE, window, XCB_ATOM_WM_CLASS, XCB_ATOM_STRING, 8, N, wmClass);
+        xcb_change_property(c, XCB_PROP_MODE_REPLACE, window, atom("_NET_WM_PID"), XCB_ATOM_CARDINAL, 32, 1, &pid);
+        created.push_back(window);
+        return window;
+    }
+
+    // Set once the server has done it: the program asks on a connection of its own.
+    void setRootWindows(const char *property, const std::vector<xcb_window_t> &list)
+    {
+        xcb_change_property(c, XCB_PROP_MODE_REPLACE, root, atom(property), XCB_ATOM_WINDOW, 32,
+                            uint32_t(list.size()), list.data());
+        std::free(xcb_get_input_focus_reply(c, xcb_get_input_focus(c), nullptr));
+    }
+
+    std::shared_ptr<X11Connection> connection;
+    std::unique_ptr<X11RunningApplicationWindows> windows;
+    xcb_connection_t *c = nullptr;
+    xcb_window_t root = 0;
+    std::vector<xcb_window_t> created;
+    xcb_window_t editor = 0;
+    xcb_window_t terminal = 0;
+};
+
+TEST_F(X11RunningApplicationWindowsTest, AListedWindowIsFoundByItsClassOrItsProcessAndNoOtherIs)
+{
+    EXPECT_FALSE(windows->canFindWindows()) << "no window list, no window manager to ask";
+    EXPECT_EQ(windows->find({{}, {QStringLiteral("gedit")}}), std::nullopt);
+
+    setRootWindows("_NET_CLIENT_LIST", {editor, terminal});
+    EXPECT_TRUE(windows->canFindWindows());
+    EXPECT_EQ(windows->find({{}, {QStringLiteral("gedit")}}), editor) << "by the instance name";
+    EXPECT_EQ(windows->find({{}, {QStringLiteral("XTERM")}}), terminal) << "by the class, ignoring case";
+    EXPECT_EQ(windows->find({{4242}, {QStringLiteral("nothing-like-it")}}), editor) << "by the process";
+    EXPECT_EQ(windows->find({{1234}, {QStringLiteral("Firefox"), QStringLiteral("gedi")}}), std::nullopt);
+
+    // Of several windows of the application, the active one.
+    const xcb_window_t secondEditor = clientWindow("gedit\0Gedit", 4243);
+    setRootWindows("_NET_CLIENT_LIST", {editor, terminal, secondEditor});
+    EXPECT_EQ(windows->find({{}, {QStringLiteral("Gedit")}}), secondEditor);
+    setRootWindows("_NET_ACTIVE_WINDOW", {editor});
+    EXPECT_EQ(windows->find({{}, {QStringLiteral("Gedit")}}), editor);
+}
+
+TEST_F(X11RunningApplicationWindowsTest, ActivationAsksTheWindowManagerWithThePressTime)
+{
+    setRootWindows("_NET_CLIENT_LIST", {editor, terminal});
+    setRootWindows("_NET_ACTIVE_WINDOW", {editor});
+    EXPECT_TRUE(windows->isFrontmost(editor));
+    EXPECT_FALSE(windows->isFrontmost(terminal));
+
+    // What a window manager would be sent.
+    const uint32_t mask = XCB_EVENT_MASK_SUBSTRUCTURE_NOTIFY;
+    xcb_change_window_attributes(c, root, XCB_CW_EVENT_MASK, &mask);
+    std::free(xcb_get_input_focus_reply(c, xcb_get_input_focus(c), nullptr));
+    const xcb_atom_t activeWindow = atom("_NET_ACTIVE_WINDOW");
+    windows->activate(terminal, 5678);
+
+    std::optional<xcb_client_message_event_t> request;
+    QElapsedTimer clock;
+    clock.start();
+    while (!request && clock.elapsed() < 3000) {
+        xcb_generic_event_t *event = xcb_poll_for_event(c);
+        if (!event) {
+            QThread::msleep(5);
+            continue;
+        }
+        if ((event->response_type & 0x7f) == XCB_CLIENT_MESSAGE) {
+            const auto *message = reinterpret_cast<xcb_client_message_event_t *>(event);
+            if (message->type == activeWindow)
+                request = *message;
+        }
+        std::free(event);
+    }
+    ASSERT_TRUE(request.has_value());
+    EXPECT_EQ(request->window, terminal);
+    EXPECT_EQ(request->data.data32[0], 1u) << "as a normal application";
+    EXPECT_EQ(request->data.data32[1], 5678u);
+}
