@@ -29,7 +29,8 @@ TEST(EditFormOnX11Test, ACombinationAnotherClientHoldsIsReportedBeforeSaving)
     ASSERT_TRUE(home.writeButtonFile());
     const DesktopServices desktop = DesktopServices::forThisSession();
     ASSERT_EQ(desktop.shortcuts->backendName(), QStringLiteral("X11"));
-    HotKeyManager manager({desktop.shortcuts, desktop.launcher, desktop.permission, {}, home.path(), {}});
+    HotKeyManager manager(
+        {desktop.shortcuts, desktop.launcher, desktop.permission, {}, home.path(), {}, desktop.windows, home.path()});
     LaunchPadView view(manager);
     view.show();
 
