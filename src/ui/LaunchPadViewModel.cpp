@@ -38,6 +38,15 @@ void LaunchPadViewModel::deleteButtons(QList<qsizetype> positions)
     m_manager.removeButtons(std::move(positions));
 }
 
+namespace {
+// Web addresses show in the program's own window; everything else is an application.
+bool isApplication(const LaunchButton &button)
+{
+    return button.appURLString && !button.appURLString->startsWith(QLatin1String("http://"))
+        && !button.appURLString->startsWith(QLatin1String("https://"));
+}
+} // namespace
+
 int LaunchPadViewModel::rowCount(const QModelIndex &parent) const
 {
     return parent.isValid() ? 0 : int(m_buttons.size());
@@ -57,10 +66,16 @@ QVariant LaunchPadViewModel::data(const QModelIndex &index, int role) const
         if (const std::optional<ShortcutState> state = m_manager.registry().stateOf(button.id()))
             return int(state->kind);
         return {};
-    case HotkeyStateTextRole:
-        if (const std::optional<ShortcutState> state = m_manager.registry().stateOf(button.id()))
-            return HotkeyStateBadge::toolTip(*state);
-        return {};
+    case HotkeyStateTextRole: {
+        const std::optional<ShortcutState> state = m_manager.registry().stateOf(button.id());
+        if (!state)
+            return {};
+        QString text = HotkeyStateBadge::toolTip(*state);
+        if (isApplication(button) && m_manager.launchMode(button.id()) == ButtonPreferences::LaunchMode::bringToFront
+            && !m_manager.canBringToFront())
+            text += QLatin1Char('\n') + tr("Bring to front works on X11 only: here a new copy starts");
+        return text;
+    }
     default:
         return {};
     }

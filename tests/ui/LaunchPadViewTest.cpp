@@ -205,6 +205,15 @@ TEST_F(LaunchPadViewTest, RowsShowWhatTheDesktopDidWithEachHotkey)
     ASSERT_FALSE(symbol.isEmpty());
     EXPECT_TRUE(view.list().toolTipAt(symbol.center()).contains(QStringLiteral("Ctrl+Alt+K")));
     EXPECT_FALSE(view.list().toolTipAt(symbol.center() + QPoint(symbol.width() * 3, 0)).contains(QStringLiteral("Ctrl")));
+
+    // Where no window can be found, an application row says a press starts a new copy.
+    const QString x11Only = QStringLiteral("\nBring to front works on X11 only: here a new copy starts");
+    EXPECT_FALSE(textOf(0).endsWith(x11Only));
+    testManager.windows().setCanFindWindows(false);
+    EXPECT_TRUE(textOf(0).endsWith(x11Only));
+    testManager.manager().setLaunchMode(testManager.manager().buttons().at(0).id(),
+                                        ButtonPreferences::LaunchMode::alwaysNewCopy);
+    EXPECT_FALSE(textOf(0).endsWith(x11Only)) << "nothing to say where the user wants a new copy anyway";
 }
 
 TEST_F(LaunchPadViewTest, ANameClickLaunchesOnlyWhenTheButtonGoesUpOnTheSameName)
