@@ -19,7 +19,7 @@ ButtonPreferences::ButtonPreferences(const QString &configDirectory)
     const QString folder = configDirectory.isEmpty()
         ? QStandardPaths::writableLocation(QStandardPaths::GenericConfigLocation)
         : configDirectory;
-    m_settings = std::make_unique<QSettings>(folder + QStringLiteral("/vantorel/buttons.ini"), QSettings::IniFormat);
+    m_settings = std::make_unique<QSettings>(folder + QStringLiteral("/Vantorel/buttons.ini"), QSettings::IniFormat);
 }
 
 ButtonPreferences::LaunchMode ButtonPreferences::launchMode(QUuid id) const

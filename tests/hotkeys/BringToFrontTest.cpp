@@ -48,7 +48,7 @@ protected:
         return in.open(QIODevice::ReadOnly) ? in.readAll() : QByteArray();
     }
     QByteArray buttonFileBytes() const { return bytesOf(buttonFilePath()); }
-    QByteArray settingsBytes() const { return bytesOf(configPath() + QStringLiteral("/vantorel/buttons.ini")); }
+    QByteArray settingsBytes() const { return bytesOf(configPath() + QStringLiteral("/Vantorel/buttons.ini")); }
 
     bool pressEditor(quint64 time) { return shortcuts->press(superAlt | Qt::Key_E, time); }
 
