@@ -16,6 +16,18 @@
 #define XK_LATIN1
 #include <X11/keysymdef.h>
 
+namespace {
+// Starts the program with this home and waits for the line that says it is ready.
+::testing::AssertionResult startIn(ProgramRun &run, const QString &home, const char *readyLine)
+{
+    run.environment().insert(QStringLiteral("HOME"), home);
+    run.start({QStringLiteral(VANTOREL_BINARY)});
+    if (run.waitForOutput(readyLine))
+        return ::testing::AssertionSuccess();
+    return ::testing::AssertionFailure() << run.transcript();
+}
+} // namespace
+
 // The real program, started the way a user's session starts it, with a
 // hotkey pressed on the X server it runs on.
 TEST(VantorelEndToEndTest, AHotkeyLaunchesItsButtonScriptUntilTerminateEndsItCleanly)
@@ -26,9 +38,7 @@ TEST(VantorelEndToEndTest, AHotkeyLaunchesItsButtonScriptUntilTerminateEndsItCle
     ProgramRun run;
     home.addButton(QStringLiteral("editor"), QStringLiteral("⌘ + ⌥ + E"));
     ASSERT_TRUE(home.writeButtonFile());
-    run.environment().insert(QStringLiteral("HOME"), home.path());
-    run.start({QStringLiteral(VANTOREL_BINARY)});
-    ASSERT_TRUE(run.waitForOutput("✅ Successfully registered shortcut: E")) << run.transcript();
+    ASSERT_TRUE(startIn(run, home.path(), "✅ Successfully registered shortcut: E"));
 
     keyboard.press({XK_Super_L, XK_Alt_L}, XK_e);
     EXPECT_TRUE(runEventLoopUntil([&] { return home.ran(QStringLiteral("editor")); })) << run.transcript();
@@ -54,9 +64,7 @@ TEST(VantorelEndToEndTest, AButtonFileChangedOnDiskIsTakenInWhileRunning)
     home.addButton(QStringLiteral("first"), QStringLiteral("⌘ + ⌥ + E"));
     ASSERT_TRUE(writeFile(target));
     ASSERT_TRUE(QFile::link(target, home.path() + QStringLiteral("/.vantorel")));
-    run.environment().insert(QStringLiteral("HOME"), home.path());
-    run.start({QStringLiteral(VANTOREL_BINARY)});
-    ASSERT_TRUE(run.waitForOutput("✅ Successfully registered shortcut: E")) << run.transcript();
+    ASSERT_TRUE(startIn(run, home.path(), "✅ Successfully registered shortcut: E"));
 
     home.addButton(QStringLiteral("renamed"), QStringLiteral("⌘ + ⌥ + J"));
     ASSERT_TRUE(writeFile(target + QStringLiteral(".part")));
@@ -88,9 +96,7 @@ TEST(VantorelEndToEndTest, HotkeysFollowALayoutChangeAndAModifierMapChange)
     ProgramRun run;
     home.addButton(QStringLiteral("zed"), QStringLiteral("⌘ + ⌥ + Z"));
     ASSERT_TRUE(home.writeButtonFile());
-    run.environment().insert(QStringLiteral("HOME"), home.path());
-    run.start({QStringLiteral(VANTOREL_BINARY)});
-    ASSERT_TRUE(run.waitForOutput("✅ Successfully registered shortcut: Z")) << run.transcript();
+    ASSERT_TRUE(startIn(run, home.path(), "✅ Successfully registered shortcut: Z"));
     // Presses until one launches: the program renews its grabs when it hears of the change.
     const auto pressLaunches = [&] {
         for (int attempt = 0; attempt < 10; ++attempt) {
@@ -137,10 +143,8 @@ TEST(VantorelEndToEndTest, WakingFromSuspendGrabsWhatIsFreeNow)
     ProgramRun run;
     home.addButton(QStringLiteral("woken"), QStringLiteral("⌘ + ⌥ + W"));
     ASSERT_TRUE(home.writeButtonFile());
-    run.environment().insert(QStringLiteral("HOME"), home.path());
     run.environment().insert(QStringLiteral("DBUS_SYSTEM_BUS_ADDRESS"), systemBus.address());
-    run.start({QStringLiteral(VANTOREL_BINARY)});
-    ASSERT_TRUE(run.waitForOutput("❌ Failed to register shortcut: W")) << run.transcript();
+    ASSERT_TRUE(startIn(run, home.path(), "❌ Failed to register shortcut: W"));
     // The server announces a keyboard change when XTest's keyboard first
     // types; let that pass while the combination is still held.
     keyboard.press({XK_Super_L, XK_Alt_L}, XK_w);
@@ -171,9 +175,7 @@ TEST(VantorelEndToEndTest, ACombinationHeldByAnotherClientShowsAsTakenWhileTheOt
     home.addButton(QStringLiteral("held"), QStringLiteral("⌘ + ⌥ + G"));
     home.addButton(QStringLiteral("free"), QStringLiteral("⌘ + ⌥ + H"));
     ASSERT_TRUE(home.writeButtonFile());
-    run.environment().insert(QStringLiteral("HOME"), home.path());
-    run.start({QStringLiteral(VANTOREL_BINARY)});
-    ASSERT_TRUE(run.waitForOutput("✅ Successfully registered shortcut: H")) << run.transcript();
+    ASSERT_TRUE(startIn(run, home.path(), "✅ Successfully registered shortcut: H"));
     EXPECT_TRUE(run.output().contains("X11: Super+Alt+G is held by another program\n❌ Failed to register shortcut: G\n"))
         << run.transcript();
     EXPECT_EQ(run.output().count("is held by another program"), 1) << "one line says why";
