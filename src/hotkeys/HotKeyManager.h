@@ -18,7 +18,9 @@
 
 // The program's manager as the windows see it: the button store, the hotkey
 // registry and the launcher behind one front. The program makes one in main
-// and hands it on; shared() reaches that one. Main thread only.
+// and hands it on; shared() reaches that one. Main thread only (but see
+// serveBeforeEventLoop()). Made before the QCoreApplication, it needs the
+// applicationPath.
 class HotKeyManager : public QObject {
     Q_OBJECT
 
@@ -56,6 +58,10 @@ public:
     void addButton() { m_store.addButton(); }
     void updateButton(QUuid id, QString name, QString shortcut, std::optional<QUrl> appURL);
     void removeButtons(QList<qsizetype> positions) { m_store.removeButtons(std::move(positions)); }
+
+    // See HotkeyRegistry: presses served before the event loop exists.
+    void serveBeforeEventLoop() { m_registry.serveBeforeEventLoop(); }
+    void serveFromEventLoop() { m_registry.serveFromEventLoop(); }
 
     void registerAllShortcuts() { m_registry.registerAllShortcuts(); }
     void unregisterAllShortcuts() { m_registry.unregisterAllShortcuts(); }

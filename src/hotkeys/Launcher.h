@@ -20,6 +20,12 @@ public:
 
     void launch(const LaunchButton &button, quint64 eventTime) const;
 
+    // Whether launch() needs nothing of the event loop for this button, so
+    // that it may run on another thread while the main thread has no loop
+    // yet: an executable file starts on its own, while a web address needs
+    // the program's windows and a desktop entry GIO's main context.
+    static bool startsOffTheLoop(const LaunchButton &button);
+
 private:
     std::shared_ptr<AppLauncher> m_applications;
     WebWindow m_webWindow;

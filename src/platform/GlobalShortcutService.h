@@ -5,6 +5,8 @@
 #include <QObject>
 #include <QString>
 
+#include <functional>
+
 // One global shortcut the program asks the desktop for.
 struct ShortcutRequest {
     QString actionId;        // stable across runs: the button's id
@@ -49,6 +51,16 @@ public:
     // shortcuts, and opening it.
     virtual bool hasDesktopSettings() const { return false; }
     virtual void openDesktopSettings() {}
+
+    // Before the program has its event loop, a backend that can read presses
+    // on a thread of its own offers each to startNow there (on that thread,
+    // while the main thread does not touch the program's objects); a press it
+    // declines is emitted through activated once serving from the event
+    // loop. Backends that answer only through the event loop ignore this.
+    using StartNow = std::function<bool(const QString &actionId, quint64 eventTime)>;
+    virtual void serveBeforeEventLoop(StartNow) {}
+    // Call on the main thread once a QCoreApplication exists.
+    virtual void serveFromEventLoop() {}
 
 Q_SIGNALS:
     // Also when the desktop changes its mind later (a keyboard change, a

@@ -2,6 +2,7 @@
 
 #include "Log.h"
 #include "X11Connection.h"
+#include "posix/DescriptorWatchThread.h"
 #include "X11KeyTable.h"
 #include "X11Keyboard.h"
 
@@ -17,6 +18,7 @@
 
 #include <algorithm>
 #include <cstdlib>
+#include <utility>
 
 namespace {
 constexpr uint8_t badAccess = 10;
@@ -36,6 +38,12 @@ X11GlobalShortcutService::X11GlobalShortcutService(std::shared_ptr<X11Connection
     if (!m_connection->isOpen())
         return;
     m_keyboard = std::make_unique<X11Keyboard>(m_connection->get());
+    if (QAbstractEventDispatcher::instance())
+        watchFromEventLoop();
+}
+
+void X11GlobalShortcutService::watchFromEventLoop()
+{
     m_notifier = std::make_unique<QSocketNotifier>(xcb_get_file_descriptor(m_connection->get()),
                                                    QSocketNotifier::Read);
     QObject::connect(m_notifier.get(), &QSocketNotifier::activated, m_notifier.get(),
@@ -51,6 +59,7 @@ X11GlobalShortcutService::X11GlobalShortcutService(std::shared_ptr<X11Connection
 
 X11GlobalShortcutService::~X11GlobalShortcutService()
 {
+    m_watchThread.reset();
     if (m_connectionLost)
         Log::watchQtMessages({});
     if (!isConnected())
@@ -76,6 +85,50 @@ void X11GlobalShortcutService::installConnectionLostHandler(std::function<void()
         if (onMainThread && type == QtWarningMsg && message.startsWith(QLatin1String("The X11 connection broke")))
             reportLostConnection();
     });
+}
+
+// The program's QApplication takes longer to build than everything else in
+// its start-up, and the grabs are made before it: a thread serves the presses
+// of that time, so that the first one need not wait for it.
+void X11GlobalShortcutService::serveBeforeEventLoop(StartNow startNow)
+{
+    if (!isConnected() || m_watchThread)
+        return;
+    if (m_notifier)
+        m_notifier->setEnabled(false);
+    m_startNow = std::move(startNow);
+    m_watchThread = std::make_unique<DescriptorWatchThread>(xcb_get_file_descriptor(m_connection->get()),
+                                                            [this] { return serveOnWatchThread(); });
+}
+
+bool X11GlobalShortcutService::serveOnWatchThread()
+{
+    // Reads and starts what startNow takes; the rest, which may touch Qt's
+    // objects of the main thread, waits for the event loop.
+    const Events events = takeEvents(true);
+    for (const auto &[actionId, time] : events.presses) {
+        if (!m_startNow || !m_startNow(actionId, time))
+            m_leftForTheLoop.presses.append({actionId, time});
+    }
+    m_leftForTheLoop.mappingChanged = m_leftForTheLoop.mappingChanged || events.mappingChanged;
+    return m_connection->isOpen();
+}
+
+void X11GlobalShortcutService::serveFromEventLoop()
+{
+    if (!m_keyboard)
+        return; // never connected: every bind said so
+    m_watchThread.reset();
+    m_startNow = {};
+    if (m_notifier)
+        m_notifier->setEnabled(true);
+    else
+        watchFromEventLoop();
+    // What the thread left, then what xcb has read off the socket already:
+    // the notifier only wakes for what is still in the socket.
+    const Events left = std::exchange(m_leftForTheLoop, {});
+    handle(left);
+    readEvents(false);
 }
 
 QString X11GlobalShortcutService::backendName() const
@@ -223,9 +276,13 @@ void X11GlobalShortcutService::readEvents(bool fromSocket)
         reportLostConnection();
         return;
     }
+    handle(takeEvents(fromSocket));
+}
+
+X11GlobalShortcutService::Events X11GlobalShortcutService::takeEvents(bool fromSocket) const
+{
+    Events events;
     xcb_connection_t *c = m_connection->get();
-    bool mappingChanged = false;
-    QList<std::pair<QString, uint32_t>> pressed;
     while (xcb_generic_event_t *event = fromSocket ? xcb_poll_for_event(c) : xcb_poll_for_queued_event(c)) {
         switch (event->response_type & 0x7f) {
         case XCB_KEY_PRESS: {
@@ -234,7 +291,7 @@ void X11GlobalShortcutService::readEvents(bool fromSocket)
             for (const Binding &binding : std::as_const(m_bindings)) {
                 if (binding.xModifiers == modifiers && binding.keycodes.contains(press->detail)
                     && binding.state.kind == ShortcutState::Kind::Live) {
-                    pressed.append({binding.actionId, press->time});
+                    events.presses.append({binding.actionId, press->time});
                     break;
                 }
             }
@@ -242,7 +299,7 @@ void X11GlobalShortcutService::readEvents(bool fromSocket)
         }
         case XCB_MAPPING_NOTIFY: {
             const auto *mapping = reinterpret_cast<xcb_mapping_notify_event_t *>(event);
-            mappingChanged = mappingChanged || mapping->request != XCB_MAPPING_POINTER;
+            events.mappingChanged = events.mappingChanged || mapping->request != XCB_MAPPING_POINTER;
             break;
         }
         default:
@@ -250,13 +307,18 @@ void X11GlobalShortcutService::readEvents(bool fromSocket)
         }
         std::free(event);
     }
+    return events;
+}
+
+void X11GlobalShortcutService::handle(const Events &events)
+{
     // A layout switch sends a burst of notifications: renew once for all.
-    if (mappingChanged)
+    if (events.mappingChanged)
         renewGrabs();
     if (!m_connection->isOpen())
         reportLostConnection();
-    // Outside the loop: whoever hears a press may rebind.
-    for (const auto &[actionId, time] : std::as_const(pressed))
+    // Last: whoever hears a press may rebind.
+    for (const auto &[actionId, time] : events.presses)
         Q_EMIT activated(actionId, time);
 }
 
