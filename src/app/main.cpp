@@ -10,10 +10,19 @@
 #include "WindowInputTime.h"
 
 #include <QApplication>
+#include <QFileInfo>
 #include <QIcon>
 #include <QTimer>
 
 #include <memory>
+
+namespace {
+// What QCoreApplication::applicationFilePath() says, before there is one.
+QString runningExecutable()
+{
+    return QFileInfo(QStringLiteral("/proc/self/exe")).canonicalFilePath();
+}
+} // namespace
 
 int main(int argc, char *argv[])
 {
@@ -27,20 +36,21 @@ int main(int argc, char *argv[])
     if (const std::optional<int> status = CommandLine::answerInformationRequests(arguments))
         return *status;
 
-    QApplication app(argc, argv);
-    if (const std::optional<int> status = CommandLine::rejectUnknown(QApplication::arguments()))
-        return *status;
-    QGuiApplication::setDesktopFileName(QLatin1String(InstallLayout::appId));
-    QApplication::setQuitOnLastWindowClosed(false);
-    // Sessions without a desktop environment name no icon theme.
-    QIcon::setFallbackThemeName(QStringLiteral("Adwaita"));
-
-    TerminationSignals signals_;
-    QObject::connect(&signals_, &TerminationSignals::received, &app, [] { QApplication::quit(); });
+    // The toolkit's own options (-display, -platform…) are known only once
+    // QApplication has taken them from the arguments. A start without any,
+    // as the desktop's autostart makes, claims the instance and binds its
+    // hotkeys first: building the QApplication takes longer than all the rest
+    // of the start-up, and a press made meanwhile is served at once.
+    std::unique_ptr<QApplication> app;
+    if (arguments.size() > 1) {
+        app = std::make_unique<QApplication>(argc, argv);
+        if (const std::optional<int> status = CommandLine::rejectUnknown(QApplication::arguments()))
+            return *status;
+    }
 
     // A second start shows the running program's editor, or has it activate
     // a button, and leaves before it grabs any hotkey.
-    const std::optional<QString> activation = CommandLine::activationTarget(QApplication::arguments());
+    const std::optional<QString> activation = CommandLine::activationTarget(app ? QApplication::arguments() : arguments);
     SingleInstance instance(SingleInstance::socketPathForThisSession());
     switch (activation ? instance.claimToActivate(*activation) : instance.claim()) {
     case SingleInstance::Claim::thisInstance:
@@ -58,13 +68,30 @@ int main(int argc, char *argv[])
         QCoreApplication::exit(1);
     };
     const DesktopServices desktop = DesktopServices::forThisSession(displayLost, &WindowInputTime::latest);
-    // The web window is loaded at the first web launch, not before.
-    WebWindowLoader webWindow(WebWindowLoader::defaultPluginPath(), desktop.activator);
+    // The web window is loaded at the first web launch, not before; web
+    // addresses wait for the event loop, so it exists by then.
+    std::unique_ptr<WebWindowLoader> webWindow;
     const auto openWebAddress = [&webWindow](const QString &address, quint64 eventTime) {
-        webWindow.loadURL(address, eventTime);
+        webWindow->loadURL(address, eventTime);
     };
     // Hotkeys are live from here on, before any window exists.
-    HotKeyManager manager({desktop.shortcuts, desktop.launcher, desktop.permission, openWebAddress, {}, {}});
+    HotKeyManager manager({desktop.shortcuts, desktop.launcher, desktop.permission, openWebAddress, {},
+                           runningExecutable()});
+    if (!app) {
+        manager.serveBeforeEventLoop();
+        app = std::make_unique<QApplication>(argc, argv);
+    }
+    QGuiApplication::setDesktopFileName(QLatin1String(InstallLayout::appId));
+    QApplication::setQuitOnLastWindowClosed(false);
+    // Sessions without a desktop environment name no icon theme.
+    QIcon::setFallbackThemeName(QStringLiteral("Adwaita"));
+    webWindow = std::make_unique<WebWindowLoader>(WebWindowLoader::defaultPluginPath(), desktop.activator);
+    // The presses left waiting are served now.
+    manager.serveFromEventLoop();
+    instance.answerFromEventLoop();
+
+    TerminationSignals signals_;
+    QObject::connect(&signals_, &TerminationSignals::received, app.get(), [] { QApplication::quit(); });
 
     instance.setActivator([&manager](const QString &nameOrId) { return manager.activateButton(nameOrId); });
     if (activation && !manager.activateButton(*activation))
@@ -84,9 +111,9 @@ int main(int argc, char *argv[])
     // of the same event loop pass, so presses already waiting go first.
     QTimer shellTimer;
     shellTimer.setSingleShot(true);
-    QObject::connect(&shellTimer, &QTimer::timeout, &app, [&] { shell(); });
+    QObject::connect(&shellTimer, &QTimer::timeout, app.get(), [&] { shell(); });
     shellTimer.start(0);
-    QObject::connect(&instance, &SingleInstance::showRequested, &app, [&] { shell().showShortcutsEditor(); });
+    QObject::connect(&instance, &SingleInstance::showRequested, app.get(), [&] { shell().showShortcutsEditor(); });
 
-    return app.exec();
+    return QApplication::exec();
 }
