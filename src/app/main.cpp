@@ -12,8 +12,10 @@
 #include <QApplication>
 #include <QFileInfo>
 #include <QIcon>
+#include <QThread>
 #include <QTimer>
 
+#include <cstdlib>
 #include <memory>
 
 namespace {
@@ -42,6 +44,9 @@ int main(int argc, char *argv[])
     // hotkeys first: building the QApplication takes longer than all the rest
     // of the start-up, and a press made meanwhile is served at once.
     std::unique_ptr<QApplication> app;
+    // From here on a session's SIGTERM ends the program cleanly, also when
+    // it comes during the start-up.
+    TerminationSignals signals_;
     if (arguments.size() > 1) {
         app = std::make_unique<QApplication>(argc, argv);
         if (const std::optional<int> status = CommandLine::rejectUnknown(QApplication::arguments()))
@@ -65,7 +70,10 @@ int main(int argc, char *argv[])
     // the button file as it is.
     const auto displayLost = [] {
         Log::line(QStringLiteral("❌ Lost the connection to the X server, quitting"));
-        QCoreApplication::exit(1);
+        if (QThread::currentThread()->loopLevel() > 0)
+            QCoreApplication::exit(1);
+        else
+            std::_Exit(1); // QApplication is being built and would abort()
     };
     const DesktopServices desktop = DesktopServices::forThisSession(displayLost, &WindowInputTime::latest);
     // The web window is loaded at the first web launch, not before; web
@@ -89,8 +97,7 @@ int main(int argc, char *argv[])
     // The presses left waiting are served now.
     manager.serveFromEventLoop();
     instance.answerFromEventLoop();
-
-    TerminationSignals signals_;
+    signals_.watchFromEventLoop();
     QObject::connect(&signals_, &TerminationSignals::received, app.get(), [] { QApplication::quit(); });
 
     instance.setActivator([&manager](const QString &nameOrId) { return manager.activateButton(nameOrId); });

@@ -82,7 +82,14 @@ void X11GlobalShortcutService::installConnectionLostHandler(std::function<void()
     Log::watchQtMessages([this](QtMsgType type, const QString &message) {
         const bool onMainThread = QCoreApplication::instance()
             && QThread::currentThread() == QCoreApplication::instance()->thread();
-        if (onMainThread && type == QtWarningMsg && message.startsWith(QLatin1String("The X11 connection broke")))
+        if (!onMainThread)
+            return;
+        if (type == QtWarningMsg && message.startsWith(QLatin1String("The X11 connection broke")))
+            reportLostConnection();
+        // A QApplication built after the grabs that cannot set up its own
+        // connection ends the process with abort(): when ours is gone too,
+        // the server went away during the start-up.
+        else if (type == QtFatalMsg && !serverAnswers())
             reportLostConnection();
     });
 }
@@ -272,6 +279,8 @@ void X11GlobalShortcutService::ungrab(Binding &binding)
 
 void X11GlobalShortcutService::readEvents(bool fromSocket)
 {
+    if (m_watchThread)
+        return; // its thread reads until serveFromEventLoop()
     if (!isConnected()) {
         reportLostConnection();
         return;
@@ -322,12 +331,24 @@ void X11GlobalShortcutService::handle(const Events &events)
         Q_EMIT activated(actionId, time);
 }
 
+bool X11GlobalShortcutService::serverAnswers() const
+{
+    if (!isConnected())
+        return false;
+    xcb_connection_t *c = m_connection->get();
+    xcb_get_input_focus_reply_t *reply = xcb_get_input_focus_reply(c, xcb_get_input_focus(c), nullptr);
+    const bool answered = reply != nullptr;
+    std::free(reply);
+    return answered && isConnected();
+}
+
 void X11GlobalShortcutService::reportLostConnection()
 {
-    if (m_lostReported || !m_notifier)
+    if (m_lostReported || !m_keyboard)
         return;
     m_lostReported = true;
-    m_notifier->setEnabled(false);
+    if (m_notifier)
+        m_notifier->setEnabled(false);
     if (m_connectionLost)
         m_connectionLost();
     else

@@ -29,7 +29,8 @@ public:
     bool isConnected() const;
 
     // Called once, on the main thread, when the X server goes away while the
-    // program runs. Without a handler the loss is only logged.
+    // program runs, or while its QApplication is being built (there is no
+    // event loop to leave then). Without a handler the loss is only logged.
     void installConnectionLostHandler(std::function<void()> handler);
 
     void bind(const QList<ShortcutRequest> &requests) override;
@@ -64,6 +65,7 @@ private:
     bool serveOnWatchThread();
     void readEvents(bool fromSocket);
     void handle(const Events &events);
+    bool serverAnswers() const;
     void reportLostConnection();
     void renewGrabs();
     QString describe(const Binding &binding) const;
