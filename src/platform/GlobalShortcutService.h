@@ -33,7 +33,8 @@ struct ShortcutState {
     friend bool operator==(const ShortcutState &, const ShortcutState &) = default;
 };
 
-// The desktop's global shortcuts, by action. Main thread only.
+// The desktop's global shortcuts, by action. Main thread only (but see
+// serveBeforeEventLoop()).
 class GlobalShortcutService : public QObject {
     Q_OBJECT
 
