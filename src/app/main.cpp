@@ -16,6 +16,7 @@
 #include <QTimer>
 
 #include <cstdlib>
+#include <functional>
 #include <memory>
 
 namespace {
@@ -77,9 +78,13 @@ int main(int argc, char *argv[])
     };
     const DesktopServices desktop = DesktopServices::forThisSession(displayLost, &WindowInputTime::latest);
     // The web window is loaded at the first web launch, not before; web
-    // addresses wait for the event loop, so it exists by then.
+    // addresses wait for the event loop, so it exists by then. A press made
+    // before the tray and the windows exist builds them first: the editor
+    // opened at start must not cover the page the press asked for.
     std::unique_ptr<WebWindowLoader> webWindow;
-    const auto openWebAddress = [&webWindow](const QString &address, quint64 eventTime) {
+    std::function<void()> buildShell;
+    const auto openWebAddress = [&webWindow, &buildShell](const QString &address, quint64 eventTime) {
+        buildShell();
         webWindow->loadURL(address, eventTime);
     };
     // Hotkeys are live from here on, before any window exists.
@@ -94,16 +99,6 @@ int main(int argc, char *argv[])
     // Sessions without a desktop environment name no icon theme.
     QIcon::setFallbackThemeName(QStringLiteral("Adwaita"));
     webWindow = std::make_unique<WebWindowLoader>(WebWindowLoader::defaultPluginPath(), desktop.activator);
-    // The presses left waiting are served now.
-    manager.serveFromEventLoop();
-    instance.answerFromEventLoop();
-    signals_.watchFromEventLoop();
-    QObject::connect(&signals_, &TerminationSignals::received, app.get(), [] { QApplication::quit(); });
-
-    instance.setActivator([&manager](const QString &nameOrId) { return manager.activateButton(nameOrId); });
-    if (activation && !manager.activateButton(*activation))
-        CommandLine::reportActivation(*activation, SingleInstance::Activation::unknownButton);
-
     // The tray and the windows come once the event loop runs, so that a press
     // made during start-up launches at once instead of waiting for them.
     std::unique_ptr<VantorelApp> vantorel;
@@ -118,9 +113,21 @@ int main(int argc, char *argv[])
     // of the same event loop pass, so presses already waiting go first.
     QTimer shellTimer;
     shellTimer.setSingleShot(true);
-    QObject::connect(&shellTimer, &QTimer::timeout, app.get(), [&] { shell(); });
+    buildShell = [&] { shell(); };
+    QObject::connect(&shellTimer, &QTimer::timeout, app.get(), buildShell);
     shellTimer.start(0);
     QObject::connect(&instance, &SingleInstance::showRequested, app.get(), [&] { shell().showShortcutsEditor(); });
+
+    instance.setActivator([&manager](const QString &nameOrId) { return manager.activateButton(nameOrId); });
+    if (activation && !manager.activateButton(*activation))
+        CommandLine::reportActivation(*activation, SingleInstance::Activation::unknownButton);
+
+    // The start-up thread stops here; the presses it left for the loop (web
+    // addresses, desktop entries) come after the shell's timer.
+    manager.serveFromEventLoop();
+    instance.answerFromEventLoop();
+    signals_.watchFromEventLoop();
+    QObject::connect(&signals_, &TerminationSignals::received, app.get(), [] { QApplication::quit(); });
 
     return QApplication::exec();
 }

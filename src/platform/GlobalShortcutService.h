@@ -56,8 +56,10 @@ public:
     // Before the program has its event loop, a backend that can read presses
     // on a thread of its own offers each to startNow there (on that thread,
     // while the main thread does not touch the program's objects); a press it
-    // declines is emitted through activated once serving from the event
-    // loop. Backends that answer only through the event loop ignore this.
+    // declines is emitted through activated from the event loop, after what
+    // waits there when serveFromEventLoop() is called (a zero timer started
+    // before it runs first). Backends that answer only through the event loop
+    // ignore this.
     using StartNow = std::function<bool(const QString &actionId, quint64 eventTime)>;
     virtual void serveBeforeEventLoop(StartNow) {}
     // Call on the main thread once a QCoreApplication exists.

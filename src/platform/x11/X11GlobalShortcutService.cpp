@@ -13,6 +13,7 @@
 #include <QSocketNotifier>
 #include <QStringList>
 #include <QThread>
+#include <QTimer>
 
 #include <xcb/xcb.h>
 
@@ -131,11 +132,14 @@ void X11GlobalShortcutService::serveFromEventLoop()
         m_notifier->setEnabled(true);
     else
         watchFromEventLoop();
-    // What the thread left, then what xcb has read off the socket already:
-    // the notifier only wakes for what is still in the socket.
-    const Events left = std::exchange(m_leftForTheLoop, {});
-    handle(left);
-    readEvents(false);
+    // What the thread left, then what xcb has read off the socket already
+    // (the notifier only wakes for what is still in the socket), from the
+    // event loop after what the program has asked of it before: a window a
+    // press brings comes out above those the program opens at start.
+    QTimer::singleShot(0, m_notifier.get(), [this, left = std::exchange(m_leftForTheLoop, {})] {
+        handle(left);
+        readEvents(false);
+    });
 }
 
 QString X11GlobalShortcutService::backendName() const
