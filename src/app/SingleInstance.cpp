@@ -3,6 +3,7 @@
 #include "Log.h"
 #include "PrivateDirectory.h"
 
+#include <QAbstractEventDispatcher>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
@@ -162,9 +163,22 @@ bool SingleInstance::listen(QString &problem)
         return false;
     }
     m_listener = fd;
-    m_listenerNotifier = std::make_unique<QSocketNotifier>(fd, QSocketNotifier::Read);
-    connect(m_listenerNotifier.get(), &QSocketNotifier::activated, this, &SingleInstance::acceptConnections);
+    // Later starts wait in the listen queue until there is an event loop.
+    if (QAbstractEventDispatcher::instance())
+        watchListener();
     return true;
+}
+
+void SingleInstance::answerFromEventLoop()
+{
+    if (m_listener >= 0 && !m_listenerNotifier)
+        watchListener();
+}
+
+void SingleInstance::watchListener()
+{
+    m_listenerNotifier = std::make_unique<QSocketNotifier>(m_listener, QSocketNotifier::Read);
+    connect(m_listenerNotifier.get(), &QSocketNotifier::activated, this, &SingleInstance::acceptConnections);
 }
 
 void SingleInstance::answerActivation(int fd, const QByteArray &target)

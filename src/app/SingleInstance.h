@@ -47,6 +47,10 @@ public:
     Claim claimToActivate(const QString &nameOrId);
     Activation activation() const { return m_activation; }
 
+    // A claim made before the program's QCoreApplication existed answers
+    // later starts only from here on; call it once one exists.
+    void answerFromEventLoop();
+
     // How this instance answers activation requests of later starts.
     void setActivator(Activator activator) { m_activator = std::move(activator); }
 
@@ -65,6 +69,7 @@ private:
     void answerActivation(int fd, const QByteArray &target);
     bool listen(QString &problem);
     void stopListening();
+    void watchListener();
     void acceptConnections();
     void readRequest(QSocketNotifier *client);
 

@@ -1,5 +1,6 @@
 #include "TerminationSignals.h"
 
+#include <QAbstractEventDispatcher>
 #include <QSocketNotifier>
 
 #include <csignal>
@@ -36,12 +37,8 @@ TerminationSignals::TerminationSignals(QObject *parent) : QObject(parent)
 {
     if (::pipe2(signalPipe, O_CLOEXEC | O_NONBLOCK) != 0)
         return;
-    m_notifier = new QSocketNotifier(signalPipe[0], QSocketNotifier::Read, this);
-    connect(m_notifier, &QSocketNotifier::activated, this, [this] {
-        unsigned char byte = 0;
-        while (::read(signalPipe[0], &byte, 1) == 1)
-            emit received(byte);
-    });
+    if (QAbstractEventDispatcher::instance())
+        watchFromEventLoop();
     struct sigaction action {};
     action.sa_handler = forceEnd;
     sigemptyset(&action.sa_mask);
@@ -50,6 +47,18 @@ TerminationSignals::TerminationSignals(QObject *parent) : QObject(parent)
     action.sa_flags = SA_RESTART;
     sigaction(SIGINT, &action, nullptr);
     sigaction(SIGTERM, &action, nullptr);
+}
+
+void TerminationSignals::watchFromEventLoop()
+{
+    if (m_notifier || signalPipe[0] < 0)
+        return;
+    m_notifier = new QSocketNotifier(signalPipe[0], QSocketNotifier::Read, this);
+    connect(m_notifier, &QSocketNotifier::activated, this, [this] {
+        unsigned char byte = 0;
+        while (::read(signalPipe[0], &byte, 1) == 1)
+            emit received(byte);
+    });
 }
 
 TerminationSignals::~TerminationSignals()

@@ -16,6 +16,10 @@ public:
 
     static constexpr unsigned graceSeconds = 1;
 
+    // Made before the QCoreApplication, it catches the signals at once and
+    // reports them once this is called, with an event loop to come.
+    void watchFromEventLoop();
+
 signals:
     void received(int signalNumber);
 

@@ -10,10 +10,22 @@
 #include "WindowInputTime.h"
 
 #include <QApplication>
+#include <QFileInfo>
 #include <QIcon>
+#include <QThread>
 #include <QTimer>
 
+#include <cstdlib>
+#include <functional>
 #include <memory>
+
+namespace {
+// What QCoreApplication::applicationFilePath() says, before there is one.
+QString runningExecutable()
+{
+    return QFileInfo(QStringLiteral("/proc/self/exe")).canonicalFilePath();
+}
+} // namespace
 
 int main(int argc, char *argv[])
 {
@@ -27,20 +39,25 @@ int main(int argc, char *argv[])
     if (const std::optional<int> status = CommandLine::answerInformationRequests(arguments))
         return *status;
 
-    QApplication app(argc, argv);
-    if (const std::optional<int> status = CommandLine::rejectUnknown(QApplication::arguments()))
-        return *status;
-    QGuiApplication::setDesktopFileName(QLatin1String(InstallLayout::appId));
-    QApplication::setQuitOnLastWindowClosed(false);
-    // Sessions without a desktop environment name no icon theme.
-    QIcon::setFallbackThemeName(QStringLiteral("Adwaita"));
-
+    // The toolkit's own options (-display, -platform…) are known only once
+    // QApplication has taken them from the arguments. A start without any,
+    // as the desktop's autostart makes, claims the instance and binds its
+    // hotkeys first where they are X11 grabs: building the QApplication takes
+    // longer than all the rest of the start-up, and a press made meanwhile is
+    // served at once.
+    std::unique_ptr<QApplication> app;
+    // From here on a session's SIGTERM ends the program cleanly, also when
+    // it comes during the start-up.
     TerminationSignals signals_;
-    QObject::connect(&signals_, &TerminationSignals::received, &app, [] { QApplication::quit(); });
+    if (arguments.size() > 1 || !DesktopServices::startsBeforeApplication()) {
+        app = std::make_unique<QApplication>(argc, argv);
+        if (const std::optional<int> status = CommandLine::rejectUnknown(QApplication::arguments()))
+            return *status;
+    }
 
     // A second start shows the running program's editor, or has it activate
     // a button, and leaves before it grabs any hotkey.
-    const std::optional<QString> activation = CommandLine::activationTarget(QApplication::arguments());
+    const std::optional<QString> activation = CommandLine::activationTarget(app ? QApplication::arguments() : arguments);
     SingleInstance instance(SingleInstance::socketPathForThisSession());
     switch (activation ? instance.claimToActivate(*activation) : instance.claim()) {
     case SingleInstance::Claim::thisInstance:
@@ -55,22 +72,34 @@ int main(int argc, char *argv[])
     // the button file as it is.
     const auto displayLost = [] {
         Log::line(QStringLiteral("❌ Lost the connection to the X server, quitting"));
-        QCoreApplication::exit(1);
+        if (QThread::currentThread()->loopLevel() > 0)
+            QCoreApplication::exit(1);
+        else
+            std::_Exit(1); // QApplication is being built and would abort()
     };
     const DesktopServices desktop = DesktopServices::forThisSession(displayLost, &WindowInputTime::latest);
-    // The web window is loaded at the first web launch, not before.
-    WebWindowLoader webWindow(WebWindowLoader::defaultPluginPath(), desktop.activator);
-    const auto openWebAddress = [&webWindow](const QString &address, quint64 eventTime) {
-        webWindow.loadURL(address, eventTime);
+    // The web window is loaded at the first web launch, not before; web
+    // addresses wait for the event loop, so it exists by then. A press made
+    // before the tray and the windows exist builds them first: the editor
+    // opened at start must not cover the page the press asked for.
+    std::unique_ptr<WebWindowLoader> webWindow;
+    std::function<void()> buildShell;
+    const auto openWebAddress = [&webWindow, &buildShell](const QString &address, quint64 eventTime) {
+        buildShell();
+        webWindow->loadURL(address, eventTime);
     };
     // Hotkeys are live from here on, before any window exists.
-    HotKeyManager manager(
-        {desktop.shortcuts, desktop.launcher, desktop.permission, openWebAddress, {}, {}, desktop.windows, {}});
-
-    instance.setActivator([&manager](const QString &nameOrId) { return manager.activateButton(nameOrId); });
-    if (activation && !manager.activateButton(*activation))
-        CommandLine::reportActivation(*activation, SingleInstance::Activation::unknownButton);
-
+    HotKeyManager manager({desktop.shortcuts, desktop.launcher, desktop.permission, openWebAddress, {},
+                           runningExecutable(), desktop.windows, {}});
+    if (!app) {
+        manager.serveBeforeEventLoop();
+        app = std::make_unique<QApplication>(argc, argv);
+    }
+    QGuiApplication::setDesktopFileName(QLatin1String(InstallLayout::appId));
+    QApplication::setQuitOnLastWindowClosed(false);
+    // Sessions without a desktop environment name no icon theme.
+    QIcon::setFallbackThemeName(QStringLiteral("Adwaita"));
+    webWindow = std::make_unique<WebWindowLoader>(WebWindowLoader::defaultPluginPath(), desktop.activator);
     // The tray and the windows come once the event loop runs, so that a press
     // made during start-up launches at once instead of waiting for them.
     std::unique_ptr<VantorelApp> vantorel;
@@ -85,9 +114,21 @@ int main(int argc, char *argv[])
     // of the same event loop pass, so presses already waiting go first.
     QTimer shellTimer;
     shellTimer.setSingleShot(true);
-    QObject::connect(&shellTimer, &QTimer::timeout, &app, [&] { shell(); });
+    buildShell = [&] { shell(); };
+    QObject::connect(&shellTimer, &QTimer::timeout, app.get(), buildShell);
     shellTimer.start(0);
-    QObject::connect(&instance, &SingleInstance::showRequested, &app, [&] { shell().showShortcutsEditor(); });
+    QObject::connect(&instance, &SingleInstance::showRequested, app.get(), [&] { shell().showShortcutsEditor(); });
 
-    return app.exec();
+    instance.setActivator([&manager](const QString &nameOrId) { return manager.activateButton(nameOrId); });
+    if (activation && !manager.activateButton(*activation))
+        CommandLine::reportActivation(*activation, SingleInstance::Activation::unknownButton);
+
+    // The start-up thread stops here; the presses it left for the loop (web
+    // addresses, desktop entries) come after the shell's timer.
+    manager.serveFromEventLoop();
+    instance.answerFromEventLoop();
+    signals_.watchFromEventLoop();
+    QObject::connect(&signals_, &TerminationSignals::received, app.get(), [] { QApplication::quit(); });
+
+    return QApplication::exec();
 }

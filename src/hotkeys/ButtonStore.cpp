@@ -16,12 +16,17 @@ const LaunchButton *ButtonStore::find(QUuid id) const
     return found == m_buttons.cend() ? nullptr : &*found;
 }
 
+void ButtonStore::watchFile()
+{
+    if (m_watcher)
+        return;
+    m_watcher = std::make_unique<ButtonFileWatcher>(m_file.path());
+    connect(m_watcher.get(), &ButtonFileWatcher::changed, this, &ButtonStore::reloadIfChangedOnDisk);
+    reloadIfChangedOnDisk();
+}
+
 void ButtonStore::loadButtons()
 {
-    if (!m_watcher) {
-        m_watcher = std::make_unique<ButtonFileWatcher>(m_file.path());
-        connect(m_watcher.get(), &ButtonFileWatcher::changed, this, &ButtonStore::reloadIfChangedOnDisk);
-    }
     Log::line(QStringLiteral("📱 Loading buttons"));
     if (!m_file.exists()) {
         m_buttons = {LaunchButton(QUuid::createUuid(), QStringLiteral("Scrivara"), QStringLiteral("⌘ + ⌥ + F"),

@@ -28,8 +28,10 @@ public:
     QString filePath() const { return m_file.path(); }
 
     // Reads the file; creates and saves the default button when there is none.
-    // From then on, changes made to the file by others are taken in.
     void loadButtons();
+    // From now on changes made to the file by others are taken in. Needs a
+    // QCoreApplication; a change made since the file was read counts too.
+    void watchFile();
     // Takes in the file's buttons if someone else changed it since it was
     // last read or saved here; an unreadable version leaves the list as it is.
     void reloadIfChangedOnDisk();

@@ -43,6 +43,15 @@ HotKeyManager::HotKeyManager(Services services, QObject *parent)
         Log::line(QStringLiteral("⚠️ Warning: Running from DerivedData - permissions may not persist"));
     m_store.loadButtons();
     m_registry.registerAllShortcuts();
+    // Made before the application, the file is watched once the loop runs.
+    if (QCoreApplication::instance())
+        m_store.watchFile();
+}
+
+void HotKeyManager::serveFromEventLoop()
+{
+    m_registry.serveFromEventLoop();
+    m_store.watchFile();
 }
 
 HotKeyManager::~HotKeyManager()

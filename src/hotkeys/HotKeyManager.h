@@ -20,7 +20,9 @@
 
 // The program's manager as the windows see it: the button store, the hotkey
 // registry and the launcher behind one front. The program makes one in main
-// and hands it on; shared() reaches that one. Main thread only.
+// and hands it on; shared() reaches that one. Main thread only (but see
+// serveBeforeEventLoop()). Made before the QCoreApplication, it needs the
+// applicationPath.
 class HotKeyManager : public QObject {
     Q_OBJECT
 
@@ -68,6 +70,10 @@ public:
     // Whether this desktop lets a press find the application's window;
     // without, every press starts a new copy.
     bool canBringToFront() const { return m_services.windows && m_services.windows->canFindWindows(); }
+    // See HotkeyRegistry: presses served before the event loop exists.
+    void serveBeforeEventLoop() { m_registry.serveBeforeEventLoop(); }
+    // Also starts watching the button file.
+    void serveFromEventLoop();
 
     void registerAllShortcuts() { m_registry.registerAllShortcuts(); }
     void unregisterAllShortcuts() { m_registry.unregisterAllShortcuts(); }

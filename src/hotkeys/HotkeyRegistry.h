@@ -20,7 +20,7 @@ class Launcher;
 // launches a button when the desktop reports its shortcut pressed. Once
 // registerAllShortcuts() has run it follows the store: each change rebinds
 // what changed. Keeps, per button, what the desktop did with its shortcut.
-// Main thread only.
+// Main thread only, but for serveBeforeEventLoop().
 class HotkeyRegistry : public QObject {
     Q_OBJECT
 
@@ -43,6 +43,13 @@ public:
     ShortcutState probe(QKeyCombination trigger) const;
     bool hasDesktopSettings() const;
     void openDesktopSettings();
+
+    // Until serveFromEventLoop(), presses of the shortcut service that can be
+    // served without the event loop (see Launcher::startsOffTheLoop) are
+    // served on the service's own thread, if it has one; the main thread must
+    // leave this registry, its store and its launcher alone meanwhile.
+    void serveBeforeEventLoop();
+    void serveFromEventLoop();
 
 Q_SIGNALS:
     void stateChanged(QUuid buttonId);
@@ -71,6 +78,7 @@ private:
     void setState(QUuid buttonId, const ShortcutState &state);
     void answer(const QString &actionId, const ShortcutState &state);
     void press(const QString &actionId, quint64 eventTime);
+    bool pressOffTheLoop(const QString &actionId, quint64 eventTime);
 
     ButtonStore &m_store;
     std::shared_ptr<GlobalShortcutService> m_shortcuts;

@@ -52,6 +52,14 @@ QString hotkeyBackendFor(bool wayland)
 }
 } // namespace
 
+bool DesktopServices::startsBeforeApplication()
+{
+    if (isWaylandSession())
+        return false;
+    const QString asked = qEnvironmentVariable("VANTOREL_HOTKEYS").trimmed().toLower();
+    return asked != QLatin1String("kglobalaccel") && asked != QLatin1String("portal");
+}
+
 DesktopServices DesktopServices::forThisSession(std::function<void()> displayLost,
                                                 std::function<quint32()> latestWindowInput)
 {

@@ -22,13 +22,19 @@ struct DesktopServices {
     // Backends for the session the program runs in: X11 grabs in an X11
     // session; in a Wayland one KDE's shortcut daemon on Plasma, else the
     // GlobalShortcuts portal where the desktop offers it, else none;
-    // VANTOREL_HOTKEYS=x11|kglobalaccel|portal|none chooses. Needs a
-    // QCoreApplication; call on the main thread. displayLost runs once if the
+    // VANTOREL_HOTKEYS=x11|kglobalaccel|portal|none chooses. Call on the main
+    // thread; without a QCoreApplication only where startsBeforeApplication()
+    // says so: made before one, the shortcuts read presses once told to
+    // (serveBeforeEventLoop(), serveFromEventLoop()). displayLost runs once if the
     // display server goes away while the program runs. latestWindowInput: the
     // X server time of the user's latest input to the program's own windows
     // (0 when unknown), which the window activator weighs against the time
     // of the hotkey press it is given. Other programs' windows are found in
     // an X11 session only; a Wayland compositor keeps them to itself.
+    // Whether this session's backends may be made before the QCoreApplication:
+    // X11 grabs may, the desktop's D-Bus services need the application.
+    static bool startsBeforeApplication();
+
     static DesktopServices forThisSession(std::function<void()> displayLost = {},
                                           std::function<quint32()> latestWindowInput = {});
 };

@@ -5,6 +5,8 @@
 #include <QObject>
 #include <QString>
 
+#include <functional>
+
 // One global shortcut the program asks the desktop for.
 struct ShortcutRequest {
     QString actionId;        // stable across runs: the button's id
@@ -31,7 +33,8 @@ struct ShortcutState {
     friend bool operator==(const ShortcutState &, const ShortcutState &) = default;
 };
 
-// The desktop's global shortcuts, by action. Main thread only.
+// The desktop's global shortcuts, by action. Main thread only (but see
+// serveBeforeEventLoop()).
 class GlobalShortcutService : public QObject {
     Q_OBJECT
 
@@ -58,6 +61,18 @@ public:
     // shortcuts, and opening it.
     virtual bool hasDesktopSettings() const { return false; }
     virtual void openDesktopSettings() {}
+
+    // Before the program has its event loop, a backend that can read presses
+    // on a thread of its own offers each to startNow there (on that thread,
+    // while the main thread does not touch the program's objects); a press it
+    // declines is emitted through activated from the event loop, after what
+    // waits there when serveFromEventLoop() is called (a zero timer started
+    // before it runs first). Backends that answer only through the event loop
+    // ignore this.
+    using StartNow = std::function<bool(const QString &actionId, quint64 eventTime)>;
+    virtual void serveBeforeEventLoop(StartNow) {}
+    // Call on the main thread once a QCoreApplication exists.
+    virtual void serveFromEventLoop() {}
 
 Q_SIGNALS:
     // Also when the desktop changes its mind later (a keyboard change, a

@@ -14,7 +14,9 @@
 #define XK_CYRILLIC
 #include <X11/keysymdef.h>
 
+#include <chrono>
 #include <cstring>
+#include <thread>
 
 // The manager and the session's real desktop backends on a private X
 // server, driven by key presses as a user makes them.
@@ -65,6 +67,38 @@ TEST_F(HotkeysOnX11, EachButtonLaunchesOnItsOwnCombinationAlsoWithLocksOn)
     keyboard.press({}, XK_Caps_Lock);
     keyboard.press({}, XK_Num_Lock);
     EXPECT_TRUE(launchedWithLocks);
+}
+
+// As at the program's start, while its QApplication is being built: no
+// event loop runs on the main thread.
+TEST_F(HotkeysOnX11, BeforeTheEventLoopAPressStartsItsProgramOnceAndAWebAddressWaitsForTheLoop)
+{
+    home.addButton(QStringLiteral("script"), QStringLiteral("⌘ + ⌥ + F"));
+    home.addWebButton(QStringLiteral("web"), QStringLiteral("⌘ + ⌥ + G"), QStringLiteral("https://example.org/"));
+    ASSERT_TRUE(home.writeButtonFile());
+    QStringList opened;
+    const DesktopServices desktop = DesktopServices::forThisSession();
+    manager = std::make_unique<HotKeyManager>(HotKeyManager::Services{
+        desktop.shortcuts, desktop.launcher, desktop.permission,
+        [&opened](const QString &address, quint64) { opened.append(address); }, home.path(), {}, desktop.windows, home.path()});
+
+    manager->serveBeforeEventLoop();
+    keyboard.press({XK_Super_L, XK_Alt_L}, XK_g);
+    keyboard.press({XK_Super_L, XK_Alt_L}, XK_f);
+    bool started = false;
+    for (int waited = 0; !started && waited < 3000; waited += 10) {
+        std::this_thread::sleep_for(std::chrono::milliseconds(10));
+        started = home.ran(QStringLiteral("script"));
+    }
+    EXPECT_TRUE(started);
+    EXPECT_TRUE(opened.isEmpty());
+
+    manager->serveFromEventLoop();
+    EXPECT_TRUE(runEventLoopUntil([&] { return !opened.isEmpty(); }));
+    runEventLoopUntil([] { return false; }, 300);
+    EXPECT_EQ(opened, QStringList{QStringLiteral("https://example.org/")});
+    EXPECT_FALSE(home.ran(QStringLiteral("script"))) << "the press started its program twice";
+    EXPECT_TRUE(launches({XK_Super_L, XK_Alt_L}, XK_f, QStringLiteral("script")));
 }
 
 TEST_F(HotkeysOnX11, ACombinationHeldByAnotherProgramFailsForThatButtonOnly)

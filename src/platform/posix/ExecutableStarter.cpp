@@ -1,5 +1,6 @@
 #include "ExecutableStarter.h"
 
+#include <QAbstractEventDispatcher>
 #include <QFile>
 #include <QSocketNotifier>
 
@@ -89,9 +90,12 @@ QList<qint64> ExecutableStarter::running(const QString &path) const
 
 void ExecutableStarter::reapWhenDone(pid_t pid, const QString &path)
 {
-    const int pidfd = int(::syscall(SYS_pidfd_open, pid, 0));
+    // Kernels before 5.3 have no process descriptors, and a start served
+    // before the event loop exists has no loop on its thread to watch one:
+    // wait aside.
+    const bool onEventLoop = QAbstractEventDispatcher::instance() != nullptr;
+    const int pidfd = onEventLoop ? int(::syscall(SYS_pidfd_open, pid, 0)) : -1;
     if (pidfd < 0) {
-        // Kernels before 5.3 have no process descriptors: wait aside.
         std::thread([pid] { ::waitpid(pid, nullptr, 0); }).detach();
         return;
     }

@@ -3,6 +3,7 @@
 #include "Log.h"
 #include "X11Connection.h"
 #include "XkbKeyTable.h"
+#include "posix/DescriptorWatchThread.h"
 #include "X11Keyboard.h"
 
 #include <QAbstractEventDispatcher>
@@ -12,11 +13,13 @@
 #include <QSocketNotifier>
 #include <QStringList>
 #include <QThread>
+#include <QTimer>
 
 #include <xcb/xcb.h>
 
 #include <algorithm>
 #include <cstdlib>
+#include <utility>
 
 namespace {
 constexpr uint8_t badAccess = 10;
@@ -36,6 +39,12 @@ X11GlobalShortcutService::X11GlobalShortcutService(std::shared_ptr<X11Connection
     if (!m_connection->isOpen())
         return;
     m_keyboard = std::make_unique<X11Keyboard>(m_connection->get());
+    if (QAbstractEventDispatcher::instance())
+        watchFromEventLoop();
+}
+
+void X11GlobalShortcutService::watchFromEventLoop()
+{
     m_notifier = std::make_unique<QSocketNotifier>(xcb_get_file_descriptor(m_connection->get()),
                                                    QSocketNotifier::Read);
     QObject::connect(m_notifier.get(), &QSocketNotifier::activated, m_notifier.get(),
@@ -51,6 +60,7 @@ X11GlobalShortcutService::X11GlobalShortcutService(std::shared_ptr<X11Connection
 
 X11GlobalShortcutService::~X11GlobalShortcutService()
 {
+    m_watchThread.reset();
     if (m_connectionLost)
         Log::watchQtMessages({});
     if (!isConnected())
@@ -73,8 +83,62 @@ void X11GlobalShortcutService::installConnectionLostHandler(std::function<void()
     Log::watchQtMessages([this](QtMsgType type, const QString &message) {
         const bool onMainThread = QCoreApplication::instance()
             && QThread::currentThread() == QCoreApplication::instance()->thread();
-        if (onMainThread && type == QtWarningMsg && message.startsWith(QLatin1String("The X11 connection broke")))
+        if (!onMainThread)
+            return;
+        if (type == QtWarningMsg && message.startsWith(QLatin1String("The X11 connection broke")))
             reportLostConnection();
+        // A QApplication built after the grabs that cannot set up its own
+        // connection ends the process with abort(): when ours is gone too,
+        // the server went away during the start-up.
+        else if (type == QtFatalMsg && !serverAnswers())
+            reportLostConnection();
+    });
+}
+
+// The program's QApplication takes longer to build than everything else in
+// its start-up, and the grabs are made before it: a thread serves the presses
+// of that time, so that the first one need not wait for it.
+void X11GlobalShortcutService::serveBeforeEventLoop(StartNow startNow)
+{
+    if (!isConnected() || m_watchThread)
+        return;
+    if (m_notifier)
+        m_notifier->setEnabled(false);
+    m_startNow = std::move(startNow);
+    m_watchThread = std::make_unique<DescriptorWatchThread>(xcb_get_file_descriptor(m_connection->get()),
+                                                            [this] { return serveOnWatchThread(); });
+}
+
+bool X11GlobalShortcutService::serveOnWatchThread()
+{
+    // Reads and starts what startNow takes; the rest, which may touch Qt's
+    // objects of the main thread, waits for the event loop.
+    const Events events = takeEvents(true);
+    for (const auto &[actionId, time] : events.presses) {
+        if (!m_startNow || !m_startNow(actionId, time))
+            m_leftForTheLoop.presses.append({actionId, time});
+    }
+    m_leftForTheLoop.mappingChanged = m_leftForTheLoop.mappingChanged || events.mappingChanged;
+    return m_connection->isOpen();
+}
+
+void X11GlobalShortcutService::serveFromEventLoop()
+{
+    if (!m_keyboard)
+        return; // never connected: every bind said so
+    m_watchThread.reset();
+    m_startNow = {};
+    if (m_notifier)
+        m_notifier->setEnabled(true);
+    else
+        watchFromEventLoop();
+    // What the thread left, then what xcb has read off the socket already
+    // (the notifier only wakes for what is still in the socket), from the
+    // event loop after what the program has asked of it before: a window a
+    // press brings comes out above those the program opens at start.
+    QTimer::singleShot(0, m_notifier.get(), [this, left = std::exchange(m_leftForTheLoop, {})] {
+        handle(left);
+        readEvents(false);
     });
 }
 
@@ -237,13 +301,19 @@ void X11GlobalShortcutService::ungrab(Binding &binding)
 
 void X11GlobalShortcutService::readEvents(bool fromSocket)
 {
+    if (m_watchThread)
+        return; // its thread reads until serveFromEventLoop()
     if (!isConnected()) {
         reportLostConnection();
         return;
     }
+    handle(takeEvents(fromSocket));
+}
+
+X11GlobalShortcutService::Events X11GlobalShortcutService::takeEvents(bool fromSocket) const
+{
+    Events events;
     xcb_connection_t *c = m_connection->get();
-    bool mappingChanged = false;
-    QList<std::pair<QString, uint32_t>> pressed;
     while (xcb_generic_event_t *event = fromSocket ? xcb_poll_for_event(c) : xcb_poll_for_queued_event(c)) {
         switch (event->response_type & 0x7f) {
         case XCB_KEY_PRESS: {
@@ -252,7 +322,7 @@ void X11GlobalShortcutService::readEvents(bool fromSocket)
             for (const Binding &binding : std::as_const(m_bindings)) {
                 if (binding.xModifiers == modifiers && binding.keycodes.contains(press->detail)
                     && binding.state.kind == ShortcutState::Kind::Live) {
-                    pressed.append({binding.actionId, press->time});
+                    events.presses.append({binding.actionId, press->time});
                     break;
                 }
             }
@@ -260,7 +330,7 @@ void X11GlobalShortcutService::readEvents(bool fromSocket)
         }
         case XCB_MAPPING_NOTIFY: {
             const auto *mapping = reinterpret_cast<xcb_mapping_notify_event_t *>(event);
-            mappingChanged = mappingChanged || mapping->request != XCB_MAPPING_POINTER;
+            events.mappingChanged = events.mappingChanged || mapping->request != XCB_MAPPING_POINTER;
             break;
         }
         default:
@@ -268,22 +338,39 @@ void X11GlobalShortcutService::readEvents(bool fromSocket)
         }
         std::free(event);
     }
+    return events;
+}
+
+void X11GlobalShortcutService::handle(const Events &events)
+{
     // A layout switch sends a burst of notifications: renew once for all.
-    if (mappingChanged)
+    if (events.mappingChanged)
         renewGrabs();
     if (!m_connection->isOpen())
         reportLostConnection();
-    // Outside the loop: whoever hears a press may rebind.
-    for (const auto &[actionId, time] : std::as_const(pressed))
+    // Last: whoever hears a press may rebind.
+    for (const auto &[actionId, time] : events.presses)
         Q_EMIT activated(actionId, time);
+}
+
+bool X11GlobalShortcutService::serverAnswers() const
+{
+    if (!isConnected())
+        return false;
+    xcb_connection_t *c = m_connection->get();
+    xcb_get_input_focus_reply_t *reply = xcb_get_input_focus_reply(c, xcb_get_input_focus(c), nullptr);
+    const bool answered = reply != nullptr;
+    std::free(reply);
+    return answered && isConnected();
 }
 
 void X11GlobalShortcutService::reportLostConnection()
 {
-    if (m_lostReported || !m_notifier)
+    if (m_lostReported || !m_keyboard)
         return;
     m_lostReported = true;
-    m_notifier->setEnabled(false);
+    if (m_notifier)
+        m_notifier->setEnabled(false);
     if (m_connectionLost)
         m_connectionLost();
     else
