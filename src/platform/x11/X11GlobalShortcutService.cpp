@@ -216,6 +216,9 @@ ShortcutState X11GlobalShortcutService::probe(QKeyCombination trigger)
     trial.trigger = trigger;
     grab({&trial});
     ungrab(trial);
+    // Wait until the server has let go: another program may reach for the
+    // combination at once.
+    std::free(xcb_get_input_focus_reply(m_connection->get(), xcb_get_input_focus(m_connection->get()), nullptr));
     return trial.state;
 }
 
