@@ -1,44 +1,18 @@
 #include "ButtonFileWriter.h"
 #include "EventLoopWait.h"
+#include "LaunchMarker.h"
 #include "PrivateSessionBus.h"
 #include "ProgramRun.h"
 #include "XvfbServer.h"
 #include "fake/FakeKGlobalAccel.h"
 
 #include <QDBusConnectionInterface>
-#include <QFile>
 #include <QStandardPaths>
-#include <QUrl>
 #include <QUuid>
 
 #include <gtest/gtest.h>
 
 namespace {
-// A program that appends a line to a file at each start, as a button's target.
-class LaunchMarker {
-public:
-    explicit LaunchMarker(const QString &dir)
-        : m_marker(dir + QStringLiteral("/launches")), m_script(dir + QStringLiteral("/mark.sh"))
-    {
-        QFile script(m_script);
-        if (script.open(QIODevice::WriteOnly)) {
-            script.write("#!/bin/sh\necho launched >> '" + QFile::encodeName(m_marker) + "'\n");
-            script.close();
-            script.setPermissions(script.permissions() | QFileDevice::ExeOwner);
-        }
-    }
-    QString url() const { return QUrl::fromLocalFile(m_script).toString(); }
-    int launches() const
-    {
-        QFile file(m_marker);
-        return file.open(QIODevice::ReadOnly) ? int(file.readAll().count('\n')) : 0;
-    }
-
-private:
-    QString m_marker;
-    QString m_script;
-};
-
 // The program as started in a Plasma Wayland session: no display of its own.
 void enterKdeWaylandSession(ProgramRun &program, const PrivateSessionBus &bus)
 {
