@@ -13,18 +13,6 @@
 #include <gtest/gtest.h>
 
 namespace {
-// The program as started in a Plasma Wayland session: no display of its own.
-void enterKdeWaylandSession(ProgramRun &program, const PrivateSessionBus &bus)
-{
-    QProcessEnvironment &environment = program.environment();
-    environment.remove(QStringLiteral("DISPLAY"));
-    environment.remove(QStringLiteral("WAYLAND_DISPLAY"));
-    environment.remove(QStringLiteral("VANTOREL_HOTKEYS"));
-    environment.insert(QStringLiteral("XDG_SESSION_TYPE"), QStringLiteral("wayland"));
-    environment.insert(QStringLiteral("XDG_CURRENT_DESKTOP"), QStringLiteral("KDE"));
-    environment.insert(QStringLiteral("DBUS_SESSION_BUS_ADDRESS"), bus.address());
-}
-
 // A Plasma Wayland session without a display the program could reach: its
 // shortcuts go through KDE's daemon, and a press there launches the button.
 TEST(KdeSessionTest, APressFromKdesShortcutDaemonLaunchesTheButton)
@@ -41,7 +29,7 @@ TEST(KdeSessionTest, APressFromKdesShortcutDaemonLaunchesTheButton)
     ASSERT_TRUE(buttons.writeTo(program.buttonFile()));
     const QString action = id.toString(QUuid::WithoutBraces).toUpper();
 
-    enterKdeWaylandSession(program, bus);
+    program.enterWaylandSession(QStringLiteral("KDE")); // on the bus, which it took along
     program.start({QStringLiteral(VANTOREL_BINARY)});
     ASSERT_TRUE(program.waitForOutput("✅ Successfully registered shortcut")) << program.transcript();
     EXPECT_EQ(daemon.keysOf(QStringLiteral("org.vantorel.Vantorel"), action),
@@ -89,7 +77,7 @@ TEST(KdeSessionTest, WithKdesOwnDaemonAKeyPressLaunchesTheButton)
     ButtonFileWriter buttons;
     buttons.add(QStringLiteral("Mark"), QStringLiteral("⌘ + ⌥ + M"), marker.url());
     ASSERT_TRUE(buttons.writeTo(program.buttonFile()));
-    enterKdeWaylandSession(program, bus);
+    program.enterWaylandSession(QStringLiteral("KDE")); // on the bus, which it took along
     program.start({QStringLiteral(VANTOREL_BINARY)});
     ASSERT_TRUE(program.waitForOutput("✅ Successfully registered shortcut: M")) << program.transcript();
 

@@ -20,12 +20,7 @@ protected:
         portal = std::make_unique<FakeShortcutPortal>(bus.connect(QStringLiteral("portal")));
         ASSERT_TRUE(portal->isRunning());
         program = std::make_unique<ProgramRun>(); // after the bus: it takes the bus's address along
-        QProcessEnvironment &environment = program->environment();
-        environment.remove(QStringLiteral("DISPLAY"));
-        environment.remove(QStringLiteral("WAYLAND_DISPLAY"));
-        environment.remove(QStringLiteral("VANTOREL_HOTKEYS"));
-        environment.insert(QStringLiteral("XDG_SESSION_TYPE"), QStringLiteral("wayland"));
-        environment.insert(QStringLiteral("XDG_CURRENT_DESKTOP"), QStringLiteral("GNOME"));
+        program->enterWaylandSession(QStringLiteral("GNOME"));
         marker = std::make_unique<LaunchMarker>(program->dir());
     }
 
