@@ -1,5 +1,6 @@
 #include "ButtonFileWriter.h"
 #include "EventLoopWait.h"
+#include "LaunchMarker.h"
 #include "ProgramRun.h"
 #include "XvfbServer.h"
 
@@ -85,23 +86,13 @@ TEST(EndToEndTest, ActivateLaunchesAButtonByNameOrIdStartingTheProgramWhenNeeded
     ProgramRun program;
     program.environment().insert(QStringLiteral("XDG_SESSION_TYPE"), QStringLiteral("wayland"));
     program.environment().insert(QStringLiteral("DBUS_SESSION_BUS_ADDRESS"), QStringLiteral("unix:path=/nonexistent"));
-    const QString marker = program.dir() + QStringLiteral("/launches");
-    QFile script(program.dir() + QStringLiteral("/mark.sh"));
-    ASSERT_TRUE(script.open(QIODevice::WriteOnly));
-    script.write("#!/bin/sh\necho launched >> '" + QFile::encodeName(marker) + "'\n");
-    script.close();
-    script.setPermissions(script.permissions() | QFileDevice::ExeOwner);
+    const LaunchMarker marker(program.dir());
     ButtonFileWriter buttons;
-    const QUuid id = buttons.add(QStringLiteral("Mark"), QStringLiteral("⌘ + ⌥ + M"),
-                                 QUrl::fromLocalFile(script.fileName()).toString());
+    const QUuid id = buttons.add(QStringLiteral("Mark"), QStringLiteral("⌘ + ⌥ + M"), marker.url());
     ASSERT_TRUE(buttons.writeTo(program.buttonFile()));
-    const auto launches = [&marker] {
-        QFile file(marker);
-        return file.open(QIODevice::ReadOnly) ? file.readAll().count('\n') : 0;
-    };
 
     program.start({QStringLiteral(VANTOREL_BINARY), QStringLiteral("--activate"), QStringLiteral("Mark")});
-    EXPECT_TRUE(runEventLoopUntil([&] { return launches() == 1; })) << program.transcript();
+    EXPECT_TRUE(runEventLoopUntil([&] { return marker.launches() == 1; })) << program.transcript();
     ASSERT_TRUE(program.waitForOutput("⌨️ Activated by command: Mark")) << program.transcript();
     EXPECT_TRUE(program.output().contains("vantorel --activate NAME")) << "the log says what to bind";
 
@@ -111,7 +102,7 @@ TEST(EndToEndTest, ActivateLaunchesAButtonByNameOrIdStartingTheProgramWhenNeeded
         again.start({QStringLiteral(VANTOREL_BINARY), QStringLiteral("--activate"), target});
         EXPECT_EQ(again.waitForExit(), 0) << again.transcript();
     }
-    EXPECT_TRUE(runEventLoopUntil([&] { return launches() == 3; })) << program.transcript();
+    EXPECT_TRUE(runEventLoopUntil([&] { return marker.launches() == 3; })) << program.transcript();
 
     ProgramRun unknown;
     unknown.environment() = program.environment();
@@ -119,6 +110,6 @@ TEST(EndToEndTest, ActivateLaunchesAButtonByNameOrIdStartingTheProgramWhenNeeded
     EXPECT_EQ(unknown.waitForExit(), 2);
     EXPECT_EQ(unknown.errors(), QByteArray("vantorel: no button is named \"Nothing\" or has that id\n"));
     EXPECT_EQ(program.terminate(), 0);
-    EXPECT_EQ(launches(), 3);
+    EXPECT_EQ(marker.launches(), 3);
 }
 } // namespace

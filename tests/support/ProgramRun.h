@@ -24,6 +24,8 @@ public:
     QString buttonFile() const { return home() + QStringLiteral("/.vantorel"); }
     QProcessEnvironment &environment() { return m_environment; } // for the next start
     QProcess &process() { return m_program; }
+    // As in a Wayland session of this desktop, with no display it could reach.
+    void enterWaylandSession(const QString &desktop);
 
     // The command's first word is the program or a wrapper that execs the rest.
     bool start(const QStringList &command);

@@ -11,7 +11,7 @@ TestHttpServer::TestHttpServer()
 
 QString TestHttpServer::url(const QString &path) const
 {
-    return QStringLiteral("http://127.0.0.1:%1%2").arg(port()).arg(path);
+    return QStringLiteral("http://127.0.0.1:%1%2").arg(m_server.serverPort()).arg(path);
 }
 
 void TestHttpServer::serve(const QString &path, const QByteArray &body, const QByteArray &contentType)

@@ -17,17 +17,14 @@ public:
     TestHttpServer();
 
     bool isListening() const { return m_server.isListening(); }
-    quint16 port() const { return m_server.serverPort(); }
     // "http://127.0.0.1:<port>" followed by the path.
     QString url(const QString &path) const;
 
     void serve(const QString &path, const QByteArray &body,
                const QByteArray &contentType = QByteArrayLiteral("text/html; charset=utf-8"));
 
-    const QStringList &requestTargets() const { return m_requestTargets; }
     // Request targets whose path (before any "?") equals path.
     QStringList requestsFor(const QString &path) const;
-    void clearRequests() { m_requestTargets.clear(); }
 
 private:
     void accept();

@@ -9,9 +9,16 @@ TestManager::TestManager(const QByteArray &buttonFile, bool permissionGranted)
     if (file.open(QIODevice::WriteOnly))
         file.write(buttonFile);
     file.close();
+    restart();
+}
+
+void TestManager::restart()
+{
+    m_manager.reset();
     m_manager = std::make_unique<HotKeyManager>(HotKeyManager::Services{
-        m_shortcuts, m_launcher, m_permission, {}, m_home.path(), QStringLiteral("/usr/bin/vantorel"), m_windows,
-        m_home.path()});
+        m_shortcuts, m_launcher, m_permission,
+        [this](const QString &address, quint64 time) { m_webAddresses.append({address, time}); }, m_home.path(),
+        QStringLiteral("/usr/bin/vantorel"), m_windows, m_home.path()});
 }
 
 QByteArray TestManager::fileText() const

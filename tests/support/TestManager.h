@@ -23,8 +23,12 @@ public:
     FakeAppLauncher &launcher() { return *m_launcher; }
     FakeRunningApplicationWindows &windows() { return *m_windows; }
     QString home() const { return m_home.path(); }
+    // The addresses sent to the web window, with their press times.
+    const QList<std::pair<QString, quint64>> &webAddresses() const { return m_webAddresses; }
 
     QByteArray fileText() const;
+    // A new manager on the same home and services, as after a restart.
+    void restart();
 
 private:
     QTemporaryDir m_home;
@@ -32,5 +36,6 @@ private:
     std::shared_ptr<FakePermissionService> m_permission;
     std::shared_ptr<FakeAppLauncher> m_launcher = std::make_shared<FakeAppLauncher>();
     std::shared_ptr<FakeRunningApplicationWindows> m_windows = std::make_shared<FakeRunningApplicationWindows>();
+    QList<std::pair<QString, quint64>> m_webAddresses;
     std::unique_ptr<HotKeyManager> m_manager;
 };

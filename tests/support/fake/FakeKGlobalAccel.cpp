@@ -60,11 +60,6 @@ void FakeKGlobalAccel::restart()
     m_serving = takeName();
 }
 
-QStringList FakeKGlobalAccel::components() const
-{
-    return m_daemon->components();
-}
-
 QStringList FakeKGlobalAccel::registered() const
 {
     return m_daemon->registered();

@@ -33,7 +33,6 @@ public:
     // Drops the bus name, forgets everything and takes the name again.
     void restart();
 
-    QStringList components() const;
     // The actions registered, as "component/action", sorted.
     QStringList registered() const;
     // The combination an action has, as QKeyCombination::toCombined(); 0 when none.

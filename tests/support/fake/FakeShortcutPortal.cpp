@@ -12,8 +12,8 @@ QString senderPart(const QDBusMessage &message)
 }
 } // namespace
 
-FakeShortcutPortal::FakeShortcutPortal(const QString &connectionName, uint version)
-    : m_bus(connectionName), m_version(version)
+FakeShortcutPortal::FakeShortcutPortal(const QString &connectionName)
+    : m_bus(connectionName)
 {
     portal::registerTypes();
     m_running = m_bus.registerService(QLatin1String(portal::service))
@@ -38,7 +38,7 @@ bool FakeShortcutPortal::handleMessage(const QDBusMessage &message, const QDBusC
     if (message.interface() == QLatin1String("org.freedesktop.DBus.Properties") && member == QLatin1String("Get")
         && args.value(0).toString() == QLatin1String(portal::shortcutsInterface)
         && args.value(1).toString() == QLatin1String("version")) {
-        m_bus.send(message.createReply(QVariant::fromValue(QDBusVariant(m_version))));
+        m_bus.send(message.createReply(QVariant::fromValue(QDBusVariant(2u))));
         return true;
     }
     if (message.interface() == QLatin1String(portal::sessionInterface) && member == QLatin1String("Close")) {
@@ -82,7 +82,6 @@ bool FakeShortcutPortal::handleMessage(const QDBusMessage &message, const QDBusC
             break;
         case Answer::Declined: respond(request, 1, {}); break;
         case Answer::Failed: respond(request, 2, {}); break;
-        case Answer::Never: break;
         }
         return true;
     }

@@ -20,11 +20,10 @@ public:
         AnotherTrigger, // each shortcut on assignedTrigger(), as a desktop that chooses
         Declined,       // response 1: the user cancelled the dialog
         Failed,         // response 2
-        Never,          // no response at all, as a dialog left open
     };
 
     // connectionName: a connection to the test bus of its own (PrivateSessionBus::connect).
-    FakeShortcutPortal(const QString &connectionName, uint version = 2);
+    explicit FakeShortcutPortal(const QString &connectionName);
     ~FakeShortcutPortal() override;
 
     bool isRunning() const { return m_running; }
@@ -52,7 +51,6 @@ private:
     void respond(const QString &requestPath, uint response, const QVariantMap &results);
 
     QDBusConnection m_bus;
-    uint m_version;
     bool m_running = false;
     Answer m_answer = Answer::AsAsked;
     QStringList m_sessions;
