@@ -3,6 +3,7 @@
 #include "X11Connection.h"
 #include "X11Time.h"
 
+#include <QSet>
 #include <QString>
 
 #include <xcb/xcb.h>
@@ -10,6 +11,8 @@
 #include <algorithm>
 #include <cstdlib>
 #include <cstring>
+#include <tuple>
+#include <utility>
 #include <vector>
 
 namespace {
@@ -38,20 +41,26 @@ std::vector<uint32_t> values32(const xcb_get_property_reply_t *reply, uint32_t t
 }
 
 // WM_CLASS holds the instance and the class name, each ended by a zero byte.
-bool classMatches(const xcb_get_property_reply_t *reply, const QStringList &classes)
+QStringList classNames(const xcb_get_property_reply_t *reply)
 {
-    if (!reply || reply->format != 8 || classes.isEmpty())
-        return false;
+    QStringList names;
+    if (!reply || reply->format != 8)
+        return names;
     const char *data = static_cast<const char *>(xcb_get_property_value(reply));
     const int length = xcb_get_property_value_length(reply);
     for (int start = 0; start < length;) {
         const int end = int(std::find(data + start, data + length, '\0') - data);
-        const QString name = QString::fromLatin1(data + start, end - start);
-        if (!name.isEmpty() && classes.contains(name, Qt::CaseInsensitive))
-            return true;
+        if (end > start)
+            names.append(QString::fromLatin1(data + start, end - start));
         start = end + 1;
     }
-    return false;
+    return names;
+}
+
+bool classMatches(const QStringList &names, const QStringList &classes)
+{
+    return std::any_of(names.cbegin(), names.cend(),
+                       [&](const QString &name) { return classes.contains(name, Qt::CaseInsensitive); });
 }
 } // namespace
 
@@ -107,30 +116,45 @@ std::optional<quintptr> X11RunningApplicationWindows::find(const ApplicationIden
     if (windows.empty())
         windows = listed;
     const std::vector<uint32_t> active = values32(propertyReply(c, activeCookie).get(), XCB_ATOM_WINDOW);
-    if (windows.empty())
-        return std::nullopt;
+    m_activeAtLastFind = active.empty() ? uint32_t(XCB_WINDOW_NONE) : active.front();
+    learnAbout(windows);
 
-    // Every window's class and process asked for before any answer is read.
-    std::vector<std::pair<xcb_get_property_cookie_t, xcb_get_property_cookie_t>> cookies;
-    cookies.reserve(windows.size());
-    for (const uint32_t window : windows) {
-        cookies.emplace_back(xcb_get_property(c, 0, window, XCB_ATOM_WM_CLASS, XCB_ATOM_STRING, 0, 256),
-                             xcb_get_property(c, 0, window, atom.wmPid, XCB_ATOM_CARDINAL, 0, 1));
-    }
     // The active window wins; else the last one listed.
     std::optional<quintptr> found;
     bool foundActive = false;
-    for (size_t i = 0; i < windows.size(); ++i) {
-        const auto wmClass = propertyReply(c, cookies[i].first);
-        const std::vector<uint32_t> pid = values32(propertyReply(c, cookies[i].second).get(), XCB_ATOM_CARDINAL);
-        const bool matches = (!pid.empty() && application.processIds.contains(qint64(pid.front())))
-            || classMatches(wmClass.get(), application.windowClasses);
+    for (const uint32_t window : windows) {
+        const WindowFacts &facts = m_known.value(window);
+        const bool matches = (facts.processId && application.processIds.contains(*facts.processId))
+            || classMatches(facts.classNames, application.windowClasses);
         if (matches && !foundActive) {
-            found = windows[i];
-            foundActive = !active.empty() && windows[i] == active.front();
+            found = window;
+            foundActive = window == m_activeAtLastFind;
         }
     }
+    m_lastFound = found.value_or(XCB_WINDOW_NONE);
     return found;
+}
+
+// A window's class and process do not change while it lives: only windows
+// new since the last lookup are asked about, all at once, and windows gone
+// are forgotten.
+void X11RunningApplicationWindows::learnAbout(const std::vector<uint32_t> &windows)
+{
+    const QSet<uint32_t> listed(windows.cbegin(), windows.cend());
+    for (auto it = m_known.begin(); it != m_known.end();)
+        it = listed.contains(it.key()) ? std::next(it) : m_known.erase(it);
+    xcb_connection_t *c = m_connection->get();
+    std::vector<std::tuple<uint32_t, xcb_get_property_cookie_t, xcb_get_property_cookie_t>> asked;
+    for (const uint32_t window : windows) {
+        if (!m_known.contains(window))
+            asked.emplace_back(window, xcb_get_property(c, 0, window, XCB_ATOM_WM_CLASS, XCB_ATOM_STRING, 0, 256),
+                               xcb_get_property(c, 0, window, atoms().wmPid, XCB_ATOM_CARDINAL, 0, 1));
+    }
+    for (const auto &[window, classCookie, pidCookie] : asked) {
+        const auto wmClass = propertyReply(c, classCookie);
+        const std::vector<uint32_t> pid = values32(propertyReply(c, pidCookie).get(), XCB_ATOM_CARDINAL);
+        m_known.insert(window, {classNames(wmClass.get()), pid.empty() ? std::nullopt : std::optional<qint64>(pid.front())});
+    }
 }
 
 uint32_t X11RunningApplicationWindows::activeWindow()
@@ -145,7 +169,14 @@ uint32_t X11RunningApplicationWindows::activeWindow()
 
 bool X11RunningApplicationWindows::isFrontmost(quintptr window)
 {
-    return m_connection->isOpen() && window != XCB_WINDOW_NONE && activeWindow() == window;
+    if (!m_connection->isOpen() || window == XCB_WINDOW_NONE)
+        return false;
+    // Asked right after finding it, as a press does: the lookup read the
+    // active window a moment ago.
+    const quintptr lastFound = std::exchange(m_lastFound, XCB_WINDOW_NONE);
+    if (lastFound == window)
+        return m_activeAtLastFind == window;
+    return activeWindow() == window;
 }
 
 void X11RunningApplicationWindows::activate(quintptr window, quint64 eventTime)

@@ -2,17 +2,22 @@
 
 #include "RunningApplicationWindows.h"
 
+#include <QHash>
+#include <QStringList>
+
 #include <cstdint>
 #include <functional>
 #include <memory>
+#include <optional>
+#include <vector>
 
 class X11Connection;
 
 // Other clients' windows through the window manager's lists on the root
 // window (_NET_CLIENT_LIST, _NET_ACTIVE_WINDOW), read on the program's own
-// connection: a lookup costs a few round trips, with every window's
-// properties asked for at once. A window matches by _NET_WM_PID or by its
-// WM_CLASS instance or class.
+// connection: a lookup costs one round trip, plus one for the windows opened
+// since the last, whose properties are asked for at once. A window matches by
+// _NET_WM_PID or by its WM_CLASS instance or class.
 class X11RunningApplicationWindows final : public RunningApplicationWindows {
 public:
     // The X server time of the user's latest input to the program's own
@@ -37,10 +42,19 @@ private:
         uint32_t wmPid = 0;
         uint32_t supportingWmCheck = 0;
     };
+    struct WindowFacts {
+        QStringList classNames; // WM_CLASS: instance, class
+        std::optional<qint64> processId;
+    };
+
     const Atoms &atoms();
     uint32_t activeWindow();
+    void learnAbout(const std::vector<uint32_t> &windows);
 
     std::shared_ptr<X11Connection> m_connection;
     InputTime m_latestWindowInput;
     std::unique_ptr<Atoms> m_atoms;
+    QHash<uint32_t, WindowFacts> m_known;
+    uint32_t m_activeAtLastFind = 0;
+    quintptr m_lastFound = 0;
 };
