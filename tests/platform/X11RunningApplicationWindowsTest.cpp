@@ -1,5 +1,6 @@
 #include "DesktopTestKit.h"
 #include "x11/X11Connection.h"
+#include "x11/X11GlobalShortcutService.h"
 #include "x11/X11RunningApplicationWindows.h"
 
 #include <xcb/xcb.h>
@@ -134,4 +135,22 @@ TEST_F(X11RunningApplicationWindowsTest, ActivationAsksTheWindowManagerWithThePr
     EXPECT_EQ(request->window, terminal);
     EXPECT_EQ(request->data.data32[0], 1u) << "as a normal application";
     EXPECT_EQ(request->data.data32[1], 5678u);
+}
+
+// While the shortcut service reads the connection's events, the lists are
+// read once and then again only when the root window says they changed.
+TEST_F(X11RunningApplicationWindowsTest, ListsFollowTheRootWindowsChangesWhileEventsAreRead)
+{
+    setRootWindows("_NET_CLIENT_LIST", {editor});
+    const X11GlobalShortcutService shortcuts(connection);
+    ASSERT_TRUE(connection->eventsRead());
+    EXPECT_EQ(windows->find({{}, {QStringLiteral("xterm")}}), std::nullopt);
+
+    setRootWindows("_NET_CLIENT_LIST", {editor, terminal});
+    EXPECT_TRUE(runEventLoopUntil([&] { return windows->find({{}, {QStringLiteral("xterm")}}) == terminal; }));
+    setRootWindows("_NET_ACTIVE_WINDOW", {terminal});
+    EXPECT_TRUE(runEventLoopUntil([&] { return windows->isFrontmost(terminal); }));
+    setRootWindows("_NET_CLIENT_LIST", {terminal});
+    EXPECT_TRUE(runEventLoopUntil([&] { return !windows->find({{}, {QStringLiteral("gedit")}}); }))
+        << "a window gone from the list is gone";
 }

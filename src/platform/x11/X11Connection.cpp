@@ -36,6 +36,12 @@ X11Connection::~X11Connection()
         xcb_disconnect(m_connection);
 }
 
+void X11Connection::rootPropertiesChanged(const QList<uint32_t> &atoms) const
+{
+    for (const RootPropertyListener &listener : m_listeners)
+        listener(atoms);
+}
+
 bool X11Connection::isOpen() const
 {
     return m_connection && !xcb_connection_has_error(m_connection);

@@ -1,8 +1,11 @@
 #pragma once
 
+#include <QList>
 #include <QString>
 
 #include <cstdint>
+#include <functional>
+#include <vector>
 
 struct xcb_connection_t;
 
@@ -24,8 +27,19 @@ public:
     // Why the connection could not be opened.
     QString error() const { return m_error; }
 
+    // Root window properties that changed, told by whoever reads this
+    // connection's events to whoever keeps copies of them. Copies may be
+    // trusted only while someone reads the events.
+    using RootPropertyListener = std::function<void(const QList<uint32_t> &atoms)>;
+    void addRootPropertyListener(RootPropertyListener listener) { m_listeners.push_back(std::move(listener)); }
+    void rootPropertiesChanged(const QList<uint32_t> &atoms) const;
+    void setEventsRead(bool read) { m_eventsRead = read; }
+    bool eventsRead() const { return m_eventsRead; }
+
 private:
     xcb_connection_t *m_connection = nullptr;
     uint32_t m_root = 0;
     QString m_error;
+    std::vector<RootPropertyListener> m_listeners;
+    bool m_eventsRead = false;
 };

@@ -39,6 +39,7 @@ X11GlobalShortcutService::X11GlobalShortcutService(std::shared_ptr<X11Connection
     if (!m_connection->isOpen())
         return;
     m_keyboard = std::make_unique<X11Keyboard>(m_connection->get());
+    m_connection->setEventsRead(true);
     if (QAbstractEventDispatcher::instance())
         watchFromEventLoop();
 }
@@ -61,6 +62,7 @@ void X11GlobalShortcutService::watchFromEventLoop()
 X11GlobalShortcutService::~X11GlobalShortcutService()
 {
     m_watchThread.reset();
+    m_connection->setEventsRead(false);
     if (m_connectionLost)
         Log::watchQtMessages({});
     if (!isConnected())
@@ -114,6 +116,8 @@ bool X11GlobalShortcutService::serveOnWatchThread()
     // Reads and starts what startNow takes; the rest, which may touch Qt's
     // objects of the main thread, waits for the event loop.
     const Events events = takeEvents(true);
+    if (!events.rootProperties.isEmpty())
+        m_connection->rootPropertiesChanged(events.rootProperties);
     for (const auto &[actionId, time] : events.presses) {
         if (!m_startNow || !m_startNow(actionId, time))
             m_leftForTheLoop.presses.append({actionId, time});
@@ -336,6 +340,12 @@ X11GlobalShortcutService::Events X11GlobalShortcutService::takeEvents(bool fromS
             events.mappingChanged = events.mappingChanged || mapping->request != XCB_MAPPING_POINTER;
             break;
         }
+        case XCB_PROPERTY_NOTIFY: {
+            const auto *property = reinterpret_cast<xcb_property_notify_event_t *>(event);
+            if (property->window == m_connection->root() && !events.rootProperties.contains(property->atom))
+                events.rootProperties.append(property->atom);
+            break;
+        }
         default:
             break; // releases, and errors of requests nobody checks
         }
@@ -349,6 +359,9 @@ void X11GlobalShortcutService::handle(const Events &events)
     // A layout switch sends a burst of notifications: renew once for all.
     if (events.mappingChanged)
         renewGrabs();
+    // Before the presses: one of them may look for a window that just opened.
+    if (!events.rootProperties.isEmpty())
+        m_connection->rootPropertiesChanged(events.rootProperties);
     if (!m_connection->isOpen())
         reportLostConnection();
     // Last: whoever hears a press may rebind.

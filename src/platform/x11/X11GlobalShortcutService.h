@@ -64,6 +64,7 @@ private:
     struct Events {
         QList<std::pair<QString, uint32_t>> presses; // action, press time
         bool mappingChanged = false;
+        QList<uint32_t> rootProperties; // changed, each once
     };
 
     void grab(QList<Binding *> bindings);

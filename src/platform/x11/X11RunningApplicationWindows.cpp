@@ -68,6 +68,22 @@ X11RunningApplicationWindows::X11RunningApplicationWindows(std::shared_ptr<X11Co
                                                            InputTime latestWindowInput)
     : m_connection(std::move(connection)), m_latestWindowInput(std::move(latestWindowInput))
 {
+    if (!m_connection->isOpen())
+        return;
+    // Told of every change of the window manager's lists, so that a press
+    // finds what it needs already read.
+    const uint32_t mask = XCB_EVENT_MASK_PROPERTY_CHANGE;
+    xcb_change_window_attributes(m_connection->get(), m_connection->root(), XCB_CW_EVENT_MASK, &mask);
+    xcb_flush(m_connection->get());
+    m_connection->addRootPropertyListener([this](const QList<uint32_t> &atoms) {
+        if (!m_atoms)
+            return; // nothing read yet, so nothing to renew
+        const bool listsChanged = std::any_of(atoms.cbegin(), atoms.cend(), [this](uint32_t atom) {
+            return atom == m_atoms->clientList || atom == m_atoms->clientListStacking || atom == m_atoms->activeWindow;
+        });
+        if (listsChanged)
+            readLists();
+    });
 }
 
 const X11RunningApplicationWindows::Atoms &X11RunningApplicationWindows::atoms()
@@ -103,6 +119,29 @@ std::optional<quintptr> X11RunningApplicationWindows::find(const ApplicationIden
 {
     if (application.isEmpty() || !m_connection->isOpen())
         return std::nullopt;
+    // The copies are kept up to date while the shortcut service reads the
+    // connection's events; without it they are read anew.
+    if (!m_listsKnown || !m_connection->eventsRead())
+        readLists();
+
+    // The active window wins; else the last one listed.
+    std::optional<quintptr> found;
+    bool foundActive = false;
+    for (const uint32_t window : m_windows) {
+        const WindowFacts &facts = m_known.value(window);
+        const bool matches = (facts.processId && application.processIds.contains(*facts.processId))
+            || classMatches(facts.classNames, application.windowClasses);
+        if (matches && !foundActive) {
+            found = window;
+            foundActive = window == m_active;
+        }
+    }
+    return found;
+}
+
+// One round trip for the lists, one more for windows new since the last time.
+void X11RunningApplicationWindows::readLists()
+{
     xcb_connection_t *c = m_connection->get();
     const xcb_window_t root = m_connection->root();
     const Atoms &atom = atoms();
@@ -111,28 +150,14 @@ std::optional<quintptr> X11RunningApplicationWindows::find(const ApplicationIden
     const auto stackingCookie = xcb_get_property(c, 0, root, atom.clientListStacking, XCB_ATOM_WINDOW, 0, maxWindows);
     const auto listCookie = xcb_get_property(c, 0, root, atom.clientList, XCB_ATOM_WINDOW, 0, maxWindows);
     const auto activeCookie = xcb_get_property(c, 0, root, atom.activeWindow, XCB_ATOM_WINDOW, 0, 1);
-    std::vector<uint32_t> windows = values32(propertyReply(c, stackingCookie).get(), XCB_ATOM_WINDOW);
+    m_windows = values32(propertyReply(c, stackingCookie).get(), XCB_ATOM_WINDOW);
     const std::vector<uint32_t> listed = values32(propertyReply(c, listCookie).get(), XCB_ATOM_WINDOW);
-    if (windows.empty())
-        windows = listed;
+    if (m_windows.empty())
+        m_windows = listed;
     const std::vector<uint32_t> active = values32(propertyReply(c, activeCookie).get(), XCB_ATOM_WINDOW);
-    m_activeAtLastFind = active.empty() ? uint32_t(XCB_WINDOW_NONE) : active.front();
-    learnAbout(windows);
-
-    // The active window wins; else the last one listed.
-    std::optional<quintptr> found;
-    bool foundActive = false;
-    for (const uint32_t window : windows) {
-        const WindowFacts &facts = m_known.value(window);
-        const bool matches = (facts.processId && application.processIds.contains(*facts.processId))
-            || classMatches(facts.classNames, application.windowClasses);
-        if (matches && !foundActive) {
-            found = window;
-            foundActive = window == m_activeAtLastFind;
-        }
-    }
-    m_lastFound = found.value_or(XCB_WINDOW_NONE);
-    return found;
+    m_active = active.empty() ? uint32_t(XCB_WINDOW_NONE) : active.front();
+    learnAbout(m_windows);
+    m_listsKnown = true;
 }
 
 // A window's class and process do not change while it lives: only windows
@@ -171,11 +196,8 @@ bool X11RunningApplicationWindows::isFrontmost(quintptr window)
 {
     if (!m_connection->isOpen() || window == XCB_WINDOW_NONE)
         return false;
-    // Asked right after finding it, as a press does: the lookup read the
-    // active window a moment ago.
-    const quintptr lastFound = std::exchange(m_lastFound, XCB_WINDOW_NONE);
-    if (lastFound == window)
-        return m_activeAtLastFind == window;
+    if (m_listsKnown && m_connection->eventsRead())
+        return m_active == window;
     return activeWindow() == window;
 }
 

@@ -15,9 +15,10 @@ class X11Connection;
 
 // Other clients' windows through the window manager's lists on the root
 // window (_NET_CLIENT_LIST, _NET_ACTIVE_WINDOW), read on the program's own
-// connection: a lookup costs one round trip, plus one for the windows opened
-// since the last, whose properties are asked for at once. A window matches by
-// _NET_WM_PID or by its WM_CLASS instance or class.
+// connection. The lists are read again when the root window says they
+// changed (the shortcut service reads the connection's events), so a lookup
+// usually costs no round trip; a new window's class and process are asked
+// for once. A window matches by _NET_WM_PID or by its WM_CLASS instance or class.
 class X11RunningApplicationWindows final : public RunningApplicationWindows {
 public:
     // The X server time of the user's latest input to the program's own
@@ -49,12 +50,15 @@ private:
 
     const Atoms &atoms();
     uint32_t activeWindow();
+    void readLists();
     void learnAbout(const std::vector<uint32_t> &windows);
 
     std::shared_ptr<X11Connection> m_connection;
     InputTime m_latestWindowInput;
     std::unique_ptr<Atoms> m_atoms;
     QHash<uint32_t, WindowFacts> m_known;
-    uint32_t m_activeAtLastFind = 0;
-    quintptr m_lastFound = 0;
+    // Copies of the window manager's lists, and what is known of each window.
+    std::vector<uint32_t> m_windows;
+    uint32_t m_active = 0;
+    bool m_listsKnown = false;
 };
