@@ -49,6 +49,11 @@ pid_t spawnToFiles(const std::vector<std::string> &argv, const std::vector<std::
     return pid;
 }
 
+pid_t spawnQuiet(const std::vector<std::string> &argv, const std::vector<std::string> &extraEnv)
+{
+    return spawnToFiles(argv, extraEnv, "/dev/null", "/dev/null");
+}
+
 void launchLikeALauncher(const char *target)
 {
     posix_spawnattr_t attributes;

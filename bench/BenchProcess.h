@@ -21,6 +21,9 @@ pid_t spawnProcess(const std::vector<std::string> &argv, const std::vector<std::
 pid_t spawnToFiles(const std::vector<std::string> &argv, const std::vector<std::string> &extraEnv,
                    const std::string &outPath, const std::string &errPath);
 
+// The same with its output thrown away.
+pid_t spawnQuiet(const std::vector<std::string> &argv, const std::vector<std::string> &extraEnv);
+
 // Starts target as a launcher does, with the least work: posix_spawn with its
 // own session, a clean signal mask and dispositions, stdin from /dev/null.
 // Does not wait; the caller reaps.

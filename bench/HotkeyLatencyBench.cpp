@@ -15,6 +15,7 @@
 // PATH, and trayer for --tray.
 
 #include "BenchProcess.h"
+#include "BenchStats.h"
 #include "FloorHotkeyClient.h"
 #include "SuperAltKeyboard.h"
 
@@ -35,35 +36,6 @@
 
 namespace {
 namespace fs = std::filesystem;
-
-long long nowNs()
-{
-    timespec t;
-    clock_gettime(CLOCK_REALTIME, &t);
-    return t.tv_sec * 1000000000LL + t.tv_nsec;
-}
-
-// Starts argv with extra environment entries, its output to /dev/null.
-pid_t spawnQuiet(const std::vector<std::string> &argv, const std::vector<std::string> &extraEnv)
-{
-    posix_spawn_file_actions_t actions;
-    posix_spawn_file_actions_init(&actions);
-    posix_spawn_file_actions_addopen(&actions, STDOUT_FILENO, "/dev/null", O_WRONLY, 0);
-    posix_spawn_file_actions_addopen(&actions, STDERR_FILENO, "/dev/null", O_WRONLY, 0);
-    const pid_t pid = spawnProcess(argv, extraEnv, actions);
-    posix_spawn_file_actions_destroy(&actions);
-    return pid;
-}
-
-std::vector<long long> readStamps(const std::string &path)
-{
-    std::vector<long long> stamps;
-    std::ifstream in(path);
-    long long value;
-    while (in >> value)
-        stamps.push_back(value);
-    return stamps;
-}
 
 std::optional<long long> waitForStamp(const std::string &path, size_t count, std::chrono::milliseconds timeout)
 {
@@ -136,17 +108,6 @@ Memory settledMemoryOf(pid_t pid)
         last = now;
     }
     return last;
-}
-
-struct Summary {
-    double min, median, p95;
-};
-
-Summary summarize(std::vector<double> values)
-{
-    std::sort(values.begin(), values.end());
-    const auto at = [&](double q) { return values.at(size_t(q * double(values.size() - 1) + 0.5)); };
-    return {values.front(), at(0.5), at(0.95)};
 }
 
 void report(const std::string &what, const Summary &s)

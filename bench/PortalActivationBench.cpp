@@ -12,6 +12,7 @@
 //   portal_activation_bench [activations]   (default 200)
 
 #include "BenchProcess.h"
+#include "BenchStats.h"
 #include "EventLoopWait.h"
 #include "PrivateSessionBus.h"
 #include "fake/FakeShortcutPortal.h"
@@ -33,46 +34,6 @@
 
 namespace {
 namespace fs = std::filesystem;
-
-long long nowNs()
-{
-    timespec t;
-    clock_gettime(CLOCK_REALTIME, &t);
-    return t.tv_sec * 1000000000LL + t.tv_nsec;
-}
-
-// The stamps written so far; a line still being written is not one yet.
-std::vector<long long> readStamps(const std::string &path)
-{
-    std::ifstream in(path);
-    const std::string text((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
-    std::vector<long long> stamps;
-    for (size_t start = 0, end; (end = text.find('\n', start)) != std::string::npos; start = end + 1)
-        stamps.push_back(std::stoll(text.substr(start, end - start)));
-    return stamps;
-}
-
-pid_t spawnQuiet(const std::vector<std::string> &argv, const std::vector<std::string> &extraEnv)
-{
-    posix_spawn_file_actions_t actions;
-    posix_spawn_file_actions_init(&actions);
-    posix_spawn_file_actions_addopen(&actions, STDOUT_FILENO, "/dev/null", O_WRONLY, 0);
-    posix_spawn_file_actions_addopen(&actions, STDERR_FILENO, "/dev/null", O_WRONLY, 0);
-    const pid_t pid = spawnProcess(argv, extraEnv, actions);
-    posix_spawn_file_actions_destroy(&actions);
-    return pid;
-}
-
-struct Summary {
-    double min, median, p95;
-};
-
-Summary summarize(std::vector<double> values)
-{
-    std::sort(values.begin(), values.end());
-    const auto at = [&](double q) { return values.at(size_t(q * double(values.size() - 1) + 0.5)); };
-    return {values.front(), at(0.5), at(0.95)};
-}
 
 void report(const char *what, const Summary &s)
 {
