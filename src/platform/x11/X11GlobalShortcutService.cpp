@@ -114,15 +114,20 @@ void X11GlobalShortcutService::serveBeforeEventLoop(StartNow startNow)
 bool X11GlobalShortcutService::serveOnWatchThread()
 {
     // Reads and starts what startNow takes; the rest, which may touch Qt's
-    // objects of the main thread, waits for the event loop.
-    const Events events = takeEvents(true);
-    if (!events.rootProperties.isEmpty())
-        m_connection->rootPropertiesChanged(events.rootProperties);
-    for (const auto &[actionId, time] : events.presses) {
-        if (!m_startNow || !m_startNow(actionId, time))
-            m_leftForTheLoop.presses.append({actionId, time});
+    // objects of the main thread, waits for the event loop. Serving waits for
+    // replies, which moves events that come meanwhile off the socket into
+    // xcb's queue, where poll() would not see them: those are served too.
+    for (Events events = takeEvents(true);
+         !events.presses.isEmpty() || !events.rootProperties.isEmpty() || events.mappingChanged;
+         events = takeEvents(false)) {
+        if (!events.rootProperties.isEmpty())
+            m_connection->rootPropertiesChanged(events.rootProperties);
+        for (const auto &[actionId, time] : events.presses) {
+            if (!m_startNow || !m_startNow(actionId, time))
+                m_leftForTheLoop.presses.append({actionId, time});
+        }
+        m_leftForTheLoop.mappingChanged = m_leftForTheLoop.mappingChanged || events.mappingChanged;
     }
-    m_leftForTheLoop.mappingChanged = m_leftForTheLoop.mappingChanged || events.mappingChanged;
     return m_connection->isOpen();
 }
 
@@ -140,10 +145,16 @@ void X11GlobalShortcutService::serveFromEventLoop()
     // (the notifier only wakes for what is still in the socket), from the
     // event loop after what the program has asked of it before: a window a
     // press brings comes out above those the program opens at start.
-    QTimer::singleShot(0, m_notifier.get(), [this, left = std::exchange(m_leftForTheLoop, {})] {
-        handle(left);
-        readEvents(false);
-    });
+    // A zero timer, not a posted call: posted calls run before the timers
+    // started earlier (the shell's), zero timers in the order they started.
+    m_handOver = std::make_unique<QTimer>();
+    m_handOver->setSingleShot(true);
+    QObject::connect(m_handOver.get(), &QTimer::timeout, m_notifier.get(),
+                     [this, left = std::exchange(m_leftForTheLoop, {})] {
+                         handle(left);
+                         readEvents(false);
+                     });
+    m_handOver->start(0);
 }
 
 QString X11GlobalShortcutService::backendName() const

@@ -10,6 +10,7 @@
 
 class DescriptorWatchThread;
 class QSocketNotifier;
+class QTimer;
 class X11Connection;
 class X11Keyboard;
 
@@ -81,6 +82,7 @@ private:
     std::shared_ptr<X11Connection> m_connection;
     std::unique_ptr<X11Keyboard> m_keyboard;
     std::unique_ptr<QSocketNotifier> m_notifier;
+    std::unique_ptr<QTimer> m_handOver; // serves what the start-up left, after the loop's first timers
     // Before the event loop: the thread, what it offers presses to, and what
     // it leaves for the loop.
     std::unique_ptr<DescriptorWatchThread> m_watchThread;
