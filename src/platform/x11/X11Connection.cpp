@@ -38,7 +38,7 @@ X11Connection::~X11Connection()
 
 void X11Connection::rootPropertiesChanged(const QList<uint32_t> &atoms) const
 {
-    for (const RootPropertyListener &listener : m_listeners)
+    for (const auto &[owner, listener] : m_listeners)
         listener(atoms);
 }
 

@@ -5,6 +5,7 @@
 
 #include <cstdint>
 #include <functional>
+#include <utility>
 #include <vector>
 
 struct xcb_connection_t;
@@ -31,7 +32,14 @@ public:
     // connection's events to whoever keeps copies of them. Copies may be
     // trusted only while someone reads the events.
     using RootPropertyListener = std::function<void(const QList<uint32_t> &atoms)>;
-    void addRootPropertyListener(RootPropertyListener listener) { m_listeners.push_back(std::move(listener)); }
+    void addRootPropertyListener(const void *owner, RootPropertyListener listener)
+    {
+        m_listeners.push_back({owner, std::move(listener)});
+    }
+    void removeRootPropertyListeners(const void *owner)
+    {
+        std::erase_if(m_listeners, [owner](const auto &listener) { return listener.first == owner; });
+    }
     void rootPropertiesChanged(const QList<uint32_t> &atoms) const;
     void setEventsRead(bool read) { m_eventsRead = read; }
     bool eventsRead() const { return m_eventsRead; }
@@ -40,6 +48,6 @@ private:
     xcb_connection_t *m_connection = nullptr;
     uint32_t m_root = 0;
     QString m_error;
-    std::vector<RootPropertyListener> m_listeners;
+    std::vector<std::pair<const void *, RootPropertyListener>> m_listeners;
     bool m_eventsRead = false;
 };

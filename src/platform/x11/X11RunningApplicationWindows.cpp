@@ -3,6 +3,7 @@
 #include "X11Connection.h"
 #include "X11Time.h"
 
+#include <QAbstractEventDispatcher>
 #include <QSet>
 #include <QString>
 
@@ -75,7 +76,7 @@ X11RunningApplicationWindows::X11RunningApplicationWindows(std::shared_ptr<X11Co
     const uint32_t mask = XCB_EVENT_MASK_PROPERTY_CHANGE;
     xcb_change_window_attributes(m_connection->get(), m_connection->root(), XCB_CW_EVENT_MASK, &mask);
     xcb_flush(m_connection->get());
-    m_connection->addRootPropertyListener([this](const QList<uint32_t> &atoms) {
+    m_connection->addRootPropertyListener(this, [this](const QList<uint32_t> &atoms) {
         if (!m_atoms)
             return; // nothing read yet, so nothing to renew
         const bool listsChanged = std::any_of(atoms.cbegin(), atoms.cend(), [this](uint32_t atom) {
@@ -84,6 +85,11 @@ X11RunningApplicationWindows::X11RunningApplicationWindows(std::shared_ptr<X11Co
         if (listsChanged)
             readLists();
     });
+}
+
+X11RunningApplicationWindows::~X11RunningApplicationWindows()
+{
+    m_connection->removeRootPropertyListeners(this);
 }
 
 const X11RunningApplicationWindows::Atoms &X11RunningApplicationWindows::atoms()
@@ -207,7 +213,11 @@ void X11RunningApplicationWindows::activate(quintptr window, quint64 eventTime)
         return;
     xcb_connection_t *c = m_connection->get();
     const auto target = xcb_window_t(window);
-    const uint32_t time = laterX11Time(uint32_t(eventTime), m_latestWindowInput ? m_latestWindowInput() : 0);
+    // Before the event loop (a press served during the start-up) the program
+    // has no windows yet, and the toolkit is still being set up: nothing to ask.
+    const bool onEventLoop = QAbstractEventDispatcher::instance() != nullptr;
+    const uint32_t time
+        = laterX11Time(uint32_t(eventTime), m_latestWindowInput && onEventLoop ? m_latestWindowInput() : 0);
 
     xcb_client_message_event_t message;
     std::memset(&message, 0, sizeof message);

@@ -26,6 +26,7 @@ public:
     using InputTime = std::function<quint32()>;
 
     explicit X11RunningApplicationWindows(std::shared_ptr<X11Connection> connection, InputTime latestWindowInput = {});
+    ~X11RunningApplicationWindows() override;
 
     bool canFindWindows() override;
     std::optional<quintptr> find(const ApplicationIdentity &application) override;
