@@ -29,8 +29,8 @@ constexpr uint noAutoloading = 4;
 // A bound reply wait when the program quits; the daemon answers in
 // milliseconds when it is alive at all.
 constexpr int quitTimeoutMs = 1000;
-// The editor waits for this answer: long enough for a busy daemon, short
-// enough not to freeze the form.
+// For questions someone waits for (the start, the edit form): long enough
+// for a busy daemon, short enough not to freeze anything.
 constexpr int probeTimeoutMs = 500;
 
 QDBusMessage daemonCall(const QString &method)
@@ -82,11 +82,20 @@ KGlobalAccelShortcutService::~KGlobalAccelShortcutService()
 
 bool KGlobalAccelShortcutService::isOffered(const QDBusConnection &bus)
 {
-    const QDBusConnectionInterface *busDaemon = bus.isConnected() ? bus.interface() : nullptr;
-    if (!busDaemon)
+    if (!bus.isConnected())
         return false;
-    return busDaemon->isServiceRegistered(service).value()
-        || busDaemon->activatableServiceNames().value().contains(service);
+    // Asked at start, on the main thread: a bus that does not answer soon
+    // counts as offering nothing.
+    const auto busCall = [](const QString &method) {
+        return QDBusMessage::createMethodCall(QStringLiteral("org.freedesktop.DBus"), QStringLiteral("/org/freedesktop/DBus"),
+                                              QStringLiteral("org.freedesktop.DBus"), method);
+    };
+    const QDBusMessage owned = bus.call(busCall(QStringLiteral("NameHasOwner")) << service, QDBus::Block, probeTimeoutMs);
+    if (owned.type() == QDBusMessage::ReplyMessage && owned.arguments().value(0).toBool())
+        return true;
+    const QDBusMessage activatable = bus.call(busCall(QStringLiteral("ListActivatableNames")), QDBus::Block, probeTimeoutMs);
+    return activatable.type() == QDBusMessage::ReplyMessage
+        && activatable.arguments().value(0).toStringList().contains(service);
 }
 
 QString KGlobalAccelShortcutService::componentName()

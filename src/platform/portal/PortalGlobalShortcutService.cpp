@@ -82,6 +82,7 @@ void PortalGlobalShortcutService::openDesktopSettings()
 void PortalGlobalShortcutService::bind(const QList<ShortcutRequest> &requests)
 {
     m_requests = requests;
+    m_reboundAutomatically = false;
     for (const ShortcutRequest &request : requests)
         Q_EMIT stateChanged(request.actionId, {ShortcutState::Kind::Pending, {}, {}});
     // Several binds in one turn of the event loop make one session.
@@ -186,6 +187,7 @@ void PortalGlobalShortcutService::takeBindAnswer(uint response, const QVariantMa
         return;
     }
     m_rebindOnClose = true;
+    m_boundFor.start();
     QHash<QString, QString> assigned;
     const QVariant list = results.value(QStringLiteral("shortcuts"));
     const PortalShortcutList bound = list.metaType() == QMetaType::fromType<QDBusArgument>()
@@ -232,11 +234,18 @@ void PortalGlobalShortcutService::onSessionClosed(const QDBusMessage &message)
     m_bus.disconnect(QLatin1String(portal::service), m_session, QLatin1String(portal::sessionInterface),
                      QStringLiteral("Closed"), this, SLOT(onSessionClosed(QDBusMessage)));
     m_session.clear();
-    const bool rebind = m_rebindOnClose;
+    // A session the desktop closes soon after each bind would otherwise be
+    // bound again and again: after an automatic rebind, the next one waits
+    // until a session has lasted a while.
+    const bool rebind = m_rebindOnClose
+        && (!m_reboundAutomatically || m_boundFor.hasExpired(minimumSessionMsBeforeRebind));
     m_rebindOnClose = false;
     ++m_attempt;
-    if (rebind)
-        bind(m_requests);
+    if (rebind) {
+        const QList<ShortcutRequest> requests = m_requests;
+        bind(requests);
+        m_reboundAutomatically = true;
+    }
     else
         answerAll({ShortcutState::Kind::Failed, {}, QStringLiteral("Portal: the desktop closed the shortcut session")});
 }

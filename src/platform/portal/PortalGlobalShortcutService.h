@@ -3,6 +3,7 @@
 #include "GlobalShortcutService.h"
 
 #include <QDBusConnection>
+#include <QElapsedTimer>
 #include <QVariantMap>
 
 class QDBusMessage;
@@ -50,4 +51,7 @@ private:
     quint64 m_attempt = 0;  // answers of an abandoned attempt are ignored
     bool m_bindQueued = false;
     bool m_rebindOnClose = false; // a bound session that closes is bound again, once
+    bool m_reboundAutomatically = false;
+    QElapsedTimer m_boundFor;
+    static constexpr qint64 minimumSessionMsBeforeRebind = 10 * 60 * 1000;
 };
