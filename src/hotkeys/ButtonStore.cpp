@@ -67,6 +67,9 @@ void ButtonStore::saveButtons()
     const ButtonFile::SaveResult result = m_file.save(m_buttons);
     if (result.movedAsideTo)
         Log::line(QStringLiteral("⚠️ Moved the unreadable button file aside to ") + *result.movedAsideTo);
+    if (result.keptChangeAs)
+        Log::line(QStringLiteral("⚠️ The button file changed on disk just before this save; that version is kept as ")
+                  + *result.keptChangeAs);
     if (result.error)
         Log::line(QStringLiteral("❌ Error saving buttons: ") + *result.error);
     else

@@ -106,13 +106,24 @@ ButtonFile::SaveResult ButtonFile::save(const LaunchButtonList &buttons)
     SaveResult result;
     if (m_unreadableOnDisk && !m_unreadableKept) {
         QString newPath;
-        if (auto error = keepUnreadableAside(&newPath)) {
+        if (auto error = keepAside(QStringLiteral("unreadable"), &newPath)) {
             result.error = *error;
             return result;
         }
         m_unreadableKept = true;
         if (!newPath.isEmpty())
             result.movedAsideTo = newPath;
+    }
+    // Someone else wrote the file since it was read or saved here (an
+    // editor, a sync) and the change has not been taken in yet: keep theirs.
+    if (!result.movedAsideTo && changedSinceSeen()) {
+        QString newPath;
+        if (auto error = keepAside(QStringLiteral("replaced"), &newPath)) {
+            result.error = *error;
+            return result;
+        }
+        if (!newPath.isEmpty())
+            result.keptChangeAs = newPath;
     }
     const QByteArray bytes = ButtonCodec::encode(buttons);
     result.error = writeAtomically(bytes);
@@ -160,15 +171,25 @@ QString ButtonFile::resolvedPath() const
     return info.absoluteFilePath();
 }
 
-// The unreadable file gets a second name and keeps its own until a complete
-// new file replaces it, so a save that fails leaves both in place.
-std::optional<QString> ButtonFile::keepUnreadableAside(QString *newPath)
+bool ButtonFile::changedSinceSeen() const
+{
+    if (!m_seenDigest || !m_seenIdentity.present || identity() == m_seenIdentity)
+        return false;
+    QFile file(m_path);
+    if (!file.open(QIODevice::ReadOnly))
+        return false; // nothing that could be kept
+    return qHash(file.read(sizeLimit + 1)) != *m_seenDigest;
+}
+
+// The file gets a second name and keeps its own until a complete new file
+// replaces it, so a save that fails leaves both in place.
+std::optional<QString> ButtonFile::keepAside(const QString &why, QString *newPath)
 {
     const QString target = resolvedPath();
     const QFileInfo targetInfo(target);
     if (!targetInfo.exists())
         return std::nullopt; // gone meanwhile: nothing to keep
-    const QString stem = target + QStringLiteral(".unreadable-")
+    const QString stem = target + QLatin1Char('.') + why + QLatin1Char('-')
         + QDateTime::currentDateTime().toString(QStringLiteral("yyyyMMdd-HHmmss"));
     QString candidate = stem;
     for (int n = 2; QFileInfo(candidate).exists() || QFileInfo(candidate).isSymLink(); ++n)
@@ -176,7 +197,7 @@ std::optional<QString> ButtonFile::keepUnreadableAside(QString *newPath)
     const bool kept = ::link(QFile::encodeName(target).constData(), QFile::encodeName(candidate).constData()) == 0
         || (targetInfo.isFile() && QFile::copy(target, candidate));
     if (!kept)
-        return QStringLiteral("cannot move the unreadable file %1 aside, so it is kept and not replaced").arg(target);
+        return QStringLiteral("cannot keep %1 under another name, so it is kept and not replaced").arg(target);
     *newPath = candidate;
     return std::nullopt;
 }

@@ -21,6 +21,7 @@ public:
     struct SaveResult {
         std::optional<QString> error;         // why nothing was written
         std::optional<QString> movedAsideTo;  // where an unreadable file went
+        std::optional<QString> keptChangeAs;  // where a version written by someone else went
     };
 
     explicit ButtonFile(QString path);
@@ -55,7 +56,8 @@ private:
     std::variant<LaunchButtonList, QString> decode(const std::variant<QByteArray, QString> &read);
     void remember(const QByteArray &bytes);
     QString resolvedPath() const;
-    std::optional<QString> keepUnreadableAside(QString *newPath);
+    bool changedSinceSeen() const;
+    std::optional<QString> keepAside(const QString &why, QString *newPath);
     std::optional<QString> writeAtomically(const QByteArray &bytes);
 
     QString m_path;

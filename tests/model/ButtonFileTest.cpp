@@ -72,6 +72,24 @@ TEST_F(ButtonFileOnDisk, ASaveThatFailsMidwayLeavesTheOldFileIntact)
     }
 }
 
+// A version written by someone else since the file was last read or saved
+// here, and not taken in yet, is kept under another name before a save.
+TEST_F(ButtonFileOnDisk, AVersionSomeoneElseWroteSinceTheLastReadIsKeptBeforeASave)
+{
+    writeAll(path(), ButtonCodec::encode(someButtons(1)));
+    ButtonFile file(path());
+    ASSERT_TRUE(std::holds_alternative<LaunchButtonList>(file.load()));
+    EXPECT_FALSE(file.save(someButtons(2)).keptChangeAs) << "what it read is its to replace";
+    const QByteArray theirs = ButtonCodec::encode(someButtons(3));
+    writeAll(path(), theirs);
+    const LaunchButtonList ours = someButtons(4);
+    const ButtonFile::SaveResult result = file.save(ours);
+    ASSERT_TRUE(result.keptChangeAs);
+    EXPECT_EQ(readAll(*result.keptChangeAs), theirs);
+    EXPECT_EQ(readAll(path()), ButtonCodec::encode(ours));
+    EXPECT_FALSE(file.save(someButtons(5)).keptChangeAs) << "its own last save is no one else's";
+}
+
 TEST_F(ButtonFileOnDisk, AFailedSaveAfterAnUnreadableFileKeepsBothAndTriesAgain)
 {
     const QByteArray unreadable = "[{ broken";
