@@ -1,4 +1,5 @@
 #include "ButtonFileWriter.h"
+#include "EventLoopWait.h"
 #include "ProgramRun.h"
 #include "XvfbServer.h"
 
@@ -130,6 +131,9 @@ TEST_P(XServerLossTest, SaysSoAndQuitsWithStatusOneLeavingTheButtonFileAlone)
     const QMap<QString, QByteArray> before = snapshot(run.home());
     run.start({QStringLiteral(VANTOREL_BINARY)});
     ASSERT_TRUE(run.waitForOutput("✅ Successfully registered shortcut: E")) << run.transcript();
+    // The grabs come before the toolkit is set up; this is about a program
+    // that has finished starting.
+    runEventLoopUntil([] { return false; }, 1000);
 
     xvfb.crash();
     EXPECT_EQ(run.waitForExit(), 1) << run.transcript();

@@ -23,6 +23,11 @@
 
 namespace {
 constexpr uint8_t badAccess = 10;
+
+// The service whose connection-lost handler runs if the process exits while
+// the server is gone; see installConnectionLostHandler(). A plain pointer:
+// an exit handler can take no argument.
+X11GlobalShortcutService *reportsLossAtExit = nullptr;
 // Shift, Lock, Control and Mod1..Mod5; higher bits are buttons or XKB groups.
 constexpr uint16_t keyboardModifierBits = 0xff;
 
@@ -63,6 +68,8 @@ X11GlobalShortcutService::~X11GlobalShortcutService()
 {
     m_watchThread.reset();
     m_connection->setEventsRead(false);
+    if (reportsLossAtExit == this)
+        reportsLossAtExit = nullptr;
     if (m_connectionLost)
         Log::watchQtMessages({});
     if (!isConnected())
@@ -95,6 +102,24 @@ void X11GlobalShortcutService::installConnectionLostHandler(std::function<void()
         else if (type == QtFatalMsg && !serverAnswers())
             reportLostConnection();
     });
+    // Xlib, which Qt's xcb plugin opens too, ends the process with exit(1)
+    // when its own connection breaks, which can come before we hear of it
+    // (while QApplication is being built, say): say it then.
+    static const bool exitHookInstalled = std::atexit([] {
+        if (reportsLossAtExit)
+            reportsLossAtExit->reportLossAtExit();
+    }) == 0;
+    Q_UNUSED(exitHookInstalled);
+    reportsLossAtExit = this;
+}
+
+void X11GlobalShortcutService::reportLossAtExit()
+{
+    if (m_lostReported || !m_keyboard || serverAnswers())
+        return;
+    m_lostReported = true;
+    if (m_connectionLost)
+        m_connectionLost();
 }
 
 // The program's QApplication takes longer to build than everything else in

@@ -77,6 +77,7 @@ private:
     void handle(const Events &events);
     bool serverAnswers() const;
     void reportLostConnection();
+    void reportLossAtExit();
     QString describe(const Binding &binding) const;
 
     std::shared_ptr<X11Connection> m_connection;
