@@ -26,29 +26,42 @@ bool isKdeSession()
     return desktops.contains(QLatin1String("KDE"), Qt::CaseInsensitive);
 }
 
+QString askedBackend()
+{
+    return qEnvironmentVariable("VANTOREL_HOTKEYS").trimmed().toLower();
+}
+
+struct HotkeyBackend {
+    QString name;
+    uint portalVersion = 0; // read once, for the portal only
+};
+
 // "x11", "kglobalaccel", "portal" or "none": VANTOREL_HOTKEYS when it names
 // one of them, else X11 in an X11 session; in a Wayland one KDE's daemon on
 // Plasma (its portal is quirky before Plasma 6), else the GlobalShortcuts
 // portal where the desktop offers it. A Wayland session never grabs through
 // XWayland, which would work only while one of the X clients has the focus.
-QString hotkeyBackendFor(bool wayland)
+HotkeyBackend hotkeyBackendFor(bool wayland)
 {
     static const QStringList backends{QStringLiteral("x11"), QStringLiteral("kglobalaccel"), QStringLiteral("portal"),
                                       QStringLiteral("none")};
-    const QString asked = qEnvironmentVariable("VANTOREL_HOTKEYS").trimmed().toLower();
+    const QString asked = askedBackend();
+    if (asked == QLatin1String("portal"))
+        return {asked, PortalGlobalShortcutService::offeredVersion(QDBusConnection::sessionBus())};
     if (backends.contains(asked))
-        return asked;
+        return {asked};
     if (!asked.isEmpty())
         Log::line(QStringLiteral("VANTOREL_HOTKEYS=%1 is not a hotkey backend here (%2); choosing by session")
                       .arg(asked, backends.join(QStringLiteral(", "))));
     if (!wayland)
-        return QStringLiteral("x11");
+        return {QStringLiteral("x11")};
+    // Only now: the X11 path runs before the application, without the bus.
     const QDBusConnection bus = QDBusConnection::sessionBus();
     if (isKdeSession() && KGlobalAccelShortcutService::isOffered(bus))
-        return QStringLiteral("kglobalaccel");
-    if (PortalGlobalShortcutService::offeredVersion(bus) > 0)
-        return QStringLiteral("portal");
-    return QStringLiteral("none");
+        return {QStringLiteral("kglobalaccel")};
+    if (const uint version = PortalGlobalShortcutService::offeredVersion(bus); version > 0)
+        return {QStringLiteral("portal"), version};
+    return {QStringLiteral("none")};
 }
 } // namespace
 
@@ -56,7 +69,7 @@ bool DesktopServices::startsBeforeApplication()
 {
     if (isWaylandSession())
         return false;
-    const QString asked = qEnvironmentVariable("VANTOREL_HOTKEYS").trimmed().toLower();
+    const QString asked = askedBackend();
     return asked != QLatin1String("kglobalaccel") && asked != QLatin1String("portal");
 }
 
@@ -66,14 +79,14 @@ DesktopServices DesktopServices::forThisSession(std::function<void()> displayLos
     const bool wayland = isWaylandSession();
     DesktopServices services;
     std::shared_ptr<X11Connection> connection;
-    const QString hotkeys = hotkeyBackendFor(wayland);
+    const HotkeyBackend backend = hotkeyBackendFor(wayland);
+    const QString &hotkeys = backend.name;
     if (hotkeys == QLatin1String("kglobalaccel")) {
         services.shortcuts = std::make_shared<KGlobalAccelShortcutService>();
         services.permission = std::make_shared<BusServicePermission>(QStringLiteral("org.kde.kglobalaccel"));
     } else if (hotkeys == QLatin1String("portal")) {
-        const QDBusConnection bus = QDBusConnection::sessionBus();
-        services.shortcuts = std::make_shared<PortalGlobalShortcutService>(
-            bus, PortalGlobalShortcutService::offeredVersion(bus));
+        services.shortcuts
+            = std::make_shared<PortalGlobalShortcutService>(QDBusConnection::sessionBus(), backend.portalVersion);
         services.permission = std::make_shared<BusServicePermission>(QStringLiteral("org.freedesktop.portal.Desktop"));
     } else if (hotkeys == QLatin1String("x11")) {
         // Without a display the X11 backends still exist: every shortcut
