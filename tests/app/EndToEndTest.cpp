@@ -2,6 +2,7 @@
 #include "EventLoopWait.h"
 #include "LaunchMarker.h"
 #include "ProgramRun.h"
+#include "RequiredTool.h"
 #include "XvfbServer.h"
 
 #include <QFile>
@@ -34,10 +35,8 @@ TEST(EndToEndTest, SecondStartShowsTheRunningEditorAndExits)
 {
     XvfbServer xvfb;
     ASSERT_TRUE(xvfb.isRunning()) << xvfb.error().toStdString();
-    for (const char *tool : {"xdotool", "trayer"}) {
-        if (QStandardPaths::findExecutable(QLatin1String(tool)).isEmpty())
-            GTEST_SKIP() << tool << " is not installed (scripts/install-deps.sh)";
-    }
+    VANTOREL_REQUIRE_PROGRAM("xdotool");
+    VANTOREL_REQUIRE_PROGRAM("trayer");
     ProgramRun tray(xvfb.display(), QStringLiteral("xcb"));
     ProgramRun program(xvfb.display(), QStringLiteral("xcb"));
     ASSERT_TRUE(tray.start({QStringLiteral("trayer"), QStringLiteral("--SetDockType"), QStringLiteral("true")}));

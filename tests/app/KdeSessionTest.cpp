@@ -3,6 +3,7 @@
 #include "LaunchMarker.h"
 #include "PrivateSessionBus.h"
 #include "ProgramRun.h"
+#include "RequiredTool.h"
 #include "XvfbServer.h"
 #include "fake/FakeKGlobalAccel.h"
 
@@ -54,10 +55,8 @@ TEST(KdeSessionTest, APressFromKdesShortcutDaemonLaunchesTheButton)
 // Plasma: checks the calls' wire format against the real thing.
 TEST(KdeSessionTest, WithKdesOwnDaemonAKeyPressLaunchesTheButton)
 {
-    for (const char *tool : {"kglobalaccel5", "xdotool"}) {
-        if (QStandardPaths::findExecutable(QLatin1String(tool)).isEmpty())
-            GTEST_SKIP() << tool << " is not installed (scripts/install-deps.sh)";
-    }
+    VANTOREL_REQUIRE_PROGRAM("kglobalaccel5");
+    VANTOREL_REQUIRE_PROGRAM("xdotool");
     PrivateSessionBus bus;
     ASSERT_TRUE(bus.isRunning()) << bus.error().toStdString();
     XvfbServer xvfb;
