@@ -48,22 +48,37 @@ TEST_F(XdgAutostartLoginItemTest, EntryStartsTheProgramWhateverItsPathHolds)
 }
 
 // A user who turned the entry off in their desktop's settings keeps it off;
-// only the program's path is brought up to date.
+// only the program's path is brought up to date, in the main group, with the
+// file's own line ends.
 TEST_F(XdgAutostartLoginItemTest, AnExistingEntryKeepsTheUsersLinesAndGetsTheNewPath)
 {
-    const QByteArray before = "# switched off by me\n[Desktop Entry]\nType=Application\nName=Vantorel\n"
-                              "Exec=/old/place/vantorel\nHidden=true\nX-GNOME-Autostart-enabled=false\n";
-    QByteArray expected = before;
-    expected.replace("Exec=/old/place/vantorel", "Exec=/opt/vantorel/bin/vantorel");
-    // Under its name, and under the name earlier versions gave it.
-    for (const QString &path : {XdgAutostartLoginItem::entryPath(), XdgAutostartLoginItem::earlierEntryPath()}) {
-        QFile::remove(XdgAutostartLoginItem::entryPath());
-        write(path, before);
+    struct Case {
+        const char *what;
+        QByteArray before;
+        QByteArray after;
+    };
+    const Case cases[] = {
+        {"LF", "# switched off by me\n[Desktop Entry]\nType=Application\nExec=/old/place/vantorel\nHidden=true\n",
+         "# switched off by me\n[Desktop Entry]\nType=Application\nExec=/opt/vantorel/bin/vantorel\nHidden=true\n"},
+        {"CRLF", "# switched off by me\r\n[Desktop Entry]\r\nType=Application\r\nExec=/old/vantorel\r\nHidden=true\r\n",
+         "# switched off by me\r\n[Desktop Entry]\r\nType=Application\r\nExec=/opt/vantorel/bin/vantorel\r\nHidden=true\r\n"},
+        {"CRLF, no Exec", "[Desktop Entry]\r\nX-GNOME-Autostart-enabled=false\r\n",
+         "[Desktop Entry]\r\nExec=/opt/vantorel/bin/vantorel\r\nX-GNOME-Autostart-enabled=false\r\n"},
+        {"an Exec in another group only", "[Desktop Entry]\nName=V\n\n[Desktop Action new]\nExec=/other\n",
+         "[Desktop Entry]\nExec=/opt/vantorel/bin/vantorel\nName=V\n\n[Desktop Action new]\nExec=/other\n"},
+    };
+    for (const Case &c : cases) {
+        // Under its name, and under the name earlier versions gave it.
+        for (const QString &path : {XdgAutostartLoginItem::entryPath(), XdgAutostartLoginItem::earlierEntryPath()}) {
+            QFile::remove(XdgAutostartLoginItem::entryPath());
+            write(path, c.before);
 
-        ASSERT_EQ(XdgAutostartLoginItem().registerApplication(QStringLiteral("/opt/vantorel/bin/vantorel")), std::nullopt);
-        QFile written(XdgAutostartLoginItem::entryPath());
-        ASSERT_TRUE(written.open(QIODevice::ReadOnly)) << path.toStdString();
-        EXPECT_EQ(written.readAll().toStdString(), expected.toStdString());
-        EXPECT_FALSE(QFileInfo::exists(XdgAutostartLoginItem::earlierEntryPath())) << "one entry starts it once";
+            ASSERT_EQ(XdgAutostartLoginItem().registerApplication(QStringLiteral("/opt/vantorel/bin/vantorel")),
+                      std::nullopt);
+            QFile written(XdgAutostartLoginItem::entryPath());
+            ASSERT_TRUE(written.open(QIODevice::ReadOnly)) << c.what << path.toStdString();
+            EXPECT_EQ(written.readAll().toStdString(), c.after.toStdString()) << c.what;
+            EXPECT_FALSE(QFileInfo::exists(XdgAutostartLoginItem::earlierEntryPath())) << "one entry starts it once";
+        }
     }
 }

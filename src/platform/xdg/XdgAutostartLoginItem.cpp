@@ -4,6 +4,8 @@
 #include <QFileInfo>
 #include <QSaveFile>
 
+#include <algorithm>
+
 namespace {
 QString configHome()
 {
@@ -66,22 +68,26 @@ bool isGroupHeader(const QByteArray &line)
 // The entry with its main group's Exec line replaced (or added), every
 // other line kept byte for byte: a user who switched the entry off in their
 // desktop's settings (Hidden=true, X-GNOME-Autostart-enabled=false) keeps
-// it off.
+// it off. Lines are split at '\n' only; an entry written with CRLF keeps its
+// '\r's, and the Exec line gets one too.
 QByteArray withExecLine(const QByteArray &text, const QByteArray &execLine)
 {
     QList<QByteArray> lines = text.split('\n');
-    const qsizetype header = lines.indexOf("[Desktop Entry]");
-    if (header < 0)
+    const auto header = std::find_if(lines.cbegin(), lines.cend(),
+                                     [](const QByteArray &line) { return line.trimmed() == "[Desktop Entry]"; });
+    if (header == lines.cend())
         return "[Desktop Entry]\n" + execLine + "\n" + text;
-    for (qsizetype i = header + 1; i < lines.size() && !isGroupHeader(lines.at(i)); ++i) {
+    const qsizetype headerIndex = header - lines.cbegin();
+    const QByteArray lineEnd = lines.at(headerIndex).endsWith('\r') ? "\r" : "";
+    for (qsizetype i = headerIndex + 1; i < lines.size() && !isGroupHeader(lines.at(i)); ++i) {
         const QByteArray &line = lines.at(i);
         const qsizetype equals = line.indexOf('=');
         if (equals > 0 && line.left(equals).trimmed() == "Exec") {
-            lines[i] = execLine;
+            lines[i] = execLine + (line.endsWith('\r') ? "\r" : "");
             return lines.join('\n');
         }
     }
-    lines.insert(header + 1, execLine);
+    lines.insert(headerIndex + 1, execLine + lineEnd);
     return lines.join('\n');
 }
 } // namespace
