@@ -12,6 +12,7 @@
 #include <algorithm>
 #include <cerrno>
 #include <cstring>
+#include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -22,7 +23,10 @@ QString megabytes(qint64 bytes)
 }
 } // namespace
 
-ButtonFile::ButtonFile(QString path) : m_path(std::move(path)) {}
+ButtonFile::ButtonFile(QString path, SyncToDisk syncToDisk)
+    : m_path(std::move(path)), m_syncToDisk(syncToDisk ? std::move(syncToDisk) : SyncToDisk(::fsync))
+{
+}
 
 bool ButtonFile::exists() const
 {
@@ -153,14 +157,28 @@ std::optional<QString> ButtonFile::writeAtomically(const QByteArray &bytes)
     }
     // QSaveFile ignores a failing sync; a full or failing disk may report
     // itself only here.
-    if (::fsync(file.handle()) != 0) {
+    if (m_syncToDisk(file.handle()) != 0) {
         const QString reason = QString::fromLocal8Bit(std::strerror(errno));
         file.cancelWriting();
         return failure(reason);
     }
     if (!file.commit())
         return failure(file.errorString());
+    syncDirectoryOf(resolvedPath());
     return std::nullopt;
+}
+
+// The rename is on disk only once its directory is. The new file is in place
+// whatever happens here, so a failure (some file systems cannot sync a
+// directory) changes nothing about the save.
+void ButtonFile::syncDirectoryOf(const QString &file) const
+{
+    const int directory =
+        ::open(QFile::encodeName(QFileInfo(file).path()).constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (directory < 0)
+        return;
+    m_syncToDisk(directory);
+    ::close(directory);
 }
 
 QString ButtonFile::resolvedPath() const

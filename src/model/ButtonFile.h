@@ -4,12 +4,14 @@
 
 #include <QString>
 
+#include <functional>
 #include <optional>
 #include <variant>
 
 // The button file on disk. Saving never leaves a truncated file: it writes a
-// temporary file beside the target, flushes it to disk and renames it over
-// the target; a symbolic link is written through and stays a link. A file
+// temporary file beside the target, flushes it to disk, renames it over the
+// target and flushes the directory, so that a power cut finds the old file
+// or the whole new one; a symbolic link is written through and stays a link. A file
 // that could not be read is kept under another name before the first save
 // replaces it.
 class ButtonFile {
@@ -24,7 +26,11 @@ public:
         std::optional<QString> keptChangeAs;  // where a version written by someone else went
     };
 
-    explicit ButtonFile(QString path);
+    // Puts what was written to a file or directory on the disk, as fsync(2)
+    // does (the default); a test passes its own to see when it is called.
+    using SyncToDisk = std::function<int(int descriptor)>;
+
+    explicit ButtonFile(QString path, SyncToDisk syncToDisk = {});
 
     QString path() const { return m_path; }
 
@@ -60,7 +66,10 @@ private:
     std::optional<QString> keepAside(const QString &why, QString *newPath);
     std::optional<QString> writeAtomically(const QByteArray &bytes);
 
+    void syncDirectoryOf(const QString &file) const;
+
     QString m_path;
+    SyncToDisk m_syncToDisk;
     bool m_unreadableOnDisk = false;
     // Set once the unreadable file has a copy under another name, so that a
     // failing save does not make a second one.

@@ -8,7 +8,11 @@
 
 #include <gtest/gtest.h>
 
+#include <cerrno>
 #include <csignal>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
 #include <sys/resource.h>
 
 namespace {
@@ -151,5 +155,66 @@ TEST_F(ButtonFileOnDisk, ADirectoryAtThePathIsNeitherReadNorReplaced)
     EXPECT_TRUE(result.error);
     EXPECT_FALSE(result.movedAsideTo);
     EXPECT_TRUE(QFileInfo(path()).isDir());
+}
+// A power cut right after a save finds the old file or the whole new one:
+// the new file is on disk before it replaces the old one, and the directory
+// (where the rename happened: the link's target's) after.
+TEST_F(ButtonFileOnDisk, ASaveReachesTheDiskBeforeTheRenameAndItsDirectoryAfter)
+{
+    struct Sync {
+        bool isDirectory = false;
+        ino_t inode = 0;
+        QByteArray synced;   // what the synced file holds
+        QByteArray atTarget; // what the button file held at that moment
+    };
+    const QString elsewhere = home.filePath(QStringLiteral("synced"));
+    ASSERT_TRUE(QDir().mkpath(elsewhere));
+    for (const bool throughLink : {false, true}) {
+        QFile::remove(path());
+        const QString target = throughLink ? elsewhere + QStringLiteral("/buttons.json") : path();
+        const QByteArray old = ButtonCodec::encode(someButtons(1));
+        writeAll(target, old);
+        if (throughLink) {
+            ASSERT_TRUE(QFile::link(target, path()));
+        }
+
+        QList<Sync> syncs;
+        ButtonFile file(path(), [&](int descriptor) {
+            struct stat status {};
+            ::fstat(descriptor, &status);
+            Sync sync{S_ISDIR(status.st_mode), status.st_ino, {}, readAll(target)};
+            if (!sync.isDirectory) {
+                sync.synced.resize(status.st_size);
+                sync.synced.resize(::pread(descriptor, sync.synced.data(), size_t(status.st_size), 0));
+            }
+            syncs.append(sync);
+            return ::fsync(descriptor);
+        });
+        const LaunchButtonList buttons = someButtons(2);
+        ASSERT_FALSE(file.save(buttons).error);
+
+        const QByteArray saved = ButtonCodec::encode(buttons);
+        struct stat directory {};
+        ::stat(QFile::encodeName(QFileInfo(target).path()).constData(), &directory);
+        ASSERT_EQ(syncs.size(), 2) << "link: " << throughLink;
+        EXPECT_FALSE(syncs[0].isDirectory);
+        EXPECT_EQ(syncs[0].synced, saved) << "the file is synced whole";
+        EXPECT_EQ(syncs[0].atTarget, old) << "the file is synced before it replaces the old one";
+        EXPECT_TRUE(syncs[1].isDirectory);
+        EXPECT_EQ(syncs[1].inode, directory.st_ino) << "the directory the file was renamed in";
+        EXPECT_EQ(syncs[1].atTarget, saved) << "the directory is synced after the rename";
+        EXPECT_EQ(QFileInfo(path()).isSymLink(), throughLink);
+    }
+
+    // A disk that reports its failure only when the file is synced.
+    const QByteArray before = readAll(path());
+    ButtonFile failing(path(), [](int) {
+        errno = EIO;
+        return -1;
+    });
+    EXPECT_TRUE(failing.save(someButtons(3)).error);
+    EXPECT_EQ(readAll(path()), before);
+    EXPECT_EQ(QDir(elsewhere).entryList(QDir::Files | QDir::Hidden), QStringList{QStringLiteral("buttons.json")})
+        << "no temporary file is left behind";
 }
 } // namespace
