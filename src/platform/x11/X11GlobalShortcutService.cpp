@@ -220,9 +220,12 @@ void X11GlobalShortcutService::bind(const QList<ShortcutRequest> &requests)
             next.append(binding);
         }
     }
+    bool released = false;
     for (qsizetype i = 0; i < m_bindings.size(); ++i) {
-        if (!kept.at(i))
+        if (!kept.at(i)) {
+            released = released || !m_bindings.at(i).grabs.isEmpty();
             ungrab(m_bindings[i]);
+        }
     }
     m_bindings = std::move(next);
 
@@ -232,6 +235,10 @@ void X11GlobalShortcutService::bind(const QList<ShortcutRequest> &requests)
             fresh.append(&binding);
     }
     grab(fresh);
+    // Keys let go are free once bind returns: the user may hand them to
+    // another program at once.
+    if (released)
+        waitForServer();
 
     QList<std::pair<QString, ShortcutState>> answers;
     answers.reserve(m_bindings.size());
@@ -256,10 +263,15 @@ ShortcutState X11GlobalShortcutService::probe(QKeyCombination trigger)
     trial.trigger = trigger;
     grab({&trial});
     ungrab(trial);
-    // Wait until the server has let go: another program may reach for the
-    // combination at once.
-    std::free(xcb_get_input_focus_reply(m_connection->get(), xcb_get_input_focus(m_connection->get()), nullptr));
+    // Another program may reach for the combination at once.
+    waitForServer();
     return trial.state;
+}
+
+// A round trip: the server has carried out every request sent before it.
+void X11GlobalShortcutService::waitForServer() const
+{
+    std::free(xcb_get_input_focus_reply(m_connection->get(), xcb_get_input_focus(m_connection->get()), nullptr));
 }
 
 // All requests go out before the first answer is read: one round trip for

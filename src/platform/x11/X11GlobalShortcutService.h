@@ -70,6 +70,7 @@ private:
 
     void grab(QList<Binding *> bindings);
     void ungrab(Binding &binding);
+    void waitForServer() const;
     void watchFromEventLoop();
     Events takeEvents(bool fromSocket) const;
     bool serveOnWatchThread();
