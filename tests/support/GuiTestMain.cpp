@@ -1,12 +1,14 @@
 #include <QApplication>
 
 #include "Log.h"
+#include "NoDesktopBus.h"
 
 #include <gtest/gtest.h>
 
 // Widgets run offscreen unless a test binary sets another platform first.
 int main(int argc, char **argv)
 {
+    const NoDesktopBus noBus;
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
         qputenv("QT_QPA_PLATFORM", "offscreen");
     QApplication app(argc, argv);
