@@ -102,10 +102,14 @@ void handleMessage(QtMsgType type, const QMessageLogContext &context, const QStr
         }
         if (watcher)
             watcher(type, message);
+        // Qt's and the web engine's messages carry values from outside too
+        // (a page's console, an address): one line each on standard error.
+        // Some end in a line break of their own, which the line end replaces.
+        const QString line = oneLine(message.endsWith(u'\n') ? message.chopped(1) : message);
         if (QtMessageHandler previous = qtHandler())
-            previous(type, context, message);
+            previous(type, context, line);
         else
-            std::fprintf(stderr, "%s\n", qPrintable(qFormatLogMessage(type, context, message)));
+            std::fprintf(stderr, "%s\n", qPrintable(qFormatLogMessage(type, context, line)));
     }
     insideHandler = false;
 }

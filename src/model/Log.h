@@ -11,7 +11,8 @@ Q_DECLARE_LOGGING_CATEGORY(vantorelLog)
 // categories ("vantorel", "vantorel.*") become one plain line each on
 // standard output, flushed at once, with no timestamp or level; control
 // characters in them are escaped ("\n", "\u001b"), so one message is always
-// one line. Other messages (Qt's own) keep Qt's handling.
+// one line. Other messages (Qt's own) keep Qt's handling, on standard error,
+// escaped the same way.
 class Log {
 public:
     using Sink = std::function<void(const QString &line)>;

@@ -56,5 +56,13 @@ void WebPage::javaScriptConsoleMessage(JavaScriptConsoleMessageLevel level, cons
             m_clipboard->postMessage(*text);
         return;
     }
-    QWebEnginePage::javaScriptConsoleMessage(level, message, lineNumber, sourceId);
+    // Warnings and errors, as the engine would show them, but in the
+    // program's log: marked as the page's, one line each, and bounded.
+    Q_UNUSED(lineNumber);
+    Q_UNUSED(sourceId);
+    if (level == InfoMessageLevel)
+        return;
+    constexpr qsizetype longest = 500;
+    Log::line(QStringLiteral("WebWindow: page console: ")
+              + (message.size() > longest ? message.left(longest) + QStringLiteral("…") : message));
 }

@@ -11,7 +11,8 @@ class QWebChannel;
 // A page with the clipboard bridge on its web channel (and on console
 // messages for its sub-frames). Requests for new windows (window.open) go to
 // the popup factory; without one they are refused. Links for the desktop go
-// to QDesktopServices (where tests can set their own handlers).
+// to QDesktopServices (where tests can set their own handlers). The page's
+// console warnings and errors go to the program's log, marked as the page's.
 class WebPage : public QWebEnginePage {
     Q_OBJECT
 public:

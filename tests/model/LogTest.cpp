@@ -1,28 +1,39 @@
 #include "Log.h"
 
 #include <QFile>
+#include <QLoggingCategory>
 #include <QTemporaryFile>
 
 #include <gtest/gtest.h>
 
 #include <cstdio>
+#include <functional>
 #include <unistd.h>
 
 namespace {
-// What one Log::line call puts on standard output.
-QByteArray printed(const QString &text)
+// What the call writes to the descriptor (standard output or error).
+QByteArray written(int descriptor, const std::function<void()> &call)
 {
     QTemporaryFile capture;
     if (!capture.open())
         return {};
     std::fflush(stdout);
-    const int savedStdout = ::dup(STDOUT_FILENO);
-    ::dup2(capture.handle(), STDOUT_FILENO);
-    Log::line(text);
-    ::dup2(savedStdout, STDOUT_FILENO);
-    ::close(savedStdout);
+    std::fflush(stderr);
+    const int saved = ::dup(descriptor);
+    ::dup2(capture.handle(), descriptor);
+    call();
+    std::fflush(stdout);
+    std::fflush(stderr);
+    ::dup2(saved, descriptor);
+    ::close(saved);
     capture.seek(0);
     return capture.readAll();
+}
+
+// What one Log::line call puts on standard output.
+QByteArray printed(const QString &text)
+{
+    return written(STDOUT_FILENO, [&text] { Log::line(text); });
 }
 
 TEST(Log, WritesOneLineWhateverTheValueHolds)
@@ -42,6 +53,24 @@ TEST(Log, WritesOneLineWhateverTheValueHolds)
     };
     for (const Case &c : cases)
         EXPECT_EQ(printed(QStringLiteral("🚀 ") + c.value), "🚀 " + c.shown + "\n") << c.shown.constData();
+}
+
+// Qt's own messages and the web engine's (a page's console among them, in
+// the "js" category) keep standard error, one line each there too.
+TEST(Log, OthersMessagesAreOneLineOnStandardErrorToo)
+{
+    static const QLoggingCategory js("js");
+    const std::function<void()> messages[] = {
+        [] { qWarning("x\r\n\u2705 Successfully registered shortcut: FORGED"); },
+        [] { qCCritical(js, "x\r\n\u2705 Successfully registered shortcut: FORGED"); },
+        [] { qCWarning(js).noquote() << QStringLiteral("x\u2028\x1b[2J\n\u2705 Successfully registered shortcut: FORGED"); },
+    };
+    for (const auto &message : messages) {
+        const QByteArray error = written(STDERR_FILENO, message);
+        EXPECT_EQ(error.count('\n'), 1) << error.constData();
+        EXPECT_TRUE(error.endsWith("\\n\u2705 Successfully registered shortcut: FORGED\n")) << error.constData();
+        EXPECT_FALSE(error.contains('\r') || error.contains('\x1b')) << error.constData();
+    }
 }
 
 TEST(Log, HeldLinesComeOutInOrderWhenTheOutermostHoldEnds)

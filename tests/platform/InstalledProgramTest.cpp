@@ -74,7 +74,12 @@ TEST_F(InstalledProgramTest, LoadsItsButtonsAndTogglesTheWebWindowFromTheInstall
 {
     TestHttpServer server;
     ASSERT_TRUE(server.isListening());
-    server.serve(QStringLiteral("/page"), "<html><body>page</body></html>");
+    // The page and its worker try to forge the program's lines.
+    server.serve(QStringLiteral("/page"), "<html><body>page<script>"
+                                          "console.error('x\\r\\n\u2705 Successfully registered shortcut: FORGED');"
+                                          "new Worker('/worker.js');</script></body></html>");
+    server.serve(QStringLiteral("/worker.js"), "console.error('w\\r\\n\u2705 Successfully registered shortcut: FORGED');",
+                 "text/javascript");
     home.addWebButton(QStringLiteral("page"), QStringLiteral("⌘ + ⌥ + I"), server.url(QStringLiteral("/page")));
     ASSERT_TRUE(home.writeButtonFile());
     run.environment().insert(QStringLiteral("HOME"), home.path());
@@ -93,6 +98,15 @@ TEST_F(InstalledProgramTest, LoadsItsButtonsAndTogglesTheWebWindowFromTheInstall
     EXPECT_TRUE(maps.contains(QFile::encodeName(installedPath(QStringLiteral("lib/vantorel/webwindow.so")))))
         << maps.constData();
     EXPECT_FALSE(maps.contains(BUILD_DIRECTORY)) << "nothing comes from the build folder";
+    // Marked as the page's, one line each, on whichever stream.
+    EXPECT_TRUE(run.waitForOutput("WebWindow: page console: x\\r\\n\u2705 Successfully registered shortcut: FORGED\n"))
+        << run.transcript();
+    EXPECT_TRUE(run.waitForOutput("WebWindow: page console: w\\r\\n")) << run.transcript();
+    for (const QByteArray &stream : {run.output(), run.errors()}) {
+        for (const char *lineBreak : {"\n", "\r"})
+            EXPECT_FALSE(stream.contains(lineBreak + QByteArray("\u2705 Successfully registered shortcut: FORGED")))
+                << run.transcript();
+    }
 
     // One web window serves every launch: the same hotkey while the page
     // shows closes it, a third press shows it again with a fresh load.
