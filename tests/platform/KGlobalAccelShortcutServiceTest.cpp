@@ -145,4 +145,34 @@ TEST_F(KGlobalAccelShortcutServiceTest, ARestartedDaemonGetsEverythingRegistered
     ASSERT_TRUE(pressUntilActivated(QStringLiteral("B"), 4242));
     EXPECT_EQ(presses.first(), std::make_pair(QStringLiteral("B"), quint64(4242))) << "a press carries its time";
 }
+// What the user changes in the editor shows in KDE's shortcut settings: a new
+// name as the action's friendly name, new keys as its keys.
+TEST_F(KGlobalAccelShortcutServiceTest, ARenameAndNewKeysReachKdesShortcutSettings)
+{
+    struct Change {
+        const char *what;
+        QString name;
+        QKeyCombination keys;
+        QString keysShown;
+    };
+    const Change changes[] = {
+        {"renamed", QStringLiteral("Web"), metaAltF, QStringLiteral("Meta+Alt+F")},
+        {"new keys", QStringLiteral("Browser"), altF2, QStringLiteral("Alt+F2")},
+        {"both", QStringLiteral("Web & Mail"), ctrlShiftK, QStringLiteral("Ctrl+Shift+K")},
+    };
+    for (const Change &change : changes) {
+        service->bind({browser});
+        ASSERT_TRUE(runEventLoopUntil([this] { return settled({browser.actionId}); }));
+        ASSERT_EQ(daemon.friendlyNameOf(component, QStringLiteral("A")), QStringLiteral("Browser")) << change.what;
+        ASSERT_EQ(daemon.keysOf(component, QStringLiteral("A")), metaAltF.toCombined()) << change.what;
+
+        service->bind({{browser.actionId, change.name, change.keys}});
+        ASSERT_TRUE(runEventLoopUntil([this] { return settled({browser.actionId}); }));
+        EXPECT_EQ(daemon.friendlyNameOf(component, QStringLiteral("A")), change.name) << change.what;
+        EXPECT_EQ(daemon.keysOf(component, QStringLiteral("A")), change.keys.toCombined()) << change.what;
+        EXPECT_EQ(stateOf(QStringLiteral("A")), (ShortcutState{ShortcutState::Kind::Live, change.keysShown, {}}))
+            << change.what;
+        EXPECT_EQ(daemon.registered(), QStringList{component + QStringLiteral("/A")}) << change.what;
+    }
+}
 } // namespace

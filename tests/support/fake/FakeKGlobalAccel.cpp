@@ -76,3 +76,9 @@ bool FakeKGlobalAccel::isActive(const QString &component, const QString &actionU
     const auto action = m_daemon->action(component, actionUnique);
     return action && action->active;
 }
+
+QString FakeKGlobalAccel::friendlyNameOf(const QString &component, const QString &actionUnique) const
+{
+    const auto action = m_daemon->action(component, actionUnique);
+    return action ? action->friendlyName : QString();
+}

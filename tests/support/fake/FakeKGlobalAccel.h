@@ -38,6 +38,8 @@ public:
     // The combination an action has, as QKeyCombination::toCombined(); 0 when none.
     int keysOf(const QString &component, const QString &actionUnique) const;
     bool isActive(const QString &component, const QString &actionUnique) const;
+    // The name KDE's shortcut settings show for the action; empty when none.
+    QString friendlyNameOf(const QString &component, const QString &actionUnique) const;
 
 private:
     bool takeName();

@@ -76,9 +76,11 @@ void FakeKGlobalAccelDaemon::doRegister(const QStringList &actionId)
     }
     const QMutexLocker lock(&m_mutex);
     m_components.insert(actionId.at(0));
-    const QString key = keyOf(actionId);
-    if (!m_actions.contains(key))
-        m_actions.insert(key, {});
+    // As the daemon does: a registered action takes a new friendly name
+    // (a renamed button, another language); an empty one changes nothing.
+    Action &action = m_actions[keyOf(actionId)];
+    if (!actionId.at(3).isEmpty())
+        action.friendlyName = actionId.at(3);
 }
 
 QList<KGlobalAccelKeys> FakeKGlobalAccelDaemon::setShortcutKeys(const QStringList &actionId,

@@ -36,6 +36,7 @@ public:
     struct Action {
         int keys = 0; // the first key sequence's first key; 0: none
         bool active = false;
+        QString friendlyName; // what KDE's shortcut settings show for it
     };
 
     static QString componentPath(const QString &componentUnique);
