@@ -159,4 +159,61 @@ TEST(PortalTriggerTest, WritesModifiersThenTheKeysymName)
               QStringLiteral("CTRL+SHIFT+bracketleft"));
     EXPECT_EQ(PortalTrigger::fromCombination(Qt::MetaModifier | Qt::Key_unknown), QString());
 }
+// A "no" in the desktop's dialog stays a "no": the portal closing that
+// session, or restarting, never puts the dialog up again by itself.
+TEST_F(PortalShortcutServiceTest, ADeclinedDialogComesBackNeitherAfterASessionCloseNorAfterAPortalRestart)
+{
+    portal->setAnswer(FakeShortcutPortal::Answer::Declined);
+    service->bind({request(QStringLiteral("A"), Qt::AltModifier | Qt::Key_A)});
+    ASSERT_TRUE(allAre(Kind::Declined, {QStringLiteral("A")}));
+    portal->closeSession();
+    settle();
+    EXPECT_EQ(portal->sessionCount(), 1);
+    EXPECT_EQ(portal->bindCount(), 1);
+
+    // The portal leaves the bus and a new one takes its name.
+    portal.reset();
+    QDBusConnection::disconnectFromBus(QStringLiteral("portal"));
+    portal = std::make_unique<FakeShortcutPortal>(bus.connect(QStringLiteral("portal-restarted")));
+    ASSERT_TRUE(portal->isRunning());
+    settle();
+    EXPECT_EQ(portal->sessionCount(), 0);
+    EXPECT_EQ(portal->bindCount(), 0);
+    portal.reset();
+    QDBusConnection::disconnectFromBus(QStringLiteral("portal-restarted"));
+}
+
+// A desktop that closes every session at once would otherwise have the
+// shortcuts bound (and its dialog maybe shown) over and over: after one
+// automatic rebind, the next waits until a session has lasted ten minutes.
+TEST_F(PortalShortcutServiceTest, APortalThatClosesEverySessionIsBoundAgainAtMostOncePerTenMinutes)
+{
+    qint64 now = 0;
+    service->setClock([&now] { return now; });
+    struct Case {
+        qint64 reboundSessionLastedMs;
+        int bindsAfterItCloses; // the first bind and the first rebind included
+    };
+    const Case cases[] = {{0, 2}, {10 * 60 * 1000 - 1000, 2}, {10 * 60 * 1000 + 1000, 3}};
+    int list = 0;
+    for (const Case &c : cases) {
+        // A new list: a new session, bound once by the user's change.
+        const QString id = QStringLiteral("A%1").arg(++list);
+        service->bind({request(id, Qt::AltModifier | Qt::Key_A)});
+        ASSERT_TRUE(allAre(Kind::Live, {id}));
+        const int before = portal->bindCount();
+
+        portal->closeSession();
+        ASSERT_TRUE(runEventLoopUntil([&] { return portal->bindCount() == before + 1; })) << "the first close";
+        ASSERT_TRUE(allAre(Kind::Live, {id}));
+        now += c.reboundSessionLastedMs;
+        // However often it closes from here on.
+        for (int close = 0; close < 4; ++close) {
+            portal->closeSession();
+            settle();
+        }
+        EXPECT_EQ(portal->bindCount() - before + 1, c.bindsAfterItCloses) << c.reboundSessionLastedMs << " ms";
+        EXPECT_EQ(states.value(id).kind, Kind::Failed) << "the rows say the session is gone";
+    }
+}
 } // namespace

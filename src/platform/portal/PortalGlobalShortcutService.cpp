@@ -12,6 +12,8 @@
 #include <QHash>
 #include <QTimer>
 
+#include <chrono>
+
 namespace {
 constexpr int probeTimeoutMs = 1500;
 
@@ -28,7 +30,11 @@ void closeOnPortal(const QDBusConnection &bus, const QString &session)
 } // namespace
 
 PortalGlobalShortcutService::PortalGlobalShortcutService(const QDBusConnection &bus, uint version, QObject *parent)
-    : GlobalShortcutService(parent), m_bus(bus), m_version(version)
+    : GlobalShortcutService(parent), m_bus(bus), m_version(version), m_clock([] {
+          return qint64(std::chrono::duration_cast<std::chrono::milliseconds>(
+                            std::chrono::steady_clock::now().time_since_epoch())
+                            .count());
+      })
 {
     portal::registerTypes();
     m_bus.connect(QLatin1String(portal::service), QLatin1String(portal::path), iface(), QStringLiteral("Activated"),
@@ -187,7 +193,7 @@ void PortalGlobalShortcutService::takeBindAnswer(uint response, const QVariantMa
         return;
     }
     m_rebindOnClose = true;
-    m_boundFor.start();
+    m_boundAtMs = m_clock();
     QHash<QString, QString> assigned;
     const QVariant list = results.value(QStringLiteral("shortcuts"));
     const PortalShortcutList bound = list.metaType() == QMetaType::fromType<QDBusArgument>()
@@ -238,7 +244,7 @@ void PortalGlobalShortcutService::onSessionClosed(const QDBusMessage &message)
     // bound again and again: after an automatic rebind, the next one waits
     // until a session has lasted a while.
     const bool rebind = m_rebindOnClose
-        && (!m_reboundAutomatically || m_boundFor.hasExpired(minimumSessionMsBeforeRebind));
+        && (!m_reboundAutomatically || m_clock() - m_boundAtMs > minimumSessionMsBeforeRebind);
     m_rebindOnClose = false;
     ++m_attempt;
     if (rebind) {

@@ -3,8 +3,9 @@
 #include "GlobalShortcutService.h"
 
 #include <QDBusConnection>
-#include <QElapsedTimer>
 #include <QVariantMap>
+
+#include <functional>
 
 class QDBusMessage;
 
@@ -25,6 +26,11 @@ public:
     // The portal's GlobalShortcuts version on this bus, 0 when it offers none
     // (or does not answer within a moment).
     static uint offeredVersion(const QDBusConnection &bus);
+
+    // Milliseconds on a steady clock, for how long a session lasted; tests
+    // move time on with their own.
+    using Clock = std::function<qint64()>;
+    void setClock(Clock clock) { m_clock = std::move(clock); }
 
     void bind(const QList<ShortcutRequest> &requests) override;
     QString backendName() const override;
@@ -52,6 +58,7 @@ private:
     bool m_bindQueued = false;
     bool m_rebindOnClose = false; // a bound session that closes is bound again, once
     bool m_reboundAutomatically = false;
-    QElapsedTimer m_boundFor;
+    Clock m_clock;
+    qint64 m_boundAtMs = 0;
     static constexpr qint64 minimumSessionMsBeforeRebind = 10 * 60 * 1000;
 };
