@@ -1,6 +1,14 @@
 #include "ButtonCodec.h"
+#include "RequiredTool.h"
+
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QProcess>
+#include <QTemporaryFile>
 
 #include <gtest/gtest.h>
+
+#include <algorithm>
 
 namespace {
 const QUuid firstId = QUuid::fromString(QStringLiteral("1B4E28BA-2FA1-11D2-883F-0016D3CCA427"));
@@ -31,6 +39,45 @@ TEST(ButtonCodecWriting, IsCompactWithFixedMemberOrderEscapesAndUpperCaseIds)
                          R"("shortcut":"⌘ + ⇧ + M","appURLString":"file:///usr/share/applications/My%20Mail.desktop"},)"
                          R"({"id":"6FA459EA-EE8A-3CA4-894E-DB77E160355E","name":"","shortcut":""}])"));
     EXPECT_EQ(ButtonCodec::encode({}), QByteArray("[]"));
+}
+
+// Names and targets come from anywhere (a pasted name, a hand-edited file):
+// each control character is written escaped, and a strict reader (Python's
+// json, as other tools read the file) gets back exactly what was saved.
+TEST(ButtonCodecWriting, EveryControlCharacterIsEscapedAndAStrictParserReadsItBack)
+{
+    LaunchButtonList buttons;
+    for (char16_t c = 0; c < 0x20; ++c) {
+        const QString text = QStringLiteral("a") + QChar(c) + QStringLiteral("b");
+        const LaunchButton button = LaunchButton::withTargetText(QUuid::createUuid(), text, QStringLiteral("⌘ + A"), text);
+        const QByteArray written = ButtonCodec::encode({button});
+        EXPECT_FALSE(std::any_of(written.cbegin(), written.cend(), [](char b) { return uchar(b) < 0x20; }))
+            << "U+" << std::hex << unsigned(c) << ": " << written.toStdString();
+        buttons.append(button);
+    }
+
+    VANTOREL_REQUIRE_PROGRAM("python3");
+    QTemporaryFile file;
+    ASSERT_TRUE(file.open());
+    file.write(ButtonCodec::encode(buttons));
+    file.close();
+    // Every name and target as its code points, read with json's strict
+    // defaults (a raw control character in a string is an error there).
+    QProcess python;
+    python.start(QStringLiteral("python3"),
+                 {QStringLiteral("-c"), QStringLiteral("import json, sys\n"
+                                                       "buttons = json.load(open(sys.argv[1], encoding='utf-8'))\n"
+                                                       "print(json.dumps([[ord(c) for c in b['name'] + b['appURLString']]"
+                                                       " for b in buttons]))"),
+                  file.fileName()});
+    ASSERT_TRUE(python.waitForFinished(10000));
+    ASSERT_EQ(python.exitCode(), 0) << python.readAllStandardError().toStdString();
+    const QJsonArray read = QJsonDocument::fromJson(python.readAllStandardOutput()).array();
+    ASSERT_EQ(read.size(), 0x20);
+    for (char16_t c = 0; c < 0x20; ++c) {
+        const QJsonArray expected{'a', int(c), 'b', 'a', int(c), 'b'};
+        EXPECT_EQ(read.at(c).toArray(), expected) << "U+" << std::hex << unsigned(c);
+    }
 }
 
 TEST(ButtonCodecWriting, KeepsUnpairedSurrogatesAsTheirEscapes)
