@@ -4,7 +4,6 @@
 #include "HotKeyManager.h"
 #include "KeyboardShortcut.h"
 #include "LogCapture.h"
-#include "ShortcutId.h"
 
 #include "fake/FakeAppLauncher.h"
 #include "fake/FakeGlobalShortcutService.h"
@@ -375,19 +374,5 @@ TEST_F(ManagerTest, ActivatingFindsTheExactNameThenAnyCaseThenTheIdAndLaunchesAs
     EXPECT_TRUE(log.contains(QStringLiteral("⌨️ Activated by command: Notes")));
     EXPECT_FALSE(launchedBy(QStringLiteral("Mai")));
     EXPECT_FALSE(launchedBy(QString()));
-}
-
-TEST(ShortcutIdTest, NamesKeysByTheirUSPositionCode)
-{
-    const std::pair<const char16_t *, const char *> known[] = {
-        {u"⌘ + F", "3_256_1447973964"}, {u"⌃ + K", "40_4096_1447973964"}, {u"⌥ + 1", "18_2048_1447973964"},
-        {u"⇧ + f12", "111_512_1447973964"}, {u"SPACE", "49_0_1447973964"}, {u"\r", "36_0_1447973964"},
-        {u"Left", "123_0_1447973964"}, {u",", "43_0_1447973964"}, {u"⇧ + !", "18_512_1447973964"},
-        {u"?", "44_0_1447973964"}, {u"plus", "24_0_1447973964"}, {u"=", "24_0_1447973964"}};
-    for (const auto &[text, id] : known) {
-        const std::optional<QKeyCombination> combination = parseShortcutText(text).keyCombination();
-        ASSERT_TRUE(combination) << id;
-        EXPECT_EQ(ShortcutId::of(*combination), QString::fromLatin1(id));
-    }
 }
 } // namespace

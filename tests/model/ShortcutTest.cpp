@@ -1,7 +1,5 @@
 #include "KeyboardShortcut.h"
 
-#include <QJsonDocument>
-
 #include <gtest/gtest.h>
 
 namespace {
@@ -60,26 +58,6 @@ TEST(KeyboardShortcutValue, ComparesKeysUnderCanonicalEquivalenceAndCase)
     EXPECT_EQ((KeyboardShortcut{composed, ModifierFlags::command}), (KeyboardShortcut{decomposed, ModifierFlags::command}));
     EXPECT_NE((KeyboardShortcut{"k", {}}), (KeyboardShortcut{"K", {}}));
     EXPECT_NE((KeyboardShortcut{"k", ModifierFlags::command}), (KeyboardShortcut{"k", ModifierFlags::option}));
-}
-
-TEST(KeyboardShortcutValue, JsonHasKeyAndModifiersAndRequiresBoth)
-{
-    const auto decoded = KeyboardShortcut::fromJson(
-        QJsonDocument::fromJson(R"({"key":"k","modifiers":5,"extra":true})").object());
-    ASSERT_TRUE(decoded);
-    EXPECT_EQ(*decoded, (KeyboardShortcut{"k", ModifierFlags({ModifierFlags::command, ModifierFlags::shift})}));
-    EXPECT_EQ(QJsonDocument(decoded->toJson()).toJson(QJsonDocument::Compact), QByteArray(R"({"key":"k","modifiers":5})"));
-
-    for (const char *bad : {R"({"key":"k"})", R"({"modifiers":5})", R"({"key":1,"modifiers":5})", R"({"key":"k","modifiers":-1})"})
-        EXPECT_FALSE(KeyboardShortcut::fromJson(QJsonDocument::fromJson(bad).object())) << bad;
-}
-
-TEST(ModifierFlagsSet, KeepsRawBitsAndReadsEventModifiers)
-{
-    EXPECT_EQ(ModifierFlags(0xF0).united(ModifierFlags::shift).rawValue(), 0xF4u) << "unknown bits are kept";
-    EXPECT_EQ(ModifierFlags::fromEventFlags(Qt::MetaModifier | Qt::AltModifier | Qt::ShiftModifier).rawValue(), 7u);
-    EXPECT_EQ(ModifierFlags::fromEventFlags(Qt::ControlModifier).rawValue(), 8u);
-    EXPECT_TRUE(ModifierFlags::fromEventFlags(Qt::KeypadModifier | Qt::GroupSwitchModifier).isEmpty());
 }
 
 TEST(ShortcutKeyCombination, KnowsLettersDigitsNamedKeysAndPunctuationOnly)
