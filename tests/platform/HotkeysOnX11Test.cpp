@@ -270,18 +270,27 @@ TEST_F(HotkeysOnX11, TheWindowActivatorAsksTheWindowManagerWithThePressTime)
 }
 
 // With a second layout loaded, a hotkey takes only its key of the first
-// layout; when the layout changes, hotkeys whose keys swap both follow.
-TEST_F(HotkeysOnX11, HotkeysFollowTheFirstLayoutAndKeysThatSwap)
+// layout; when the layout changes, hotkeys whose keys swap both follow, and
+// so do they when Super moves to another modifier bit.
+TEST_F(HotkeysOnX11, HotkeysFollowTheFirstLayoutKeysThatSwapAndAModifierMapChange)
 {
+    struct UsLayoutAfterwards {
+        ~UsLayoutAfterwards() { setLayout("us"); } // also the modifier map: the server is shared
+    } restore;
     ASSERT_TRUE(setLayout("us,de"));
     home.addButton(QStringLiteral("y"), QStringLiteral("⌃ + Y"));
     home.addButton(QStringLiteral("z"), QStringLiteral("⌃ + Z"));
+    home.addButton(QStringLiteral("super"), QStringLiteral("⌘ + ⌥ + F"));
     startManager();
-    EXPECT_EQ(manager->registeredShortcutIds().size(), 2);
+    EXPECT_EQ(manager->registeredShortcutIds().size(), 3);
     EXPECT_TRUE(launches({XK_Control_L}, XK_z, QStringLiteral("z")));
     EXPECT_FALSE(home.ran(QStringLiteral("y")));
 
     ASSERT_TRUE(setLayout("de"));
     EXPECT_TRUE(launches({XK_Control_L}, XK_y, QStringLiteral("y"), 20));
-    EXPECT_TRUE(setLayout("us"));
+
+    ASSERT_EQ(QProcess::execute(QStringLiteral("xmodmap"), {QStringLiteral("-e"), QStringLiteral("clear mod4"),
+                                                            QStringLiteral("-e"), QStringLiteral("add mod3 = Super_L Super_R")}),
+              0);
+    EXPECT_TRUE(launches({XK_Super_L, XK_Alt_L}, XK_f, QStringLiteral("super"), 20));
 }

@@ -7,7 +7,6 @@
 #include <QDBusConnection>
 #include <QDBusMessage>
 #include <QFile>
-#include <QProcess>
 #include <QTemporaryDir>
 
 #include <gtest/gtest.h>
@@ -39,23 +38,10 @@ protected:
 };
 } // namespace
 
-// The real program, started the way a user's session starts it, with a
-// hotkey pressed on the X server it runs on.
-TEST_F(VantorelEndToEndTest, AHotkeyLaunchesItsButtonScriptUntilTerminateEndsItCleanly)
-{
-    home.addButton(QStringLiteral("editor"), QStringLiteral("⌘ + ⌥ + E"));
-    ASSERT_TRUE(home.writeButtonFile());
-    ASSERT_TRUE(startIn("✅ Successfully registered shortcut: E"));
-
-    keyboard.press({XK_Super_L, XK_Alt_L}, XK_e);
-    EXPECT_TRUE(runEventLoopUntil([&] { return home.ran(QStringLiteral("editor")); })) << run.transcript();
-    EXPECT_EQ(run.terminate(), 0);
-    EXPECT_TRUE(keyboard.canGrab(xSuperAlt, XK_e)) << "its grabs went with it";
-}
-
-// The button file is a link into a synced folder; it is replaced there by a
-// rename, then written in place, while the program runs: each new button's
-// hotkey works within a second, without a restart.
+// The real program, started the way a user's session starts it. Its button
+// file is a link into a synced folder; it is replaced there by a rename, then
+// written in place, while the program runs: each new button's hotkey works
+// within a second, without a restart; SIGTERM ends it cleanly.
 TEST_F(VantorelEndToEndTest, AButtonFileChangedOnDiskIsTakenInWhileRunning)
 {
     QTemporaryDir synced;
@@ -84,39 +70,7 @@ TEST_F(VantorelEndToEndTest, AButtonFileChangedOnDiskIsTakenInWhileRunning)
     EXPECT_TRUE(runEventLoopUntil([&] { return home.ran(QStringLiteral("inPlace")); })) << run.transcript();
     EXPECT_EQ(run.output().count("🔄 Reloaded"), 2) << run.transcript();
     EXPECT_EQ(run.terminate(), 0);
-}
-
-// The user switches to a German layout (Z moves to another key), then moves
-// Super to another modifier bit: the hotkey follows both without a restart.
-TEST_F(VantorelEndToEndTest, HotkeysFollowALayoutChangeAndAModifierMapChange)
-{
-    struct UsLayoutAfterwards {
-        ~UsLayoutAfterwards() { QProcess::execute(QStringLiteral("setxkbmap"), {QStringLiteral("us")}); }
-    } restore; // the server is shared with the other tests
-    home.addButton(QStringLiteral("zed"), QStringLiteral("⌘ + ⌥ + Z"));
-    ASSERT_TRUE(home.writeButtonFile());
-    ASSERT_TRUE(startIn("✅ Successfully registered shortcut: Z"));
-    // Presses until one launches: the program renews its grabs when it hears of the change.
-    const auto pressLaunches = [&] {
-        for (int attempt = 0; attempt < 10; ++attempt) {
-            keyboard.press({XK_Super_L, XK_Alt_L}, XK_z);
-            if (runEventLoopUntil([&] { return home.ran(QStringLiteral("zed")); }, 200))
-                return true;
-        }
-        return false;
-    };
-    ASSERT_TRUE(pressLaunches()) << run.transcript();
-
-    const uint8_t usKey = keyboard.keycodeOf(XK_z);
-    ASSERT_EQ(QProcess::execute(QStringLiteral("setxkbmap"), {QStringLiteral("de")}), 0);
-    ASSERT_NE(keyboard.keycodeOf(XK_z), usKey) << "the layout changed";
-    EXPECT_TRUE(pressLaunches()) << run.transcript();
-
-    ASSERT_EQ(QProcess::execute(QStringLiteral("xmodmap"), {QStringLiteral("-e"), QStringLiteral("clear mod4"),
-                                                            QStringLiteral("-e"), QStringLiteral("add mod3 = Super_L Super_R")}),
-              0);
-    EXPECT_TRUE(pressLaunches()) << run.transcript();
-    EXPECT_EQ(run.terminate(), 0);
+    EXPECT_TRUE(keyboard.canGrab(xSuperAlt, XK_k)) << "its grabs went with it";
 }
 
 // A combination another program held at start is free when the machine
@@ -155,26 +109,5 @@ TEST_F(VantorelEndToEndTest, WakingFromSuspendGrabsWhatIsFreeNow)
         keyboard.press({XK_Super_L, XK_Alt_L}, XK_w);
         return home.ran(QStringLiteral("woken"));
     })) << run.transcript();
-    EXPECT_EQ(run.terminate(), 0);
-}
-
-// Another client holds one combination: that button says so, the others work.
-TEST_F(VantorelEndToEndTest, ACombinationHeldByAnotherClientShowsAsTakenWhileTheOthersWork)
-{
-    XTestKeyboard otherClient;
-    ASSERT_TRUE(otherClient.grab(xSuperAlt, XK_g));
-    home.addButton(QStringLiteral("held"), QStringLiteral("⌘ + ⌥ + G"));
-    home.addButton(QStringLiteral("free"), QStringLiteral("⌘ + ⌥ + H"));
-    ASSERT_TRUE(home.writeButtonFile());
-    ASSERT_TRUE(startIn("✅ Successfully registered shortcut: H"));
-    EXPECT_TRUE(run.output().contains("X11: Super+Alt+G is held by another program\n❌ Failed to register shortcut: G\n"))
-        << run.transcript();
-    EXPECT_EQ(run.output().count("is held by another program"), 1) << "one line says why";
-
-    keyboard.press({XK_Super_L, XK_Alt_L}, XK_h);
-    EXPECT_TRUE(runEventLoopUntil([&] { return home.ran(QStringLiteral("free")); })) << run.transcript();
-    keyboard.press({XK_Super_L, XK_Alt_L}, XK_g);
-    EXPECT_FALSE(runEventLoopUntil([&] { return home.ran(QStringLiteral("held")); }, 300))
-        << "the press goes to the client that holds it";
     EXPECT_EQ(run.terminate(), 0);
 }
