@@ -87,17 +87,6 @@ TEST_F(ManagerTest, FirstStartCreatesSavesAndBindsTheDefaultButton)
     EXPECT_EQ(webAddresses, (QList<std::pair<QString, quint64>>{{*button.appURLString, 1234}}));
 }
 
-// The windows reach the manager the program made, whoever makes more.
-TEST_F(ManagerTest, SharedIsTheFirstManagerMadeWhileItLives)
-{
-    auto first = startWith({});
-    auto second = start();
-    EXPECT_EQ(&HotKeyManager::shared(), first.get());
-    first.reset();
-    auto third = start();
-    EXPECT_EQ(&HotKeyManager::shared(), third.get()) << "the first one's end freed the place";
-}
-
 TEST_F(ManagerTest, StartUpReportsPermissionAndACaseSensitiveDerivedDataPath)
 {
     permission->setAllowed(false);
