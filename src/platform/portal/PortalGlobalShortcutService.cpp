@@ -169,8 +169,8 @@ bool PortalGlobalShortcutService::refusedRegistration(const QDBusMessage &reply)
         return false;
     // A portal without the registry (before 1.19) takes the app id from the
     // systemd scope instead, and one that has it already for this connection
-    // (Qt registers the desktop file name itself from 6.9 on) keeps it:
-    // nothing is wrong then.
+    // (newer Qt versions register the desktop file name themselves) keeps
+    // it: nothing is wrong then.
     static const QStringList noRegistry{QStringLiteral("org.freedesktop.DBus.Error.UnknownMethod"),
                                         QStringLiteral("org.freedesktop.DBus.Error.UnknownInterface"),
                                         QStringLiteral("org.freedesktop.DBus.Error.UnknownObject")};
