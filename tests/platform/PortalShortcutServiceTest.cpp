@@ -220,6 +220,20 @@ TEST_F(PortalShortcutServiceTest, APortalWithoutTheRegistryIsNoProblem)
     EXPECT_TRUE(log.startingWith(QStringLiteral("Portal: cannot register")).isEmpty());
 }
 
+// The connection already has the app id (newer Qt versions register the
+// desktop file name themselves): the portal keeps it, nothing to report.
+TEST_F(PortalShortcutServiceTest, AnAppIdThePortalHasAlreadyIsNoProblem)
+{
+    LogCapture log;
+    portal->failRegistrations(QStringLiteral("Could not register app ID: Connection already associated with an "
+                                             "application ID"));
+    service->bind({request(QStringLiteral("A"), Qt::AltModifier | Qt::Key_A)});
+    ASSERT_TRUE(allAre(Kind::Live, {QStringLiteral("A")}));
+    EXPECT_EQ(portal->registeredAppIds().size(), 1) << "not asked again";
+    EXPECT_EQ(service->serviceProblem(), QString());
+    EXPECT_TRUE(log.startingWith(QStringLiteral("Portal: cannot register")).isEmpty());
+}
+
 // Started from a build folder, the program installs its own desktop entry,
 // pointing at itself, before it registers; an entry installed for every user
 // (the package's) leaves the user's folder alone.
