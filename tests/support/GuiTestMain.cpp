@@ -2,6 +2,7 @@
 
 #include "Log.h"
 #include "NoDesktopBus.h"
+#include "SkipAwareRun.h"
 
 #include <gtest/gtest.h>
 
@@ -14,5 +15,5 @@ int main(int argc, char **argv)
     QApplication app(argc, argv);
     Log::install();
     ::testing::InitGoogleTest(&argc, argv);
-    return RUN_ALL_TESTS();
+    return runAllTestsReportingSkips();
 }

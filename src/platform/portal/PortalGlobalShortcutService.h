@@ -3,6 +3,7 @@
 #include "GlobalShortcutService.h"
 
 #include <QDBusConnection>
+#include <QHash>
 #include <QVariantMap>
 
 #include <functional>
@@ -36,23 +37,35 @@ public:
     QString backendName() const override;
     bool hasDesktopSettings() const override;
     void openDesktopSettings() override;
+    QString serviceProblem() const override { return m_registrationProblem; }
 
 private Q_SLOTS:
     void onActivated(const QDBusMessage &message);
     void onSessionClosed(const QDBusMessage &message);
 
 private:
+    bool installDesktopEntry();
     void startSession();
+    void registerAppId(bool entryJustWritten);
+    static bool refusedRegistration(const QDBusMessage &reply);
+    void takeRegistration(const QDBusMessage &reply);
     void createSession(quint64 attempt);
     void listShortcuts(quint64 attempt);
     void bindShortcuts(quint64 attempt);
     void takeBindAnswer(uint response, const QVariantMap &results, const QString &error);
+    // id → trigger as the button shows it, from a ListShortcuts or
+    // BindShortcuts answer.
+    static QHash<QString, QString> triggersIn(const QVariantMap &results);
     void answerAll(const ShortcutState &state);
     void closeSession();
 
     QDBusConnection m_bus;
     uint m_version;
     QList<ShortcutRequest> m_requests;
+    QHash<QString, QString> m_listed; // what the desktop had bound before this session's bind
+    QString m_registrationProblem;    // why the portal refused the app id, empty when it did not
+    enum class Registration { notAsked, asking, done };
+    Registration m_registration = Registration::notAsked; // once per connection
     QString m_session;      // the current session's handle, empty while none
     quint64 m_attempt = 0;  // answers of an abandoned attempt are ignored
     bool m_bindQueued = false;
@@ -61,4 +74,5 @@ private:
     Clock m_clock;
     qint64 m_boundAtMs = 0;
     static constexpr qint64 minimumSessionMsBeforeRebind = 10 * 60 * 1000;
+    static constexpr int registrationRetryMs = 1000;
 };
