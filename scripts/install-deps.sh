@@ -16,6 +16,9 @@ packages=(
   dbus xvfb xauth x11-utils x11-xserver-utils x11-xkb-utils xdotool xclip trayer imagemagick sxhkd python3
   # KDE's shortcut daemon (KF5), run on a private bus by the KDE session tests
   libkf5globalaccel-bin
+  # a real display-less GNOME session (and its keybinding schemas) for the GNOME custom shortcuts tests
+  gnome-shell mutter gnome-settings-daemon dconf-service dconf-cli libglib2.0-bin python3-gi gir1.2-glib-2.0
+  at-spi2-core libgl1-mesa-dri libegl-mesa0
   # packaging checks
   desktop-file-utils appstream lintian
   # fuzzing: clang's libFuzzer and sanitizer runtimes
