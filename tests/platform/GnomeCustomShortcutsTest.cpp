@@ -301,4 +301,17 @@ TEST_F(GnomeCustomShortcutServiceTest, FollowsAConsentGivenAndTakenBackByAnother
     EXPECT_EQ(states.value(QStringLiteral("ID-1")).kind, Kind::Pending);
     EXPECT_EQ(raw.paths(), QStringList{usersPath});
 }
+
+TEST_F(GnomeCustomShortcutServiceTest, FollowsAConsentTakenBackWhereNoEntryWasWritten)
+{
+    // On a combination GNOME holds: no entry, so taking the consent back
+    // changes no list.
+    service->bind({request(QStringLiteral("ID-1"), QStringLiteral("Apps"), Qt::MetaModifier | Qt::Key_A)});
+    service->setConsent(true);
+    EXPECT_EQ(states.value(QStringLiteral("ID-1")).kind, Kind::TakenElsewhere);
+    ASSERT_TRUE(GnomeShortcutConsent(config.path()).set(false));
+    EXPECT_TRUE(runEventLoopUntil([&] { return consents.size() == 2; }));
+    EXPECT_EQ(consents, QList<bool>({true, false}));
+    EXPECT_EQ(states.value(QStringLiteral("ID-1")).kind, Kind::Pending);
+}
 } // namespace

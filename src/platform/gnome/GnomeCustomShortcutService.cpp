@@ -6,6 +6,8 @@
 #include "GnomeShortcutWriter.h"
 #include "Log.h"
 
+#include <QDir>
+#include <QFileSystemWatcher>
 #include <QProcess>
 #include <QStandardPaths>
 #include <QTimer>
@@ -26,7 +28,13 @@ GnomeCustomShortcutService::GnomeCustomShortcutService(QString programPath, cons
     }
     // Queued: GSettings may report the program's own writes in the middle
     // of them.
-    m_shortcuts->watchList([this] { QTimer::singleShot(0, this, &GnomeCustomShortcutService::followListChange); });
+    m_shortcuts->watchList([this] { QTimer::singleShot(0, this, &GnomeCustomShortcutService::followConsent); });
+    // A consent taken back where no entry was there to remove changes no
+    // list: the settings file's folder tells (QSettings saves by renaming).
+    if (QDir().mkpath(m_consent.folder())) {
+        auto *watcher = new QFileSystemWatcher({m_consent.folder()}, this);
+        connect(watcher, &QFileSystemWatcher::directoryChanged, this, &GnomeCustomShortcutService::followConsent);
+    }
 }
 
 GnomeCustomShortcutService::~GnomeCustomShortcutService()
@@ -114,7 +122,7 @@ void GnomeCustomShortcutService::setConsent(bool given)
         Q_EMIT consentChanged(given);
 }
 
-void GnomeCustomShortcutService::followListChange()
+void GnomeCustomShortcutService::followConsent()
 {
     const bool given = m_consent.isGiven();
     if (given == m_consentGiven)

@@ -42,9 +42,10 @@ public:
 
 private:
     void writeOrWait();
-    // The list changed: maybe `vantorel --add-desktop-shortcuts` or
-    // `--remove-desktop-shortcuts` answered from another process.
-    void followListChange();
+    // The list or the settings folder changed: maybe `vantorel
+    // --add-desktop-shortcuts` or `--remove-desktop-shortcuts` answered
+    // from another process.
+    void followConsent();
     ShortcutState waitingForConsent() const;
 
     QString m_programPath;

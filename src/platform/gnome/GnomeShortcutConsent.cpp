@@ -2,6 +2,7 @@
 
 #include "Log.h"
 
+#include <QFileInfo>
 #include <QSettings>
 #include <QStandardPaths>
 
@@ -15,6 +16,11 @@ GnomeShortcutConsent::GnomeShortcutConsent(const QString &configDirectory)
         ? QStandardPaths::writableLocation(QStandardPaths::GenericConfigLocation)
         : configDirectory;
     m_file = folder + QStringLiteral("/Vantorel/desktop.ini");
+}
+
+QString GnomeShortcutConsent::folder() const
+{
+    return QFileInfo(m_file).path();
 }
 
 bool GnomeShortcutConsent::isGiven() const

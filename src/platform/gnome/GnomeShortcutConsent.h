@@ -13,6 +13,9 @@ public:
     // (~/.config when unset) when empty.
     explicit GnomeShortcutConsent(const QString &configDirectory = {});
 
+    // The folder the answer is kept in, for watching.
+    QString folder() const;
+
     bool isGiven() const;
     // False, with a log line, when it cannot be saved.
     bool set(bool given);
