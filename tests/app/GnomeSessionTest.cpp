@@ -42,6 +42,9 @@ public:
         // What the settings daemon passes on to the commands it runs: the
         // --activate client and a program a press starts have no display.
         m_shell.environment().insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
+        // GNOME's summaries in the words the test expects, whatever the machine's language.
+        m_shell.environment().insert(QStringLiteral("LC_ALL"), QStringLiteral("C.UTF-8"));
+        m_shell.environment().remove(QStringLiteral("LANGUAGE"));
         m_shell.start({QStringLiteral(GNOME_HEADLESS), m_dir, QStringLiteral("/bin/sh"), QStringLiteral("-c"),
                        QStringLiteral("env -0 > \"$0/session.env.part\" && mv \"$0/session.env.part\" \"$0/session.env\";"
                                       " while [ ! -e \"$0/stop\" ]; do sleep 0.2; done"),
