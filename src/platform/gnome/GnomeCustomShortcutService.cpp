@@ -71,9 +71,13 @@ QString GnomeCustomShortcutService::backendName() const
 void GnomeCustomShortcutService::bind(const QList<ShortcutRequest> &requests)
 {
     m_requests = requests;
-    // Also answered elsewhere meanwhile, without a change to the list.
-    m_consentGiven = m_consent.isGiven();
+    // Maybe answered elsewhere meanwhile, unnoticed so far.
+    const bool given = m_consent.isGiven();
+    const bool changed = given != m_consentGiven;
+    m_consentGiven = given;
     writeOrWait();
+    if (changed)
+        Q_EMIT consentChanged(given);
 }
 
 ShortcutState GnomeCustomShortcutService::waitingForConsent() const
