@@ -7,6 +7,7 @@
 #include "gnome/GnomeShortcutConsent.h"
 #include "gnome/GnomeShortcutWriter.h"
 
+#include <QFile>
 #include <QHash>
 #include <QTemporaryDir>
 
@@ -313,5 +314,28 @@ TEST_F(GnomeCustomShortcutServiceTest, FollowsAConsentTakenBackWhereNoEntryWasWr
     EXPECT_TRUE(runEventLoopUntil([&] { return consents.size() == 2; }));
     EXPECT_EQ(consents, QList<bool>({true, false}));
     EXPECT_EQ(states.value(QStringLiteral("ID-1")).kind, Kind::Pending);
+}
+
+// GNOME Settings' keyboard page, where GNOME Settings is installed.
+TEST_F(GnomeCustomShortcutServiceTest, OpensGnomeSettingsKeyboardPageWhereItIsInstalled)
+{
+    const QByteArray path = qgetenv("PATH");
+    QTemporaryDir bin;
+    qputenv("PATH", QFile::encodeName(bin.path()));
+    EXPECT_FALSE(service->hasDesktopSettings());
+
+    const QString opened = bin.filePath(QStringLiteral("opened"));
+    QFile settings(bin.filePath(QStringLiteral("gnome-control-center")));
+    ASSERT_TRUE(settings.open(QIODevice::WriteOnly));
+    settings.write("#!/bin/sh\necho \"$@\" > '" + QFile::encodeName(opened) + "'\n");
+    settings.close();
+    settings.setPermissions(settings.permissions() | QFileDevice::ExeOwner);
+    EXPECT_TRUE(service->hasDesktopSettings());
+    service->openDesktopSettings();
+    qputenv("PATH", path);
+    EXPECT_TRUE(runEventLoopUntil([&] {
+        QFile file(opened);
+        return file.open(QIODevice::ReadOnly) && file.readAll() == "keyboard\n";
+    }));
 }
 } // namespace
