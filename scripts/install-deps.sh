@@ -20,6 +20,9 @@ packages=(
   # KDE's shortcut daemon, run on a private bus by the KDE session tests: KF5's kglobalaccel5 on
   # Debian 12; on Debian 13 this name brings in Plasma 6's kglobalacceld
   libkf5globalaccel-bin
+  # a real display-less GNOME session (and its keybinding schemas) for the GNOME custom shortcuts tests
+  gnome-shell mutter gnome-settings-daemon dconf-service dconf-cli libglib2.0-bin python3-gi gir1.2-glib-2.0
+  at-spi2-core libgl1-mesa-dri libegl-mesa0
   # packaging checks
   desktop-file-utils appstream lintian
   # fuzzing: clang's libFuzzer and sanitizer runtimes (the release's default clang: 14 on Debian 12,

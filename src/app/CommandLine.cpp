@@ -1,7 +1,10 @@
 #include "CommandLine.h"
 
+#include "DesktopShortcutsCommand.h"
+
 #include <QCommandLineParser>
 #include <QCoreApplication>
+#include <QDir>
 
 #include <cstdio>
 
@@ -17,10 +20,19 @@ struct Parser {
                                                "starting the program first when it is not running. For desktops "
                                                "without global shortcuts: bind this command to a key there."),
                                 QStringLiteral("name-or-id")};
+    QCommandLineOption addDesktopShortcuts{
+        QStringLiteral("add-desktop-shortcuts"),
+        QStringLiteral("On GNOME before 48: adds a custom shortcut for each button to GNOME's keyboard settings, "
+                       "as the Configuration window does once you agree, and remembers that you did.")};
+    QCommandLineOption removeDesktopShortcuts{
+        QStringLiteral("remove-desktop-shortcuts"),
+        QStringLiteral("Takes every shortcut of this program out of GNOME's keyboard settings again.")};
 
     Parser()
     {
         parser.addOption(activate);
+        parser.addOption(addDesktopShortcuts);
+        parser.addOption(removeDesktopShortcuts);
         parser.setApplicationDescription(QStringLiteral(
             "Starts applications and web pages with global keyboard shortcuts, from the system tray.\n"
             "Starting it again while it runs shows the running program's Shortcuts Editor."));
@@ -52,6 +64,25 @@ std::optional<int> CommandLine::answerInformationRequests(const QStringList &arg
                           + QCoreApplication::applicationVersion() + QLatin1Char('\n'));
         return 0;
     }
+    return std::nullopt;
+}
+
+std::optional<int> CommandLine::answerDesktopShortcutRequests(const QStringList &arguments,
+                                                              const QString &programPath)
+{
+    Parser p;
+    p.parser.parse(arguments);
+    const bool add = p.parser.isSet(p.addDesktopShortcuts);
+    const bool remove = p.parser.isSet(p.removeDesktopShortcuts);
+    if (add && remove) {
+        print(stderr, QCoreApplication::applicationName()
+                          + QStringLiteral(": --add-desktop-shortcuts and --remove-desktop-shortcuts contradict each other\n"));
+        return usageError;
+    }
+    if (add)
+        return DesktopShortcutsCommand::add(programPath, QDir::homePath());
+    if (remove)
+        return DesktopShortcutsCommand::remove();
     return std::nullopt;
 }
 

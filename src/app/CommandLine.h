@@ -15,6 +15,11 @@ public:
     // (printed on standard output); nothing when the program should go on.
     static std::optional<int> answerInformationRequests(const QStringList &arguments);
 
+    // --add-desktop-shortcuts and --remove-desktop-shortcuts: done at once,
+    // without the toolkit or a display (see DesktopShortcutsCommand); the
+    // exit status, or nothing when neither is asked for.
+    static std::optional<int> answerDesktopShortcutRequests(const QStringList &arguments, const QString &programPath);
+
     // After the toolkit has taken its own options from the arguments: 2 and
     // one line on standard error for anything the program does not know.
     static std::optional<int> rejectUnknown(const QStringList &arguments);

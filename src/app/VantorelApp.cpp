@@ -30,8 +30,10 @@ VantorelApp::VantorelApp(HotKeyManager &manager, Services services, QObject *par
     // Never unreachable: without a tray the editor is the way in.
     if (!hasTray)
         showShortcutsEditor();
-    // Hotkeys that cannot work deserve an explanation up front.
-    if (manager.checkAccessibilityPermission() != HotKeyManager::PermissionStatus::granted)
+    // Hotkeys that cannot work deserve an explanation up front, and those
+    // waiting for the user's consent (GNOME's custom shortcuts) the question.
+    if (manager.checkAccessibilityPermission() != HotKeyManager::PermissionStatus::granted
+        || !manager.hasDesktopConsent())
         m_configurationWindowController->showWindow();
 }
 

@@ -38,6 +38,8 @@ int main(int argc, char *argv[])
         arguments.append(QString::fromLocal8Bit(argv[i]));
     if (const std::optional<int> status = CommandLine::answerInformationRequests(arguments))
         return *status;
+    if (const std::optional<int> status = CommandLine::answerDesktopShortcutRequests(arguments, runningExecutable()))
+        return *status;
 
     // The toolkit's own options (-display, -platform…) are known only once
     // QApplication has taken them from the arguments. A start without any,

@@ -24,6 +24,10 @@ HotKeyManager::HotKeyManager(Services services, QObject *parent)
       m_launcher(m_services.launcher, m_services.windows, m_services.openWebAddress, m_preferences),
       m_registry(m_store, m_services.shortcuts, m_launcher)
 {
+    if (m_services.shortcuts) {
+        connect(m_services.shortcuts.get(), &GlobalShortcutService::consentChanged, this,
+                &HotKeyManager::desktopConsentChanged);
+    }
     // A button gone from the list takes its settings with it.
     connect(&m_store, &ButtonStore::changed, this, [this] {
         QList<QUuid> ids;
@@ -87,6 +91,27 @@ HotKeyManager::ShortcutCheck HotKeyManager::checkShortcut(QUuid buttonId, const 
     }
     check.desktop = m_registry.probe(*combination);
     return check;
+}
+
+QString HotKeyManager::desktopConsentRequest() const
+{
+    return m_services.shortcuts ? m_services.shortcuts->consentRequest() : QString();
+}
+
+QString HotKeyManager::desktopConsentWithdrawal() const
+{
+    return m_services.shortcuts ? m_services.shortcuts->consentWithdrawal() : QString();
+}
+
+bool HotKeyManager::hasDesktopConsent() const
+{
+    return !m_services.shortcuts || m_services.shortcuts->hasConsent();
+}
+
+void HotKeyManager::setDesktopConsent(bool given)
+{
+    if (m_services.shortcuts)
+        m_services.shortcuts->setConsent(given);
 }
 
 bool HotKeyManager::activateButton(const QString &nameOrId)

@@ -87,6 +87,14 @@ public:
     // Why the desktop's shortcut service cannot take Vantorel's shortcuts at
     // all (one sentence), empty while nothing stands in the way.
     QString hotkeyServiceProblem() const { return m_registry.serviceProblem(); }
+    // Where the shortcuts go into the desktop's own settings only with the
+    // user's consent (GNOME's custom shortcuts): the words of the request and
+    // of taking everything out again (empty where no consent is needed),
+    // the answer, and giving or taking it back.
+    QString desktopConsentRequest() const;
+    QString desktopConsentWithdrawal() const;
+    bool hasDesktopConsent() const;
+    void setDesktopConsent(bool given);
 
     // What the shortcut text would meet as this button's hotkey, asked while
     // the user edits it: another button on the same combination (its name),
@@ -106,6 +114,10 @@ public:
     PermissionStatus checkAccessibilityPermission() const;
     bool requestAccessibilityPermission() const;
     static QString permissionName(PermissionStatus status);
+
+Q_SIGNALS:
+    // Also when another process gave or took back the consent.
+    void desktopConsentChanged(bool given);
 
 private:
     Services m_services;

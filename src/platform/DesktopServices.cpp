@@ -4,6 +4,7 @@
 #include "Log.h"
 #include "WaylandSession.h"
 #include "gio/GioAppLauncher.h"
+#include "gnome/GnomeCustomShortcutService.h"
 #include "logind/LogindSleepWatcher.h"
 #include "kde/KGlobalAccelShortcutService.h"
 #include "none/NoGlobalShortcutService.h"
@@ -18,12 +19,13 @@
 #include "xdg/XdgAutostartLoginItem.h"
 
 #include <QDBusConnection>
+#include <QFileInfo>
 
 namespace {
-bool isKdeSession()
+bool isDesktop(QLatin1StringView name)
 {
     const QStringList desktops = qEnvironmentVariable("XDG_CURRENT_DESKTOP").split(QLatin1Char(':'));
-    return desktops.contains(QLatin1String("KDE"), Qt::CaseInsensitive);
+    return desktops.contains(name, Qt::CaseInsensitive);
 }
 
 QString askedBackend()
@@ -36,15 +38,16 @@ struct HotkeyBackend {
     uint portalVersion = 0; // read once, for the portal only
 };
 
-// "x11", "kglobalaccel", "portal" or "none": VANTOREL_HOTKEYS when it names
-// one of them, else X11 in an X11 session; in a Wayland one KDE's daemon on
-// Plasma (its portal is quirky before Plasma 6), else the GlobalShortcuts
-// portal where the desktop offers it. A Wayland session never grabs through
+// "x11", "kglobalaccel", "portal", "gnome" or "none": VANTOREL_HOTKEYS when
+// it names one of them, else X11 in an X11 session; in a Wayland one KDE's
+// daemon on Plasma (its portal is quirky before Plasma 6), else the
+// GlobalShortcuts portal where the desktop offers it, else on GNOME (41–47)
+// GNOME's own custom shortcuts. A Wayland session never grabs through
 // XWayland, which would work only while one of the X clients has the focus.
 HotkeyBackend hotkeyBackendFor(bool wayland)
 {
     static const QStringList backends{QStringLiteral("x11"), QStringLiteral("kglobalaccel"), QStringLiteral("portal"),
-                                      QStringLiteral("none")};
+                                      QStringLiteral("gnome"), QStringLiteral("none")};
     const QString asked = askedBackend();
     if (asked == QLatin1String("portal"))
         return {asked, PortalGlobalShortcutService::offeredVersion(QDBusConnection::sessionBus())};
@@ -57,10 +60,12 @@ HotkeyBackend hotkeyBackendFor(bool wayland)
         return {QStringLiteral("x11")};
     // Only now: the X11 path runs before the application, without the bus.
     const QDBusConnection bus = QDBusConnection::sessionBus();
-    if (isKdeSession() && KGlobalAccelShortcutService::isOffered(bus))
+    if (isDesktop(QLatin1StringView("KDE")) && KGlobalAccelShortcutService::isOffered(bus))
         return {QStringLiteral("kglobalaccel")};
     if (const uint version = PortalGlobalShortcutService::offeredVersion(bus); version > 0)
         return {QStringLiteral("portal"), version};
+    if (isDesktop(QLatin1StringView("GNOME")))
+        return {QStringLiteral("gnome")};
     return {QStringLiteral("none")};
 }
 } // namespace
@@ -70,7 +75,8 @@ bool DesktopServices::startsBeforeApplication()
     if (isWaylandSession())
         return false;
     const QString asked = askedBackend();
-    return asked != QLatin1String("kglobalaccel") && asked != QLatin1String("portal");
+    return asked != QLatin1String("kglobalaccel") && asked != QLatin1String("portal")
+        && asked != QLatin1String("gnome");
 }
 
 DesktopServices DesktopServices::forThisSession(std::function<void()> displayLost,
@@ -88,6 +94,11 @@ DesktopServices DesktopServices::forThisSession(std::function<void()> displayLos
         services.shortcuts
             = std::make_shared<PortalGlobalShortcutService>(QDBusConnection::sessionBus(), backend.portalVersion);
         services.permission = std::make_shared<BusServicePermission>(QStringLiteral("org.freedesktop.portal.Desktop"));
+    } else if (hotkeys == QLatin1String("gnome")) {
+        // The desktop runs the program itself on a press: its real path.
+        services.shortcuts = std::make_shared<GnomeCustomShortcutService>(
+            QFileInfo(QStringLiteral("/proc/self/exe")).canonicalFilePath());
+        services.permission = std::make_shared<BusServicePermission>(QStringLiteral("org.gnome.SettingsDaemon.MediaKeys"));
     } else if (hotkeys == QLatin1String("x11")) {
         // Without a display the X11 backends still exist: every shortcut
         // answers "no service" and the permission reads as denied.

@@ -21,8 +21,9 @@ struct DesktopServices {
 
     // Backends for the session the program runs in: X11 grabs in an X11
     // session; in a Wayland one KDE's shortcut daemon on Plasma, else the
-    // GlobalShortcuts portal where the desktop offers it, else none;
-    // VANTOREL_HOTKEYS=x11|kglobalaccel|portal|none chooses. Call on the main
+    // GlobalShortcuts portal where the desktop offers it, else on GNOME its
+    // custom shortcuts, else none; VANTOREL_HOTKEYS=x11|kglobalaccel|portal|
+    // gnome|none chooses. Call on the main
     // thread; without a QCoreApplication only where startsBeforeApplication()
     // says so: made before one, the shortcuts read presses once told to
     // (serveBeforeEventLoop(), serveFromEventLoop()). displayLost runs once if the

@@ -67,6 +67,17 @@ public:
     virtual bool hasDesktopSettings() const { return false; }
     virtual void openDesktopSettings() {}
 
+    // A backend that writes the shortcuts into the desktop's own settings
+    // does so only once the user agreed. consentRequest() is what the
+    // button asking for that says, empty where no consent is needed;
+    // consentWithdrawal() what the one taking everything out again says.
+    // The answer is remembered across runs; until it is given, every action
+    // answers Pending and says what it waits for.
+    virtual QString consentRequest() const { return {}; }
+    virtual QString consentWithdrawal() const { return {}; }
+    virtual bool hasConsent() const { return true; }
+    virtual void setConsent(bool given) { Q_UNUSED(given); }
+
     // Before the program has its event loop, a backend that can read presses
     // on a thread of its own offers each to startNow there (on that thread,
     // while the main thread does not touch the program's objects); a press it
@@ -85,4 +96,6 @@ Q_SIGNALS:
     void stateChanged(const QString &actionId, const ShortcutState &state);
     // eventTime: the window system's time of the press, 0 when unknown.
     void activated(const QString &actionId, quint64 eventTime);
+    // The consent changed, here or from another process.
+    void consentChanged(bool given);
 };

@@ -45,7 +45,9 @@ ConfigurationView::ConfigurationView(HotKeyManager &manager, QWidget *parent)
       m_requestButton(new QPushButton(tr("Request Permission"), this)),
       m_hint(new QLabel(tr("Required for global shortcuts"), this)),
       m_activateCommand(new QLabel(QStringLiteral("vantorel --activate NAME"), this)),
-      m_serviceProblem(new QLabel(this))
+      m_serviceProblem(new QLabel(this)),
+      m_giveConsent(new QPushButton(manager.desktopConsentRequest(), this)),
+      m_withdrawConsent(new QPushButton(manager.desktopConsentWithdrawal(), this))
 {
     auto *path = new QLabel(m_configPath, this);
     path->setObjectName(QStringLiteral("pathLabel"));
@@ -103,6 +105,18 @@ ConfigurationView::ConfigurationView(HotKeyManager &manager, QWidget *parent)
     backendRow->addWidget(desktopSettings);
     backendRow->addStretch();
 
+    // GNOME before 48 asks no one before a program adds shortcuts to its
+    // settings, so the program asks here, as GNOME 48's portal does.
+    m_giveConsent->setObjectName(QStringLiteral("giveDesktopConsentButton"));
+    m_withdrawConsent->setObjectName(QStringLiteral("withdrawDesktopConsentButton"));
+    connect(m_giveConsent, &QPushButton::clicked, this, [this] { m_manager.setDesktopConsent(true); });
+    connect(m_withdrawConsent, &QPushButton::clicked, this, [this] { m_manager.setDesktopConsent(false); });
+    connect(&manager, &HotKeyManager::desktopConsentChanged, this, &ConfigurationView::showDesktopConsent);
+    auto *consentRow = new QHBoxLayout;
+    consentRow->addWidget(m_giveConsent);
+    consentRow->addWidget(m_withdrawConsent);
+    consentRow->addStretch();
+
     m_activateCommand->setObjectName(QStringLiteral("activateCommand"));
     m_activateCommand->setTextFormat(Qt::PlainText);
     m_activateCommand->setFont(QFontDatabase::systemFont(QFontDatabase::FixedFont));
@@ -125,6 +139,7 @@ ConfigurationView::ConfigurationView(HotKeyManager &manager, QWidget *parent)
     m_serviceProblem->setWordWrap(true);
     m_serviceProblem->setTextInteractionFlags(Qt::TextSelectableByMouse | Qt::TextSelectableByKeyboard);
     layout->addWidget(m_serviceProblem);
+    layout->addLayout(consentRow);
     layout->addStretch();
     auto *version = new QLabel(tr("Vantorel %1").arg(QCoreApplication::applicationVersion()), this);
     version->setObjectName(QStringLiteral("versionLabel"));
@@ -135,6 +150,15 @@ ConfigurationView::ConfigurationView(HotKeyManager &manager, QWidget *parent)
 
     connect(qApp, &QGuiApplication::applicationStateChanged, this, &ConfigurationView::applicationStateChanged);
     showPermission();
+    showDesktopConsent();
+}
+
+void ConfigurationView::showDesktopConsent()
+{
+    const bool asked = !m_manager.desktopConsentRequest().isEmpty();
+    const bool given = m_manager.hasDesktopConsent();
+    m_giveConsent->setVisible(asked && !given);
+    m_withdrawConsent->setVisible(asked && given);
 }
 
 void ConfigurationView::refreshPermissionStatus()

@@ -32,6 +32,7 @@ protected:
 
 private:
     void showPermission();
+    void showDesktopConsent();
 
     HotKeyManager &m_manager;
     const QString m_configPath;
@@ -42,4 +43,8 @@ private:
     QLabel *m_hint;
     QLabel *m_activateCommand; // what to bind where the session has no shortcut service
     QLabel *m_serviceProblem;  // why the desktop's shortcut service refuses Vantorel, if it does
+    // Where the shortcuts go into the desktop's own settings: asking once,
+    // and taking them all out again.
+    QPushButton *m_giveConsent;
+    QPushButton *m_withdrawConsent;
 };

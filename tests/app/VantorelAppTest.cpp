@@ -46,4 +46,18 @@ TEST_F(VantorelAppTest, LoginItemFailureLogsOneLineAndMissingPermissionOpensTheC
               QStringList({QStringLiteral("Failed to register app as login item: read-only file system")}));
     EXPECT_TRUE(app->configurationWindowController().window().isVisible());
 }
+
+// Where the desktop's settings change only with the user's consent, the
+// configuration window asks at start, until the answer is yes.
+TEST_F(VantorelAppTest, AConsentTheDesktopWaitsForOpensTheConfiguration)
+{
+    testManager.shortcuts().asksConsent(QStringLiteral("Add"), QStringLiteral("Remove"));
+    auto waiting = start();
+    EXPECT_TRUE(waiting->configurationWindowController().window().isVisible());
+    waiting.reset();
+
+    testManager.shortcuts().setConsent(true);
+    auto given = start();
+    EXPECT_FALSE(given->configurationWindowController().window().isVisible());
+}
 } // namespace

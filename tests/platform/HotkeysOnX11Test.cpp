@@ -7,6 +7,8 @@
 
 #include <QProcess>
 
+#include <QTemporaryDir>
+
 #include <gtest/gtest.h>
 
 #define XK_MISCELLANY
@@ -222,8 +224,25 @@ TEST_F(HotkeysOnX11, TheSessionOrVantorelHotkeysChoosesTheBackend)
     EXPECT_TRUE(off.activator) << "the windows are X windows still";
     EXPECT_EQ(backendWith("wayland-0", "portal").shortcuts->backendName(), QStringLiteral("portal"));
     EXPECT_EQ(backendWith(nullptr, "grabs").shortcuts->backendName(), QStringLiteral("X11"));
-    EXPECT_TRUE(log.contains(QStringLiteral("VANTOREL_HOTKEYS=grabs is not a hotkey backend here (x11, kglobalaccel, portal, none); "
-                                            "choosing by session")));
+    EXPECT_TRUE(log.contains(QStringLiteral("VANTOREL_HOTKEYS=grabs is not a hotkey backend here (x11, kglobalaccel, portal, "
+                                            "gnome, none); choosing by session")));
+    {
+        // GNOME's custom shortcuts, on settings of the test's own.
+        const QTemporaryDir config;
+        const QByteArray configHome = qgetenv("XDG_CONFIG_HOME"), settingsBackend = qgetenv("GSETTINGS_BACKEND");
+        qputenv("XDG_CONFIG_HOME", QFile::encodeName(config.path()));
+        qputenv("GSETTINGS_BACKEND", "memory");
+        EXPECT_EQ(backendWith("wayland-0", "gnome").shortcuts->backendName(), QStringLiteral("GNOME"));
+        // Chosen by itself on GNOME without the portal's shortcuts (Ubuntu names itself too).
+        const QByteArray desktop = qgetenv("XDG_CURRENT_DESKTOP");
+        qputenv("XDG_CURRENT_DESKTOP", "ubuntu:GNOME");
+        EXPECT_EQ(backendWith("wayland-0", nullptr).shortcuts->backendName(), QStringLiteral("GNOME"));
+        EXPECT_EQ(backendWith(nullptr, nullptr).shortcuts->backendName(), QStringLiteral("X11")) << "GNOME on Xorg";
+        for (const auto &[name, value] : {std::pair{"XDG_CONFIG_HOME", configHome},
+                                          std::pair{"GSETTINGS_BACKEND", settingsBackend},
+                                          std::pair{"XDG_CURRENT_DESKTOP", desktop}})
+            value.isNull() ? qunsetenv(name) : qputenv(name, value);
+    }
 
     for (const auto &[name, value] : {std::pair{"WAYLAND_DISPLAY", wayland}, std::pair{"VANTOREL_HOTKEYS", chosen}})
         value.isNull() ? qunsetenv(name) : qputenv(name, value);

@@ -117,4 +117,40 @@ TEST(ConfigurationViewTest, SaysWhyTheDesktopsShortcutServiceRefusesVantorel)
     view.refreshPermissionStatus();
     EXPECT_FALSE(problem->isVisible());
 }
+
+// GNOME before 48 asks nobody before a program writes its keyboard settings:
+// the view asks, once, and offers taking everything out again.
+TEST(ConfigurationViewTest, AsksForTheConsentTheDesktopNeedsAndTakesItBack)
+{
+    TestManager plain(QByteArrayLiteral("[]"), true);
+    ConfigurationView plainView(plain.manager());
+    plainView.show();
+    EXPECT_FALSE(plainView.findChild<QPushButton *>(QStringLiteral("giveDesktopConsentButton"))->isVisible());
+    EXPECT_FALSE(plainView.findChild<QPushButton *>(QStringLiteral("withdrawDesktopConsentButton"))->isVisible());
+
+    TestManager testManager(QByteArrayLiteral("[]"), true);
+    testManager.shortcuts().asksConsent(QStringLiteral("Add them"), QStringLiteral("Remove them"));
+    ConfigurationView view(testManager.manager());
+    view.show();
+    auto *give = view.findChild<QPushButton *>(QStringLiteral("giveDesktopConsentButton"));
+    auto *withdraw = view.findChild<QPushButton *>(QStringLiteral("withdrawDesktopConsentButton"));
+    ASSERT_NE(give, nullptr);
+    ASSERT_NE(withdraw, nullptr);
+    EXPECT_EQ(give->text(), QStringLiteral("Add them"));
+    EXPECT_EQ(withdraw->text(), QStringLiteral("Remove them"));
+    EXPECT_TRUE(give->isVisible());
+    EXPECT_FALSE(withdraw->isVisible());
+
+    give->click();
+    EXPECT_TRUE(testManager.shortcuts().hasConsent());
+    EXPECT_FALSE(give->isVisible());
+    EXPECT_TRUE(withdraw->isVisible());
+
+    withdraw->click();
+    EXPECT_FALSE(testManager.shortcuts().hasConsent());
+    EXPECT_TRUE(give->isVisible());
+    // Given from elsewhere (a terminal): the view follows.
+    testManager.shortcuts().setConsent(true);
+    EXPECT_TRUE(withdraw->isVisible());
+}
 } // namespace

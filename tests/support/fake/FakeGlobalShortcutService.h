@@ -23,6 +23,22 @@ public:
     int desktopSettingsOpened() const { return m_desktopSettingsOpened; }
     QString serviceProblem() const override { return m_serviceProblem; }
     void setServiceProblem(const QString &problem) { m_serviceProblem = problem; }
+    // A desktop whose settings the program changes only with the user's
+    // consent: the request's words, empty for none (the default).
+    void asksConsent(const QString &request, const QString &withdrawal)
+    {
+        m_consentRequest = request;
+        m_consentWithdrawal = withdrawal;
+        m_consent = false;
+    }
+    QString consentRequest() const override { return m_consentRequest; }
+    QString consentWithdrawal() const override { return m_consentWithdrawal; }
+    bool hasConsent() const override { return m_consent; }
+    void setConsent(bool given) override
+    {
+        m_consent = given;
+        Q_EMIT consentChanged(given);
+    }
 
     // What binds of this trigger are answered with from now on; by default
     // Live, on the trigger asked for.
@@ -50,4 +66,7 @@ private:
     bool m_hasDesktopSettings = false;
     QString m_serviceProblem;
     int m_desktopSettingsOpened = 0;
+    QString m_consentRequest;
+    QString m_consentWithdrawal;
+    bool m_consent = true;
 };

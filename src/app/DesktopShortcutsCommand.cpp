@@ -1,0 +1,95 @@
+#include "DesktopShortcutsCommand.h"
+
+#include "ButtonFile.h"
+#include "KeyboardShortcut.h"
+#include "gnome/GnomeCustomShortcutService.h"
+#include "gnome/GnomeCustomShortcuts.h"
+#include "gnome/GnomeKeybindingHolders.h"
+#include "gnome/GnomeShortcutConsent.h"
+#include "gnome/GnomeShortcutWriter.h"
+
+#include <QHash>
+
+#include <cstdio>
+
+namespace {
+void print(FILE *stream, const QString &text)
+{
+    std::fputs((text + QLatin1Char('\n')).toLocal8Bit().constData(), stream);
+    std::fflush(stream);
+}
+
+// As the running program asks: one action per button with a key, named by
+// the button's id in upper case; of buttons on one combination the last in
+// the list has it.
+QList<ShortcutRequest> requestsFor(const LaunchButtonList &buttons)
+{
+    QList<ShortcutRequest> requests;
+    QHash<int, qsizetype> byCombination;
+    for (const LaunchButton &button : buttons) {
+        const std::optional<QKeyCombination> combination = parseShortcutText(button.shortcut).keyCombination();
+        if (!combination)
+            continue;
+        const ShortcutRequest request{button.id().toString(QUuid::WithoutBraces).toUpper(), button.name, *combination};
+        if (const auto earlier = byCombination.constFind(combination->toCombined()); earlier != byCombination.cend()) {
+            requests[*earlier] = request;
+            continue;
+        }
+        byCombination.insert(combination->toCombined(), requests.size());
+        requests.append(request);
+    }
+    return requests;
+}
+} // namespace
+
+int DesktopShortcutsCommand::add(const QString &programPath, const QString &homeDirectory,
+                                 const QString &configDirectory)
+{
+    GnomeCustomShortcuts shortcuts;
+    if (!shortcuts.isAvailable()) {
+        print(stderr, QStringLiteral("vantorel: ") + shortcuts.why());
+        return 1;
+    }
+    ButtonFile file(homeDirectory + QStringLiteral("/.vantorel"));
+    LaunchButtonList buttons;
+    if (file.exists()) {
+        auto loaded = file.load();
+        if (const QString *error = std::get_if<QString>(&loaded)) {
+            print(stderr, QStringLiteral("vantorel: cannot read %1: %2").arg(file.path(), *error));
+            return 1;
+        }
+        buttons = std::get<LaunchButtonList>(std::move(loaded));
+    }
+    // The consent first: a running program that sees the list change reads it.
+    if (!GnomeShortcutConsent(configDirectory).set(true))
+        return 1;
+    const QList<ShortcutRequest> requests = requestsFor(buttons);
+    const GnomeKeybindingHolders holders(shortcuts);
+    GnomeShortcutWriter writer(shortcuts, holders, programPath);
+    const QHash<QString, ShortcutState> states = writer.writeAll(requests);
+    shortcuts.flush();
+    for (const ShortcutRequest &request : requests) {
+        const ShortcutState state = states.value(request.actionId);
+        print(stdout, state.kind == ShortcutState::Kind::Live
+                          ? QStringLiteral("Added “%1” on %2").arg(request.description, state.assignedTrigger)
+                          : QStringLiteral("Not added “%1”: %2").arg(request.description, state.detail));
+    }
+    print(stdout, GnomeCustomShortcutService::consentRequestText() + QStringLiteral(": done"));
+    return 0;
+}
+
+int DesktopShortcutsCommand::remove(const QString &configDirectory)
+{
+    GnomeCustomShortcuts shortcuts;
+    if (!shortcuts.isAvailable()) {
+        print(stderr, QStringLiteral("vantorel: ") + shortcuts.why());
+        return 1;
+    }
+    if (!GnomeShortcutConsent(configDirectory).set(false))
+        return 1;
+    const qsizetype count = shortcuts.ourActionIds().size();
+    shortcuts.removeAllOurs();
+    shortcuts.flush();
+    print(stdout, QStringLiteral("Removed %1 of Vantorel's shortcuts from GNOME's keyboard settings").arg(count));
+    return 0;
+}

@@ -1,0 +1,341 @@
+#include "EventLoopWait.h"
+#include "QtPrinters.h"
+#include "RequiredTool.h"
+#include "gnome/GnomeCustomShortcutService.h"
+#include "gnome/GnomeCustomShortcuts.h"
+#include "gnome/GnomeKeybindingHolders.h"
+#include "gnome/GnomeShortcutConsent.h"
+#include "gnome/GnomeShortcutWriter.h"
+
+#include <QFile>
+#include <QHash>
+#include <QTemporaryDir>
+
+#include <gio/gio.h>
+#include <gtest/gtest.h>
+
+#include <memory>
+
+// GNOME's real schemas (gnome-settings-daemon's, gnome-shell's, mutter's) on
+// GSettings' memory backend (GSETTINGS_BACKEND=memory, set by CTest and here):
+// every test starts from GNOME's defaults and touches no one's settings.
+namespace {
+using Kind = ShortcutState::Kind;
+using Entry = GnomeCustomShortcuts::Entry;
+
+const QString base = QStringLiteral("/org/gnome/settings-daemon/plugins/media-keys/custom-keybindings/");
+const QString usersPath = base + QStringLiteral("custom0/");
+const Entry usersEntry{QStringLiteral("Terminal"), QStringLiteral("kgx"), QStringLiteral("<Super><Alt>u")};
+
+bool schemaInstalled(const char *id)
+{
+    GSettingsSchema *schema = g_settings_schema_source_lookup(g_settings_schema_source_get_default(), id, TRUE);
+    if (schema)
+        g_settings_schema_unref(schema);
+    return schema != nullptr;
+}
+
+// Raw GSettings access, as GNOME Settings or the user would write.
+struct Raw {
+    GSettings *list = g_settings_new(GnomeCustomShortcuts::listSchemaId);
+    ~Raw() { g_object_unref(list); }
+
+    QStringList paths() const
+    {
+        QStringList result;
+        gchar **strv = g_settings_get_strv(list, GnomeCustomShortcuts::listKey);
+        for (gchar **item = strv; *item; ++item)
+            result << QString::fromUtf8(*item);
+        g_strfreev(strv);
+        return result;
+    }
+    void setPaths(const QStringList &paths) const
+    {
+        QList<QByteArray> utf8;
+        for (const QString &path : paths)
+            utf8 << path.toUtf8();
+        std::vector<const gchar *> strv;
+        for (const QByteArray &path : utf8)
+            strv.push_back(path.constData());
+        strv.push_back(nullptr);
+        g_settings_set_strv(list, GnomeCustomShortcuts::listKey, strv.data());
+    }
+    static GSettings *entry(const QString &path)
+    {
+        return g_settings_new_with_path(GnomeCustomShortcuts::entrySchemaId, path.toUtf8().constData());
+    }
+    void writeEntry(const QString &path, const Entry &values) const
+    {
+        GSettings *settings = entry(path);
+        g_settings_set_string(settings, "name", values.name.toUtf8().constData());
+        g_settings_set_string(settings, "command", values.command.toUtf8().constData());
+        g_settings_set_string(settings, "binding", values.binding.toUtf8().constData());
+        g_object_unref(settings);
+    }
+    // How many of the entry's keys hold a value of their own.
+    static int keysSet(const QString &path)
+    {
+        GSettings *settings = entry(path);
+        int set = 0;
+        for (const char *key : {"name", "command", "binding"}) {
+            if (GVariant *value = g_settings_get_user_value(settings, key)) {
+                g_variant_unref(value);
+                ++set;
+            }
+        }
+        g_object_unref(settings);
+        return set;
+    }
+};
+
+class GnomeCustomShortcutsTest : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        ASSERT_EQ(qgetenv("GSETTINGS_BACKEND"), "memory") << "run through CTest: the test must not write real settings";
+        if (!schemaInstalled(GnomeCustomShortcuts::listSchemaId) || !schemaInstalled("org.gnome.shell.keybindings"))
+            VANTOREL_SKIP_OR_FAIL("GNOME's schemas are not installed (gnome-settings-daemon, gnome-shell)");
+        // Back to GNOME's defaults, then the user's own shortcut.
+        for (const QString &path : raw.paths()) {
+            GSettings *entry = Raw::entry(path.endsWith(QLatin1Char('/')) ? path : path + QLatin1Char('/'));
+            for (const char *key : {"name", "command", "binding"})
+                g_settings_reset(entry, key);
+            g_object_unref(entry);
+        }
+        raw.writeEntry(usersPath, usersEntry);
+        raw.setPaths({usersPath});
+    }
+
+    static ShortcutRequest request(const QString &id, const QString &name, QKeyCombination trigger)
+    {
+        return {id, name, trigger};
+    }
+
+    Raw raw;
+    GnomeCustomShortcuts shortcuts;
+};
+
+TEST_F(GnomeCustomShortcutsTest, AnEntryJoinsAfterTheUsersAndLeavesNoTrace)
+{
+    ASSERT_TRUE(shortcuts.isAvailable()) << shortcuts.why().toStdString();
+    const Entry mine{QStringLiteral("Vantorel: Mark"), QStringLiteral("/usr/bin/vantorel --activate AB-1"),
+                     QStringLiteral("<Alt><Super>f")};
+    ASSERT_TRUE(shortcuts.put(QStringLiteral("AB-1"), mine));
+    const QString ours = base + QStringLiteral("vantorel-AB-1/");
+    EXPECT_EQ(raw.paths(), QStringList({usersPath, ours}));
+    EXPECT_EQ(shortcuts.entryAt(ours), mine);
+    EXPECT_EQ(shortcuts.ourActionIds(), QStringList{QStringLiteral("AB-1")});
+
+    // A rename and a new key rewrite the one entry.
+    const Entry changed{QStringLiteral("Vantorel: Renamed"), mine.command, QStringLiteral("<Alt><Super>g")};
+    ASSERT_TRUE(shortcuts.put(QStringLiteral("AB-1"), changed));
+    EXPECT_EQ(raw.paths(), QStringList({usersPath, ours}));
+    EXPECT_EQ(shortcuts.entryAt(ours), changed);
+
+    ASSERT_TRUE(shortcuts.remove(QStringLiteral("AB-1")));
+    EXPECT_EQ(raw.paths(), QStringList{usersPath});
+    EXPECT_EQ(Raw::keysSet(ours), 0);
+    EXPECT_EQ(shortcuts.entryAt(usersPath), usersEntry);
+    EXPECT_EQ(Raw::keysSet(usersPath), 3);
+}
+
+TEST_F(GnomeCustomShortcutsTest, EveryPathKeepsItsTrailingSlash)
+{
+    // A path without its slash (gsd-media-keys 43 crashes on it) is mended;
+    // the user's other paths stay, in their order.
+    const QString broken = base + QStringLiteral("custom1");
+    raw.setPaths({broken, usersPath});
+    ASSERT_TRUE(shortcuts.put(QStringLiteral("X"), {QStringLiteral("Vantorel: X"), QStringLiteral("v"),
+                                                    QStringLiteral("<Super>x")}));
+    const QStringList paths = raw.paths();
+    EXPECT_EQ(paths, QStringList({broken + QLatin1Char('/'), usersPath, base + QStringLiteral("vantorel-X/")}));
+    for (const QString &path : paths)
+        EXPECT_TRUE(path.endsWith(QLatin1Char('/'))) << path.toStdString();
+}
+
+TEST_F(GnomeCustomShortcutsTest, RemovingAllOursLeavesTheUsersListAsItWas)
+{
+    const QStringList before{usersPath, base + QStringLiteral("custom7/")};
+    raw.setPaths(before);
+    for (const char *id : {"A", "B", "C"})
+        ASSERT_TRUE(shortcuts.put(QLatin1String(id), {QStringLiteral("n"), QStringLiteral("c"), QStringLiteral("F9")}));
+    EXPECT_EQ(raw.paths().size(), 5);
+    shortcuts.removeAllOurs();
+    EXPECT_EQ(raw.paths(), before);
+    for (const char *id : {"A", "B", "C"})
+        EXPECT_EQ(Raw::keysSet(GnomeCustomShortcuts::pathOf(QLatin1String(id))), 0) << id;
+}
+
+TEST_F(GnomeCustomShortcutsTest, TheWriterKeepsExactlyTheRequestedEntries)
+{
+    GnomeKeybindingHolders holders(shortcuts);
+    GnomeShortcutWriter writer(shortcuts, holders, QStringLiteral("/opt/My Apps/vantorel"));
+    QHash<QString, ShortcutState> states = writer.writeAll({
+        request(QStringLiteral("ID-1"), QStringLiteral("Mark"), Qt::MetaModifier | Qt::AltModifier | Qt::Key_F),
+        request(QStringLiteral("ID-2"), QStringLiteral("Gone soon"), Qt::ControlModifier | Qt::Key_F9),
+    });
+    EXPECT_EQ(states.value(QStringLiteral("ID-1")), (ShortcutState{Kind::Live, QStringLiteral("Super+Alt+F"), {}}));
+    EXPECT_EQ(states.value(QStringLiteral("ID-2")).kind, Kind::Live);
+    EXPECT_EQ(shortcuts.entryAt(GnomeCustomShortcuts::pathOf(QStringLiteral("ID-1"))),
+              (Entry{QStringLiteral("Vantorel: Mark"), QStringLiteral("\"/opt/My Apps/vantorel\" --activate ID-1"),
+                     QStringLiteral("<Alt><Super>f")}));
+
+    // The second button deleted, the first renamed and on other keys.
+    states = writer.writeAll(
+        {request(QStringLiteral("ID-1"), QStringLiteral("Renamed"), Qt::MetaModifier | Qt::AltModifier | Qt::Key_G)});
+    EXPECT_EQ(raw.paths(), QStringList({usersPath, GnomeCustomShortcuts::pathOf(QStringLiteral("ID-1"))}));
+    EXPECT_EQ(Raw::keysSet(GnomeCustomShortcuts::pathOf(QStringLiteral("ID-2"))), 0);
+    EXPECT_EQ(shortcuts.entryAt(GnomeCustomShortcuts::pathOf(QStringLiteral("ID-1")))->name,
+              QStringLiteral("Vantorel: Renamed"));
+    EXPECT_EQ(shortcuts.entryAt(GnomeCustomShortcuts::pathOf(QStringLiteral("ID-1")))->binding,
+              QStringLiteral("<Alt><Super>g"));
+    EXPECT_EQ(shortcuts.entryAt(usersPath), usersEntry);
+}
+
+TEST_F(GnomeCustomShortcutsTest, ACombinationGnomeHoldsIsReportedWithItsHolderAndNotWritten)
+{
+    GnomeKeybindingHolders holders(shortcuts);
+    GnomeShortcutWriter writer(shortcuts, holders, QStringLiteral("/usr/bin/vantorel"));
+    // Written first on free keys, then moved onto the shell's: the entry goes.
+    writer.writeAll({request(QStringLiteral("ID-1"), QStringLiteral("Apps"), Qt::MetaModifier | Qt::Key_Y)});
+    ASSERT_EQ(shortcuts.ourActionIds().size(), 1);
+    const QHash<QString, ShortcutState> states = writer.writeAll({
+        request(QStringLiteral("ID-1"), QStringLiteral("Apps"), Qt::MetaModifier | Qt::Key_A),
+        request(QStringLiteral("ID-2"), QStringLiteral("Mine too"), Qt::MetaModifier | Qt::AltModifier | Qt::Key_U),
+        request(QStringLiteral("ID-3"), QStringLiteral("Close"), Qt::AltModifier | Qt::Key_F4),
+    });
+    GSettingsSchema *shell
+        = g_settings_schema_source_lookup(g_settings_schema_source_get_default(), "org.gnome.shell.keybindings", TRUE);
+    GSettingsSchemaKey *key = g_settings_schema_get_key(shell, "toggle-application-view");
+    const QString summary = QString::fromUtf8(g_settings_schema_key_get_summary(key));
+    g_settings_schema_key_unref(key);
+    g_settings_schema_unref(shell);
+
+    EXPECT_EQ(states.value(QStringLiteral("ID-1")),
+              (ShortcutState{Kind::TakenElsewhere, {}, QStringLiteral("Super+A is GNOME's ") + summary}));
+    EXPECT_EQ(states.value(QStringLiteral("ID-2")),
+              (ShortcutState{Kind::TakenElsewhere, {},
+                             QStringLiteral("Super+Alt+U is the custom shortcut “Terminal” in GNOME's keyboard settings")}));
+    EXPECT_EQ(states.value(QStringLiteral("ID-3")).kind, Kind::TakenElsewhere); // the window manager's
+    EXPECT_TRUE(states.value(QStringLiteral("ID-3")).detail.startsWith(QStringLiteral("Alt+F4 is GNOME's ")));
+    EXPECT_EQ(raw.paths(), QStringList{usersPath});
+}
+
+TEST(GnomeShortcutWriterTest, QuotesTheCommandAsADesktopEntryExecLine)
+{
+    EXPECT_EQ(GnomeShortcutWriter::commandFor(QStringLiteral("/usr/bin/vantorel"), QStringLiteral("0A-1")),
+              QStringLiteral("/usr/bin/vantorel --activate 0A-1"));
+    EXPECT_EQ(GnomeShortcutWriter::commandFor(QStringLiteral("/home/me/My Build/vantorel"), QStringLiteral("0A")),
+              QStringLiteral("\"/home/me/My Build/vantorel\" --activate 0A"));
+    EXPECT_EQ(GnomeShortcutWriter::commandFor(QStringLiteral("/opt/$x \"q\" `b` \\/100%"), QStringLiteral("0A")),
+              QStringLiteral("\"/opt/\\$x \\\"q\\\" \\`b\\` \\\\/100%%\" --activate 0A"));
+    EXPECT_EQ(GnomeShortcutWriter::commandFor(QStringLiteral("/opt/100%/v"), QStringLiteral("0A")),
+              QStringLiteral("/opt/100%%/v --activate 0A"));
+}
+
+class GnomeCustomShortcutServiceTest : public GnomeCustomShortcutsTest {
+protected:
+    void SetUp() override
+    {
+        GnomeCustomShortcutsTest::SetUp();
+        if (IsSkipped() || HasFatalFailure())
+            return;
+        service = std::make_unique<GnomeCustomShortcutService>(QStringLiteral("/usr/bin/vantorel"), config.path());
+        QObject::connect(service.get(), &GlobalShortcutService::stateChanged,
+                         [this](const QString &id, const ShortcutState &state) { states.insert(id, state); });
+        QObject::connect(service.get(), &GlobalShortcutService::consentChanged,
+                         [this](bool given) { consents.append(given); });
+    }
+
+    QTemporaryDir config;
+    std::unique_ptr<GnomeCustomShortcutService> service;
+    QHash<QString, ShortcutState> states;
+    QList<bool> consents;
+};
+
+TEST_F(GnomeCustomShortcutServiceTest, WritesNothingBeforeTheUserAgrees)
+{
+    EXPECT_FALSE(service->hasConsent());
+    EXPECT_EQ(service->consentRequest(), QStringLiteral("Add Vantorel's shortcuts to GNOME's keyboard settings"));
+    service->bind({request(QStringLiteral("ID-1"), QStringLiteral("Mark"), Qt::MetaModifier | Qt::Key_Y)});
+    EXPECT_EQ(states.value(QStringLiteral("ID-1")).kind, Kind::Pending);
+    EXPECT_TRUE(states.value(QStringLiteral("ID-1")).detail.contains(service->consentRequest()));
+    EXPECT_EQ(service->probe(Qt::MetaModifier | Qt::Key_Y).kind, Kind::Pending);
+    EXPECT_EQ(raw.paths(), QStringList{usersPath});
+
+    service->setConsent(true);
+    EXPECT_EQ(consents, QList<bool>{true});
+    EXPECT_EQ(states.value(QStringLiteral("ID-1")), (ShortcutState{Kind::Live, QStringLiteral("Super+Y"), {}}));
+    EXPECT_EQ(raw.paths(), QStringList({usersPath, GnomeCustomShortcuts::pathOf(QStringLiteral("ID-1"))}));
+    EXPECT_EQ(service->probe(Qt::MetaModifier | Qt::Key_Y).kind, Kind::Live);
+    EXPECT_EQ(service->probe(Qt::MetaModifier | Qt::Key_A).kind, Kind::TakenElsewhere);
+    // Remembered for the next run.
+    EXPECT_TRUE(GnomeShortcutConsent(config.path()).isGiven());
+
+    service->setConsent(false);
+    EXPECT_EQ(consents, QList<bool>({true, false}));
+    EXPECT_EQ(raw.paths(), QStringList{usersPath});
+    EXPECT_EQ(states.value(QStringLiteral("ID-1")).kind, Kind::Pending);
+    EXPECT_FALSE(GnomeShortcutConsent(config.path()).isGiven());
+}
+
+TEST_F(GnomeCustomShortcutServiceTest, FollowsAConsentGivenAndTakenBackByAnotherProcess)
+{
+    service->bind({request(QStringLiteral("ID-1"), QStringLiteral("Mark"), Qt::MetaModifier | Qt::Key_Y)});
+    // What `vantorel --add-desktop-shortcuts` does: the consent, then the list.
+    ASSERT_TRUE(GnomeShortcutConsent(config.path()).set(true));
+    GnomeCustomShortcuts other;
+    ASSERT_TRUE(other.put(QStringLiteral("ID-1"), {QStringLiteral("Vantorel: Mark"), QStringLiteral("c"),
+                                                   QStringLiteral("<Super>y")}));
+    EXPECT_TRUE(runEventLoopUntil([&] { return !consents.isEmpty(); }));
+    EXPECT_EQ(consents, QList<bool>{true});
+    EXPECT_TRUE(service->hasConsent());
+    EXPECT_EQ(states.value(QStringLiteral("ID-1")).kind, Kind::Live);
+    EXPECT_EQ(shortcuts.entryAt(GnomeCustomShortcuts::pathOf(QStringLiteral("ID-1")))->command,
+              QStringLiteral("/usr/bin/vantorel --activate ID-1"));
+
+    // And `--remove-desktop-shortcuts`.
+    ASSERT_TRUE(GnomeShortcutConsent(config.path()).set(false));
+    other.removeAllOurs();
+    EXPECT_TRUE(runEventLoopUntil([&] { return consents.size() == 2; }));
+    EXPECT_FALSE(service->hasConsent());
+    EXPECT_EQ(states.value(QStringLiteral("ID-1")).kind, Kind::Pending);
+    EXPECT_EQ(raw.paths(), QStringList{usersPath});
+}
+
+TEST_F(GnomeCustomShortcutServiceTest, FollowsAConsentTakenBackWhereNoEntryWasWritten)
+{
+    // On a combination GNOME holds: no entry, so taking the consent back
+    // changes no list.
+    service->bind({request(QStringLiteral("ID-1"), QStringLiteral("Apps"), Qt::MetaModifier | Qt::Key_A)});
+    service->setConsent(true);
+    EXPECT_EQ(states.value(QStringLiteral("ID-1")).kind, Kind::TakenElsewhere);
+    ASSERT_TRUE(GnomeShortcutConsent(config.path()).set(false));
+    EXPECT_TRUE(runEventLoopUntil([&] { return consents.size() == 2; }));
+    EXPECT_EQ(consents, QList<bool>({true, false}));
+    EXPECT_EQ(states.value(QStringLiteral("ID-1")).kind, Kind::Pending);
+}
+
+// GNOME Settings' keyboard page, where GNOME Settings is installed.
+TEST_F(GnomeCustomShortcutServiceTest, OpensGnomeSettingsKeyboardPageWhereItIsInstalled)
+{
+    const QByteArray path = qgetenv("PATH");
+    QTemporaryDir bin;
+    qputenv("PATH", QFile::encodeName(bin.path()));
+    EXPECT_FALSE(service->hasDesktopSettings());
+
+    const QString opened = bin.filePath(QStringLiteral("opened"));
+    QFile settings(bin.filePath(QStringLiteral("gnome-control-center")));
+    ASSERT_TRUE(settings.open(QIODevice::WriteOnly));
+    settings.write("#!/bin/sh\necho \"$@\" > '" + QFile::encodeName(opened) + "'\n");
+    settings.close();
+    settings.setPermissions(settings.permissions() | QFileDevice::ExeOwner);
+    EXPECT_TRUE(service->hasDesktopSettings());
+    service->openDesktopSettings();
+    qputenv("PATH", path);
+    EXPECT_TRUE(runEventLoopUntil([&] {
+        QFile file(opened);
+        return file.open(QIODevice::ReadOnly) && file.readAll() == "keyboard\n";
+    }));
+}
+} // namespace
