@@ -9,6 +9,8 @@ packages=(
   # Qt 6
   qt6-base-dev qt6-base-private-dev qt6-svg-dev qt6-webengine-dev qt6-webchannel-dev
   libqt6svg6 qt6-image-formats-plugins
+  # Vantorel's own windows native on Wayland, without XWayland
+  qt6-wayland
   # desktop: X11 hotkeys, keysym names for the shortcut portal, GIO launching
   libxcb1-dev libxcb-keysyms1-dev libxcb-xtest0-dev libxcb-xkb-dev x11proto-dev libxkbcommon-dev libglib2.0-dev
   # tests and benchmarks
@@ -16,6 +18,8 @@ packages=(
   dbus xvfb xauth x11-utils x11-xserver-utils x11-xkb-utils xdotool xclip trayer imagemagick sxhkd python3
   # KDE's shortcut daemon (KF5), run on a private bus by the KDE session tests
   libkf5globalaccel-bin
+  # a real headless sway (with swaymsg) and a key typist for the sway session tests; setpriv runs them unprivileged
+  sway wtype util-linux
   # packaging checks
   desktop-file-utils appstream lintian
   # fuzzing: clang's libFuzzer and sanitizer runtimes
