@@ -211,6 +211,9 @@ TEST_F(SwayShortcutServiceTest, WithoutSwayEveryActionFailsAtOnce)
                      [this](const QString &id, const ShortcutState &state) { states.insert(id, state); });
     service->bind({request(QStringLiteral("A"), Qt::MetaModifier | Qt::Key_A)});
     ASSERT_TRUE(allAre(Kind::Failed, {QStringLiteral("A")}));
+    EXPECT_TRUE(states.value(QStringLiteral("A")).detail.startsWith(QLatin1String("Cannot reach sway's IPC at ")))
+        << states.value(QStringLiteral("A")).detail.toStdString();
+    EXPECT_FALSE(service->isConnected());
     EXPECT_FALSE(SwayIpcClient::answers(dir.filePath(QStringLiteral("nobody-here.sock")), 500));
     EXPECT_TRUE(SwayIpcClient::answers(sway->path(), 500));
 }

@@ -73,6 +73,7 @@ bool SwayShortcutService::isConnected() const
 
 void SwayShortcutService::start()
 {
+    m_everConnected = true;
     Log::line(QStringLiteral("sway: binding shortcuts over sway's IPC at ") + m_socketPath);
     // A reload drops what was bound at run time; its workspace event says so.
     m_ipc->send(SwayIpcFrame::subscribe, R"(["workspace"])", [](const QByteArray &reply) {
@@ -116,8 +117,9 @@ void SwayShortcutService::reloaded()
 
 void SwayShortcutService::lost(const QString &why)
 {
-    m_unavailable = QStringLiteral("sway's IPC is gone (%1): global shortcuts stop until Vantorel starts again")
-                        .arg(why);
+    m_unavailable = m_everConnected
+        ? QStringLiteral("sway's IPC is gone (%1): global shortcuts stop until Vantorel starts again").arg(why)
+        : QStringLiteral("Cannot reach sway's IPC at %1 (%2)").arg(m_socketPath, why);
     m_configKnown = false;
     Log::line(QStringLiteral("sway: ") + m_unavailable);
     for (const QString &id : std::as_const(m_order)) {

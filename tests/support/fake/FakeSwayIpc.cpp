@@ -51,7 +51,7 @@ FakeSwayIpc::~FakeSwayIpc()
     delete m_context;
 }
 
-void FakeSwayIpc::onServerThread(const std::function<void()> &work)
+void FakeSwayIpc::onServerThread(const std::function<void()> &work) const
 {
     QMetaObject::invokeMethod(m_context, work, Qt::BlockingQueuedConnection);
 }
@@ -94,7 +94,7 @@ int FakeSwayIpc::configReads() const
 int FakeSwayIpc::subscribers() const
 {
     int count = 0;
-    const_cast<FakeSwayIpc *>(this)->onServerThread([&] { count = int(m_subscribed.size()); });
+    onServerThread([&] { count = int(m_subscribed.size()); });
     return count;
 }
 

@@ -52,7 +52,7 @@ private:
     QByteArray answer(QLocalSocket *client, quint32 type, const QByteArray &payload);
     QByteArray runCommand(const QString &command);
     static QByteArray frame(quint32 type, const QByteArray &payload);
-    void onServerThread(const std::function<void()> &work);
+    void onServerThread(const std::function<void()> &work) const;
 
     QString m_path;
     QThread m_thread;
