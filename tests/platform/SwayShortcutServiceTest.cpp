@@ -188,6 +188,17 @@ TEST_F(SwayShortcutServiceTest, QuittingReleasesEveryBindingBeforeTheProgramGoes
     EXPECT_TRUE(log.startingWith(QStringLiteral("sway: no answer")).isEmpty());
 }
 
+TEST_F(SwayShortcutServiceTest, AReloadThatComesWhileTheProgramQuitsBindsNothingAgain)
+{
+    start();
+    service->bind({request(QStringLiteral("A"), Qt::MetaModifier | Qt::Key_A)});
+    ASSERT_TRUE(allAre(Kind::Live, {QStringLiteral("A")}));
+    sway->reload(); // its event waits unread while the program quits
+    service.reset();
+    EXPECT_TRUE(sway->bindings().isEmpty()) << sway->commands().join(QLatin1Char('\n')).toStdString();
+    EXPECT_EQ(sway->configReads(), 1);
+}
+
 TEST_F(SwayShortcutServiceTest, WhenSwayGoesAwayEveryActionSaysSo)
 {
     start();

@@ -50,6 +50,9 @@ SwayShortcutService::SwayShortcutService(const QString &socketPath, const QStrin
 
 SwayShortcutService::~SwayShortcutService()
 {
+    // A reload or a configuration still on its way must not bind anything
+    // after the releases below.
+    m_quitting = true;
     for (const QString &id : std::as_const(m_order))
         release(m_actions[id]);
     if (!m_ipc->finishPending(quitTimeoutMs))
@@ -92,6 +95,8 @@ void SwayShortcutService::readConfig()
 
 void SwayShortcutService::configArrived(const QByteArray &reply)
 {
+    if (m_quitting)
+        return;
     const QJsonValue text = QJsonDocument::fromJson(reply).object().value(QLatin1String("config"));
     if (!text.isString())
         Log::line(QStringLiteral("sway: could not read its configuration; combinations it binds are not checked"));
@@ -106,6 +111,8 @@ void SwayShortcutService::configArrived(const QByteArray &reply)
 
 void SwayShortcutService::reloaded()
 {
+    if (m_quitting)
+        return;
     Log::line(QStringLiteral("sway: the configuration was reloaded; binding Vantorel's shortcuts again"));
     for (const QString &id : std::as_const(m_order)) {
         Action &action = m_actions[id];

@@ -65,6 +65,7 @@ private:
     bool m_configKnown = false;  // bindings wait for it
     QString m_unavailable;       // why sway cannot be reached; empty while it can
     bool m_everConnected = false;
+    bool m_quitting = false;
     QList<QString> m_order;
     QHash<QString, Action> m_actions;
     quint64 m_attempts = 0;
