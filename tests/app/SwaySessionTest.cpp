@@ -6,6 +6,7 @@
 #include "RequiredTool.h"
 
 #include <QDir>
+#include <QFile>
 #include <QFileInfo>
 #include <QProcess>
 
@@ -103,13 +104,22 @@ TEST_F(SwaySessionTest, AKeyTypedIntoSwayLaunchesTheButtonAlsoAfterAReloadAndNot
     ButtonFileWriter buttons;
     buttons.add(QStringLiteral("Mark"), QStringLiteral("⌘ + ⌥ + M"), marker->url());
     buttons.add(QStringLiteral("Terminal"), QStringLiteral("⌘ + Return"), marker->url());
+    buttons.add(QStringLiteral("Tool"), QStringLiteral("⌘ + ⌥ + T"), marker->url());
     ASSERT_TRUE(buttons.writeTo(program->buttonFile()));
+    ASSERT_TRUE(QDir(program->dir()).mkpath(QStringLiteral("sway.d")));
+    QFile included(program->dir() + QStringLiteral("/sway.d/50-tools.conf"));
+    ASSERT_TRUE(included.open(QIODevice::WriteOnly));
+    included.write("bindsym $mod+Mod1+t exec tool\n");
+    included.close();
     ASSERT_NO_FATAL_FAILURE(startSession(QStringLiteral("xwayland disable\n"
                                                          "set $mod Mod4\n"
-                                                         "bindsym $mod+Return exec foot\n")));
+                                                         "bindsym $mod+Return exec foot\n"
+                                                         "include sway.d/*.conf\n")));
     ASSERT_NO_FATAL_FAILURE(startProgram());
     ASSERT_TRUE(program->waitForOutput("✅ Successfully registered shortcut: M")) << program->transcript();
     EXPECT_TRUE(program->waitForOutput("Mod4+Return is bound in your sway config to: exec foot"))
+        << program->transcript();
+    EXPECT_TRUE(program->waitForOutput("Mod4+Mod1+t is bound in your sway config to: exec tool"))
         << program->transcript();
     EXPECT_TRUE(program->output().contains("sway: binding shortcuts over sway's IPC at ")) << program->transcript();
 

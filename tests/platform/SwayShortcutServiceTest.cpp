@@ -4,6 +4,8 @@
 #include "sway/SwayIpcClient.h"
 #include "sway/SwayShortcutService.h"
 
+#include <QDir>
+#include <QFile>
 #include <QHash>
 #include <QTemporaryDir>
 
@@ -104,6 +106,23 @@ TEST_F(SwayShortcutServiceTest, AChordTheUsersConfigBindsIsTakenAndLeftToIt)
     EXPECT_EQ(free.assignedTrigger, QStringLiteral("Mod4+Shift+Return"));
     EXPECT_EQ(service->probe(Qt::MetaModifier | Qt::Key_VolumeUp).kind, Kind::KeyUnavailable);
     EXPECT_EQ(sway->commands().size(), 1) << "probing asks sway nothing";
+}
+
+TEST_F(SwayShortcutServiceTest, AChordAFileTheConfigIncludesBindsIsTakenToo)
+{
+    QFile included(dir.filePath(QStringLiteral("config.d/50-apps.conf")));
+    ASSERT_TRUE(QDir(dir.path()).mkpath(QStringLiteral("config.d")));
+    ASSERT_TRUE(included.open(QIODevice::WriteOnly));
+    included.write("bindsym $mod+i exec included-app\n");
+    included.close();
+    sway->setConfig(QStringLiteral("set $mod Mod4\ninclude config.d/*.conf\n"), dir.filePath(QStringLiteral("config")));
+    start();
+    service->bind({request(QStringLiteral("I"), Qt::MetaModifier | Qt::Key_I),
+                   request(QStringLiteral("J"), Qt::MetaModifier | Qt::Key_J)});
+    ASSERT_TRUE(allAre(Kind::Live, {QStringLiteral("J")}));
+    EXPECT_EQ(states.value(QStringLiteral("I")).detail,
+              QStringLiteral("Mod4+i is bound in your sway config to: exec included-app"));
+    EXPECT_FALSE(sway->bindings().contains(QStringLiteral("Mod4+i")));
 }
 
 TEST_F(SwayShortcutServiceTest, ReleasesWhatLeavesOrChangesAndKeepsWhatStays)

@@ -2,10 +2,14 @@
 // the configuration's bindings and the IPC framing.
 #include "sway/SwayCommand.h"
 #include "sway/SwayConfigBindings.h"
+#include "sway/SwayIncludedFiles.h"
 #include "sway/SwayIpcFrame.h"
 #include "sway/SwayKeys.h"
 
+#include <QDir>
+#include <QFile>
 #include <QProcess>
+#include <QTemporaryDir>
 
 #include <gtest/gtest.h>
 
@@ -148,6 +152,76 @@ TEST(SwayConfigBindingsTest, FindsWhatTheConfigBindsOnAChord)
         EXPECT_EQ(holder->keys, QString::fromLatin1(test.holder)) << test.what;
         EXPECT_EQ(holder->command, QString::fromLatin1(test.command)) << test.what;
     }
+}
+
+TEST(SwayConfigBindingsTest, ReadsIncludedFilesWhereTheIncludeLineStands)
+{
+    QStringList asked;
+    const SwayConfigBindings::IncludedFiles included = [&](const QString &pattern, const QString &includingFile) {
+        asked << pattern + QStringLiteral(" from ") + includingFile;
+        QList<std::pair<QString, QString>> files;
+        if (pattern == QLatin1String("/etc/sway/Mod4.d/*")) {
+            files.append({QStringLiteral("/etc/sway/Mod4.d/10-keys"),
+                          QStringLiteral("bindsym $mod+k exec keys\nset $term foot\ninclude nested")});
+            files.append({QStringLiteral("/etc/sway/Mod4.d/20-loop"), QStringLiteral("include /etc/sway/Mod4.d/20-loop")});
+        } else if (pattern == QLatin1String("nested")) {
+            files.append({QStringLiteral("/etc/sway/Mod4.d/nested"), QStringLiteral("bindsym Ctrl+n exec nested")});
+        } else if (pattern == QLatin1String("/etc/sway/Mod4.d/20-loop")) {
+            files.append({pattern, QStringLiteral("include /etc/sway/Mod4.d/20-loop")});
+        }
+        return files;
+    };
+    const SwayConfigBindings config = SwayConfigBindings::parse(
+        QStringLiteral("set $mod Mod4\ninclude /etc/sway/$mod.d/*\nbindsym $mod+Return exec $term\n"),
+        QStringLiteral("/home/me/.config/sway/config"), included);
+    ASSERT_TRUE(config.holderOf(QStringLiteral("Mod4+k")));
+    EXPECT_EQ(config.holderOf(QStringLiteral("Mod4+k"))->command, QStringLiteral("exec keys"));
+    ASSERT_TRUE(config.holderOf(QStringLiteral("Ctrl+n"))) << "an include inside an included file";
+    ASSERT_TRUE(config.holderOf(QStringLiteral("Mod4+Return")));
+    EXPECT_EQ(config.holderOf(QStringLiteral("Mod4+Return"))->command, QStringLiteral("exec foot"))
+        << "a variable an included file sets holds after it";
+    ASSERT_GE(asked.size(), 3) << "a file that includes itself ends";
+    EXPECT_LE(asked.size(), 20);
+    EXPECT_EQ(asked.value(0), QStringLiteral("/etc/sway/Mod4.d/* from /home/me/.config/sway/config"));
+    EXPECT_EQ(asked.value(1), QStringLiteral("nested from /etc/sway/Mod4.d/10-keys"));
+
+    EXPECT_FALSE(SwayConfigBindings::parse(QStringLiteral("include /etc/sway/Mod4.d/*")).holderOf(QStringLiteral("Mod4+k")))
+        << "without a reader, include lines are skipped";
+}
+
+TEST(SwayIncludedFilesTest, FindsTheFilesAPatternNamesInNameOrder)
+{
+    QTemporaryDir dir;
+    ASSERT_TRUE(dir.isValid());
+    ASSERT_TRUE(QDir(dir.path()).mkpath(QStringLiteral("config.d")));
+    const auto write = [&](const QString &name, const QByteArray &text) {
+        QFile file(dir.filePath(name));
+        return file.open(QIODevice::WriteOnly) && file.write(text) == text.size();
+    };
+    ASSERT_TRUE(write(QStringLiteral("config.d/20-b.conf"), "bindsym Mod4+b exec b"));
+    ASSERT_TRUE(write(QStringLiteral("config.d/10-a.conf"), "bindsym Mod4+a exec a"));
+    ASSERT_TRUE(write(QStringLiteral("config.d/notes.txt"), "not included"));
+    ASSERT_TRUE(write(QStringLiteral("single"), "bindsym Mod4+s exec s"));
+    const QString config = dir.filePath(QStringLiteral("config"));
+
+    const auto files = SwayIncludedFiles::read(QStringLiteral("config.d/*.conf"), config);
+    ASSERT_EQ(files.size(), 2);
+    EXPECT_EQ(files[0].first, dir.filePath(QStringLiteral("config.d/10-a.conf")));
+    EXPECT_EQ(files[0].second, QStringLiteral("bindsym Mod4+a exec a"));
+    EXPECT_EQ(files[1].first, dir.filePath(QStringLiteral("config.d/20-b.conf")));
+    ASSERT_EQ(SwayIncludedFiles::read(dir.filePath(QStringLiteral("single")), QString()).size(), 1);
+    EXPECT_TRUE(SwayIncludedFiles::read(QStringLiteral("missing"), config).isEmpty());
+
+    qputenv("VANTOREL_TEST_SWAY_DIR", QFile::encodeName(dir.path()));
+    EXPECT_EQ(SwayIncludedFiles::expanded(QStringLiteral("$VANTOREL_TEST_SWAY_DIR/x"), QString()),
+              dir.filePath(QStringLiteral("x")));
+    EXPECT_EQ(SwayIncludedFiles::expanded(QStringLiteral("\"${VANTOREL_TEST_SWAY_DIR}/y z\""), QString()),
+              dir.filePath(QStringLiteral("y z")));
+    qunsetenv("VANTOREL_TEST_SWAY_DIR");
+    EXPECT_EQ(SwayIncludedFiles::expanded(QStringLiteral("~/.config/sway/more"), QString()),
+              QDir::homePath() + QStringLiteral("/.config/sway/more"));
+    EXPECT_EQ(SwayIncludedFiles::expanded(QStringLiteral("../shared/keys"), QStringLiteral("/home/me/.config/sway/config")),
+              QStringLiteral("/home/me/.config/shared/keys"));
 }
 
 TEST(SwayIpcFrameTest, FramesAndTakesMessagesWholeAndInOrder)

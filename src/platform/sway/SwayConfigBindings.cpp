@@ -83,12 +83,16 @@ std::pair<QString, qsizetype> firstWord(const QString &text, qsizetype from)
 }
 } // namespace
 
-SwayConfigBindings SwayConfigBindings::parse(const QString &configText)
+namespace {
+// sway reads included files where the include line stands; this deep is
+// surely a loop.
+constexpr int maxIncludeDepth = 10;
+
+void readInto(QList<SwayConfigBindings::Binding> &bindings, Variables &variables, const QString &text,
+              const QString &file, const SwayConfigBindings::IncludedFiles &included, int depth)
 {
-    SwayConfigBindings result;
-    Variables variables;
     QStringList blocks; // the prefix each open block puts before its lines
-    for (const QString &line : logicalLines(configText)) {
+    for (const QString &line : logicalLines(text)) {
         if (line.isEmpty() || line.startsWith(QLatin1Char('#')))
             continue;
         if (line == QLatin1String("}")) {
@@ -111,6 +115,14 @@ SwayConfigBindings SwayConfigBindings::parse(const QString &configText)
                 variables.set(name, variables.replacedIn(statement.mid(afterName)));
             continue;
         }
+        if (command == QLatin1String("include")) {
+            if (!included || depth >= maxIncludeDepth)
+                continue;
+            const QString pattern = variables.replacedIn(statement.mid(afterCommand)).trimmed();
+            for (const auto &[path, contents] : included(pattern, file))
+                readInto(bindings, variables, contents, path, included, depth + 1);
+            continue;
+        }
         if (command != QLatin1String("bindsym"))
             continue; // mode blocks start with "mode", so their bindings end here too
         statement = variables.replacedIn(statement);
@@ -128,8 +140,17 @@ SwayConfigBindings SwayConfigBindings::parse(const QString &configText)
         const std::optional<SwayKeys::Chord> chord = SwayKeys::chordOf(keys);
         if (!chord)
             continue;
-        result.m_bindings.append({keys, statement.mid(at).trimmed(), *chord});
+        bindings.append({keys, statement.mid(at).trimmed(), *chord});
     }
+}
+} // namespace
+
+SwayConfigBindings SwayConfigBindings::parse(const QString &configText, const QString &configPath,
+                                             const IncludedFiles &included)
+{
+    SwayConfigBindings result;
+    Variables variables;
+    readInto(result.m_bindings, variables, configText, configPath, included, 0);
     return result;
 }
 

@@ -2,6 +2,7 @@
 
 #include "Log.h"
 #include "SwayCommand.h"
+#include "SwayIncludedFiles.h"
 #include "SwayIpcClient.h"
 #include "SwayIpcFrame.h"
 #include "SwayKeys.h"
@@ -84,6 +85,11 @@ void SwayShortcutService::start()
             Log::line(QStringLiteral("sway: cannot follow reloads (subscribing failed); after `swaymsg reload` "
                                      "restart Vantorel to bind its shortcuts again"));
     });
+    // Where the configuration file is, for the files it includes.
+    m_ipc->send(SwayIpcFrame::getVersion, {}, [this](const QByteArray &reply) {
+        const QJsonObject version = QJsonDocument::fromJson(reply).object();
+        m_configPath = version.value(QLatin1String("loaded_config_file_name")).toString();
+    });
     readConfig();
 }
 
@@ -100,7 +106,8 @@ void SwayShortcutService::configArrived(const QByteArray &reply)
     const QJsonValue text = QJsonDocument::fromJson(reply).object().value(QLatin1String("config"));
     if (!text.isString())
         Log::line(QStringLiteral("sway: could not read its configuration; combinations it binds are not checked"));
-    m_config = SwayConfigBindings::parse(text.toString());
+    // Its included files are not sent: they are read from disk.
+    m_config = SwayConfigBindings::parse(text.toString(), m_configPath, &SwayIncludedFiles::read);
     m_configKnown = true;
     for (const QString &id : std::as_const(m_order)) {
         Action &action = m_actions[id];

@@ -62,6 +62,7 @@ private:
     QString m_socketPath;
     QString m_program;
     SwayConfigBindings m_config;
+    QString m_configPath;        // the file sway loaded, as it says
     bool m_configKnown = false;  // bindings wait for it
     QString m_unavailable;       // why sway cannot be reached; empty while it can
     bool m_everConnected = false;

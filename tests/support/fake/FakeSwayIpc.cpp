@@ -61,10 +61,11 @@ bool FakeSwayIpc::isListening() const
     return m_listening;
 }
 
-void FakeSwayIpc::setConfig(const QString &text)
+void FakeSwayIpc::setConfig(const QString &text, const QString &path)
 {
     const QMutexLocker lock(&m_mutex);
     m_config = text;
+    m_configPath = path;
 }
 
 void FakeSwayIpc::refuse(const QString &keys, const QString &error)
@@ -164,8 +165,16 @@ QByteArray FakeSwayIpc::answer(QLocalSocket *client, quint32 type, const QByteAr
             m_subscribed.append(client);
         return R"({"success":true})";
     }
-    case getVersionType:
-        return R"({"human_readable":"1.7","variant":"sway","major":1,"minor":7,"patch":0})";
+    case getVersionType: {
+        const QMutexLocker lock(&m_mutex);
+        return QJsonDocument(QJsonObject{{QStringLiteral("human_readable"), QStringLiteral("1.7")},
+                                         {QStringLiteral("variant"), QStringLiteral("sway")},
+                                         {QStringLiteral("major"), 1},
+                                         {QStringLiteral("minor"), 7},
+                                         {QStringLiteral("patch"), 0},
+                                         {QStringLiteral("loaded_config_file_name"), m_configPath}})
+            .toJson(QJsonDocument::Compact);
+    }
     case getConfigType: {
         const QMutexLocker lock(&m_mutex);
         ++m_configReads;

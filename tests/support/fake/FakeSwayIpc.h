@@ -30,8 +30,8 @@ public:
     bool isListening() const;
     QString path() const { return m_path; }
 
-    // What GET_CONFIG answers.
-    void setConfig(const QString &text);
+    // What GET_CONFIG answers, and the file GET_VERSION says it came from.
+    void setConfig(const QString &text, const QString &path = QString());
     // bindsym on these keys fails with this error.
     void refuse(const QString &keys, const QString &error);
 
@@ -64,6 +64,7 @@ private:
 
     mutable QMutex m_mutex; // guards what follows
     QString m_config;
+    QString m_configPath;
     QHash<QString, QString> m_refusals;
     QStringList m_commands;
     QHash<QString, QString> m_bindings;
