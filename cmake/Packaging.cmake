@@ -17,7 +17,9 @@ set(CPACK_DEBIAN_PACKAGE_PRIORITY optional)
 set(CPACK_DEBIAN_PACKAGE_HOMEPAGE "${VANTOREL_HOMEPAGE}")
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
 # Loaded at run time, so the library scan cannot see them: Qt's
-# SVG icon engine and the web engine's helper process with its resources.
-set(CPACK_DEBIAN_PACKAGE_DEPENDS "libqt6svg6, libqt6webenginecore6-bin")
+# SVG icon engine, the web engine's helper process with its resources, and
+# Qt's Wayland platform plugin, so that the program's windows are native in a
+# Wayland session (sway may run without XWayland).
+set(CPACK_DEBIAN_PACKAGE_DEPENDS "libqt6svg6, libqt6webenginecore6-bin, qt6-wayland")
 
 include(CPack)

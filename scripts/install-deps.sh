@@ -10,6 +10,8 @@ packages=(
   # Qt 6
   qt6-base-dev qt6-base-private-dev qt6-svg-dev qt6-webengine-dev qt6-webchannel-dev
   libqt6svg6 qt6-image-formats-plugins
+  # Vantorel's own windows native on Wayland, without XWayland
+  qt6-wayland
   # desktop: X11 hotkeys, keysym names for the shortcut portal, GIO launching
   libxcb1-dev libxcb-keysyms1-dev libxcb-xtest0-dev libxcb-xkb-dev x11proto-dev libxkbcommon-dev libglib2.0-dev
   # tests and benchmarks
@@ -23,6 +25,8 @@ packages=(
   # a real display-less GNOME session (and its keybinding schemas) for the GNOME custom shortcuts tests
   gnome-shell mutter gnome-settings-daemon dconf-service dconf-cli libglib2.0-bin python3-gi gir1.2-glib-2.0
   at-spi2-core libgl1-mesa-dri libegl-mesa0
+  # a real headless sway (with swaymsg) and a key typist for the sway session tests; setpriv runs them unprivileged
+  sway wtype util-linux
   # packaging checks
   desktop-file-utils appstream lintian
   # fuzzing: clang's libFuzzer and sanitizer runtimes (the release's default clang: 14 on Debian 12,

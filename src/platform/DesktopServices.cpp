@@ -12,6 +12,8 @@
 #include "none/NoRunningApplicationWindows.h"
 #include "portal/PortalGlobalShortcutService.h"
 #include "posix/RunningExecutable.h"
+#include "sway/SwayHotkeyPermission.h"
+#include "sway/SwayShortcutService.h"
 #include "x11/X11Connection.h"
 #include "x11/X11GlobalShortcutService.h"
 #include "x11/X11PermissionService.h"
@@ -38,16 +40,17 @@ struct HotkeyBackend {
     uint portalVersion = 0; // read once, for the portal only
 };
 
-// "x11", "kglobalaccel", "portal", "gnome" or "none": VANTOREL_HOTKEYS when
-// it names one of them, else X11 in an X11 session; in a Wayland one KDE's
-// daemon on Plasma (its portal is quirky before Plasma 6), else the
-// GlobalShortcuts portal where the desktop offers it, else on GNOME (41–47)
-// GNOME's own custom shortcuts. A Wayland session never grabs through
-// XWayland, which would work only while one of the X clients has the focus.
+// "x11", "kglobalaccel", "sway", "portal", "gnome" or "none": VANTOREL_HOTKEYS
+// when it names one of them, else X11 in an X11 session; in a Wayland one
+// KDE's daemon on Plasma (its portal is quirky before Plasma 6), sway's IPC
+// where sway answers on SWAYSOCK, else the GlobalShortcuts portal where the
+// desktop offers it, else on GNOME (41–47) GNOME's own custom shortcuts. A
+// Wayland session never grabs through XWayland, which would work only while
+// one of the X clients has the focus.
 HotkeyBackend hotkeyBackendFor(bool wayland)
 {
-    static const QStringList backends{QStringLiteral("x11"), QStringLiteral("kglobalaccel"), QStringLiteral("portal"),
-                                      QStringLiteral("gnome"), QStringLiteral("none")};
+    static const QStringList backends{QStringLiteral("x11"), QStringLiteral("kglobalaccel"), QStringLiteral("sway"),
+                                      QStringLiteral("portal"), QStringLiteral("gnome"), QStringLiteral("none")};
     const QString asked = askedBackend();
     if (asked == QLatin1String("portal"))
         return {asked, PortalGlobalShortcutService::offeredVersion(QDBusConnection::sessionBus())};
@@ -62,6 +65,8 @@ HotkeyBackend hotkeyBackendFor(bool wayland)
     const QDBusConnection bus = QDBusConnection::sessionBus();
     if (isDesktop(QLatin1StringView("KDE")) && KGlobalAccelShortcutService::isOffered(bus))
         return {QStringLiteral("kglobalaccel")};
+    if (SwayShortcutService::isOffered())
+        return {QStringLiteral("sway")};
     if (const uint version = PortalGlobalShortcutService::offeredVersion(bus); version > 0)
         return {QStringLiteral("portal"), version};
     if (isDesktop(QLatin1StringView("GNOME")))
@@ -75,7 +80,7 @@ bool DesktopServices::startsBeforeApplication()
     if (isWaylandSession())
         return false;
     const QString asked = askedBackend();
-    return asked != QLatin1String("kglobalaccel") && asked != QLatin1String("portal")
+    return asked != QLatin1String("kglobalaccel") && asked != QLatin1String("portal") && asked != QLatin1String("sway")
         && asked != QLatin1String("gnome");
 }
 
@@ -90,6 +95,10 @@ DesktopServices DesktopServices::forThisSession(std::function<void()> displayLos
     if (hotkeys == QLatin1String("kglobalaccel")) {
         services.shortcuts = std::make_shared<KGlobalAccelShortcutService>();
         services.permission = std::make_shared<BusServicePermission>(QStringLiteral("org.kde.kglobalaccel"));
+    } else if (hotkeys == QLatin1String("sway")) {
+        auto shortcuts = std::make_shared<SwayShortcutService>();
+        services.shortcuts = shortcuts;
+        services.permission = std::make_shared<SwayHotkeyPermission>(shortcuts);
     } else if (hotkeys == QLatin1String("portal")) {
         services.shortcuts
             = std::make_shared<PortalGlobalShortcutService>(QDBusConnection::sessionBus(), backend.portalVersion);

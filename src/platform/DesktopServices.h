@@ -20,10 +20,10 @@ struct DesktopServices {
     std::shared_ptr<LoginItemService> loginItem;
 
     // Backends for the session the program runs in: X11 grabs in an X11
-    // session; in a Wayland one KDE's shortcut daemon on Plasma, else the
-    // GlobalShortcuts portal where the desktop offers it, else on GNOME its
-    // custom shortcuts, else none; VANTOREL_HOTKEYS=x11|kglobalaccel|portal|
-    // gnome|none chooses. Call on the main
+    // session; in a Wayland one KDE's shortcut daemon on Plasma, sway's IPC
+    // in a sway session, else the GlobalShortcuts portal where the desktop
+    // offers it, else on GNOME its custom shortcuts, else none;
+    // VANTOREL_HOTKEYS=x11|kglobalaccel|sway|portal|gnome|none chooses. Call on the main
     // thread; without a QCoreApplication only where startsBeforeApplication()
     // says so: made before one, the shortcuts read presses once told to
     // (serveBeforeEventLoop(), serveFromEventLoop()). displayLost runs once if the

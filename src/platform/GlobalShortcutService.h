@@ -45,7 +45,7 @@ public:
     // stateChanged, during the call or later; actions left out are released.
     virtual void bind(const QList<ShortcutRequest> &requests) = 0;
 
-    // "X11", "KDE", "portal", "none"
+    // "X11", "KDE", "sway", "portal", "none"
     virtual QString backendName() const = 0;
 
     // What binding this trigger would meet now, without binding it: asked

@@ -4,9 +4,10 @@
 #include "XTestKeyboard.h"
 #include "HotKeyManager.h"
 #include "LogCapture.h"
+#include "fake/FakeSwayIpc.h"
 
+#include <QFile>
 #include <QProcess>
-
 #include <QTemporaryDir>
 
 #include <gtest/gtest.h>
@@ -198,7 +199,9 @@ TEST_F(HotkeysOnX11, PermissionIsDeniedWithoutADisplayOrInAWaylandSession)
 // A Wayland session never grabs through XWayland; VANTOREL_HOTKEYS chooses.
 TEST_F(HotkeysOnX11, TheSessionOrVantorelHotkeysChoosesTheBackend)
 {
-    const QByteArray wayland = qgetenv("WAYLAND_DISPLAY"), chosen = qgetenv("VANTOREL_HOTKEYS");
+    const QByteArray wayland = qgetenv("WAYLAND_DISPLAY"), chosen = qgetenv("VANTOREL_HOTKEYS"),
+                     swaySocket = qgetenv("SWAYSOCK");
+    qunsetenv("SWAYSOCK");
     const auto backendWith = [](const char *waylandDisplay, const char *asked) {
         waylandDisplay ? qputenv("WAYLAND_DISPLAY", waylandDisplay) : qunsetenv("WAYLAND_DISPLAY");
         asked ? qputenv("VANTOREL_HOTKEYS", asked) : qunsetenv("VANTOREL_HOTKEYS");
@@ -224,8 +227,8 @@ TEST_F(HotkeysOnX11, TheSessionOrVantorelHotkeysChoosesTheBackend)
     EXPECT_TRUE(off.activator) << "the windows are X windows still";
     EXPECT_EQ(backendWith("wayland-0", "portal").shortcuts->backendName(), QStringLiteral("portal"));
     EXPECT_EQ(backendWith(nullptr, "grabs").shortcuts->backendName(), QStringLiteral("X11"));
-    EXPECT_TRUE(log.contains(QStringLiteral("VANTOREL_HOTKEYS=grabs is not a hotkey backend here (x11, kglobalaccel, portal, "
-                                            "gnome, none); choosing by session")));
+    EXPECT_TRUE(log.contains(QStringLiteral("VANTOREL_HOTKEYS=grabs is not a hotkey backend here (x11, kglobalaccel, "
+                                            "sway, portal, gnome, none); choosing by session")));
     {
         // GNOME's custom shortcuts, on settings of the test's own.
         const QTemporaryDir config;
@@ -244,7 +247,20 @@ TEST_F(HotkeysOnX11, TheSessionOrVantorelHotkeysChoosesTheBackend)
             value.isNull() ? qunsetenv(name) : qputenv(name, value);
     }
 
-    for (const auto &[name, value] : {std::pair{"WAYLAND_DISPLAY", wayland}, std::pair{"VANTOREL_HOTKEYS", chosen}})
+    // sway where it answers on SWAYSOCK, or where VANTOREL_HOTKEYS says so.
+    const QTemporaryDir swayDir;
+    const FakeSwayIpc sway(swayDir.filePath(QStringLiteral("sway-ipc.sock")));
+    ASSERT_TRUE(sway.isListening());
+    qputenv("SWAYSOCK", QFile::encodeName(sway.path()));
+    EXPECT_EQ(backendWith("wayland-0", nullptr).shortcuts->backendName(), QStringLiteral("sway"));
+    EXPECT_EQ(backendWith("wayland-0", "x11").shortcuts->backendName(), QStringLiteral("X11"));
+    EXPECT_EQ(backendWith(nullptr, nullptr).shortcuts->backendName(), QStringLiteral("X11")) << "an X11 session grabs";
+    qputenv("SWAYSOCK", QFile::encodeName(swayDir.filePath(QStringLiteral("gone.sock"))));
+    EXPECT_EQ(backendWith("wayland-0", nullptr).shortcuts->backendName(), QStringLiteral("none")) << "no sway answers";
+    EXPECT_EQ(backendWith("wayland-0", "sway").shortcuts->backendName(), QStringLiteral("sway"));
+
+    for (const auto &[name, value] : {std::pair{"WAYLAND_DISPLAY", wayland}, std::pair{"VANTOREL_HOTKEYS", chosen},
+                                      std::pair{"SWAYSOCK", swaySocket}})
         value.isNull() ? qunsetenv(name) : qputenv(name, value);
 }
 

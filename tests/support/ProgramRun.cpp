@@ -25,6 +25,7 @@ void ProgramRun::enterWaylandSession(const QString &desktop)
     m_environment.remove(QStringLiteral("DISPLAY"));
     m_environment.remove(QStringLiteral("WAYLAND_DISPLAY"));
     m_environment.remove(QStringLiteral("VANTOREL_HOTKEYS"));
+    m_environment.remove(QStringLiteral("SWAYSOCK")); // a developer's own sway would answer
     m_environment.insert(QStringLiteral("XDG_SESSION_TYPE"), QStringLiteral("wayland"));
     m_environment.insert(QStringLiteral("XDG_CURRENT_DESKTOP"), desktop);
 }
