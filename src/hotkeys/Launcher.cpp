@@ -29,10 +29,12 @@ void Launcher::launch(const LaunchButton &button, quint64 eventTime) const
         return;
     if (text.startsWith(QStringLiteral("http://")) || text.startsWith(QStringLiteral("https://"))) {
         Log::line(QStringLiteral("🌐 Launching web URL: ") + text);
-        if (m_webWindow)
+        if (m_webWindow) {
             m_webWindow(text, eventTime);
-        else
+        } else {
             Log::line(QStringLiteral("❌ No web window to show ") + text);
+            failed(button, QStringLiteral("no web window in this session"));
+        }
         return;
     }
     if (answeredByRunningWindow(button, url, eventTime))
@@ -41,8 +43,16 @@ void Launcher::launch(const LaunchButton &button, quint64 eventTime) const
     const std::optional<QString> failure = m_applications
         ? m_applications->openApplication(url, eventTime)
         : std::optional<QString>(QStringLiteral("no application launcher in this session"));
-    if (failure)
+    if (failure) {
         Log::line(QStringLiteral("❌ Failed to launch app: ") + text + QStringLiteral(": ") + *failure);
+        failed(button, *failure);
+    }
+}
+
+void Launcher::failed(const LaunchButton &button, const QString &reason) const
+{
+    if (m_onFailure)
+        m_onFailure(button.id(), reason);
 }
 
 bool Launcher::answeredByRunningWindow(const LaunchButton &button, const QUrl &target, quint64 eventTime) const

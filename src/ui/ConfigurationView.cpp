@@ -63,7 +63,7 @@ ConfigurationView::ConfigurationView(HotKeyManager &manager, QWidget *parent)
 
     auto *refresh = new QToolButton(this);
     refresh->setObjectName(QStringLiteral("refreshButton"));
-    refresh->setIcon(Icons::themed(QStringLiteral("view-refresh-symbolic"), QStringLiteral("arrow.clockwise")));
+    refresh->setIcon(Icons::symbolic(QStringLiteral("view-refresh-symbolic"), QStringLiteral("arrow.clockwise")));
     refresh->setIconSize(QSize(12, 12));
     refresh->setAutoRaise(true);
     refresh->setToolTip(tr("Check again"));
