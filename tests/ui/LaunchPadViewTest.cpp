@@ -83,9 +83,10 @@ TEST_F(LaunchPadViewTest, SavedEditReachesTheFileTheRowsAndTheHotkeys)
     inForm<QLineEdit>("appPathField")->setText(QStringLiteral("/opt/My Tool.desktop"));
     QApplication::setActiveWindow(view.editForm());
     auto *shortcut = inForm<QLineEdit>("shortcutField");
-    // While the shortcut field records, Escape and Return are keys, not Cancel and Save.
+    // While the shortcut field records, Escape ends the recording and Return
+    // is refused: neither is Cancel or Save.
     for (const Qt::Key key : {Qt::Key_Escape, Qt::Key_Return, Qt::Key_M}) {
-        shortcut->setFocus(Qt::MouseFocusReason);
+        QTest::mouseClick(shortcut, Qt::LeftButton); // starts a recording
         QTest::keyClick(shortcut, key, key == Qt::Key_M ? Qt::MetaModifier | Qt::ShiftModifier : Qt::NoModifier);
         ASSERT_NE(view.editForm(), nullptr);
     }
@@ -148,7 +149,7 @@ TEST_F(LaunchPadViewTest, TheFormWarnsOfAShortcutInTheWayBeforeSaving)
     QApplication::setActiveWindow(view.editForm());
     auto *shortcut = inForm<QLineEdit>("shortcutField");
     const auto record = [&](QKeyCombination keys) {
-        shortcut->setFocus(Qt::MouseFocusReason);
+        QTest::mouseClick(shortcut, Qt::LeftButton); // starts a recording
         QTest::keyClick(shortcut, keys.key(), keys.keyboardModifiers());
         return warning->isVisibleTo(view.editForm()) ? warning->text() : QString();
     };
