@@ -30,6 +30,9 @@ QLabel *secondaryLabel(const QString &text, QWidget *field, QWidget *parent)
     auto *label = new QLabel(text, parent);
     label->setForegroundRole(QPalette::PlaceholderText);
     label->setBuddy(field);
+    // Screen readers find a buddy only among the label's siblings; some
+    // fields sit one level down, beside their buttons.
+    field->setAccessibleName(text);
     return label;
 }
 

@@ -16,6 +16,9 @@ using Area = LaunchButtonDelegate::Area;
 
 LaunchButtonListView::LaunchButtonListView(QWidget *parent) : QListView(parent), m_delegate(new LaunchButtonDelegate(this))
 {
+    // Before anything that speaks to assistive technology (an accessible
+    // name does): the first interface asked for is the one kept.
+    LaunchButtonListAccessible::installFactory();
     setItemDelegate(m_delegate);
     // Every row has the same height, so the list lays out any number of
     // buttons without measuring each one.
@@ -27,7 +30,6 @@ LaunchButtonListView::LaunchButtonListView(QWidget *parent) : QListView(parent),
     // Tab reaches the list, the arrows pick a row, and keys act on it.
     setFocusPolicy(Qt::TabFocus);
     setAccessibleName(tr("Buttons"));
-    LaunchButtonListAccessible::installFactory();
     setVerticalScrollMode(QAbstractItemView::ScrollPerPixel);
     setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     setFrameShape(QFrame::NoFrame);
