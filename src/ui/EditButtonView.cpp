@@ -10,6 +10,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QToolButton>
 #include <QResizeEvent>
 #include <QVBoxLayout>
 
@@ -132,7 +133,8 @@ EditButtonView::EditButtonView(const LaunchButton &button, OnSave onSave, QWidge
 
     // Keyboard order follows the reading order.
     setTabOrder(m_name, m_shortcut->field());
-    setTabOrder(m_shortcut->field(), m_appPath);
+    setTabOrder(m_shortcut->field(), m_shortcut->clearButton());
+    setTabOrder(m_shortcut->clearButton(), m_appPath);
     setTabOrder(m_appPath, browseButton);
     setTabOrder(browseButton, m_launchMode);
     setTabOrder(m_launchMode, cancelButton);

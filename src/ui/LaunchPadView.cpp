@@ -211,6 +211,10 @@ void LaunchPadView::saveEdit(QUuid id, const QString &name, const QString &short
 void LaunchPadView::editFormClosed(int result)
 {
     m_editingButton.reset();
+    // The keyboard comes back here, also where no window manager hands it
+    // on: the editor's shortcuts (Ctrl+Z) work only in the active window.
+    if (isVisible())
+        window()->activateWindow();
     // A new button left at its first form was not wanted after all.
     if (const std::optional<QUuid> added = std::exchange(m_addedButton, std::nullopt); added && result != QDialog::Accepted) {
         if (const std::optional<qsizetype> position = positionOf(*added))

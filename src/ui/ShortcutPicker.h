@@ -31,6 +31,7 @@ public:
     bool isRecording() const;
 
     QLineEdit *field() const { return m_field; }
+    QToolButton *clearButton() const { return m_clearButton; }
 
     // Why a refused combination was not taken, as said under the field.
     static QString refusalReason(const KeyboardShortcut &refused);
