@@ -16,6 +16,8 @@ packages=(
   dbus xvfb xauth x11-utils x11-xserver-utils x11-xkb-utils xdotool xclip trayer imagemagick sxhkd python3
   # the accessibility bus and a client of it, as screen readers see the editor
   at-spi2-core python3-gi gir1.2-atspi-2.0
+  # the light and dark pictures of scripts/screenshots.sh: Qt through the GTK theme
+  qt6-gtk-platformtheme
   # KDE's shortcut daemon (KF5), run on a private bus by the KDE session tests
   libkf5globalaccel-bin
   # packaging checks

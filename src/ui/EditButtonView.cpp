@@ -215,6 +215,16 @@ void EditButtonView::fitHeight()
         resize(width(), minimumHeight());
 }
 
+bool EditButtonView::event(QEvent *event)
+{
+    const bool handled = QDialog::event(event);
+    // The style and fonts a window gets when shown, and every change of
+    // what it shows, change what it needs.
+    if (event->type() == QEvent::LayoutRequest || event->type() == QEvent::Show)
+        fitHeight();
+    return handled;
+}
+
 void EditButtonView::resizeEvent(QResizeEvent *event)
 {
     QDialog::resizeEvent(event);

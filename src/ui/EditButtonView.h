@@ -53,6 +53,7 @@ public:
     void browse();
 
 protected:
+    bool event(QEvent *event) override;
     void resizeEvent(QResizeEvent *event) override;
 
 private:

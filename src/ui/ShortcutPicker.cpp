@@ -75,10 +75,17 @@ void ShortcutPicker::showShortcut()
     m_field->setAccessibleDescription(recording ? tr("Recording: press the combination, Escape cancels, "
                                                      "Backspace clears")
                                                 : tr("Press Space to record a new shortcut"));
-    QPalette palette = m_field->palette();
-    palette.setBrush(QPalette::Base, recording ? m_field->palette().brush(QPalette::AlternateBase)
-                                               : parentWidget() ? parentWidget()->palette().brush(QPalette::Base)
-                                                                : palette.brush(QPalette::Base));
+    // Tinted with the highlight colour while it records, in any theme.
+    if (recording) {
+        QPalette tinted = palette();
+        const QColor base = tinted.color(QPalette::Base), highlight = tinted.color(QPalette::Highlight);
+        const auto mix = [](int a, int b) { return (a * 4 + b) / 5; };
+        tinted.setColor(QPalette::Base, QColor(mix(base.red(), highlight.red()), mix(base.green(), highlight.green()),
+                                               mix(base.blue(), highlight.blue())));
+        m_field->setPalette(tinted);
+    } else {
+        m_field->setPalette(QPalette()); // the form's own again
+    }
     m_clearButton->setVisible(!m_shortcut.key.isEmpty() && !recording);
 }
 

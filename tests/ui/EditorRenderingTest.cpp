@@ -183,13 +183,18 @@ TEST_P(EditorRenderingTest, TheShortcutFieldKeepsItsHeightAndEveryWarningShowsWh
         EditButtonView *form = view.editForm();
         ASSERT_NE(form, nullptr);
         auto *warning = form->findChild<QLabel *>(QStringLiteral("shortcutWarning"));
+        // A desktop's larger font arrives once the form is up, as a theme's does.
+        QFont larger = form->font();
+        larger.setPointSizeF(larger.pointSizeF() * 1.3);
+        form->setFont(larger);
         for (const int width : {EditButtonView::formWidth, form->minimumSizeHint().width()}) {
             SCOPED_TRACE(view.viewModel().buttons().at(row).name.toStdString() + " at width " + std::to_string(width));
             form->resize(width, form->height());
-            form->grab(); // lays out and paints as on screen
+            QCoreApplication::sendPostedEvents(); // the relayout the event loop would do
+            form->grab(); // paints as on screen
             ASSERT_TRUE(warning->isVisible()) << "each of these buttons has something in its way";
-            for (const char *name : {"shortcutField", "nameField", "appPathField"}) {
-                auto *field = form->findChild<QLineEdit *>(QLatin1String(name));
+            for (const char *name : {"shortcutField", "nameField", "appPathField", "launchModeField"}) {
+                auto *field = form->findChild<QWidget *>(QLatin1String(name));
                 EXPECT_GE(field->height(), field->sizeHint().height()) << name;
             }
             EXPECT_GE(warning->height(), warning->heightForWidth(warning->width())) << warning->text().toStdString();
