@@ -26,9 +26,11 @@ bool serviceReachable(const QDBusConnection &bus)
 }
 } // namespace
 
+FreedesktopNotifications::FreedesktopNotifications(QDBusConnection bus) : m_bus(std::move(bus)) {}
+
 void FreedesktopNotifications::notify(const QString &summary, const QString &body)
 {
-    const QDBusConnection bus = QDBusConnection::sessionBus();
+    const QDBusConnection &bus = m_bus;
     if (!bus.isConnected() || !serviceReachable(bus))
         return;
     QDBusMessage call = QDBusMessage::createMethodCall(service, QStringLiteral("/org/freedesktop/Notifications"),
