@@ -174,6 +174,25 @@ TEST_P(EditorRenderingTest, EverySymbolStandsOutFromItsBackgroundByAtLeastThreeT
     view.editForm()->close();
 }
 
+// The keyboard's row is marked in every palette: a ring around the current
+// row while the list has the focus, nothing around the others.
+TEST_P(EditorRenderingTest, TheCurrentRowIsRingedWhileTheListHasTheFocus)
+{
+    QApplication::setActiveWindow(&view);
+    view.list().setFocus(Qt::TabFocusReason);
+    view.list().setCurrentIndex(view.viewModel().index(1));
+    ASSERT_TRUE(view.list().hasFocus());
+    const QImage editor = view.grab().toImage();
+    // The left side of each row, where the ring runs down beside the name.
+    const auto leftSide = [this](int row) {
+        const QRect name = view.list().areaRect(row, LaunchButtonDelegate::Area::name);
+        return inView(QRect(name.left() - 9, name.top(), 8, name.height()));
+    };
+    EXPECT_GE(symbolContrast(editor, leftSide(1)), 3.0) << "the current row";
+    EXPECT_LT(symbolContrast(editor, leftSide(0)), 1.2) << "another row";
+    EXPECT_LT(symbolContrast(editor, leftSide(2)), 1.2) << "another row";
+}
+
 // With each warning under it, the shortcut field keeps its height and the
 // warning shows whole, at the form's first width and at its narrowest.
 TEST_P(EditorRenderingTest, TheShortcutFieldKeepsItsHeightAndEveryWarningShowsWhole)
