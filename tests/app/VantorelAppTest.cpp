@@ -4,13 +4,16 @@
 #include "LogCapture.h"
 #include "QtPrinters.h"
 #include "TestManager.h"
+#include "StatusItem.h"
 #include "VantorelApp.h"
 #include "fake/FakeLoginItemService.h"
 
 #include "DesktopNotifications.h"
 #include "EventLoopWait.h"
 
+#include <QAction>
 #include <QApplication>
+#include <QMenu>
 #include <QSettings>
 #include <QSystemTrayIcon>
 #include <QTemporaryDir>
@@ -107,5 +110,16 @@ TEST_F(VantorelAppTest, TheEditorWindowResizesAndRemembersItsSize)
     }
     LaunchPadWindow again;
     EXPECT_EQ(again.size(), QSize(300, 520));
+}
+// A tray menu's shortcut works only while the menu is open: none is shown.
+TEST(StatusItemTest, TheTrayMenuOffersTheEditorAndQuitWithoutAShortcutItCannotKeep)
+{
+    StatusItem item;
+    QStringList texts;
+    for (const QAction *action : item.menu().actions()) {
+        texts.append(action->text());
+        EXPECT_TRUE(action->shortcut().isEmpty()) << action->text().toStdString();
+    }
+    EXPECT_EQ(texts, QStringList({QStringLiteral("Shortcuts Editor"), QString(), QStringLiteral("Quit")}));
 }
 } // namespace
