@@ -178,7 +178,8 @@ TEST_P(EditorRenderingTest, EverySymbolStandsOutFromItsBackgroundByAtLeastThreeT
 // row while the list has the focus, nothing around the others.
 TEST_P(EditorRenderingTest, TheCurrentRowIsRingedWhileTheListHasTheFocus)
 {
-    QApplication::setActiveWindow(&view);
+    view.activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(&view));
     view.list().setFocus(Qt::TabFocusReason);
     view.list().setCurrentIndex(view.viewModel().index(1));
     ASSERT_TRUE(view.list().hasFocus());

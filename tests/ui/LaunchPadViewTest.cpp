@@ -285,7 +285,8 @@ TEST_F(LaunchPadViewTest, UndoBringsADeletedButtonBackInItsPlaceWithItsIdHotkeyA
         [&] { QTest::keyClick(&view.list(), Qt::Key_Z, Qt::ControlModifier); },
     };
     for (const auto &undo : undoWays) {
-        QApplication::setActiveWindow(&view);
+        view.activateWindow();
+        ASSERT_TRUE(QTest::qWaitForWindowActive(&view));
         view.list().setFocus(Qt::TabFocusReason);
         view.list().setCurrentIndex(view.viewModel().index(0));
         QTest::keyClick(&view.list(), Qt::Key_Delete);

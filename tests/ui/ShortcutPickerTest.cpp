@@ -23,7 +23,8 @@ protected:
         layout->addWidget(picker);
         layout->addWidget(after);
         window.show();
-        QApplication::setActiveWindow(&window);
+        window.activateWindow();
+        EXPECT_TRUE(QTest::qWaitForWindowActive(&window));
     }
 
     QLineEdit *field() const { return picker->field(); }
