@@ -8,6 +8,7 @@
 #include "LaunchPadViewModel.h"
 #include "Log.h"
 
+#include <QApplication>
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QPushButton>
@@ -15,8 +16,6 @@
 #include <QTimer>
 #include <QToolButton>
 #include <QVBoxLayout>
-
-#include <QApplication>
 
 #include <algorithm>
 #include <utility>
