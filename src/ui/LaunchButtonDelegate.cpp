@@ -7,7 +7,6 @@
 
 #include <QPainter>
 #include <QStyleOptionButton>
-#include <QStyleOptionFocusRect>
 #include <QStyleOptionToolButton>
 #include <QWidget>
 
