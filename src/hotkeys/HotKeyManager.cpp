@@ -30,7 +30,12 @@ HotKeyManager::HotKeyManager(Services services, QObject *parent)
             ids.append(button.id());
         m_preferences.keepOnly(ids);
     });
-    m_launcher.setOnFailure([this](QUuid buttonId, const QString &reason) { emit launchFailed(buttonId, reason); });
+    m_launcher.setOnOutcome([this](QUuid buttonId, const std::optional<QString> &failure) {
+        if (failure)
+            emit launchFailed(buttonId, *failure);
+        else
+            emit launchStarted(buttonId);
+    });
     if (!sharedInstance)
         sharedInstance = this;
     if (m_services.applicationPath.isEmpty())

@@ -112,6 +112,8 @@ signals:
     // A launch of this button did not start its target; may come from
     // another thread (see serveBeforeEventLoop()).
     void launchFailed(QUuid buttonId, const QString &reason);
+    // A launch of this button started its target or brought its window forward.
+    void launchStarted(QUuid buttonId);
 
 private:
     Services m_services;

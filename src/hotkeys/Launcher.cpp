@@ -31,28 +31,30 @@ void Launcher::launch(const LaunchButton &button, quint64 eventTime) const
         Log::line(QStringLiteral("🌐 Launching web URL: ") + text);
         if (m_webWindow) {
             m_webWindow(text, eventTime);
+            report(button, std::nullopt);
         } else {
             Log::line(QStringLiteral("❌ No web window to show ") + text);
-            failed(button, QStringLiteral("no web window in this session"));
+            report(button, QStringLiteral("no web window in this session"));
         }
         return;
     }
-    if (answeredByRunningWindow(button, url, eventTime))
+    if (answeredByRunningWindow(button, url, eventTime)) {
+        report(button, std::nullopt);
         return;
+    }
     Log::line(QStringLiteral("📱 Launching app: ") + text);
     const std::optional<QString> failure = m_applications
         ? m_applications->openApplication(url, eventTime)
         : std::optional<QString>(QStringLiteral("no application launcher in this session"));
-    if (failure) {
+    if (failure)
         Log::line(QStringLiteral("❌ Failed to launch app: ") + text + QStringLiteral(": ") + *failure);
-        failed(button, *failure);
-    }
+    report(button, failure);
 }
 
-void Launcher::failed(const LaunchButton &button, const QString &reason) const
+void Launcher::report(const LaunchButton &button, const std::optional<QString> &failure) const
 {
-    if (m_onFailure)
-        m_onFailure(button.id(), reason);
+    if (m_onOutcome)
+        m_onOutcome(button.id(), failure);
 }
 
 bool Launcher::answeredByRunningWindow(const LaunchButton &button, const QUrl &target, quint64 eventTime) const

@@ -20,15 +20,17 @@
 class Launcher {
 public:
     using WebWindow = std::function<void(const QString &address, quint64 eventTime)>;
-    // Why a button's target did not start; called on the thread that launched.
-    using Failed = std::function<void(QUuid buttonId, const QString &reason)>;
+    // What came of a launch: nothing when the target started (or its window
+    // came to the front), else why it did not. Called on the thread that
+    // launched.
+    using Outcome = std::function<void(QUuid buttonId, const std::optional<QString> &failure)>;
 
     // windows may be null: then every press starts its target.
     Launcher(std::shared_ptr<AppLauncher> applications, std::shared_ptr<RunningApplicationWindows> windows,
              WebWindow webWindow, const ButtonPreferences &preferences);
 
     void launch(const LaunchButton &button, quint64 eventTime) const;
-    void setOnFailure(Failed onFailure) { m_onFailure = std::move(onFailure); }
+    void setOnOutcome(Outcome onOutcome) { m_onOutcome = std::move(onOutcome); }
 
     // Whether launch() needs nothing of the event loop for this button, so
     // that it may run on another thread while the main thread has no loop
@@ -39,11 +41,11 @@ public:
 private:
     // True when a window of the running application answers the press.
     bool answeredByRunningWindow(const LaunchButton &button, const QUrl &target, quint64 eventTime) const;
-    void failed(const LaunchButton &button, const QString &reason) const;
+    void report(const LaunchButton &button, const std::optional<QString> &failure) const;
 
     std::shared_ptr<AppLauncher> m_applications;
     std::shared_ptr<RunningApplicationWindows> m_windows;
     WebWindow m_webWindow;
     const ButtonPreferences &m_preferences;
-    Failed m_onFailure;
+    Outcome m_onOutcome;
 };

@@ -15,6 +15,7 @@ LaunchPadViewModel::LaunchPadViewModel(HotKeyManager &manager, QObject *parent)
     });
     connect(&manager.registry(), &HotkeyRegistry::stateChanged, this, &LaunchPadViewModel::hotkeyStateChanged);
     connect(&manager, &HotKeyManager::launchFailed, this, &LaunchPadViewModel::launchFailed);
+    connect(&manager, &HotKeyManager::launchStarted, this, &LaunchPadViewModel::forgetLaunchFailure);
 }
 
 void LaunchPadViewModel::launchFailed(QUuid buttonId, const QString &reason)

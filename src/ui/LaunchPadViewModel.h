@@ -34,7 +34,8 @@ public:
     // Removes the buttons at these positions of buttons(); the file is saved
     // and the hotkeys follow.
     void deleteButtons(QList<qsizetype> positions);
-    // A saved edit starts afresh: the button no longer shows its last failure.
+    // A launch that worked, or a saved edit, starts afresh: the button no
+    // longer shows its last failure.
     void forgetLaunchFailure(QUuid buttonId);
 
     int rowCount(const QModelIndex &parent = {}) const override;

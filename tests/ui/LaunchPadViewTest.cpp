@@ -447,7 +447,7 @@ TEST_F(LaunchPadViewTest, RowsAreListItemsWithNameShortcutStateAndThreeActions)
     EXPECT_EQ(list->childCount(), 1);
 }
 
-// A launch that fails shows on its row until the button is saved again.
+// A launch that fails shows on its row until one works or the button is saved again.
 TEST_F(LaunchPadViewTest, AFailedLaunchShowsOnItsRowWithTheReason)
 {
     testManager.launcher().failWith(QStringLiteral("no terminal to run it in"));
@@ -463,5 +463,14 @@ TEST_F(LaunchPadViewTest, AFailedLaunchShowsOnItsRowWithTheReason)
     QTest::mouseClick(inForm<QPushButton>("saveButton"), Qt::LeftButton);
     ASSERT_TRUE(formGone());
     EXPECT_FALSE(view.viewModel().index(1).data(LaunchPadViewModel::LaunchFailureRole).isValid());
+
+    click(0, Area::name);
+    EXPECT_TRUE(view.viewModel().index(0).data(LaunchPadViewModel::LaunchFailureRole).isValid());
+    testManager.launcher().succeed();
+    click(1, Area::name);
+    EXPECT_TRUE(view.viewModel().index(0).data(LaunchPadViewModel::LaunchFailureRole).isValid())
+        << "another button's launch says nothing of this one";
+    click(0, Area::name);
+    EXPECT_FALSE(view.viewModel().index(0).data(LaunchPadViewModel::LaunchFailureRole).isValid());
 }
 } // namespace
