@@ -17,14 +17,18 @@ packages=(
   # tests and benchmarks
   googletest libgtest-dev libgmock-dev libbenchmark-dev
   dbus xvfb xauth x11-utils x11-xserver-utils x11-xkb-utils xdotool xclip trayer imagemagick sxhkd python3
+  # the accessibility bus and a client of it, as screen readers see the editor
+  at-spi2-core python3-gi gir1.2-atspi-2.0
+  # the light and dark pictures of scripts/screenshots.sh: Qt through the GTK theme
+  qt6-gtk-platformtheme
   # as on every desktop: libdbus could start a session bus through X11, which no test may do
   dbus-x11
   # KDE's shortcut daemon, run on a private bus by the KDE session tests: KF5's kglobalaccel5 on
   # Debian 12; on Debian 13 this name brings in Plasma 6's kglobalacceld
   libkf5globalaccel-bin
   # a real display-less GNOME session (and its keybinding schemas) for the GNOME custom shortcuts tests
-  gnome-shell mutter gnome-settings-daemon dconf-service dconf-cli libglib2.0-bin python3-gi gir1.2-glib-2.0
-  at-spi2-core libgl1-mesa-dri libegl-mesa0
+  gnome-shell mutter gnome-settings-daemon dconf-service dconf-cli libglib2.0-bin gir1.2-glib-2.0
+  libgl1-mesa-dri libegl-mesa0
   # a real headless sway (with swaymsg) and a key typist for the sway session tests; setpriv runs them unprivileged
   sway wtype util-linux
   # packaging checks

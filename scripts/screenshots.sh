@@ -1,8 +1,10 @@
 #!/usr/bin/env bash
 # Takes the screenshots in docs/screenshots/ from the built program on a
-# private X server: the Shortcuts Editor with a few buttons, the edit form
-# and the configuration window.
-# Usage: scripts/screenshots.sh [build-dir]   (needs xvfb, xdotool, trayer, imagemagick)
+# private X server, in the light and the dark theme: the Shortcuts Editor
+# with a few buttons, the edit form while it records a shortcut and with a
+# warning, and the configuration window.
+# Usage: scripts/screenshots.sh [build-dir]
+# (needs xvfb, xdotool, trayer, imagemagick, qt6-gtk-platformtheme)
 set -euo pipefail
 
 root=$(cd "$(dirname "$0")/.." && pwd)
@@ -40,28 +42,48 @@ cat > "$HOME/.vantorel" <<'JSON'
 JSON
 
 window_of() { xdotool search --sync --onlyvisible --name "^$1\$" | head -n1; }
-shoot() { sleep 0.4; /usr/bin/import -window "$1" "$out/$2"; echo "wrote docs/screenshots/$2"; }
+shoot() { sleep 0.5; /usr/bin/import -window "$1" "$out/$2"; echo "wrote docs/screenshots/$2"; }
 
-"$binary" > "$work/log" 2>&1 &
-pids+=($!)
-for _ in $(seq 200); do grep -q "Registering shortcuts for" "$work/log" && break; sleep 0.05; done
+# One round per theme, through Qt's GTK platform theme: the editor, the
+# form while its shortcut field records, the form with a warning under the
+# shortcut, and the configuration window.
+for theme in light dark; do
+  if [ "$theme" = dark ]; then suffix=-dark gtk=Adwaita:dark; else suffix= gtk=Adwaita; fi
+  rm -rf "$HOME/.config" "$XDG_CONFIG_HOME"
+  QT_QPA_PLATFORMTHEME=gtk3 GTK_THEME=$gtk "$binary" > "$work/log" 2>&1 &
+  program=$!
+  pids+=("$program")
+  for _ in $(seq 200); do grep -q "Registering shortcuts for" "$work/log" && break; sleep 0.05; done
 
-# A second start shows the running program's editor. (Where hotkeys are not
-# allowed, the configuration window has opened by itself: out of the way.)
-"$binary" >/dev/null 2>&1
-for window in $(xdotool search --onlyvisible --name '^Configuration$' || true); do
-  xdotool windowunmap "$window"
+  # A second start shows the running program's editor. (Where hotkeys are
+  # not allowed, the configuration window has opened by itself: out of the way.)
+  "$binary" >/dev/null 2>&1
+  for window in $(xdotool search --onlyvisible --name '^Configuration$' || true); do
+    xdotool windowunmap "$window"
+  done
+  editor=$(window_of "Shortcuts Editor")
+  shoot "$editor" "shortcuts-editor$suffix.png"
+
+  # From the keyboard: into the list, down to "Files", F2 edits it; Tab to
+  # the shortcut field, which then records.
+  xdotool windowfocus --sync "$editor"
+  xdotool key --delay 100 Tab Down Down F2
+  form=$(window_of "Edit Button")
+  xdotool windowfocus --sync "$form"
+  xdotool key --delay 100 Tab
+  shoot "$form" "recorder$suffix.png"
+  # Scrivara's combination: the form says so under the field.
+  xdotool key --delay 100 super+alt+f
+  shoot "$form" "edit-form$suffix.png"
+  xdotool key --delay 100 Escape
+  sleep 0.3
+
+  # The gear under the list opens the configuration window.
+  geometry=$(xdotool getwindowgeometry --shell "$editor")
+  width=$(echo "$geometry" | sed -n 's/^WIDTH=//p'); height=$(echo "$geometry" | sed -n 's/^HEIGHT=//p')
+  xdotool mousemove --window "$editor" $((width - 24)) $((height - 28)) click 1
+  config=$(window_of Configuration)
+  shoot "$config" "configuration$suffix.png"
+
+  kill "$program"; wait "$program" 2>/dev/null || true
 done
-editor=$(window_of "Shortcuts Editor")
-shoot "$editor" shortcuts-editor.png
-
-# The pencil of the first row opens the edit form; its Cancel closes it.
-xdotool mousemove --window "$editor" 206 50 click 1
-form=$(window_of "Edit Button")
-shoot "$form" edit-form.png
-xdotool mousemove --window "$form" 252 202 click 1
-
-# The gear under the list opens the configuration window.
-xdotool mousemove --window "$editor" 236 332 click 1
-config=$(window_of Configuration)
-shoot "$config" configuration.png

@@ -13,8 +13,9 @@ StatusItem::StatusItem(QObject *parent)
     QAction *editor = m_menu->addAction(tr("Shortcuts Editor"));
     connect(editor, &QAction::triggered, this, &StatusItem::shortcutsEditorRequested);
     m_menu->addSeparator();
+    // No Ctrl+Q beside it: a tray menu's shortcut works only while the
+    // menu is open, and the menu has no Quit hotkey to show.
     QAction *quit = m_menu->addAction(tr("Quit"));
-    quit->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_Q));
     connect(quit, &QAction::triggered, this, &StatusItem::quitRequested);
 
     m_trayIcon->setToolTip(QStringLiteral("Scrivara"));

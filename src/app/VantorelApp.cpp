@@ -7,11 +7,14 @@
 #include "Log.h"
 #include "StatusItem.h"
 
+#include "DesktopNotifications.h"
+
+#include <QApplication>
 #include <QCoreApplication>
 #include <QSystemTrayIcon>
 
 VantorelApp::VantorelApp(HotKeyManager &manager, Services services, QObject *parent)
-    : QObject(parent), m_services(std::move(services)),
+    : QObject(parent), m_manager(manager), m_services(std::move(services)),
       m_launchPadWindowController(new LaunchPadWindowController(manager, m_services.activator, this)),
       m_configurationWindowController(new ConfigurationWindowController(manager, m_services.activator, this))
 {
@@ -19,6 +22,7 @@ VantorelApp::VantorelApp(HotKeyManager &manager, Services services, QObject *par
             m_configurationWindowController, &ConfigurationWindowController::showWindow);
 
     registerLoginItem();
+    connect(&manager, &HotKeyManager::launchFailed, this, &VantorelApp::tellLaunchFailure);
 
     const bool hasTray = QSystemTrayIcon::isSystemTrayAvailable();
     if (hasTray) {
@@ -42,6 +46,17 @@ VantorelApp::~VantorelApp() = default;
 void VantorelApp::showShortcutsEditor()
 {
     m_launchPadWindowController->showWindow();
+}
+
+void VantorelApp::tellLaunchFailure(QUuid buttonId, const QString &reason)
+{
+    // In front, the editor's badge says it; otherwise the person who pressed
+    // the hotkey would see nothing happen.
+    if (QApplication::activeWindow() || !m_services.notifications)
+        return;
+    const LaunchButton *button = m_manager.store().find(buttonId);
+    const QString name = button ? button->name : QString();
+    m_services.notifications->notify(tr("\u201c%1\u201d did not start").arg(name), reason);
 }
 
 void VantorelApp::registerLoginItem()

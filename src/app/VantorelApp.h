@@ -2,10 +2,12 @@
 
 #include <QObject>
 #include <QString>
+#include <QUuid>
 
 #include <memory>
 
 class ConfigurationWindowController;
+class DesktopNotifications;
 class HotKeyManager;
 class LaunchPadWindowController;
 class LoginItemService;
@@ -23,6 +25,8 @@ public:
         std::shared_ptr<LoginItemService> loginItem;
         std::shared_ptr<WindowActivator> activator;
         QString executablePath; // what the login item starts
+        // Where a failed launch is told while no Vantorel window is in front; may be null.
+        std::shared_ptr<DesktopNotifications> notifications = {};
     };
 
     VantorelApp(HotKeyManager &manager, Services services, QObject *parent = nullptr);
@@ -37,7 +41,9 @@ public:
 
 private:
     void registerLoginItem();
+    void tellLaunchFailure(QUuid buttonId, const QString &reason);
 
+    HotKeyManager &m_manager;
     Services m_services;
     LaunchPadWindowController *m_launchPadWindowController;
     ConfigurationWindowController *m_configurationWindowController;

@@ -109,7 +109,7 @@ int main(int argc, char *argv[])
         if (!vantorel)
             vantorel = std::make_unique<VantorelApp>(
                 manager, VantorelApp::Services{desktop.loginItem, desktop.activator,
-                                               RunningExecutable::path()});
+                                               RunningExecutable::path(), desktop.notifications});
         return *vantorel;
     };
     // A zero timer, not a posted call: timers run after the socket notifiers

@@ -107,6 +107,15 @@ void ButtonStore::removeButtons(QList<qsizetype> positions)
         replaceAll(std::move(buttons));
 }
 
+void ButtonStore::insertButton(qsizetype position, const LaunchButton &button)
+{
+    if (find(button.id()))
+        return;
+    LaunchButtonList buttons = m_buttons;
+    buttons.insert(std::clamp<qsizetype>(position, 0, buttons.size()), button);
+    replaceAll(std::move(buttons));
+}
+
 void ButtonStore::replaceAll(LaunchButtonList buttons)
 {
     m_buttons = std::move(buttons);

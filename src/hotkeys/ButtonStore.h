@@ -43,6 +43,9 @@ public:
     void updateButton(QUuid id, QString name, QString shortcut, std::optional<QUrl> appURL);
     // Removes the buttons at these positions of buttons().
     void removeButtons(QList<qsizetype> positions);
+    // Puts a removed button back at this position (or the end), with its id;
+    // nothing when a button with its id is there.
+    void insertButton(qsizetype position, const LaunchButton &button);
 
 Q_SIGNALS:
     void changed();

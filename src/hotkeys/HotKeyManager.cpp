@@ -35,6 +35,12 @@ HotKeyManager::HotKeyManager(Services services, QObject *parent)
             ids.append(button.id());
         m_preferences.keepOnly(ids);
     });
+    m_launcher.setOnOutcome([this](QUuid buttonId, const std::optional<QString> &failure) {
+        if (failure)
+            emit launchFailed(buttonId, *failure);
+        else
+            emit launchStarted(buttonId);
+    });
     if (!sharedInstance)
         sharedInstance = this;
     if (m_services.applicationPath.isEmpty())
@@ -136,6 +142,16 @@ bool HotKeyManager::activateButton(const QString &nameOrId)
     Log::line(QStringLiteral("⌨️ Activated by command: ") + button.name);
     m_launcher.launch(button, 0);
     return true;
+}
+
+void HotKeyManager::restoreButton(qsizetype position, const LaunchButton &button,
+                                  ButtonPreferences::LaunchMode launchMode)
+{
+    m_store.insertButton(position, button);
+    // After the insertion: a change of the list drops the settings of
+    // buttons it does not hold.
+    if (m_store.find(button.id()))
+        m_preferences.setLaunchMode(button.id(), launchMode);
 }
 
 HotKeyManager::PermissionStatus HotKeyManager::checkAccessibilityPermission() const

@@ -62,6 +62,9 @@ public:
     void addButton() { m_store.addButton(); }
     void updateButton(QUuid id, QString name, QString shortcut, std::optional<QUrl> appURL);
     void removeButtons(QList<qsizetype> positions) { m_store.removeButtons(std::move(positions)); }
+    // Undoes a removal: the button in its place, with its id, its hotkey and
+    // its launch mode.
+    void restoreButton(qsizetype position, const LaunchButton &button, ButtonPreferences::LaunchMode launchMode);
 
     // What a press does while the button's application has a window; kept
     // in the program's settings, not in the button file.
@@ -112,12 +115,18 @@ public:
     bool activateButton(const QString &nameOrId);
 
     PermissionStatus checkAccessibilityPermission() const;
+
     bool requestAccessibilityPermission() const;
     static QString permissionName(PermissionStatus status);
 
 Q_SIGNALS:
     // Also when another process gave or took back the consent.
     void desktopConsentChanged(bool given);
+    // A launch of this button did not start its target; may come from
+    // another thread (see serveBeforeEventLoop()).
+    void launchFailed(QUuid buttonId, const QString &reason);
+    // A launch of this button started its target or brought its window forward.
+    void launchStarted(QUuid buttonId);
 
 private:
     Services m_services;

@@ -29,20 +29,32 @@ void Launcher::launch(const LaunchButton &button, quint64 eventTime) const
         return;
     if (text.startsWith(QStringLiteral("http://")) || text.startsWith(QStringLiteral("https://"))) {
         Log::line(QStringLiteral("🌐 Launching web URL: ") + text);
-        if (m_webWindow)
+        if (m_webWindow) {
             m_webWindow(text, eventTime);
-        else
+            report(button, std::nullopt);
+        } else {
             Log::line(QStringLiteral("❌ No web window to show ") + text);
+            report(button, QStringLiteral("no web window in this session"));
+        }
         return;
     }
-    if (answeredByRunningWindow(button, url, eventTime))
+    if (answeredByRunningWindow(button, url, eventTime)) {
+        report(button, std::nullopt);
         return;
+    }
     Log::line(QStringLiteral("📱 Launching app: ") + text);
     const std::optional<QString> failure = m_applications
         ? m_applications->openApplication(url, eventTime)
         : std::optional<QString>(QStringLiteral("no application launcher in this session"));
     if (failure)
         Log::line(QStringLiteral("❌ Failed to launch app: ") + text + QStringLiteral(": ") + *failure);
+    report(button, failure);
+}
+
+void Launcher::report(const LaunchButton &button, const std::optional<QString> &failure) const
+{
+    if (m_onOutcome)
+        m_onOutcome(button.id(), failure);
 }
 
 bool Launcher::answeredByRunningWindow(const LaunchButton &button, const QUrl &target, quint64 eventTime) const

@@ -20,12 +20,17 @@
 class Launcher {
 public:
     using WebWindow = std::function<void(const QString &address, quint64 eventTime)>;
+    // What came of a launch: nothing when the target started (or its window
+    // came to the front), else why it did not. Called on the thread that
+    // launched.
+    using Outcome = std::function<void(QUuid buttonId, const std::optional<QString> &failure)>;
 
     // windows may be null: then every press starts its target.
     Launcher(std::shared_ptr<AppLauncher> applications, std::shared_ptr<RunningApplicationWindows> windows,
              WebWindow webWindow, const ButtonPreferences &preferences);
 
     void launch(const LaunchButton &button, quint64 eventTime) const;
+    void setOnOutcome(Outcome onOutcome) { m_onOutcome = std::move(onOutcome); }
 
     // Whether launch() needs nothing of the event loop for this button, so
     // that it may run on another thread while the main thread has no loop
@@ -36,9 +41,11 @@ public:
 private:
     // True when a window of the running application answers the press.
     bool answeredByRunningWindow(const LaunchButton &button, const QUrl &target, quint64 eventTime) const;
+    void report(const LaunchButton &button, const std::optional<QString> &failure) const;
 
     std::shared_ptr<AppLauncher> m_applications;
     std::shared_ptr<RunningApplicationWindows> m_windows;
     WebWindow m_webWindow;
     const ButtonPreferences &m_preferences;
+    Outcome m_onOutcome;
 };

@@ -19,6 +19,7 @@
 #include "x11/X11PermissionService.h"
 #include "x11/X11RunningApplicationWindows.h"
 #include "x11/X11WindowActivator.h"
+#include "xdg/FreedesktopNotifications.h"
 #include "xdg/XdgAutostartLoginItem.h"
 
 #include <QDBusConnection>
@@ -137,5 +138,6 @@ DesktopServices DesktopServices::forThisSession(std::function<void()> displayLos
     }
     services.launcher = std::make_shared<GioAppLauncher>();
     services.loginItem = std::make_shared<XdgAutostartLoginItem>();
+    services.notifications = std::make_shared<FreedesktopNotifications>();
     return services;
 }

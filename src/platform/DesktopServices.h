@@ -1,6 +1,7 @@
 #pragma once
 
 #include "AppLauncher.h"
+#include "DesktopNotifications.h"
 #include "GlobalShortcutService.h"
 #include "LoginItemService.h"
 #include "PermissionService.h"
@@ -18,6 +19,7 @@ struct DesktopServices {
     std::shared_ptr<WindowActivator> activator;
     std::shared_ptr<RunningApplicationWindows> windows;
     std::shared_ptr<LoginItemService> loginItem;
+    std::shared_ptr<DesktopNotifications> notifications;
 
     // Backends for the session the program runs in: X11 grabs in an X11
     // session; in a Wayland one KDE's shortcut daemon on Plasma, sway's IPC

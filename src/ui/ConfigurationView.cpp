@@ -66,10 +66,11 @@ ConfigurationView::ConfigurationView(HotKeyManager &manager, QWidget *parent)
 
     auto *refresh = new QToolButton(this);
     refresh->setObjectName(QStringLiteral("refreshButton"));
-    refresh->setIcon(Icons::themed(QStringLiteral("view-refresh-symbolic"), QStringLiteral("arrow.clockwise")));
+    refresh->setIcon(Icons::symbolic(QStringLiteral("view-refresh-symbolic"), QStringLiteral("arrow.clockwise")));
     refresh->setIconSize(QSize(12, 12));
     refresh->setAutoRaise(true);
     refresh->setToolTip(tr("Check again"));
+    refresh->setAccessibleName(tr("Check again"));
     connect(refresh, &QToolButton::clicked, this, &ConfigurationView::refreshPermissionStatus);
 
     m_requestButton->setObjectName(QStringLiteral("requestButton"));
@@ -84,7 +85,9 @@ ConfigurationView::ConfigurationView(HotKeyManager &manager, QWidget *parent)
     auto *permissionRow = new QHBoxLayout;
     permissionRow->addWidget(m_statusIcon);
     permissionRow->addWidget(refresh);
-    permissionRow->addWidget(headingLabel(tr("Accessibility Permission"), this));
+    // What Linux has in place of a permission: global shortcuts that work
+    // in this session or not (the service they go through is named below).
+    permissionRow->addWidget(headingLabel(tr("Global Shortcuts"), this));
     permissionRow->addSpacing(8);
     permissionRow->addWidget(m_requestButton);
     permissionRow->addStretch();
@@ -203,7 +206,9 @@ void ConfigurationView::showPermission()
                                                         : QStringLiteral("exclamationmark.circle.fill");
     m_statusIcon->setPixmap(Icons::bundled(symbol).pixmap(QSize(statusIconSize, statusIconSize), devicePixelRatioF()));
     m_statusIcon->setProperty("symbol", symbol);
-    m_statusIcon->setToolTip(m_hasAccessibilityPermission ? tr("Granted") : tr("Missing"));
+    const QString status = m_hasAccessibilityPermission ? tr("Working in this session") : tr("Not working in this session");
+    m_statusIcon->setToolTip(status);
+    m_statusIcon->setAccessibleName(status);
     // Without a shortcut service there is nothing to request: a command
     // bound in the desktop's settings is the way to a button.
     const bool noService = m_manager.hotkeyBackend() == QLatin1String("none");

@@ -10,7 +10,11 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QToolButton>
+#include <QResizeEvent>
 #include <QVBoxLayout>
+
+#include <algorithm>
 
 namespace {
 QString initialTargetText(const std::optional<QString> &appURLString)
@@ -21,10 +25,15 @@ QString initialTargetText(const std::optional<QString> &appURLString)
     return url.isValid() ? url.toString(QUrl::FullyEncoded) : QString();
 }
 
-QLabel *secondaryLabel(const QString &text, QWidget *parent)
+// A field's label, which also names the field for assistive technology.
+QLabel *secondaryLabel(const QString &text, QWidget *field, QWidget *parent)
 {
     auto *label = new QLabel(text, parent);
     label->setForegroundRole(QPalette::PlaceholderText);
+    label->setBuddy(field);
+    // Screen readers find a buddy only among the label's siblings; some
+    // fields sit one level down, beside their buttons.
+    field->setAccessibleName(text);
     return label;
 }
 
@@ -46,7 +55,7 @@ EditButtonView::EditButtonView(const LaunchButton &button, OnSave onSave, QWidge
       m_launchChoice(new QWidget(this)), m_launchMode(new QComboBox(this)), m_bringToFrontNote(new QLabel(this))
 {
     setWindowTitle(tr("Edit Button"));
-    setFixedWidth(formWidth);
+    setSizeGripEnabled(true);
 
     m_name->setObjectName(QStringLiteral("nameField"));
     m_name->setPlaceholderText(tr("Button Name"));
@@ -59,6 +68,11 @@ EditButtonView::EditButtonView(const LaunchButton &button, OnSave onSave, QWidge
     m_shortcutWarning->hide();
     connect(m_shortcut, &ShortcutPicker::shortcutChanged, this, [this](const KeyboardShortcut &shortcut) {
         showShortcutCheck(shortcut.displayString());
+    });
+    connect(m_shortcut, &ShortcutPicker::refused, this, &EditButtonView::showWarning);
+    connect(m_shortcut, &ShortcutPicker::recordingChanged, this, [this](bool recording) {
+        if (!recording)
+            showShortcutCheck(m_shortcut->shortcut().displayString()); // a refusal is over
     });
     m_appPath->setObjectName(QStringLiteral("appPathField"));
     m_appPath->setPlaceholderText(tr("Path or URL"));
@@ -73,7 +87,8 @@ EditButtonView::EditButtonView(const LaunchButton &button, OnSave onSave, QWidge
     m_bringToFrontNote->setWordWrap(true);
     m_bringToFrontNote->setForegroundRole(QPalette::PlaceholderText);
     m_bringToFrontNote->hide();
-    QVBoxLayout *launchRow = fieldRow(secondaryLabel(tr("When the application is running"), m_launchChoice), m_launchMode);
+    QVBoxLayout *launchRow =
+        fieldRow(secondaryLabel(tr("When the application is running"), m_launchMode, m_launchChoice), m_launchMode);
     launchRow->addWidget(m_bringToFrontNote);
     launchRow->setContentsMargins(0, 0, 0, 0);
     m_launchChoice->setLayout(launchRow);
@@ -107,13 +122,26 @@ EditButtonView::EditButtonView(const LaunchButton &button, OnSave onSave, QWidge
 
     auto *layout = new QVBoxLayout(this);
     layout->setSpacing(16);
-    layout->addLayout(fieldRow(secondaryLabel(tr("Name"), this), m_name));
-    QVBoxLayout *shortcutRow = fieldRow(secondaryLabel(tr("Shortcut"), this), m_shortcut);
+    layout->addLayout(fieldRow(secondaryLabel(tr("Name"), m_name, this), m_name));
+    QVBoxLayout *shortcutRow = fieldRow(secondaryLabel(tr("Shortcut"), m_shortcut->field(), this), m_shortcut);
     shortcutRow->addWidget(m_shortcutWarning);
     layout->addLayout(shortcutRow);
-    layout->addLayout(fieldRow(secondaryLabel(tr("Application or URL"), this), target));
+    layout->addLayout(fieldRow(secondaryLabel(tr("Application or URL"), m_appPath, this), target));
     layout->addWidget(m_launchChoice);
+    layout->addStretch(); // a taller form keeps its fields together
     layout->addLayout(buttonRow);
+
+    // Keyboard order follows the reading order.
+    setTabOrder(m_name, m_shortcut->field());
+    setTabOrder(m_shortcut->field(), m_shortcut->clearButton());
+    setTabOrder(m_shortcut->clearButton(), m_appPath);
+    setTabOrder(m_appPath, browseButton);
+    setTabOrder(browseButton, m_launchMode);
+    setTabOrder(m_launchMode, cancelButton);
+    setTabOrder(cancelButton, saveButton);
+    m_shortcutWarning->setAccessibleName(tr("Shortcut warning"));
+
+    resize(formWidth, 0);
     showLaunchChoice();
 }
 
@@ -147,9 +175,15 @@ void EditButtonView::setShortcutCheck(CheckShortcut check)
 
 void EditButtonView::showShortcutCheck(const QString &shortcut)
 {
-    const QString warning = m_checkShortcut && !shortcut.isEmpty() ? m_checkShortcut(shortcut) : QString();
+    showWarning(m_checkShortcut && !shortcut.isEmpty() ? m_checkShortcut(shortcut) : QString());
+}
+
+void EditButtonView::showWarning(const QString &warning)
+{
     m_shortcutWarning->setText(warning);
     m_shortcutWarning->setVisible(!warning.isEmpty());
+    // Read out by screen readers as the field's description.
+    m_shortcut->field()->setAccessibleDescription(warning);
     fitHeight();
 }
 
@@ -170,8 +204,32 @@ void EditButtonView::showLaunchChoice()
 
 void EditButtonView::fitHeight()
 {
-    // The form keeps a fixed height: it grows and shrinks with what it shows.
-    setFixedHeight(sizeHint().height());
+    // Wrapped warnings need more height the narrower the form is: the
+    // form never gets less than its content needs at its width, and grows
+    // when a warning appears.
+    layout()->activate();
+    const int needed = layout()->hasHeightForWidth() ? layout()->totalHeightForWidth(width())
+                                                     : layout()->totalMinimumSize().height();
+    setMinimumHeight(std::max(needed, layout()->totalMinimumSize().height()));
+    if (height() < minimumHeight())
+        resize(width(), minimumHeight());
+}
+
+bool EditButtonView::event(QEvent *event)
+{
+    const bool handled = QDialog::event(event);
+    // The style and fonts a window gets when shown, and every change of
+    // what it shows, change what it needs.
+    if (event->type() == QEvent::LayoutRequest || event->type() == QEvent::Show)
+        fitHeight();
+    return handled;
+}
+
+void EditButtonView::resizeEvent(QResizeEvent *event)
+{
+    QDialog::resizeEvent(event);
+    if (event->size().width() != event->oldSize().width())
+        fitHeight();
 }
 
 void EditButtonView::save()

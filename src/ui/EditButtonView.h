@@ -18,7 +18,8 @@ class ShortcutPicker;
 // for an application, whether a press brings its running window to the
 // front or starts a new copy. It works on its own copies; only Save hands
 // them on, through onSave, with the target turned into a URL. Escape cancels and Return saves, except
-// while the shortcut field records a key.
+// while the shortcut field records a key. It resizes; wrapped warnings make
+// it taller, never its fields smaller than they ask.
 class EditButtonView : public QDialog {
     Q_OBJECT
 
@@ -51,8 +52,13 @@ public:
     // Opens the file chooser.
     void browse();
 
+protected:
+    bool event(QEvent *event) override;
+    void resizeEvent(QResizeEvent *event) override;
+
 private:
     void showShortcutCheck(const QString &shortcut);
+    void showWarning(const QString &warning);
     // The launch choice is for applications only: hidden for web addresses.
     void showLaunchChoice();
     void fitHeight();

@@ -6,12 +6,13 @@
 
 QIcon HotkeyStateBadge::icon(ShortcutState::Kind kind)
 {
-    // Bundled drawings: their colour is the message.
+    // Bundled drawings: their colour is the message, dark and light enough to
+    // stand out on light and dark palettes alike.
     switch (kind) {
     case ShortcutState::Kind::Live:
         return Icons::bundled(QStringLiteral("checkmark.circle.fill"));
     case ShortcutState::Kind::Pending:
-        return Icons::bundled(QStringLiteral("arrow.clockwise"));
+        return Icons::symbolic({}, QStringLiteral("arrow.clockwise")); // grey is no message
     default:
         return Icons::bundled(QStringLiteral("exclamationmark.circle.fill"));
     }

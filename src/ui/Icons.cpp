@@ -1,5 +1,7 @@
 #include "Icons.h"
 
+#include "PaletteIconEngine.h"
+
 QIcon Icons::bundled(const QString &bundledName)
 {
     return QIcon(QStringLiteral(":/icons/") + bundledName + QStringLiteral(".svg"));
@@ -8,4 +10,9 @@ QIcon Icons::bundled(const QString &bundledName)
 QIcon Icons::themed(const QString &themeName, const QString &bundledName)
 {
     return QIcon::fromTheme(themeName, bundled(bundledName));
+}
+
+QIcon Icons::symbolic(const QString &themeName, const QString &bundledName)
+{
+    return QIcon(new PaletteIconEngine(themeName.isEmpty() ? bundled(bundledName) : themed(themeName, bundledName)));
 }

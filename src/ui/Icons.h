@@ -11,4 +11,6 @@ namespace Icons {
 QIcon themed(const QString &themeName, const QString &bundledName);
 // Always the bundled drawing.
 QIcon bundled(const QString &bundledName);
+// A one-colour symbol (the theme's, else ours) in the palette's text colour.
+QIcon symbolic(const QString &themeName, const QString &bundledName);
 } // namespace Icons

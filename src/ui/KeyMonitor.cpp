@@ -10,6 +10,13 @@ bool isClearKey(int key)
 {
     return key == Qt::Key_Backspace || key == Qt::Key_Delete;
 }
+
+bool isFunctionKey(int key)
+{
+    return key >= Qt::Key_F1 && key <= Qt::Key_F12;
+}
+
+constexpr Qt::KeyboardModifiers holdingModifiers = Qt::MetaModifier | Qt::ControlModifier | Qt::AltModifier;
 } // namespace
 
 KeyMonitor::KeyMonitor(QObject *parent) : QObject(parent) {}
@@ -47,16 +54,35 @@ std::optional<QKeyCombination> KeyMonitor::recordable(const QKeyEvent &event)
     return combination;
 }
 
+KeyMonitor::Meaning KeyMonitor::meaningOf(const QKeyEvent &event)
+{
+    const int key = event.key();
+    const Qt::KeyboardModifiers modifiers = event.modifiers() & (holdingModifiers | Qt::ShiftModifier);
+    const bool held = modifiers & holdingModifiers;
+    if (isClearKey(key))
+        return Meaning::clears;
+    if (key == Qt::Key_Escape && modifiers == Qt::NoModifier)
+        return Meaning::cancels;
+    if ((key == Qt::Key_Tab || key == Qt::Key_Backtab) && !held)
+        return Meaning::passes; // the focus moves on, as everywhere else
+    if (!recordable(event))
+        return Meaning::passes;
+    // Without Super, Control or Alt such a key would be taken from every
+    // program's typing; the function keys type nothing.
+    if (!held && !isFunctionKey(key))
+        return Meaning::refused;
+    return Meaning::records;
+}
+
 bool KeyMonitor::eventFilter(QObject *watched, QEvent *event)
 {
     if (event->type() != QEvent::KeyPress && event->type() != QEvent::ShortcutOverride)
         return QObject::eventFilter(watched, event);
 
     const auto *keyEvent = static_cast<QKeyEvent *>(event);
-    const bool clears = isClearKey(keyEvent->key());
-    const std::optional<QKeyCombination> combination = clears ? std::nullopt : recordable(*keyEvent);
-    if (!clears && !combination)
-        return false; // modifier-only presses and keys without a text form
+    const Meaning meaning = meaningOf(*keyEvent);
+    if (meaning == Meaning::passes)
+        return false;
 
     if (event->type() == QEvent::ShortcutOverride) {
         // Claim the press so that no shortcut (Escape, Return, menus) fires;
@@ -64,11 +90,23 @@ bool KeyMonitor::eventFilter(QObject *watched, QEvent *event)
         event->accept();
         return true;
     }
-    if (clears) {
-        if (onClear)
-            onClear();
-    } else if (onKeyDown) {
-        onKeyDown(*combination);
+    const Action &action = meaning == Meaning::clears ? onClear : onCancel;
+    switch (meaning) {
+    case Meaning::records:
+        if (onKeyDown)
+            onKeyDown(keyEvent->keyCombination());
+        break;
+    case Meaning::refused:
+        if (onRefused)
+            onRefused(keyEvent->keyCombination());
+        break;
+    case Meaning::clears:
+    case Meaning::cancels:
+        if (action)
+            action();
+        break;
+    case Meaning::passes:
+        break;
     }
     return true;
 }

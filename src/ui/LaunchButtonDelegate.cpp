@@ -7,7 +7,6 @@
 
 #include <QPainter>
 #include <QStyleOptionButton>
-#include <QStyleOptionFocusRect>
 #include <QStyleOptionToolButton>
 #include <QWidget>
 
@@ -24,8 +23,8 @@ constexpr int shadowSpace = 2;    // as the launch button style leaves below the
 
 LaunchButtonDelegate::LaunchButtonDelegate(QWidget *view)
     : QStyledItemDelegate(view), m_view(view), m_launchStyle(new NativeButtonStyle),
-      m_editIcon(Icons::themed(QStringLiteral("document-edit-symbolic"), QStringLiteral("pencil"))),
-      m_removeIcon(Icons::themed(QStringLiteral("user-trash-symbolic"), QStringLiteral("trash")))
+      m_editIcon(Icons::symbolic(QStringLiteral("document-edit-symbolic"), QStringLiteral("pencil"))),
+      m_removeIcon(Icons::symbolic(QStringLiteral("user-trash-symbolic"), QStringLiteral("trash")))
 {
     m_launchStyle->setParent(this);
 }
@@ -121,8 +120,11 @@ void LaunchButtonDelegate::paint(QPainter *painter, const QStyleOptionViewItem &
     m_launchStyle->drawControl(QStyle::CE_PushButton, &name, painter, nullptr);
     painter->restore();
 
+    // A failed launch outweighs a working hotkey: the badge says something is wrong.
     const QVariant hotkeyState = index.data(LaunchPadViewModel::HotkeyStateRole);
-    if (hotkeyState.isValid())
+    if (index.data(LaunchPadViewModel::LaunchFailureRole).isValid())
+        HotkeyStateBadge::icon(ShortcutState::Kind::Failed).paint(painter, areas.hotkeyState);
+    else if (hotkeyState.isValid())
         HotkeyStateBadge::icon(ShortcutState::Kind(hotkeyState.toInt())).paint(painter, areas.hotkeyState);
 
     painter->save();
@@ -133,17 +135,29 @@ void LaunchButtonDelegate::paint(QPainter *painter, const QStyleOptionViewItem &
     painter->drawText(areas.shortcut, Qt::AlignLeft | Qt::AlignVCenter | Qt::TextSingleLine, shortcut);
     painter->restore();
 
-    // Marked once the user moves by keyboard, not merely because the list
-    // got the focus when the window opened.
-    if ((option.state & QStyle::State_HasFocus) && (option.state & QStyle::State_KeyboardFocusChange)) {
-        QStyleOptionFocusRect focus;
-        focus.initFrom(m_view);
-        focus.rect = areas.name.adjusted(-2, -2, 2, 2 - shadowSpace);
-        m_view->style()->drawPrimitive(QStyle::PE_FrameFocusRect, &focus, painter, m_view);
-    }
+    paintSelection(painter, option);
 
     paintIconButton(painter, areas.edit, m_editIcon, active && m_activeArea == Area::edit);
     paintIconButton(painter, areas.remove, m_removeIcon, active && m_activeArea == Area::remove);
+}
+
+void LaunchButtonDelegate::paintSelection(QPainter *painter, const QStyleOptionViewItem &option) const
+{
+    // Drawn by us in the palette's highlight colour rather than left to the
+    // style, which draws nothing or a faint dotted line in some themes: a
+    // ring around the current row, thick while the list has the focus.
+    if (!(option.state & QStyle::State_Selected) && !(option.state & QStyle::State_HasFocus))
+        return;
+    const bool focused = (option.state & QStyle::State_HasFocus) && m_view->hasFocus();
+    const int width = focused ? 2 : 1;
+    const QRectF ring = QRectF(option.rect.adjusted(sideMargin / 2, 1, -sideMargin / 2, -rowGap + 2))
+                            .adjusted(width / 2.0, width / 2.0, -width / 2.0, -width / 2.0);
+    painter->save();
+    painter->setRenderHint(QPainter::Antialiasing);
+    painter->setPen(QPen(option.palette.color(focused ? QPalette::Highlight : QPalette::PlaceholderText), width));
+    painter->setBrush(Qt::NoBrush);
+    painter->drawRoundedRect(ring, NativeButtonStyle::cornerRadius + 2, NativeButtonStyle::cornerRadius + 2);
+    painter->restore();
 }
 
 void LaunchButtonDelegate::paintIconButton(QPainter *painter, const QRect &rect, const QIcon &icon,

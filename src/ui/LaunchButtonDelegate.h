@@ -45,6 +45,7 @@ private:
     QFont smallFont() const;
     int nameHeight() const;
     QSize iconButtonSize() const;
+    void paintSelection(QPainter *painter, const QStyleOptionViewItem &option) const;
     void paintIconButton(QPainter *painter, const QRect &rect, const QIcon &icon, bool active) const;
 
     QWidget *m_view;

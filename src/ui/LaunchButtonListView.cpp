@@ -1,6 +1,11 @@
 #include "LaunchButtonListView.h"
 
+#include "LaunchButtonListAccessible.h"
+#include "LaunchButtonRowAccessible.h"
 #include "LaunchPadViewModel.h"
+
+#include <QAccessibleEvent>
+#include <QFocusEvent>
 
 #include <QHelpEvent>
 #include <QKeyEvent>
@@ -11,14 +16,20 @@ using Area = LaunchButtonDelegate::Area;
 
 LaunchButtonListView::LaunchButtonListView(QWidget *parent) : QListView(parent), m_delegate(new LaunchButtonDelegate(this))
 {
+    // Before anything that speaks to assistive technology (an accessible
+    // name does): the first interface asked for is the one kept.
+    LaunchButtonListAccessible::installFactory();
     setItemDelegate(m_delegate);
     // Every row has the same height, so the list lays out any number of
     // buttons without measuring each one.
     setUniformItemSizes(true);
-    setSelectionMode(QAbstractItemView::NoSelection);
+    // The current row is the selected one, drawn as such.
+    setSelectionMode(QAbstractItemView::SingleSelection);
+    setSelectionBehavior(QAbstractItemView::SelectRows);
     setEditTriggers(QAbstractItemView::NoEditTriggers);
     // Tab reaches the list, the arrows pick a row, and keys act on it.
     setFocusPolicy(Qt::TabFocus);
+    setAccessibleName(tr("Buttons"));
     setVerticalScrollMode(QAbstractItemView::ScrollPerPixel);
     setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     setFrameShape(QFrame::NoFrame);
@@ -68,6 +79,55 @@ QString LaunchButtonListView::toolTipAt(const QPoint &position) const
     if (index.isValid() && m_delegate->isOnHotkeyState(visualRect(index), position))
         return index.data(LaunchPadViewModel::HotkeyStateTextRole).toString();
     return {};
+}
+
+QAccessibleInterface *LaunchButtonListView::accessibleRow(int row) const
+{
+    if (!model() || row < 0 || row >= model()->rowCount())
+        return nullptr;
+    const auto known = m_accessibleRows.constFind(row);
+    if (known != m_accessibleRows.constEnd())
+        return QAccessible::accessibleInterface(*known);
+    auto *interface = new LaunchButtonRowAccessible(const_cast<LaunchButtonListView *>(this), row);
+    m_accessibleRows.insert(row, QAccessible::registerAccessibleInterface(interface));
+    return interface;
+}
+
+void LaunchButtonListView::setModel(QAbstractItemModel *newModel)
+{
+    for (const QMetaObject::Connection &connection : std::as_const(m_modelConnections))
+        disconnect(connection);
+    m_modelConnections.clear();
+    QListView::setModel(newModel);
+    renewAccessibleRows();
+    if (!newModel)
+        return;
+    const auto renew = [this] { renewAccessibleRows(); };
+    m_modelConnections = {
+        connect(newModel, &QAbstractItemModel::modelReset, this, renew),
+        connect(newModel, &QAbstractItemModel::layoutChanged, this, renew),
+        connect(newModel, &QAbstractItemModel::rowsInserted, this, renew),
+        connect(newModel, &QAbstractItemModel::rowsRemoved, this, renew),
+    };
+}
+
+void LaunchButtonListView::renewAccessibleRows()
+{
+    const bool told = QAccessible::isActive();
+    for (const QAccessible::Id id : std::as_const(m_accessibleRows)) {
+        if (told) {
+            QAccessibleEvent gone(QAccessible::accessibleInterface(id), QAccessible::ObjectDestroyed);
+            QAccessible::updateAccessibility(&gone);
+        }
+        QAccessible::deleteAccessibleInterface(id);
+    }
+    m_accessibleRows.clear();
+    if (!told || !model())
+        return;
+    for (int row = 0; row < model()->rowCount(); ++row) {
+        QAccessibleEvent created(accessibleRow(row), QAccessible::ObjectCreated);
+        QAccessible::updateAccessibility(&created);
+    }
 }
 
 Area LaunchButtonListView::areaAt(const QPoint &position, QModelIndex *index) const
@@ -160,6 +220,14 @@ void LaunchButtonListView::keyPressEvent(QKeyEvent *event)
     default:
         QListView::keyPressEvent(event);
     }
+}
+
+void LaunchButtonListView::focusInEvent(QFocusEvent *event)
+{
+    QListView::focusInEvent(event);
+    // Keys act on the current row: there is one as soon as the list has the focus.
+    if (!currentIndex().isValid() && model() && model()->rowCount() > 0)
+        setCurrentIndex(model()->index(0, 0));
 }
 
 void LaunchButtonListView::mouseDoubleClickEvent(QMouseEvent *event)

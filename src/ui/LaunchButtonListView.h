@@ -2,12 +2,16 @@
 
 #include "LaunchButtonDelegate.h"
 
+#include <QAccessible>
+#include <QHash>
 #include <QListView>
 
 // The editor's list of buttons. A click on a row's name asks to launch it,
 // on the pencil to edit it, on the trash to delete it; a click counts when
 // the mouse button goes up over the area it went down on. From the keyboard,
 // Space or Return launches the current row, F2 edits it and Delete deletes it.
+// For assistive technology every row is a list item with these three
+// actions (see LaunchButtonRowAccessible).
 class LaunchButtonListView : public QListView {
     Q_OBJECT
 
@@ -22,6 +26,11 @@ public:
     QRect hotkeyStateRect(int row) const;
     // The tooltip for this viewport position; empty where there is none.
     QString toolTipAt(const QPoint &position) const;
+    // The row's interface for assistive technology, the same one each time
+    // until the rows change.
+    QAccessibleInterface *accessibleRow(int row) const;
+
+    void setModel(QAbstractItemModel *model) override;
 
 signals:
     void launchRequested(int row);
@@ -34,13 +43,18 @@ protected:
     void mouseMoveEvent(QMouseEvent *event) override;
     void keyPressEvent(QKeyEvent *event) override;
     void mouseDoubleClickEvent(QMouseEvent *event) override;
+    void focusInEvent(QFocusEvent *event) override;
     bool viewportEvent(QEvent *event) override;
 
 private:
     LaunchButtonDelegate::Area areaAt(const QPoint &position, QModelIndex *index) const;
     void setActive(const QModelIndex &index, LaunchButtonDelegate::Area area, bool pressed);
+    // Rows changed: the old row interfaces go, and screen readers hear of it.
+    void renewAccessibleRows();
 
     LaunchButtonDelegate *m_delegate;
     QPersistentModelIndex m_pressedIndex;
     LaunchButtonDelegate::Area m_pressedArea = LaunchButtonDelegate::Area::none;
+    mutable QHash<int, QAccessible::Id> m_accessibleRows;
+    QList<QMetaObject::Connection> m_modelConnections;
 };

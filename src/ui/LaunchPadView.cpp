@@ -8,11 +8,17 @@
 #include "LaunchPadViewModel.h"
 #include "Log.h"
 
+#include <QApplication>
 #include <QHBoxLayout>
+#include <QLabel>
+#include <QPushButton>
+#include <QShortcut>
+#include <QTimer>
 #include <QToolButton>
 #include <QVBoxLayout>
 
 #include <algorithm>
+#include <utility>
 
 namespace {
 constexpr int addIconSize = 24;
@@ -33,7 +39,8 @@ QString shortcutWarning(const HotKeyManager::ShortcutCheck &check)
 } // namespace
 
 LaunchPadView::LaunchPadView(HotKeyManager &manager, QWidget *parent)
-    : QWidget(parent), m_viewModel(new LaunchPadViewModel(manager, this)), m_list(new LaunchButtonListView(this))
+    : QWidget(parent), m_viewModel(new LaunchPadViewModel(manager, this)), m_list(new LaunchButtonListView(this)),
+      m_undoBar(new QWidget(this)), m_undoText(new QLabel(m_undoBar)), m_undoTimer(new QTimer(this))
 {
     m_list->setObjectName(QStringLiteral("buttonList"));
     m_list->setModel(m_viewModel);
@@ -56,15 +63,17 @@ LaunchPadView::LaunchPadView(HotKeyManager &manager, QWidget *parent)
     addButton->setAutoRaise(true);
     addButton->setCursor(Qt::PointingHandCursor);
     addButton->setToolTip(tr("Add Button"));
+    addButton->setAccessibleName(tr("Add Button"));
     connect(addButton, &QToolButton::clicked, this, &LaunchPadView::add);
 
     auto *configurationButton = new QToolButton(this);
     configurationButton->setObjectName(QStringLiteral("configurationButton"));
     configurationButton->setIcon(
-        Icons::themed(QStringLiteral("emblem-system-symbolic"), QStringLiteral("gearshape")));
+        Icons::symbolic(QStringLiteral("emblem-system-symbolic"), QStringLiteral("gearshape")));
     configurationButton->setIconSize(QSize(16, 16));
     configurationButton->setAutoRaise(true);
     configurationButton->setToolTip(tr("Configuration"));
+    configurationButton->setAccessibleName(tr("Configuration"));
     connect(configurationButton, &QToolButton::clicked, this, &LaunchPadView::configurationRequested);
 
     // The plus stays centred: the gear on the right is balanced on the left.
@@ -76,11 +85,40 @@ LaunchPadView::LaunchPadView(HotKeyManager &manager, QWidget *parent)
     bottom->addStretch();
     bottom->addWidget(configurationButton, 0, Qt::AlignBottom);
 
+    // Offered for a few seconds after a deletion, above the plus.
+    m_undoBar->setObjectName(QStringLiteral("undoBar"));
+    m_undoText->setObjectName(QStringLiteral("undoText"));
+    m_undoText->setTextFormat(Qt::PlainText);
+    m_undoText->setWordWrap(true);
+    auto *undoButton = new QPushButton(tr("Undo"), m_undoBar);
+    undoButton->setObjectName(QStringLiteral("undoButton"));
+    undoButton->setAutoDefault(false);
+    connect(undoButton, &QPushButton::clicked, this, &LaunchPadView::undoDelete);
+    auto *undoRow = new QHBoxLayout(m_undoBar);
+    undoRow->setContentsMargins(12, 0, 12, 0);
+    undoRow->addWidget(m_undoText, 1);
+    undoRow->addWidget(undoButton);
+    m_undoBar->hide();
+    m_undoTimer->setSingleShot(true);
+    m_undoTimer->setInterval(undoTimeMs);
+    connect(m_undoTimer, &QTimer::timeout, this, &LaunchPadView::endUndo);
+    auto *undoShortcut = new QShortcut(QKeySequence::Undo, this, this, &LaunchPadView::undoDelete);
+    undoShortcut->setContext(Qt::WidgetWithChildrenShortcut);
+
     auto *layout = new QVBoxLayout(this);
     layout->setContentsMargins(0, 0, 0, 0);
     layout->setSpacing(6);
     layout->addWidget(m_list);
+    layout->addWidget(m_undoBar);
     layout->addLayout(bottom);
+
+    // The keyboard's way in: the window opens with the focus on none of
+    // the controls, so the first Tab reaches the list.
+    setFocusPolicy(Qt::ClickFocus);
+    setFocus(Qt::OtherFocusReason);
+    setTabOrder(m_list, addButton);
+    setTabOrder(addButton, configurationButton);
+    setTabOrder(configurationButton, undoButton);
 }
 
 LaunchPadView::~LaunchPadView()
@@ -97,7 +135,35 @@ void LaunchPadView::launch(const LaunchButton &button)
 
 void LaunchPadView::add()
 {
-    m_viewModel->manager().addButton();
+    HotKeyManager &manager = m_viewModel->manager();
+    manager.addButton();
+    if (manager.buttons().isEmpty())
+        return;
+    const LaunchButton added = manager.buttons().constLast();
+    selectRow(manager.buttons().size() - 1);
+    if (m_editForm)
+        return;
+    startEdit(added);
+    m_addedButton = added.id();
+}
+
+void LaunchPadView::selectRow(qsizetype row)
+{
+    const QModelIndex index = m_viewModel->index(int(row));
+    if (!index.isValid())
+        return;
+    m_list->setCurrentIndex(index);
+    m_list->scrollTo(index);
+}
+
+std::optional<qsizetype> LaunchPadView::positionOf(QUuid id) const
+{
+    const LaunchButtonList &buttons = m_viewModel->buttons();
+    const auto found = std::find_if(buttons.cbegin(), buttons.cend(),
+                                    [id](const LaunchButton &b) { return b.id() == id; });
+    if (found == buttons.cend())
+        return std::nullopt;
+    return found - buttons.cbegin();
 }
 
 void LaunchPadView::startEdit(const LaunchButton &button)
@@ -133,13 +199,26 @@ void LaunchPadView::saveEdit(QUuid id, const QString &name, const QString &short
     HotKeyManager &manager = m_viewModel->manager();
     manager.setLaunchMode(id, launchMode);
     manager.updateButton(id, name, shortcut, std::move(appURL));
+    m_viewModel->forgetLaunchFailure(id);
     m_editingButton.reset();
+    m_addedButton.reset();
+    if (const std::optional<qsizetype> position = positionOf(id))
+        selectRow(*position);
     manager.registerAllShortcuts();
 }
 
 void LaunchPadView::editFormClosed(int result)
 {
     m_editingButton.reset();
+    // The keyboard comes back here, also where no window manager hands it
+    // on: the editor's shortcuts (Ctrl+Z) work only in the active window.
+    if (isVisible())
+        window()->activateWindow();
+    // A new button left at its first form was not wanted after all.
+    if (const std::optional<QUuid> added = std::exchange(m_addedButton, std::nullopt); added && result != QDialog::Accepted) {
+        if (const std::optional<qsizetype> position = positionOf(*added))
+            m_viewModel->deleteButtons({*position});
+    }
     // Editing took every hotkey away; a form left without saving gives them
     // back here (a save has registered them already).
     if (result != QDialog::Accepted)
@@ -148,10 +227,45 @@ void LaunchPadView::editFormClosed(int result)
 
 void LaunchPadView::deleteButton(const LaunchButton &button)
 {
-    const LaunchButtonList &buttons = m_viewModel->buttons();
-    const auto found = std::find_if(buttons.cbegin(), buttons.cend(),
-                                    [&button](const LaunchButton &b) { return b.id() == button.id(); });
-    if (found == buttons.cend())
+    const std::optional<qsizetype> position = positionOf(button.id());
+    if (!position)
         return;
-    m_viewModel->deleteButtons({found - buttons.cbegin()});
+    // What Undo needs, taken before the button and its settings go.
+    const LaunchButton deleted = m_viewModel->buttons().at(*position);
+    m_deleted = DeletedButton{*position, deleted, m_viewModel->manager().launchMode(deleted.id())};
+    const bool listHadFocus = m_list->hasFocus();
+    m_viewModel->deleteButtons({*position});
+    if (m_viewModel->rowCount() > 0)
+        selectRow(std::min<qsizetype>(*position, m_viewModel->rowCount() - 1));
+    if (listHadFocus)
+        m_list->setFocus(Qt::OtherFocusReason);
+    offerUndo(deleted.name);
+}
+
+void LaunchPadView::offerUndo(const QString &name)
+{
+    m_undoText->setText(tr("Deleted \u201c%1\u201d").arg(name));
+    m_undoBar->show();
+    m_undoTimer->start();
+}
+
+void LaunchPadView::endUndo()
+{
+    m_undoTimer->stop();
+    m_deleted.reset();
+    const bool hadFocus = m_undoBar->isAncestorOf(QApplication::focusWidget());
+    m_undoBar->hide();
+    if (hadFocus)
+        m_list->setFocus(Qt::OtherFocusReason);
+}
+
+void LaunchPadView::undoDelete()
+{
+    if (!m_deleted)
+        return;
+    const DeletedButton deleted = *m_deleted;
+    m_viewModel->manager().restoreButton(deleted.position, deleted.button, deleted.launchMode);
+    if (const std::optional<qsizetype> position = positionOf(deleted.button.id()))
+        selectRow(*position);
+    endUndo();
 }

@@ -2,6 +2,7 @@
 
 #include "HotKeyManager.h"
 #include "HotkeyStateBadge.h"
+#include "KeyboardShortcut.h"
 
 LaunchPadViewModel::LaunchPadViewModel(HotKeyManager &manager, QObject *parent)
     : QAbstractListModel(parent), m_manager(manager)
@@ -13,6 +14,20 @@ LaunchPadViewModel::LaunchPadViewModel(HotKeyManager &manager, QObject *parent)
         endResetModel();
     });
     connect(&manager.registry(), &HotkeyRegistry::stateChanged, this, &LaunchPadViewModel::hotkeyStateChanged);
+    connect(&manager, &HotKeyManager::launchFailed, this, &LaunchPadViewModel::launchFailed);
+    connect(&manager, &HotKeyManager::launchStarted, this, &LaunchPadViewModel::forgetLaunchFailure);
+}
+
+void LaunchPadViewModel::launchFailed(QUuid buttonId, const QString &reason)
+{
+    m_launchFailures.insert(buttonId, reason);
+    hotkeyStateChanged(buttonId);
+}
+
+void LaunchPadViewModel::forgetLaunchFailure(QUuid buttonId)
+{
+    if (m_launchFailures.remove(buttonId))
+        hotkeyStateChanged(buttonId);
 }
 
 void LaunchPadViewModel::copyButtons()
@@ -30,7 +45,7 @@ void LaunchPadViewModel::hotkeyStateChanged(QUuid buttonId)
     if (row == m_rows.constEnd())
         return;
     const QModelIndex changed = index(*row);
-    emit dataChanged(changed, changed, {HotkeyStateRole, HotkeyStateTextRole});
+    emit dataChanged(changed, changed, {HotkeyStateRole, HotkeyStateTextRole, LaunchFailureRole});
 }
 
 void LaunchPadViewModel::deleteButtons(QList<qsizetype> positions)
@@ -61,16 +76,25 @@ QVariant LaunchPadViewModel::data(const QModelIndex &index, int role) const
     case Qt::DisplayRole:
         return button.name;
     case ShortcutRole:
-        return button.shortcut;
+        // The file's text form, whatever way the file spells it.
+        return parseShortcutText(button.shortcut).displayString();
     case HotkeyStateRole:
         if (const std::optional<ShortcutState> state = m_manager.registry().stateOf(button.id()))
             return int(state->kind);
         return {};
+    case LaunchFailureRole: {
+        const auto failure = m_launchFailures.constFind(button.id());
+        if (failure == m_launchFailures.constEnd())
+            return {};
+        return tr("The last launch failed: %1").arg(*failure);
+    }
     case HotkeyStateTextRole: {
         const std::optional<ShortcutState> state = m_manager.registry().stateOf(button.id());
         if (!state)
             return {};
         QString text = HotkeyStateBadge::toolTip(*state);
+        if (const QVariant failure = data(index, LaunchFailureRole); failure.isValid())
+            text = failure.toString() + QLatin1Char('\n') + text;
         if (isApplication(button) && m_manager.launchMode(button.id()) == ButtonPreferences::LaunchMode::bringToFront
             && !m_manager.canBringToFront())
             text += QLatin1Char('\n') + tr("Bring to front works on X11 only: here a new copy starts");

@@ -5,6 +5,7 @@
 
 #include <QEvent>
 #include <QHBoxLayout>
+#include <QKeyEvent>
 #include <QLineEdit>
 #include <QToolButton>
 
@@ -13,42 +14,97 @@ ShortcutPicker::ShortcutPicker(QWidget *parent)
       m_keyMonitor(new KeyMonitor(this))
 {
     m_field->setObjectName(QStringLiteral("shortcutField"));
-    m_field->setPlaceholderText(tr("Type shortcut"));
     m_field->setReadOnly(true); // the text always follows the recorded shortcut
-    m_field->setFixedWidth(fieldWidth);
+    m_field->setMinimumWidth(fieldWidth);
     m_field->setFocusPolicy(Qt::StrongFocus);
     m_field->installEventFilter(this);
+    setFocusProxy(m_field);
 
     m_clearButton->setObjectName(QStringLiteral("clearShortcutButton"));
-    m_clearButton->setIcon(Icons::themed(QStringLiteral("edit-clear-symbolic"), QStringLiteral("xmark.circle.fill")));
+    m_clearButton->setIcon(Icons::symbolic(QStringLiteral("edit-clear-symbolic"), QStringLiteral("xmark.circle.fill")));
     m_clearButton->setAutoRaise(true);
-    m_clearButton->setFocusPolicy(Qt::NoFocus); // clearing leaves the focus where it is
+    m_clearButton->setFocusPolicy(Qt::TabFocus);
     m_clearButton->setToolTip(tr("Clear"));
+    m_clearButton->setAccessibleName(tr("Clear shortcut"));
     connect(m_clearButton, &QToolButton::clicked, this, &ShortcutPicker::clearShortcut);
 
     auto *layout = new QHBoxLayout(this);
     layout->setContentsMargins(0, 0, 0, 0);
-    layout->addWidget(m_field);
+    layout->addWidget(m_field, 1);
     layout->addWidget(m_clearButton);
-    layout->addStretch();
 
     m_keyMonitor->onKeyDown = [this](QKeyCombination combination) { recorded(combination); };
-    m_keyMonitor->onClear = [this] { clearShortcut(); };
+    m_keyMonitor->onRefused = [this](QKeyCombination combination) {
+        emit refused(refusalReason(KeyboardShortcut::fromKeyCombination(combination)));
+    };
+    m_keyMonitor->onClear = [this] {
+        stopRecording();
+        clearShortcut();
+    };
+    m_keyMonitor->onCancel = [this] { stopRecording(); };
 
     setShortcut({});
+}
+
+QString ShortcutPicker::refusalReason(const KeyboardShortcut &refused)
+{
+    return tr("%1 alone would take that key from every program you type in: hold Super, Control or Alt with it")
+        .arg(refused.displayString());
 }
 
 void ShortcutPicker::setShortcut(const KeyboardShortcut &shortcut)
 {
     m_shortcut = shortcut;
-    m_field->setText(shortcut.displayString());
-    m_clearButton->setVisible(!shortcut.key.isEmpty());
+    showShortcut();
     emit shortcutChanged(m_shortcut);
 }
 
 void ShortcutPicker::clearShortcut()
 {
     setShortcut({});
+}
+
+void ShortcutPicker::showShortcut()
+{
+    const bool recording = isRecording();
+    // While it records the field is empty and says so; the old shortcut
+    // comes back when the recording ends without a new one.
+    m_field->setText(recording ? QString() : m_shortcut.displayString());
+    m_field->setPlaceholderText(recording ? tr("Press the keys… (Esc cancels)") : tr("Type shortcut"));
+    m_field->setProperty("recording", recording);
+    m_field->setAccessibleDescription(recording ? tr("Recording: press the combination, Escape cancels, "
+                                                     "Backspace clears")
+                                                : tr("Press Space to record a new shortcut"));
+    // Tinted with the highlight colour while it records, in any theme.
+    if (recording) {
+        QPalette tinted = palette();
+        const QColor base = tinted.color(QPalette::Base), highlight = tinted.color(QPalette::Highlight);
+        const auto mix = [](int a, int b) { return (a * 4 + b) / 5; };
+        tinted.setColor(QPalette::Base, QColor(mix(base.red(), highlight.red()), mix(base.green(), highlight.green()),
+                                               mix(base.blue(), highlight.blue())));
+        m_field->setPalette(tinted);
+    } else {
+        m_field->setPalette(QPalette()); // the form's own again
+    }
+    m_clearButton->setVisible(!m_shortcut.key.isEmpty() && !recording);
+}
+
+void ShortcutPicker::startRecording()
+{
+    if (isRecording())
+        return;
+    m_keyMonitor->startMonitoring();
+    showShortcut();
+    emit recordingChanged(true);
+}
+
+void ShortcutPicker::stopRecording()
+{
+    if (!isRecording())
+        return;
+    m_keyMonitor->stopMonitoring();
+    showShortcut();
+    emit recordingChanged(false);
 }
 
 bool ShortcutPicker::isRecording() const
@@ -58,17 +114,32 @@ bool ShortcutPicker::isRecording() const
 
 void ShortcutPicker::recorded(QKeyCombination combination)
 {
+    // One press per recording: the focus stays, so Tab moves on from here.
+    m_keyMonitor->stopMonitoring();
     setShortcut(KeyboardShortcut::fromKeyCombination(combination));
-    m_field->clearFocus(); // one press per recording
+    emit recordingChanged(false);
 }
 
 bool ShortcutPicker::eventFilter(QObject *watched, QEvent *event)
 {
     if (watched == m_field) {
-        if (event->type() == QEvent::FocusIn)
-            m_keyMonitor->startMonitoring();
-        else if (event->type() == QEvent::FocusOut)
-            m_keyMonitor->stopMonitoring();
+        switch (event->type()) {
+        case QEvent::FocusIn:
+        case QEvent::MouseButtonPress:
+            startRecording();
+            break;
+        case QEvent::FocusOut:
+            stopRecording();
+            break;
+        case QEvent::KeyPress:
+            if (static_cast<QKeyEvent *>(event)->keyCombination() == QKeyCombination(Qt::Key_Space)) {
+                startRecording();
+                return true;
+            }
+            break;
+        default:
+            break;
+        }
     }
     return QWidget::eventFilter(watched, event);
 }

@@ -101,6 +101,8 @@ WebWindowController::WebWindowController(QWebEngineProfile *profile, std::shared
     connect(m_window.get(), &WebWindow::frameChanged, this, &WebWindowController::windowFrameChanged);
     connect(m_window.get(), &WebWindow::closing, this, &WebWindowController::windowWillClose);
     connect(page, &QWebEnginePage::windowCloseRequested, this, [this] { webViewDidClose(m_webView); });
+    // The window is named after its page, as a browser's window is.
+    connect(page, &QWebEnginePage::titleChanged, m_window.get(), &QWidget::setWindowTitle);
 }
 
 WebWindowController::~WebWindowController() = default;
@@ -124,7 +126,6 @@ void WebWindowController::loadURL(const QString &address, quint64 eventTime)
         return;
     }
 
-    m_window->setWindowTitle(QString());
     m_currentURL = fullAddress;
     QWebEnginePage *page = m_webView->page();
     page->setLifecycleState(QWebEnginePage::LifecycleState::Active);

@@ -4,26 +4,43 @@
 #include "LogCapture.h"
 #include "QtPrinters.h"
 #include "TestManager.h"
+#include "StatusItem.h"
 #include "VantorelApp.h"
 #include "fake/FakeLoginItemService.h"
 
+#include "DesktopNotifications.h"
+#include "EventLoopWait.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QMenu>
+#include <QSettings>
 #include <QSystemTrayIcon>
+#include <QTemporaryDir>
+#include <QTest>
 #include <QWidget>
 
 #include <gtest/gtest.h>
 
 namespace {
+class RecordedNotifications final : public DesktopNotifications {
+public:
+    void notify(const QString &summary, const QString &body) override { shown.append({summary, body}); }
+    QList<std::pair<QString, QString>> shown;
+};
+
 class VantorelAppTest : public ::testing::Test {
 protected:
     std::unique_ptr<VantorelApp> start()
     {
         return std::make_unique<VantorelApp>(
-            testManager.manager(), VantorelApp::Services{loginItem, nullptr, QStringLiteral("/opt/vantorel/bin/vantorel")});
+            testManager.manager(), VantorelApp::Services{loginItem, nullptr, QStringLiteral("/opt/vantorel/bin/vantorel"), notifications});
     }
 
     LogCapture log;
     TestManager testManager;
     std::shared_ptr<FakeLoginItemService> loginItem = std::make_shared<FakeLoginItemService>();
+    std::shared_ptr<RecordedNotifications> notifications = std::make_shared<RecordedNotifications>();
 };
 
 TEST_F(VantorelAppTest, StartRegistersTheLoginItemAndWithoutATrayShowsTheEditor)
@@ -59,5 +76,64 @@ TEST_F(VantorelAppTest, AConsentTheDesktopWaitsForOpensTheConfiguration)
     testManager.shortcuts().setConsent(true);
     auto given = start();
     EXPECT_FALSE(given->configurationWindowController().window().isVisible());
+}
+
+// A launch that fails while no Vantorel window is in front is told by the
+// desktop; with one in front, its badge says it.
+TEST_F(VantorelAppTest, AFailedLaunchIsADesktopNotificationOnlyWhileNoWindowIsInFront)
+{
+    auto app = start();
+    testManager.manager().addButton();
+    const LaunchButton button = testManager.manager().buttons().constLast();
+    testManager.manager().updateButton(button.id(), QStringLiteral("Terminal"), QString(),
+                                       QUrl(QStringLiteral("file:///usr/bin/xterm")));
+    testManager.launcher().failWith(QStringLiteral("no such file"));
+    QWidget &editor = app->launchPadWindowController().window();
+
+    editor.activateWindow();
+    ASSERT_TRUE(QTest::qWaitFor([] { return QApplication::activeWindow() != nullptr; }, 2000));
+    ASSERT_TRUE(testManager.manager().activateButton(QStringLiteral("Terminal")));
+    QCoreApplication::processEvents();
+    EXPECT_TRUE(notifications->shown.isEmpty());
+
+    editor.hide();
+    ASSERT_TRUE(QTest::qWaitFor([] { return QApplication::activeWindow() == nullptr; }, 2000));
+    ASSERT_TRUE(testManager.manager().activateButton(QStringLiteral("Terminal")));
+    QCoreApplication::processEvents();
+    ASSERT_EQ(notifications->shown.size(), 1);
+    EXPECT_TRUE(notifications->shown.at(0).first.contains(QStringLiteral("Terminal")));
+    EXPECT_EQ(notifications->shown.at(0).second, QStringLiteral("no such file"));
+}
+
+// The editor opens at 260 × 360 the first time, can be made taller and
+// opens at the size it was left at; its title bar offers no maximize button.
+TEST_F(VantorelAppTest, TheEditorWindowResizesAndRemembersItsSize)
+{
+    QTemporaryDir settings;
+    QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope, settings.path());
+    {
+        LaunchPadWindow window;
+        EXPECT_EQ(window.size(), QSize(260, 360));
+        EXPECT_FALSE(window.windowFlags() & Qt::WindowMaximizeButtonHint);
+        EXPECT_TRUE(window.windowFlags() & Qt::CustomizeWindowHint) << "else the window manager adds the buttons";
+        EXPECT_NE(window.minimumSize(), window.maximumSize());
+        window.show();
+        window.resize(300, 520);
+        EXPECT_EQ(window.size(), QSize(300, 520));
+        ASSERT_TRUE(QTest::qWaitFor([&] { return QSettings().contains(LaunchPadWindow::sizeKey); }, 3000));
+    }
+    LaunchPadWindow again;
+    EXPECT_EQ(again.size(), QSize(300, 520));
+}
+// A tray menu's shortcut works only while the menu is open: none is shown.
+TEST(StatusItemTest, TheTrayMenuOffersTheEditorAndQuitWithoutAShortcutItCannotKeep)
+{
+    StatusItem item;
+    QStringList texts;
+    for (const QAction *action : item.menu().actions()) {
+        texts.append(action->text());
+        EXPECT_TRUE(action->shortcut().isEmpty()) << action->text().toStdString();
+    }
+    EXPECT_EQ(texts, QStringList({QStringLiteral("Shortcuts Editor"), QString(), QStringLiteral("Quit")}));
 }
 } // namespace

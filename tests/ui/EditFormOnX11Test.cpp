@@ -41,7 +41,7 @@ TEST(EditFormOnX11Test, ACombinationAnotherClientHoldsIsReportedBeforeSaving)
     auto *shortcut = view.editForm()->findChild<QLineEdit *>(QStringLiteral("shortcutField"));
     auto *warning = view.editForm()->findChild<QLabel *>(QStringLiteral("shortcutWarning"));
     const auto record = [&](Qt::Key key) {
-        shortcut->setFocus(Qt::MouseFocusReason);
+        QTest::mouseClick(shortcut, Qt::LeftButton); // starts a recording
         QTest::keyClick(shortcut, key, Qt::MetaModifier | Qt::AltModifier);
         return warning->isVisibleTo(view.editForm()) ? warning->text() : QString();
     };

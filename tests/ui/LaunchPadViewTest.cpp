@@ -4,10 +4,14 @@
 #include "LaunchPadView.h"
 #include "LaunchPadViewModel.h"
 #include "ButtonFileWriter.h"
+#include "LaunchButtonRowAccessible.h"
 #include "LogCapture.h"
 #include "QtPrinters.h"
 #include "TestManager.h"
 
+#include <QAccessible>
+#include <QAccessibleActionInterface>
+#include <QApplication>
 #include <QComboBox>
 #include <QLabel>
 #include <QLineEdit>
@@ -23,7 +27,10 @@ using Area = LaunchButtonDelegate::Area;
 
 class LaunchPadViewTest : public ::testing::Test {
 protected:
-    LaunchPadViewTest() { view.show(); }
+    explicit LaunchPadViewTest(const QByteArray &file = twoButtons()) : testManager(file), view(testManager.manager())
+    {
+        view.show();
+    }
 
     // What every row shows in this role (the name, or the shortcut text), top to bottom.
     QStringList rows(int role = Qt::DisplayRole) const
@@ -54,8 +61,8 @@ protected:
     }
 
     LogCapture log;
-    TestManager testManager{twoButtons()};
-    LaunchPadView view{testManager.manager()};
+    TestManager testManager;
+    LaunchPadView view;
 };
 
 TEST_F(LaunchPadViewTest, DeletingEveryButtonEmptiesTheFileAndAddingNumbersTheNewOnes)
@@ -83,9 +90,10 @@ TEST_F(LaunchPadViewTest, SavedEditReachesTheFileTheRowsAndTheHotkeys)
     view.editForm()->activateWindow();
     ASSERT_TRUE(QTest::qWaitForWindowActive(view.editForm()));
     auto *shortcut = inForm<QLineEdit>("shortcutField");
-    // While the shortcut field records, Escape and Return are keys, not Cancel and Save.
+    // While the shortcut field records, Escape ends the recording and Return
+    // is refused: neither is Cancel or Save.
     for (const Qt::Key key : {Qt::Key_Escape, Qt::Key_Return, Qt::Key_M}) {
-        shortcut->setFocus(Qt::MouseFocusReason);
+        QTest::mouseClick(shortcut, Qt::LeftButton); // starts a recording
         QTest::keyClick(shortcut, key, key == Qt::Key_M ? Qt::MetaModifier | Qt::ShiftModifier : Qt::NoModifier);
         ASSERT_NE(view.editForm(), nullptr);
     }
@@ -149,7 +157,7 @@ TEST_F(LaunchPadViewTest, TheFormWarnsOfAShortcutInTheWayBeforeSaving)
     ASSERT_TRUE(QTest::qWaitForWindowActive(view.editForm()));
     auto *shortcut = inForm<QLineEdit>("shortcutField");
     const auto record = [&](QKeyCombination keys) {
-        shortcut->setFocus(Qt::MouseFocusReason);
+        QTest::mouseClick(shortcut, Qt::LeftButton); // starts a recording
         QTest::keyClick(shortcut, keys.key(), keys.keyboardModifiers());
         return warning->isVisibleTo(view.editForm()) ? warning->text() : QString();
     };
@@ -247,5 +255,225 @@ TEST_F(LaunchPadViewTest, TheKeyboardLaunchesEditsAndDeletesTheCurrentRowButNoMn
     EXPECT_EQ(inForm<QLineEdit>("nameField")->text(), QStringLiteral("Tom & Jerry"));
     view.editForm()->close();
     ASSERT_TRUE(formGone());
+}
+
+// One text form everywhere: the list shows what the form shows and the file keeps.
+TEST_F(LaunchPadViewTest, TheListTheFormAndTheFileWriteAShortcutTheSameWay)
+{
+    EXPECT_EQ(rows(LaunchPadViewModel::ShortcutRole), QStringList({QStringLiteral("⌘ + ⌥ + F"), QStringLiteral("⌘ + G")}))
+        << "the file says cmd+g";
+    click(1, Area::edit);
+    ASSERT_NE(view.editForm(), nullptr);
+    EXPECT_EQ(inForm<QLineEdit>("shortcutField")->text(), rows(LaunchPadViewModel::ShortcutRole).at(1));
+    QTest::mouseClick(inForm<QPushButton>("saveButton"), Qt::LeftButton);
+    ASSERT_TRUE(formGone());
+    EXPECT_TRUE(testManager.fileText().contains("\"shortcut\":\"⌘ + G\""));
+    EXPECT_EQ(rows(LaunchPadViewModel::ShortcutRole).at(1), QStringLiteral("⌘ + G"));
+}
+
+// Deleting takes the button away at once; Undo brings it back where it was,
+// with its id, its hotkey and its launch mode.
+TEST_F(LaunchPadViewTest, UndoBringsADeletedButtonBackInItsPlaceWithItsIdHotkeyAndSettings)
+{
+    const LaunchButtonList before = view.viewModel().buttons();
+    testManager.manager().saveButtons(); // in the program's own spelling
+    const QByteArray file = testManager.fileText();
+    testManager.manager().setLaunchMode(before.at(0).id(), ButtonPreferences::LaunchMode::alwaysNewCopy);
+    auto *undoBar = view.findChild<QWidget *>(QStringLiteral("undoBar"));
+    ASSERT_NE(undoBar, nullptr);
+    EXPECT_FALSE(undoBar->isVisible());
+
+    const std::function<void()> undoWays[] = {
+        [&] { QTest::mouseClick(view.findChild<QPushButton *>(QStringLiteral("undoButton")), Qt::LeftButton); },
+        [&] { QTest::keyClick(&view.list(), Qt::Key_Z, Qt::ControlModifier); },
+    };
+    for (const auto &undo : undoWays) {
+        view.activateWindow();
+        ASSERT_TRUE(QTest::qWaitForWindowActive(&view));
+        view.list().setFocus(Qt::TabFocusReason);
+        view.list().setCurrentIndex(view.viewModel().index(0));
+        QTest::keyClick(&view.list(), Qt::Key_Delete);
+        EXPECT_EQ(rows(), QStringList({QStringLiteral("Web")}));
+        EXPECT_FALSE(testManager.fileText().contains("Tom & Jerry"));
+        EXPECT_EQ(bound(), 1);
+        EXPECT_TRUE(undoBar->isVisible());
+        EXPECT_TRUE(view.findChild<QLabel *>(QStringLiteral("undoText"))->text().contains(QStringLiteral("Tom & Jerry")));
+
+        undo();
+        EXPECT_FALSE(undoBar->isVisible());
+        const LaunchButtonList after = view.viewModel().buttons();
+        ASSERT_EQ(after.size(), 2);
+        EXPECT_EQ(after.at(0).id(), before.at(0).id());
+        EXPECT_EQ(after.at(0).shortcut, before.at(0).shortcut);
+        EXPECT_EQ(after.at(1).id(), before.at(1).id());
+        EXPECT_EQ(testManager.fileText(), file);
+        EXPECT_EQ(bound(), 2);
+        EXPECT_EQ(testManager.manager().launchMode(before.at(0).id()), ButtonPreferences::LaunchMode::alwaysNewCopy);
+    }
+    // Once used, Undo is spent.
+    view.undoDelete();
+    EXPECT_EQ(view.viewModel().buttons().size(), 2);
+
+    // The trash offers the same; the last button deleted is the one that comes back.
+    click(1, Area::remove);
+    click(0, Area::remove);
+    EXPECT_TRUE(rows().isEmpty());
+    view.undoDelete();
+    EXPECT_EQ(rows(), QStringList({QStringLiteral("Tom & Jerry")}));
+}
+
+// "+" adds the button, shows it and opens its form; cancelling that first
+// form takes it away again, a save keeps it.
+TEST_F(LaunchPadViewTest, PlusOpensTheNewButtonsFormAndCancellingItTakesTheButtonAway)
+{
+    testManager.manager().saveButtons(); // in the program's own spelling
+    const QByteArray file = testManager.fileText();
+    auto *plus = view.findChild<QAbstractButton *>("addButton");
+    QTest::mouseClick(plus, Qt::LeftButton);
+    ASSERT_NE(view.editForm(), nullptr);
+    EXPECT_EQ(rows().size(), 3);
+    EXPECT_EQ(view.list().currentIndex().row(), 2);
+    EXPECT_EQ(inForm<QLineEdit>("nameField")->text(), QStringLiteral("New Button"));
+    EXPECT_EQ(view.editingButton()->id(), view.viewModel().buttons().at(2).id());
+    QTest::mouseClick(inForm<QPushButton>("cancelButton"), Qt::LeftButton);
+    ASSERT_TRUE(formGone());
+    EXPECT_EQ(rows().size(), 2);
+    EXPECT_EQ(testManager.fileText(), file);
+    EXPECT_EQ(bound(), 2);
+
+    QTest::mouseClick(plus, Qt::LeftButton);
+    ASSERT_NE(view.editForm(), nullptr);
+    inForm<QLineEdit>("nameField")->setText(QStringLiteral("Mail"));
+    QTest::mouseClick(inForm<QPushButton>("saveButton"), Qt::LeftButton);
+    ASSERT_TRUE(formGone());
+    EXPECT_EQ(rows(), QStringList({QStringLiteral("Tom & Jerry"), QStringLiteral("Web"), QStringLiteral("Mail")}));
+
+    // Cancelling a later edit of it keeps it.
+    click(2, Area::edit);
+    ASSERT_NE(view.editForm(), nullptr);
+    QTest::mouseClick(inForm<QPushButton>("cancelButton"), Qt::LeftButton);
+    ASSERT_TRUE(formGone());
+    EXPECT_EQ(rows().size(), 3);
+}
+
+// Every new button is "New Button": each action reaches the button of its
+// row, by id, never the first of that name.
+class SameNameTest : public LaunchPadViewTest {
+protected:
+    static QByteArray sameNames()
+    {
+        ButtonFileWriter file;
+        file.add(QStringLiteral("New Button"), QStringLiteral("⌘ + 1"), QStringLiteral("file:///usr/bin/first"));
+        file.add(QStringLiteral("New Button"), QStringLiteral("⌘ + 2"), QStringLiteral("file:///usr/bin/second"));
+        file.add(QStringLiteral("New Button"), QStringLiteral("⌘ + 3"), QStringLiteral("file:///usr/bin/third"));
+        return file.bytes();
+    }
+    SameNameTest() : LaunchPadViewTest(sameNames()) {}
+    QUuid idAt(int row) const { return view.viewModel().buttons().at(row).id(); }
+    QString targetOf(QUuid id)
+    {
+        const LaunchButton *button = testManager.manager().store().find(id);
+        return button && button->appURLString ? *button->appURLString : QString();
+    }
+};
+
+TEST_F(SameNameTest, LaunchingEditingAndDeletingActOnTheirOwnRow)
+{
+    ASSERT_EQ(rows().size(), 3);
+    const QUuid first = idAt(0), second = idAt(1), third = idAt(2);
+
+    for (const int row : {1, 2, 0}) {
+        click(row, Area::name);
+        EXPECT_EQ(testManager.launcher().opened().constLast().target.toString(), targetOf(idAt(row)));
+    }
+
+    click(1, Area::edit);
+    ASSERT_NE(view.editForm(), nullptr);
+    EXPECT_EQ(view.editingButton()->id(), second);
+    EXPECT_EQ(inForm<QLineEdit>("appPathField")->text(), QStringLiteral("file:///usr/bin/second"));
+    inForm<QLineEdit>("nameField")->setText(QStringLiteral("Renamed"));
+    QTest::mouseClick(inForm<QPushButton>("saveButton"), Qt::LeftButton);
+    ASSERT_TRUE(formGone());
+    EXPECT_EQ(rows(), QStringList({QStringLiteral("New Button"), QStringLiteral("Renamed"), QStringLiteral("New Button")}));
+    EXPECT_EQ(idAt(1), second);
+    EXPECT_EQ(targetOf(second), QStringLiteral("file:///usr/bin/second"));
+
+    click(2, Area::remove);
+    EXPECT_EQ(view.viewModel().buttons().size(), 2);
+    EXPECT_EQ(idAt(0), first);
+    EXPECT_EQ(idAt(1), second);
+    EXPECT_EQ(testManager.manager().store().find(third), nullptr);
+    view.undoDelete();
+    EXPECT_EQ(idAt(2), third);
+    click(0, Area::remove);
+    EXPECT_EQ(idAt(0), second);
+    EXPECT_EQ(idAt(1), third);
+}
+
+// What a screen reader finds: each row a list item with the button's name,
+// its shortcut and state, and Launch, Edit and Delete as actions that work.
+TEST_F(LaunchPadViewTest, RowsAreListItemsWithNameShortcutStateAndThreeActions)
+{
+    QAccessibleInterface *list = QAccessible::queryAccessibleInterface(&view.list());
+    ASSERT_NE(list, nullptr);
+    EXPECT_EQ(list->role(), QAccessible::List);
+    ASSERT_EQ(list->childCount(), 2);
+    QAccessibleInterface *web = list->child(1);
+    ASSERT_NE(web, nullptr);
+    EXPECT_EQ(web->role(), QAccessible::ListItem);
+    EXPECT_EQ(web->text(QAccessible::Name), QStringLiteral("Web"));
+    EXPECT_EQ(list->indexOfChild(web), 1);
+    EXPECT_EQ(web->parent(), list);
+    const QString description = web->text(QAccessible::Description);
+    EXPECT_TRUE(description.contains(QStringLiteral("⌘ + G"))) << description.toStdString();
+    EXPECT_TRUE(description.contains(QStringLiteral("Hotkey works"))) << description.toStdString();
+    testManager.shortcuts().answer(testManager.shortcuts().bound().at(1).actionId,
+                                   {ShortcutState::Kind::TakenElsewhere, {}, {}});
+    EXPECT_TRUE(web->text(QAccessible::Description).contains(QStringLiteral("Another program holds")));
+    EXPECT_EQ(list->child(0)->text(QAccessible::Name), QStringLiteral("Tom & Jerry"));
+
+    QAccessibleActionInterface *actions = web->actionInterface();
+    ASSERT_NE(actions, nullptr);
+    EXPECT_EQ(actions->actionNames(), QStringList({QStringLiteral("Launch"), QStringLiteral("Edit"), QStringLiteral("Delete")}));
+    actions->doAction(QStringLiteral("Launch"));
+    QCoreApplication::processEvents();
+    EXPECT_EQ(testManager.launcher().opened(), launched("file:///usr/bin/browser"));
+    list->child(0)->actionInterface()->doAction(QStringLiteral("Edit"));
+    QCoreApplication::processEvents();
+    ASSERT_NE(view.editForm(), nullptr);
+    EXPECT_EQ(view.editingButton()->name, QStringLiteral("Tom & Jerry"));
+    view.editForm()->close();
+    ASSERT_TRUE(formGone());
+    list->child(1)->actionInterface()->doAction(QStringLiteral("Delete"));
+    QCoreApplication::processEvents();
+    EXPECT_EQ(rows(), QStringList({QStringLiteral("Tom & Jerry")}));
+    EXPECT_EQ(list->childCount(), 1);
+}
+
+// A launch that fails shows on its row until one works or the button is saved again.
+TEST_F(LaunchPadViewTest, AFailedLaunchShowsOnItsRowWithTheReason)
+{
+    testManager.launcher().failWith(QStringLiteral("no terminal to run it in"));
+    click(1, Area::name);
+    const QModelIndex web = view.viewModel().index(1);
+    EXPECT_TRUE(web.data(LaunchPadViewModel::LaunchFailureRole).toString().contains(QStringLiteral("no terminal")));
+    EXPECT_FALSE(view.viewModel().index(0).data(LaunchPadViewModel::LaunchFailureRole).isValid());
+    EXPECT_TRUE(view.list().toolTipAt(view.list().hotkeyStateRect(1).center()).contains(QStringLiteral("no terminal")));
+    EXPECT_TRUE(view.list().accessibleRow(1)->text(QAccessible::Description).contains(QStringLiteral("no terminal")));
+
+    click(1, Area::edit);
+    ASSERT_NE(view.editForm(), nullptr);
+    QTest::mouseClick(inForm<QPushButton>("saveButton"), Qt::LeftButton);
+    ASSERT_TRUE(formGone());
+    EXPECT_FALSE(view.viewModel().index(1).data(LaunchPadViewModel::LaunchFailureRole).isValid());
+
+    click(0, Area::name);
+    EXPECT_TRUE(view.viewModel().index(0).data(LaunchPadViewModel::LaunchFailureRole).isValid());
+    testManager.launcher().succeed();
+    click(1, Area::name);
+    EXPECT_TRUE(view.viewModel().index(0).data(LaunchPadViewModel::LaunchFailureRole).isValid())
+        << "another button's launch says nothing of this one";
+    click(0, Area::name);
+    EXPECT_FALSE(view.viewModel().index(0).data(LaunchPadViewModel::LaunchFailureRole).isValid());
 }
 } // namespace

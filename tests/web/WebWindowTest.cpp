@@ -239,6 +239,20 @@ TEST_F(WebWindowTest, OnlyClickedMailAndPhoneLinksGoToTheDesktop)
 }
 
 // A closed window's page stops: its timers send nothing until it shows again.
+// The window is named after its page, as a browser's is, page after page.
+TEST_F(WebWindowTest, TheWindowsTitleIsThePagesTitle)
+{
+    serve("/first", "<html><head><title>First Page</title></head></html>");
+    serve("/second", "<html><head><title>Second Page</title></head></html>");
+    EXPECT_EQ(window()->windowTitle(), QStringLiteral("Vantorel Web View"));
+    ASSERT_TRUE(load("/first"));
+    EXPECT_TRUE(waitFor([&] { return window()->windowTitle() == QStringLiteral("First Page"); }))
+        << window()->windowTitle().toStdString();
+    ASSERT_TRUE(load("/second"));
+    EXPECT_TRUE(waitFor([&] { return window()->windowTitle() == QStringLiteral("Second Page"); }))
+        << window()->windowTitle().toStdString();
+}
+
 TEST_F(WebWindowTest, ClosedWindowStopsItsPage)
 {
     server.serve(QStringLiteral("/ping"), "pong", "text/plain");

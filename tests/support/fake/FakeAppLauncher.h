@@ -21,6 +21,7 @@ public:
     ApplicationIdentity identify(const QUrl &target) override { return {{}, {target.fileName()}}; }
 
     void failWith(const QString &reason) { m_failure = reason; }
+    void succeed() { m_failure.reset(); }
     // Runs inside each openApplication call, before it returns.
     std::function<void()> whileOpening;
     const QList<Launch> &opened() const { return m_opened; }
