@@ -6,9 +6,8 @@
 #include "SwayIpcClient.h"
 #include "SwayIpcFrame.h"
 #include "SwayKeys.h"
+#include "posix/RunningExecutable.h"
 
-#include <QCoreApplication>
-#include <QFileInfo>
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
@@ -20,18 +19,12 @@ namespace {
 constexpr int offerTimeoutMs = 500;
 // For the releases when the program quits; sway answers in microseconds.
 constexpr int quitTimeoutMs = 1000;
-
-QString runningProgram()
-{
-    const QString program = QFileInfo(QStringLiteral("/proc/self/exe")).canonicalFilePath();
-    return program.isEmpty() ? QCoreApplication::applicationFilePath() : program;
-}
 } // namespace
 
 SwayShortcutService::SwayShortcutService(const QString &socketPath, const QString &program, QObject *parent)
     : GlobalShortcutService(parent), m_ipc(new SwayIpcClient(this)),
       m_socketPath(socketPath.isEmpty() ? SwayIpcClient::socketPathForThisSession() : socketPath),
-      m_program(program.isEmpty() ? runningProgram() : program)
+      m_program(program.isEmpty() ? RunningExecutable::path() : program)
 {
     connect(m_ipc, &SwayIpcClient::connected, this, &SwayShortcutService::start);
     connect(m_ipc, &SwayIpcClient::closed, this, &SwayShortcutService::lost);
