@@ -3,6 +3,7 @@
 #include "HotKeyManager.h"
 #include "InstallLayout.h"
 #include "Log.h"
+#include "ProgramEntry.h"
 #include "SingleInstance.h"
 #include "TerminationSignals.h"
 #include "VantorelApp.h"
@@ -27,12 +28,12 @@ QString runningExecutable()
 }
 } // namespace
 
-int main(int argc, char *argv[])
+// Called by the `vantorel` command (src/front) for every start it does not
+// answer itself.
+int vantorel_program_main(int argc, char *argv[])
 {
     Log::install();
-    QApplication::setOrganizationName(QStringLiteral("Vantorel"));
-    QApplication::setApplicationName(QStringLiteral("vantorel"));
-    QApplication::setApplicationVersion(QLatin1String(InstallLayout::version));
+    CommandLine::nameTheProgram();
     QStringList arguments;
     for (int i = 0; i < argc; ++i)
         arguments.append(QString::fromLocal8Bit(argv[i]));
