@@ -1,8 +1,12 @@
 #include "InstanceClient.h"
 
+#include "FixedText.h"
+#include "PrivateDirectoryCheck.h"
+
 #include <cerrno>
 #include <cstring>
 #include <sys/socket.h>
+#include <sys/stat.h>
 #include <sys/time.h>
 #include <sys/un.h>
 #include <unistd.h>
@@ -40,6 +44,29 @@ bool sendAll(int fd, std::string_view data)
     return true;
 }
 
+// Only our own socket in a directory only we can enter is asked: nobody
+// else hears the request or answers it.
+std::optional<Outcome> refuseForeign(const char *socketPath)
+{
+    FixedText<4096> directory;
+    directory << socketPath;
+    const char *slash = std::strrchr(directory.c_str(), '/');
+    FixedText<4096> parent;
+    parent << std::string_view(directory.c_str(), slash ? size_t(slash - directory.c_str()) : 0);
+    const PrivateDirectoryCheck check = PrivateDirectoryCheck::of(parent.size() ? parent.c_str() : "/");
+    if (check.verdict == PrivateDirectoryCheck::Verdict::cannotRead && check.error == ENOENT)
+        return Outcome{Reach::nobodyListens};
+    if (!check.isPrivate())
+        return Outcome{Reach::unreachable, InstanceProtocol::Answer::none, EPERM};
+    struct stat status {};
+    if (::lstat(socketPath, &status) != 0)
+        return Outcome{errno == ENOENT ? Reach::nobodyListens : Reach::unreachable, InstanceProtocol::Answer::none,
+                       errno};
+    if (status.st_uid != ::geteuid() || !S_ISSOCK(status.st_mode))
+        return Outcome{Reach::unreachable, InstanceProtocol::Answer::none, EPERM};
+    return std::nullopt;
+}
+
 InstanceProtocol::Answer receiveAnswer(int fd)
 {
     char line[32];
@@ -66,6 +93,8 @@ Outcome InstanceClient::ask(const char *socketPath, std::string_view request, bo
     if (length >= sizeof address.sun_path)
         return {Reach::unreachable, InstanceProtocol::Answer::none, ENAMETOOLONG};
     std::memcpy(address.sun_path, socketPath, length);
+    if (const std::optional<Outcome> refused = refuseForeign(socketPath))
+        return *refused;
 
     const int fd = ::socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0);
     if (fd < 0)

@@ -4,7 +4,8 @@
 
 #include <string_view>
 
-// A later start asking the running instance: connects to its socket, sends
+// A later start asking the running instance: checks that the socket is its
+// own, in a directory only this user can enter, connects to it, sends
 // one request and, for an activation, waits for the answer. Only a refused
 // connection (or no socket at all) means that no instance runs: a busy one
 // is waited for, and a request that could not be delivered is reported, never
@@ -13,7 +14,7 @@ namespace InstanceClient {
 enum class Reach {
     answered,      // the instance took the request, and answered it when it answers
     nobodyListens, // no socket there, or nothing accepts connections on it
-    unreachable,   // the socket cannot be used (error says why): permissions, a path too long
+    unreachable,   // the socket cannot be used (error says why): another user's, a path too long
     noAnswer,      // something accepted, then did not take the request or answer in time
 };
 struct Outcome {
