@@ -30,14 +30,14 @@
 namespace {
 namespace fs = std::filesystem;
 
-// The time of the stamp number `count` (from 1) in path, or nothing after 5 s.
-std::optional<long long> waitForStamp(const std::string &path, size_t count)
+// The time of the first stamp in path after the first `already`, or nothing after 5 s.
+std::optional<long long> waitForStamp(const std::string &path, size_t already)
 {
     std::optional<long long> stamp;
     waitUntil([&] {
         const std::vector<long long> stamps = readStamps(path);
-        if (stamps.size() >= count)
-            stamp = stamps.at(count - 1);
+        if (stamps.size() > already)
+            stamp = stamps.at(already);
         return stamp.has_value();
     }, std::chrono::seconds(5), std::chrono::microseconds(50));
     return stamp;
@@ -53,11 +53,14 @@ int exitStatusOf(pid_t pid)
 
 // Spawn to stamp in ms, or nothing when no stamp came or the command failed.
 std::optional<double> timeLaunch(const std::vector<std::string> &command, const std::vector<std::string> &env,
-                                 const std::string &stamps, size_t launchesSoFar)
+                                 const std::string &stamps)
 {
+    // Counted afresh each time: a launch that came too late for its round
+    // is not taken for the next one's.
+    const size_t already = readStamps(stamps).size();
     const long long spawned = nowNs();
     const pid_t pid = spawnQuiet(command, env);
-    const std::optional<long long> stamp = waitForStamp(stamps, launchesSoFar + 1);
+    const std::optional<long long> stamp = waitForStamp(stamps, already);
     const int status = exitStatusOf(pid);
     if (!stamp || status != 0) {
         std::printf("  %s: %s (exit status %d)\n", command.front().c_str(), stamp ? "launched" : "no launch", status);
@@ -103,20 +106,17 @@ int main(int argc, char **argv)
     const std::vector<std::string> directEnv{"LAUNCH_STAMP_FILE=" + direct};
     // Warm-up: the program has started, and both paths have run once.
     std::this_thread::sleep_for(std::chrono::milliseconds(500));
-    size_t launched = 0, directLaunched = 0;
     for (int i = 0; i < 5; ++i) {
-        launched += timeLaunch(activate, {}, viaProgram, launched).has_value();
-        directLaunched += timeLaunch(target, directEnv, direct, directLaunched).has_value();
+        timeLaunch(activate, {}, viaProgram);
+        timeLaunch(target, directEnv, direct);
     }
 
     std::vector<double> viaActivate, viaSpawn, differences;
     for (int i = 0; i < rounds; ++i) {
         std::this_thread::sleep_for(std::chrono::milliseconds(5));
-        const std::optional<double> a = timeLaunch(activate, {}, viaProgram, launched);
-        launched += a.has_value();
+        const std::optional<double> a = timeLaunch(activate, {}, viaProgram);
         std::this_thread::sleep_for(std::chrono::milliseconds(5));
-        const std::optional<double> b = timeLaunch(target, directEnv, direct, directLaunched);
-        directLaunched += b.has_value();
+        const std::optional<double> b = timeLaunch(target, directEnv, direct);
         if (!a || !b)
             continue;
         viaActivate.push_back(*a);

@@ -317,6 +317,8 @@ void SingleInstance::answer(int fd, const QByteArray &request)
                                                      line.size() - InstanceProtocol::activatePrefix.size() - 1);
         QByteArray name(qsizetype(encoded.size()), Qt::Uninitialized);
         name.truncate(qsizetype(InstanceProtocol::decodeName(encoded, name.data())));
+        // As for a hotkey: the target starts first, the log lines come after.
+        const Log::Held reportAfterTheLaunch;
         result = m_activator && m_activator(QString::fromUtf8(name)) ? Answer::launched : Answer::unknown;
     }
     const std::string_view text = InstanceProtocol::lineOf(result);
