@@ -1,5 +1,7 @@
 #include "CommandLine.h"
 
+#include "ActivationReport.h"
+#include "InstallLayout.h"
 #include "DesktopShortcutsCommand.h"
 
 #include <QCommandLineParser>
@@ -46,22 +48,37 @@ void print(FILE *stream, const QString &text)
 }
 } // namespace
 
+void CommandLine::nameTheProgram()
+{
+    QCoreApplication::setOrganizationName(QStringLiteral("Vantorel"));
+    QCoreApplication::setApplicationName(QStringLiteral("vantorel"));
+    QCoreApplication::setApplicationVersion(QLatin1String(InstallLayout::version));
+}
+
+QString CommandLine::helpText()
+{
+    // Without an application object the parser cannot know the program's name.
+    return Parser().parser.helpText().replace(QLatin1String("<executable_name>"),
+                                              QCoreApplication::applicationName());
+}
+
+QString CommandLine::versionText()
+{
+    return QCoreApplication::applicationName() + QLatin1Char(' ') + QCoreApplication::applicationVersion()
+        + QLatin1Char('\n');
+}
+
 std::optional<int> CommandLine::answerInformationRequests(const QStringList &arguments)
 {
     Parser p;
     // Unknown options may still be the toolkit's own: judged later.
     p.parser.parse(arguments);
     if (p.parser.isSet(p.help) || p.parser.isSet(QStringLiteral("help-all"))) {
-        // Without an application object yet the parser cannot know the
-        // program's name.
-        QString text = p.parser.helpText();
-        text.replace(QLatin1String("<executable_name>"), QCoreApplication::applicationName());
-        print(stdout, text);
+        print(stdout, helpText());
         return 0;
     }
     if (p.parser.isSet(p.version)) {
-        print(stdout, QCoreApplication::applicationName() + QLatin1Char(' ')
-                          + QCoreApplication::applicationVersion() + QLatin1Char('\n'));
+        print(stdout, versionText());
         return 0;
     }
     return std::nullopt;
@@ -97,18 +114,13 @@ std::optional<QString> CommandLine::activationTarget(const QStringList &argument
 
 int CommandLine::reportActivation(const QString &target, SingleInstance::Activation result)
 {
-    const QString program = QCoreApplication::applicationName();
-    switch (result) {
-    case SingleInstance::Activation::launched:
-        return 0;
-    case SingleInstance::Activation::unknownButton:
-        print(stderr, program + QStringLiteral(": no button is named \"%1\" or has that id\n").arg(target));
-        return usageError;
-    case SingleInstance::Activation::noAnswer:
-        break;
-    }
-    print(stderr, program + QStringLiteral(": the running program did not answer\n"));
-    return 1;
+    using Outcome = ActivationReport::Outcome;
+    const Outcome outcome = result == SingleInstance::Activation::launched ? Outcome::launched
+        : result == SingleInstance::Activation::unknownButton              ? Outcome::unknownButton
+                                                                           : Outcome::noAnswer;
+    const QByteArray name = target.toLocal8Bit();
+    return ActivationReport::report(QCoreApplication::applicationName().toLocal8Bit().constData(),
+                                    std::string_view(name.constData(), size_t(name.size())), outcome);
 }
 
 std::optional<int> CommandLine::rejectUnknown(const QStringList &arguments)

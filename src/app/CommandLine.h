@@ -7,10 +7,18 @@
 
 #include <optional>
 
-// The program's options. --help and --version are answered before the
-// program connects to a display, so they work in any terminal.
+// The program's options, declared here only: the `vantorel` command
+// prints the help and version texts this class writes (the build copies
+// them) and hands every start it does not answer itself to the program.
+// --help and --version are answered before the program connects to a
+// display, so they work in any terminal.
 class CommandLine {
 public:
+    // The program's name and version, for the texts below and Qt's settings.
+    static void nameTheProgram();
+    static QString helpText();
+    static QString versionText();
+
     // The exit status when the arguments only ask for help or the version
     // (printed on standard output); nothing when the program should go on.
     static std::optional<int> answerInformationRequests(const QStringList &arguments);
@@ -28,6 +36,6 @@ public:
     static std::optional<QString> activationTarget(const QStringList &arguments);
     // The exit status of a start that asked for an activation: 0 when the
     // button was launched, else 2 (no such button) or 1 (no answer), with one
-    // line on standard error.
+    // line on standard error (the `vantorel` command's words).
     static int reportActivation(const QString &target, SingleInstance::Activation result);
 };

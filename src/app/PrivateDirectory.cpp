@@ -1,11 +1,12 @@
 #include "PrivateDirectory.h"
 
+#include "PrivateDirectoryCheck.h"
+
 #include <QFile>
 
 #include <cerrno>
 #include <cstring>
 #include <sys/stat.h>
-#include <unistd.h>
 
 namespace {
 QString systemError(int error)
@@ -16,18 +17,22 @@ QString systemError(int error)
 
 std::optional<QString> PrivateDirectory::problem(const QString &path)
 {
-    struct stat status {};
-    if (::lstat(QFile::encodeName(path).constData(), &status) != 0)
-        return path + QStringLiteral(": ") + systemError(errno);
-    if (S_ISLNK(status.st_mode))
+    const PrivateDirectoryCheck check = PrivateDirectoryCheck::of(QFile::encodeName(path).constData());
+    switch (check.verdict) {
+    case PrivateDirectoryCheck::Verdict::isPrivate:
+        return std::nullopt;
+    case PrivateDirectoryCheck::Verdict::cannotRead:
+        return path + QStringLiteral(": ") + systemError(check.error);
+    case PrivateDirectoryCheck::Verdict::symbolicLink:
         return path + QStringLiteral(" is a symbolic link");
-    if (!S_ISDIR(status.st_mode))
+    case PrivateDirectoryCheck::Verdict::notDirectory:
         return path + QStringLiteral(" is not a directory");
-    if (status.st_uid != ::geteuid())
-        return path + QStringLiteral(" belongs to user %1").arg(status.st_uid);
-    if ((status.st_mode & 07777) != S_IRWXU)
-        return path + QStringLiteral(" has mode %1, not 0700").arg(status.st_mode & 07777, 4, 8, QChar(u'0'));
-    return std::nullopt;
+    case PrivateDirectoryCheck::Verdict::foreignOwner:
+        return path + QStringLiteral(" belongs to user %1").arg(check.owner);
+    case PrivateDirectoryCheck::Verdict::openMode:
+        break;
+    }
+    return path + QStringLiteral(" has mode %1, not 0700").arg(check.mode, 4, 8, QChar(u'0'));
 }
 
 std::optional<QString> PrivateDirectory::ensure(const QString &path)

@@ -1,33 +1,32 @@
 #include "SingleInstance.h"
 
+#include "InstanceAddress.h"
+#include "InstanceClient.h"
+#include "InstanceProtocol.h"
 #include "Log.h"
 #include "PrivateDirectory.h"
 
 #include <QAbstractEventDispatcher>
-#include <QDir>
 #include <QFile>
 #include <QFileInfo>
-#include <QRegularExpression>
 #include <QSocketNotifier>
 
 #include <algorithm>
 #include <cerrno>
 #include <cstring>
-#include <poll.h>
+#include <string_view>
+#include <sys/resource.h>
 #include <sys/socket.h>
 #include <sys/stat.h>
 #include <sys/un.h>
 #include <unistd.h>
 
 namespace {
-constexpr int timeoutMs = 1000;
-// One line each way: "show", or "activate <percent-encoded name or id>"
-// answered by "launched" or "unknown".
-const QByteArray showRequest = QByteArrayLiteral("show\n");
-const QByteArray activatePrefix = QByteArrayLiteral("activate ");
-const QByteArray launchedAnswer = QByteArrayLiteral("launched\n");
-const QByteArray unknownAnswer = QByteArrayLiteral("unknown\n");
-constexpr qsizetype longestRequest = 4096;
+// Descriptors kept free for launches (a child opens /dev/null, the program
+// watches it through a process descriptor) and the rest of the program.
+constexpr rlim_t reservedDescriptors = 16;
+// How soon a paused listener tries again.
+constexpr int acceptRetryMs = 200;
 
 QString errorText(const QString &path, int error)
 {
@@ -45,16 +44,35 @@ std::optional<sockaddr_un> addressOf(const QString &path)
     std::memcpy(address.sun_path, encoded.constData(), size_t(encoded.size()));
     return address;
 }
+
+std::string_view viewOf(const QByteArray &bytes)
+{
+    return {bytes.constData(), size_t(bytes.size())};
+}
 } // namespace
 
 SingleInstance::SingleInstance(QString socketPath, QObject *parent)
-    : QObject(parent), m_socketPath(std::move(socketPath)), m_request(showRequest)
+    : QObject(parent), m_socketPath(std::move(socketPath)),
+      m_request(QByteArray::fromRawData(InstanceProtocol::showRequest.data(),
+                                        qsizetype(InstanceProtocol::showRequest.size())))
 {
+    m_idleCheck.setInterval(idleTimeoutMs / 4);
+    connect(&m_idleCheck, &QTimer::timeout, this, &SingleInstance::closeIdleClients);
+    m_acceptAgain.setSingleShot(true);
+    m_acceptAgain.setInterval(acceptRetryMs);
+    connect(&m_acceptAgain, &QTimer::timeout, this, [this] {
+        if (m_listenerNotifier)
+            m_listenerNotifier->setEnabled(true);
+    });
 }
 
 SingleInstance::Claim SingleInstance::claimToActivate(const QString &nameOrId)
 {
-    m_request = activatePrefix + nameOrId.toUtf8().toPercentEncoding() + '\n';
+    const QByteArray name = nameOrId.toUtf8();
+    const std::optional<InstanceProtocol::Request> request = InstanceProtocol::activation(viewOf(name));
+    if (!request)
+        return fail(QStringLiteral("a button's name or id has at most %1 bytes").arg(InstanceProtocol::longestName));
+    m_request = QByteArray(request->c_str(), qsizetype(request->size()));
     return claim();
 }
 
@@ -65,15 +83,7 @@ SingleInstance::~SingleInstance()
 
 QString SingleInstance::socketPathForThisSession()
 {
-    QString display = qEnvironmentVariable("DISPLAY");
-    if (display.isEmpty())
-        display = qEnvironmentVariable("WAYLAND_DISPLAY");
-    display.replace(QRegularExpression(QStringLiteral("[^A-Za-z0-9._-]")), QStringLiteral("_"));
-
-    QString directory = qEnvironmentVariable("XDG_RUNTIME_DIR");
-    if (directory.isEmpty() || !QDir::isAbsolutePath(directory) || PrivateDirectory::problem(directory))
-        directory = QStringLiteral("/tmp/vantorel-%1").arg(::geteuid());
-    return directory + QStringLiteral("/vantorel-") + display;
+    return QFile::decodeName(InstanceAddress::forThisSession().c_str());
 }
 
 SingleInstance::Claim SingleInstance::claim()
@@ -98,22 +108,39 @@ SingleInstance::Claim SingleInstance::claim()
 
 // What is at the socket path: someone else's file ends the start, a running
 // instance answers it; otherwise this start may listen (after removing our
-// own socket that nobody answers on, when asked to).
+// own socket that nothing accepts connections on, when asked to).
 std::optional<SingleInstance::Claim> SingleInstance::settleSocketPath(bool removeStaleSocket)
 {
     QString problem;
     switch (inspectSocketPath(problem)) {
     case Found::other:
         return fail(problem);
-    case Found::ourSocket:
-        if (askRunningInstance())
-            return Claim::otherInstanceShown;
-        if (removeStaleSocket)
-            ::unlink(QFile::encodeName(m_socketPath).constData());
-        break;
     case Found::nothing:
+        return std::nullopt;
+    case Found::ourSocket:
         break;
     }
+    const QByteArray path = QFile::encodeName(m_socketPath);
+    const bool isActivation = m_request.startsWith(InstanceProtocol::activatePrefix.data());
+    const InstanceClient::Outcome asked = InstanceClient::ask(path.constData(), viewOf(m_request), isActivation);
+    switch (asked.reach) {
+    case InstanceClient::Reach::answered:
+        m_activation = asked.answer == InstanceProtocol::Answer::launched ? Activation::launched
+            : asked.answer == InstanceProtocol::Answer::unknown            ? Activation::unknownButton
+                                                                           : Activation::noAnswer;
+        return Claim::otherInstanceShown;
+    case InstanceClient::Reach::noAnswer:
+        // Busy or stuck, but running: never taken over.
+        if (isActivation)
+            return Claim::otherInstanceShown; // activation() says noAnswer
+        return fail(m_socketPath + QStringLiteral(": the running program did not answer"));
+    case InstanceClient::Reach::unreachable:
+        return fail(errorText(m_socketPath, asked.error));
+    case InstanceClient::Reach::nobodyListens:
+        break;
+    }
+    if (removeStaleSocket)
+        ::unlink(path.constData());
     return std::nullopt;
 }
 
@@ -123,7 +150,7 @@ SingleInstance::Found SingleInstance::inspectSocketPath(QString &problem) const
     if (::lstat(QFile::encodeName(m_socketPath).constData(), &status) != 0) {
         if (errno == ENOENT)
             return Found::nothing;
-        problem = m_socketPath + QStringLiteral(": ") + QString::fromLocal8Bit(std::strerror(errno));
+        problem = errorText(m_socketPath, errno);
         return Found::other;
     }
     // Never talk to nor remove what another user put there.
@@ -181,21 +208,15 @@ void SingleInstance::watchListener()
     connect(m_listenerNotifier.get(), &QSocketNotifier::activated, this, &SingleInstance::acceptConnections);
 }
 
-void SingleInstance::answerActivation(int fd, const QByteArray &target)
-{
-    const bool launched = m_activator && m_activator(QString::fromUtf8(QByteArray::fromPercentEncoding(target)));
-    const QByteArray &answer = launched ? launchedAnswer : unknownAnswer;
-    ::send(fd, answer.constData(), size_t(answer.size()), MSG_NOSIGNAL);
-}
-
 void SingleInstance::stopListening()
 {
     for (Client &client : m_clients) {
-        const int fd = int(client.notifier->socket());
         client.notifier.reset();
-        ::close(fd);
+        ::close(client.fd);
     }
     m_clients.clear();
+    m_idleCheck.stop();
+    m_acceptAgain.stop();
     m_listenerNotifier.reset();
     if (m_listener >= 0) {
         ::close(m_listener);
@@ -205,86 +226,146 @@ void SingleInstance::stopListening()
     m_listener = -1;
 }
 
-bool SingleInstance::askRunningInstance()
-{
-    const std::optional<sockaddr_un> address = addressOf(m_socketPath);
-    const int fd = ::socket(AF_UNIX, SOCK_STREAM | SOCK_NONBLOCK | SOCK_CLOEXEC, 0);
-    if (!address || fd < 0) {
-        if (fd >= 0)
-            ::close(fd);
-        return false;
-    }
-    bool connected = ::connect(fd, reinterpret_cast<const sockaddr *>(&*address), sizeof *address) == 0;
-    // A full backlog: wait for the running instance to make room.
-    if (!connected && errno == EAGAIN) {
-        pollfd writable{fd, POLLOUT, 0};
-        connected = ::poll(&writable, 1, timeoutMs) == 1 && (writable.revents & POLLOUT)
-            && ::connect(fd, reinterpret_cast<const sockaddr *>(&*address), sizeof *address) == 0;
-    }
-    if (connected)
-        connected = ::send(fd, m_request.constData(), size_t(m_request.size()), MSG_NOSIGNAL) == m_request.size();
-    if (connected && m_request.startsWith(activatePrefix)) {
-        // The running program answers once it has started the target.
-        QByteArray answer;
-        pollfd readable{fd, POLLIN, 0};
-        while (!answer.contains('\n') && ::poll(&readable, 1, timeoutMs) == 1) {
-            char buffer[64];
-            const ssize_t n = ::recv(fd, buffer, sizeof buffer, 0);
-            if (n <= 0)
-                break;
-            answer.append(buffer, n);
-        }
-        m_activation = answer == launchedAnswer ? Activation::launched
-            : answer == unknownAnswer           ? Activation::unknownButton
-                                                : Activation::noAnswer;
-    }
-    ::close(fd);
-    return connected;
-}
-
 void SingleInstance::acceptConnections()
 {
     for (;;) {
         const int fd = ::accept4(m_listener, nullptr, nullptr, SOCK_NONBLOCK | SOCK_CLOEXEC);
-        if (fd < 0)
-            return;
-        auto client = std::make_unique<QSocketNotifier>(fd, QSocketNotifier::Read);
-        QSocketNotifier *raw = client.get();
-        connect(raw, &QSocketNotifier::activated, this, [this, raw] { readRequest(raw); });
-        m_clients.push_back({std::move(client), {}});
+        if (fd >= 0) {
+            admit(fd);
+            continue;
+        }
+        if (errno == EINTR || errno == ECONNABORTED)
+            continue;
+        if (errno == EMFILE || errno == ENFILE || errno == ENOBUFS || errno == ENOMEM) {
+            // Out of descriptors: the oldest connection makes room, or the
+            // listener rests a moment (it would be ready again at once).
+            if (!m_clients.empty()) {
+                closeClient(m_clients.begin());
+                continue;
+            }
+            pauseAccepting();
+        }
+        return; // EAGAIN: nobody else waits
     }
 }
 
-void SingleInstance::readRequest(QSocketNotifier *client)
+// A start sends its request right after connecting: most are served here
+// without a notifier of their own.
+void SingleInstance::admit(int fd)
 {
-    const int fd = int(client->socket());
-    const auto it = std::find_if(m_clients.begin(), m_clients.end(),
-                                 [client](const Client &c) { return c.notifier.get() == client; });
-    if (it == m_clients.end())
-        return;
-    char buffer[512];
-    const ssize_t n = ::recv(fd, buffer, sizeof buffer, 0);
-    if (n > 0) {
-        if (it->handled)
-            return;
-        it->received.append(buffer, n);
-        const qsizetype end = it->received.indexOf('\n');
-        if (end < 0 && it->received.size() < longestRequest)
-            return;
-        it->handled = true;
-        const QByteArray request = it->received.left(end);
-        if (request == showRequest.trimmed())
-            emit showRequested();
-        else if (request.startsWith(activatePrefix))
-            answerActivation(fd, request.mid(activatePrefix.size()));
+    Client client;
+    client.fd = fd;
+    client.connected.start();
+    if (!serve(client)) {
+        ::close(fd);
         return;
     }
-    if (n < 0 && (errno == EAGAIN || errno == EINTR))
+    client.notifier = std::make_unique<QSocketNotifier>(fd, QSocketNotifier::Read);
+    connect(client.notifier.get(), &QSocketNotifier::activated, this, [this, fd] {
+        const auto it = std::find_if(m_clients.begin(), m_clients.end(), [fd](const Client &c) { return c.fd == fd; });
+        if (it != m_clients.end() && !serve(*it))
+            closeClient(it);
+    });
+    m_clients.push_back(std::move(client));
+    if (!m_idleCheck.isActive())
+        m_idleCheck.start();
+    // Waiting connections never take the last descriptors: the oldest one
+    // goes (this one, when it is the only one, and the listener rests).
+    const bool nearLimit = nearDescriptorLimit(fd);
+    if (nearLimit && m_clients.size() == 1)
+        pauseAccepting();
+    if (nearLimit || m_clients.size() > size_t(connectionLimit))
+        closeClient(m_clients.begin());
+}
+
+bool SingleInstance::serve(Client &client)
+{
+    char buffer[1024];
+    for (;;) {
+        const ssize_t n = ::recv(client.fd, buffer, sizeof buffer, 0);
+        if (n < 0 && errno == EINTR)
+            continue;
+        if (n < 0 && errno == EAGAIN)
+            return true;
+        if (n <= 0)
+            return false; // the other start is gone
+        client.received.append(buffer, n);
+        const qsizetype end = client.received.indexOf('\n');
+        if (end >= 0) {
+            answer(client.fd, client.received.left(end + 1));
+            return false;
+        }
+        if (size_t(client.received.size()) >= InstanceProtocol::longestRequest) {
+            answer(client.fd, {});
+            return false;
+        }
+    }
+}
+
+// One request per connection, whole line given; the connection closes after it.
+void SingleInstance::answer(int fd, const QByteArray &request)
+{
+    using InstanceProtocol::Answer;
+    const std::string_view line = viewOf(request);
+    Answer result = Answer::refused;
+    if (line == InstanceProtocol::showRequest) {
+        emit showRequested();
         return;
-    // The other start is done (or gone).
-    client->setEnabled(false);
-    ::close(fd);
-    // Called from the notifier's own signal: delete it later.
-    it->notifier.release()->deleteLater();
-    m_clients.erase(it);
+    }
+    if (line.substr(0, InstanceProtocol::activatePrefix.size()) == InstanceProtocol::activatePrefix) {
+        const std::string_view encoded = line.substr(InstanceProtocol::activatePrefix.size(),
+                                                     line.size() - InstanceProtocol::activatePrefix.size() - 1);
+        QByteArray name(qsizetype(encoded.size()), Qt::Uninitialized);
+        name.truncate(qsizetype(InstanceProtocol::decodeName(encoded, name.data())));
+        // As for a hotkey: the target starts first, the log lines come after.
+        const Log::Held reportAfterTheLaunch;
+        result = m_activator && m_activator(QString::fromUtf8(name)) ? Answer::launched : Answer::unknown;
+    }
+    const std::string_view text = InstanceProtocol::lineOf(result);
+    // A few bytes into an empty socket buffer: never blocks.
+    ::send(fd, text.data(), text.size(), MSG_NOSIGNAL);
+}
+
+void SingleInstance::closeClient(std::vector<Client>::iterator client)
+{
+    if (client->notifier) {
+        client->notifier->setEnabled(false);
+        // Maybe called from the notifier's own signal: delete it later.
+        client->notifier.release()->deleteLater();
+    }
+    ::close(client->fd);
+    m_clients.erase(client);
+    if (m_clients.empty())
+        m_idleCheck.stop();
+}
+
+void SingleInstance::closeIdleClients()
+{
+    std::erase_if(m_clients, [](Client &client) {
+        if (!client.connected.hasExpired(idleTimeoutMs))
+            return false;
+        client.notifier->setEnabled(false);
+        client.notifier.release()->deleteLater();
+        ::close(client.fd);
+        return true;
+    });
+    if (m_clients.empty())
+        m_idleCheck.stop();
+}
+
+void SingleInstance::pauseAccepting()
+{
+    if (m_listenerNotifier)
+        m_listenerNotifier->setEnabled(false);
+    m_acceptAgain.start();
+}
+
+bool SingleInstance::nearDescriptorLimit(int fd) const
+{
+    rlimit limit{};
+    if (::getrlimit(RLIMIT_NOFILE, &limit) != 0 || limit.rlim_cur == RLIM_INFINITY)
+        return false;
+    // New descriptors take the lowest free number: one this high means
+    // few are left.
+    return rlim_t(fd) + reservedDescriptors >= limit.rlim_cur;
 }

@@ -1,7 +1,9 @@
 #pragma once
 
+#include <QElapsedTimer>
 #include <QObject>
 #include <QString>
+#include <QTimer>
 
 #include <functional>
 #include <memory>
@@ -10,11 +12,19 @@
 
 class QSocketNotifier;
 
-// One running program per user and display. The first process listens on a
+// One running program per user session. The first process listens on a
 // local socket in a directory only this user can enter; a later one finds it
-// there, asks it to show its editor and leaves. Plain Unix sockets: Qt's
-// network module would cost the idle program more than a megabyte of
-// libraries for this one socket.
+// there, asks it to show its editor or to launch a button, and leaves. The
+// socket's place and the request lines are shared with the `vantorel`
+// command (src/channel), which asks for activations without loading the
+// program. Plain Unix sockets: Qt's network module would cost the idle
+// program more than a megabyte of libraries for this one socket.
+//
+// The socket is never given up to a client: it counts as stale only when
+// nothing accepts a connection to it. Connections are few at a time, idle
+// ones are closed soon, requests are short, and near the descriptor limit
+// the program stops taking new ones for a moment rather than spin or starve
+// its own launches.
 class SingleInstance : public QObject {
     Q_OBJECT
 
@@ -30,12 +40,17 @@ public:
     // Given the name or id of a button, launches it; false when there is none.
     using Activator = std::function<bool(const QString &nameOrId)>;
 
+    // Connections served at a time; one more closes the oldest.
+    static constexpr int connectionLimit = 32;
+    // A connection that has not sent its whole request by then is closed.
+    static constexpr int idleTimeoutMs = 2000;
+
     // socketPath: a file in a private directory (see socketPathForThisSession).
     explicit SingleInstance(QString socketPath, QObject *parent = nullptr);
     ~SingleInstance() override;
 
-    // $XDG_RUNTIME_DIR when it is ours and private, otherwise /tmp/vantorel-<uid>;
-    // the file is named after the display the program runs on.
+    // See InstanceAddress: the display's socket in the session's private
+    // runtime directory, or in /tmp/vantorel-<uid>.
     static QString socketPathForThisSession();
 
     // Checks the directory (creating it when missing) and whatever is at the
@@ -65,13 +80,26 @@ private:
     Found inspectSocketPath(QString &problem) const;
     std::optional<Claim> settleSocketPath(bool removeStaleSocket);
     Claim fail(const QString &reason);
-    bool askRunningInstance();
-    void answerActivation(int fd, const QByteArray &target);
     bool listen(QString &problem);
     void stopListening();
     void watchListener();
+
+    // A connected start; its notifier, made once it has to wait for the
+    // rest of its request, watches the descriptor.
+    struct Client {
+        int fd = -1;
+        std::unique_ptr<QSocketNotifier> notifier;
+        QByteArray received;
+        QElapsedTimer connected;
+    };
     void acceptConnections();
-    void readRequest(QSocketNotifier *client);
+    void admit(int fd);
+    bool serve(Client &client); // false once the connection is done with
+    void answer(int fd, const QByteArray &request);
+    void closeClient(std::vector<Client>::iterator client);
+    void closeIdleClients();
+    void pauseAccepting();
+    bool nearDescriptorLimit(int fd) const;
 
     QString m_socketPath;
     QByteArray m_request;
@@ -79,11 +107,7 @@ private:
     Activator m_activator;
     int m_listener = -1;
     std::unique_ptr<QSocketNotifier> m_listenerNotifier;
-    // A connected start; its notifier owns the descriptor.
-    struct Client {
-        std::unique_ptr<QSocketNotifier> notifier;
-        QByteArray received;  // what it sent so far
-        bool handled = false; // one request per connection
-    };
-    std::vector<Client> m_clients;
+    std::vector<Client> m_clients; // oldest first
+    QTimer m_idleCheck;
+    QTimer m_acceptAgain;
 };

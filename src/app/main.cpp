@@ -3,6 +3,7 @@
 #include "HotKeyManager.h"
 #include "InstallLayout.h"
 #include "Log.h"
+#include "ProgramEntry.h"
 #include "SingleInstance.h"
 #include "TerminationSignals.h"
 #include "VantorelApp.h"
@@ -20,7 +21,9 @@
 #include <functional>
 #include <memory>
 
-int main(int argc, char *argv[])
+// Called by the `vantorel` command (src/front) for every start it does not
+// answer itself.
+int vantorel_program_main(int argc, char *argv[])
 {
     // Before anything reads the locale. What Vantorel starts inherits the
     // UTF-8 character type as well (only LC_CTYPE, or LC_ALL when that is
@@ -30,9 +33,7 @@ int main(int argc, char *argv[])
     // it leaves the C locale (PEP 538).
     Utf8Locale::ensure();
     Log::install();
-    QApplication::setOrganizationName(QStringLiteral("Vantorel"));
-    QApplication::setApplicationName(QStringLiteral("vantorel"));
-    QApplication::setApplicationVersion(QLatin1String(InstallLayout::version));
+    CommandLine::nameTheProgram();
     QStringList arguments;
     for (int i = 0; i < argc; ++i)
         arguments.append(QString::fromLocal8Bit(argv[i]));

@@ -1,8 +1,11 @@
 #include "LogCapture.h"
 #include "QtPrinters.h"
+#include "PrivateDirectory.h"
 #include "SingleInstance.h"
 
 #include <QDir>
+#include <QElapsedTimer>
+#include <QFileInfo>
 #include <QFile>
 #include <QLocalServer>
 #include <QSignalSpy>
@@ -12,6 +15,8 @@
 #include <cstring>
 #include <atomic>
 #include <thread>
+#include <utility>
+#include <vector>
 #include <sys/socket.h>
 #include <sys/stat.h>
 #include <sys/un.h>
@@ -87,16 +92,100 @@ TEST_F(SingleInstanceTest, RefusesWhatIsNotSafelyItsOwn)
                                              | QFile::ReadUser | QFile::WriteUser | QFile::ExeUser);
 }
 
-TEST_F(SingleInstanceTest, SessionSocketLivesInTheRuntimeDirectoryOnlyWhenItIsPrivate)
+// The runtime directory when it is ours and private; else the one a login
+// session has (/run/user/<uid>), whether the variable names it or not; else
+// a private folder in /tmp.
+TEST_F(SingleInstanceTest, SessionSocketLivesInThePrivateRuntimeDirectory)
 {
     const QByteArray saved = qgetenv("XDG_RUNTIME_DIR");
+    const QString loginRuntime = QStringLiteral("/run/user/%1").arg(::geteuid());
+    const QString fallback = PrivateDirectory::problem(loginRuntime) ? QStringLiteral("/tmp/vantorel-%1").arg(::geteuid())
+                                                                     : loginRuntime;
     qputenv("XDG_RUNTIME_DIR", QFile::encodeName(dir.path()));
     EXPECT_TRUE(SingleInstance::socketPathForThisSession().startsWith(dir.path() + u'/'));
     ::chmod(QFile::encodeName(dir.path()).constData(), 0755);
-    EXPECT_TRUE(SingleInstance::socketPathForThisSession().startsWith(
-        QStringLiteral("/tmp/vantorel-%1/").arg(::geteuid())));
+    EXPECT_TRUE(SingleInstance::socketPathForThisSession().startsWith(fallback + u'/'));
     ::chmod(QFile::encodeName(dir.path()).constData(), 0700);
+    qunsetenv("XDG_RUNTIME_DIR");
+    EXPECT_TRUE(SingleInstance::socketPathForThisSession().startsWith(fallback + u'/'));
     qputenv("XDG_RUNTIME_DIR", saved);
+}
+
+// One display, however DISPLAY writes it, is one socket; WAYLAND_DISPLAY
+// counts when DISPLAY is not set, by its name in the runtime directory.
+TEST_F(SingleInstanceTest, EveryWayOfWritingADisplayGivesItsOneSocket)
+{
+    const QByteArray savedDisplay = qgetenv("DISPLAY"), savedWayland = qgetenv("WAYLAND_DISPLAY"),
+                     savedRuntime = qgetenv("XDG_RUNTIME_DIR");
+    qputenv("XDG_RUNTIME_DIR", QFile::encodeName(dir.path()));
+    const auto socketFor = [](const char *display, const char *wayland) {
+        qputenv("DISPLAY", display);
+        qputenv("WAYLAND_DISPLAY", wayland);
+        return QFileInfo(SingleInstance::socketPathForThisSession()).fileName();
+    };
+    const QByteArray runtimeWayland = QFile::encodeName(dir.path()) + "/wayland-1";
+    const std::pair<QString, std::vector<std::pair<const char *, const char *>>> cases[] = {
+        {QStringLiteral("vantorel-_5"),
+         {{":5", ""}, {":5.0", ""}, {"unix:5", ""}, {"unix:5.1", "wayland-0"}, {"localhost:5", ""},
+          {"127.0.0.1:5.0", ""}, {"unix/:5", ""}, {"/tmp/.X11-unix/X5", ""}}},
+        {QStringLiteral("vantorel-_50"), {{":50", ""}, {":50.0", ""}}},
+        {QStringLiteral("vantorel-elsewhere_5"), {{"elsewhere:5", ""}, {"elsewhere:5.0", ""}}},
+        {QStringLiteral("vantorel-wayland-1"), {{"", "wayland-1"}, {"", runtimeWayland.constData()}}},
+        {QStringLiteral("vantorel-_other_wayland-1"), {{"", "/other/wayland-1"}}},
+    };
+    for (const auto &[socket, spellings] : cases) {
+        for (const auto &[display, wayland] : spellings)
+            EXPECT_EQ(socketFor(display, wayland), socket) << display << " / " << wayland;
+    }
+    qputenv("DISPLAY", savedDisplay);
+    qputenv("WAYLAND_DISPLAY", savedWayland);
+    qputenv("XDG_RUNTIME_DIR", savedRuntime);
+}
+
+// A connection that says nothing, or half a request, is closed after a short
+// while, and only so many wait at a time (the oldest goes first); the
+// program answers as before.
+TEST_F(SingleInstanceTest, IdleConnectionsAreFewAndShortLived)
+{
+    const QString socket = dir.filePath(QStringLiteral("vantorel-_0"));
+    SingleInstance first(socket);
+    ASSERT_EQ(first.claim(), SingleInstance::Claim::thisInstance);
+    QSignalSpy shown(&first, &SingleInstance::showRequested);
+    const auto connected = [&socket] {
+        sockaddr_un address{};
+        address.sun_family = AF_UNIX;
+        std::strncpy(address.sun_path, QFile::encodeName(socket).constData(), sizeof address.sun_path - 1);
+        const int fd = ::socket(AF_UNIX, SOCK_STREAM, 0);
+        EXPECT_EQ(::connect(fd, reinterpret_cast<sockaddr *>(&address), sizeof address), 0);
+        return fd;
+    };
+    const auto closedByTheProgram = [](int fd) {
+        char byte;
+        return ::recv(fd, &byte, 1, MSG_DONTWAIT) == 0;
+    };
+    constexpr int extra = 3;
+    std::vector<int> idle;
+    QElapsedTimer sinceFirst;
+    sinceFirst.start();
+    for (int i = 0; i < SingleInstance::connectionLimit + extra; ++i) {
+        idle.push_back(connected());
+        if (i % 2)
+            ::send(idle.back(), "activate Ha", 11, MSG_NOSIGNAL);
+        QCoreApplication::processEvents();
+    }
+    QTest::qWait(100);
+    for (int i = 0; i < int(idle.size()); ++i)
+        EXPECT_EQ(closedByTheProgram(idle[size_t(i)]), i < extra) << "connection " << i;
+    EXPECT_TRUE(QTest::qWaitFor([&] { return closedByTheProgram(idle.back()); }, 2 * SingleInstance::idleTimeoutMs));
+    EXPECT_GE(sinceFirst.elapsed(), SingleInstance::idleTimeoutMs);
+    for (int fd : idle) {
+        EXPECT_TRUE(closedByTheProgram(fd));
+        ::close(fd);
+    }
+
+    SingleInstance second(socket);
+    EXPECT_EQ(second.claim(), SingleInstance::Claim::otherInstanceShown);
+    EXPECT_TRUE(shown.wait(2000));
 }
 
 TEST_F(SingleInstanceTest, ALeftOverSocketIsReplacedAndASecondStartShowsTheFirst)

@@ -1,0 +1,308 @@
+#include "ButtonFileWriter.h"
+#include "EventLoopWait.h"
+#include "LaunchMarker.h"
+#include "ProgramRun.h"
+#include "RequiredTool.h"
+#include "XvfbServer.h"
+
+#include <QDir>
+#include <QFile>
+#include <QThread>
+
+#include <algorithm>
+#include <cerrno>
+#include <csignal>
+#include <cstring>
+#include <fcntl.h>
+#include <map>
+#include <spawn.h>
+#include <string>
+#include <sys/resource.h>
+#include <sys/socket.h>
+#include <sys/un.h>
+#include <sys/wait.h>
+#include <unistd.h>
+#include <vector>
+
+#include <gtest/gtest.h>
+
+extern char **environ;
+
+// `vantorel --activate` and later starts against a running program, under
+// the loads that used to break the channel: an oversized name, many starts
+// at once, a flood of idle connections at the descriptor limit, and one
+// display written in different ways.
+namespace {
+const QString program = QStringLiteral(VANTOREL_BINARY);
+
+// A running program with one button, "Mark", in a Wayland session without
+// a shortcut service; started by an activation, as a desktop's shortcut
+// does, and ready once it reported it.
+class RunningProgram {
+public:
+    explicit RunningProgram(const QString &display = QString(), const QString &platform = QStringLiteral("offscreen"))
+        : run(display, platform), marker(run.dir()), socketKey(QString(display).replace(u':', u'_'))
+    {
+        if (display.isEmpty()) {
+            run.environment().remove(QStringLiteral("DISPLAY"));
+            run.environment().remove(QStringLiteral("WAYLAND_DISPLAY"));
+        }
+        if (platform == QLatin1String("offscreen"))
+            run.environment().insert(QStringLiteral("XDG_SESSION_TYPE"), QStringLiteral("wayland"));
+        run.environment().insert(QStringLiteral("DBUS_SESSION_BUS_ADDRESS"),
+                                 QStringLiteral("unix:path=/nonexistent"));
+        ButtonFileWriter buttons;
+        buttons.add(QStringLiteral("Mark"), QStringLiteral("⌘ + ⌥ + M"), marker.url());
+        buttons.writeTo(run.buttonFile());
+    }
+    // The command's first words run before the program (a wrapper that execs it).
+    bool start(const QStringList &wrapper = {})
+    {
+        run.start(wrapper + QStringList{program, QStringLiteral("--activate"), QStringLiteral("Mark")});
+        return run.waitForOutput("⌨️ Activated by command: Mark") && launchedTimes(1);
+    }
+    // Whether the target has run this many times (a launch is answered once
+    // it started, and the target takes a moment to leave its mark).
+    bool launchedTimes(int count, int timeoutMs = 5000)
+    {
+        runEventLoopUntil([&] { return marker.launches() >= count; }, timeoutMs);
+        return marker.launches() == count;
+    }
+    // Whether the program's log reports this many activations (its lines
+    // come right after the launches).
+    bool reportsActivations(int count)
+    {
+        const auto reported = [this] { return int(run.output().count("⌨️ Activated by command: Mark")); };
+        runEventLoopUntil([&] { return reported() >= count; });
+        return reported() == count;
+    }
+    QString socket() { return run.dir() + QStringLiteral("/vantorel-") + socketKey; }
+
+    ProgramRun run;
+    LaunchMarker marker;
+    QString socketKey;
+};
+
+// A later start in the same session; its exit code, or -1 when it did not end.
+int startAgain(RunningProgram &running, const QStringList &arguments, QByteArray *errors = nullptr,
+               const QStringList &wrapper = {})
+{
+    ProgramRun again;
+    again.environment() = running.run.environment();
+    again.start(wrapper + QStringList{program} + arguments);
+    const int status = again.waitForExit();
+    if (errors)
+        *errors = again.errors();
+    return status;
+}
+
+int connectTo(const QString &socketPath)
+{
+    sockaddr_un address{};
+    address.sun_family = AF_UNIX;
+    std::strncpy(address.sun_path, QFile::encodeName(socketPath).constData(), sizeof address.sun_path - 1);
+    const int fd = ::socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0);
+    if (fd >= 0 && ::connect(fd, reinterpret_cast<sockaddr *>(&address), sizeof address) == 0)
+        return fd;
+    if (fd >= 0)
+        ::close(fd);
+    return -1;
+}
+
+// User and system CPU time of a process so far, in ms.
+long cpuTimeMs(qint64 pid)
+{
+    QFile stat(QStringLiteral("/proc/%1/stat").arg(pid));
+    if (!stat.open(QIODevice::ReadOnly))
+        return -1;
+    const QByteArray text = stat.readAll();
+    const QList<QByteArray> fields = text.mid(text.lastIndexOf(')') + 2).split(' ');
+    return (fields.value(11).toLong() + fields.value(12).toLong()) * 1000 / ::sysconf(_SC_CLK_TCK);
+}
+
+int openDescriptors(qint64 pid)
+{
+    return int(QDir(QStringLiteral("/proc/%1/fd").arg(pid)).entryList(QDir::NoDotAndDotDot | QDir::System).size());
+}
+
+// A name that does not fit in one request: the command says so and the
+// running program keeps its socket (the command used to take it for a dead
+// one, remove it and run as a second program). A client that sends as much
+// straight to the socket is refused, and the program goes on answering.
+TEST(CommandChannelTest, AnOversizedNameIsRefusedAndTheRunningProgramKeepsItsSocket)
+{
+    RunningProgram running;
+    ASSERT_TRUE(running.start()) << running.run.transcript();
+    const QString huge(100000, QChar(1));
+    QByteArray errors;
+    EXPECT_EQ(startAgain(running, {QStringLiteral("--activate"), huge}, &errors), 2);
+    EXPECT_EQ(errors, QByteArray("vantorel: a button's name or id has at most 1024 bytes, not 100000\n"));
+    EXPECT_TRUE(QFile::exists(running.socket()));
+
+    const int fd = connectTo(running.socket());
+    ASSERT_GE(fd, 0);
+    const QByteArray request = "activate " + QByteArray(100000, 'x');
+    ::send(fd, request.constData(), size_t(request.size()), MSG_NOSIGNAL | MSG_DONTWAIT);
+    QByteArray answer;
+    ASSERT_TRUE(runEventLoopUntil([&] {
+        char buffer[64];
+        const ssize_t n = ::recv(fd, buffer, sizeof buffer, MSG_DONTWAIT);
+        if (n > 0)
+            answer.append(buffer, n);
+        return n == 0 || (n < 0 && errno != EAGAIN);
+    }, 5000));
+    ::close(fd);
+    EXPECT_EQ(answer, QByteArray("refused\n"));
+
+    EXPECT_EQ(startAgain(running, {QStringLiteral("--activate"), QStringLiteral("Mark")}), 0);
+    EXPECT_TRUE(running.launchedTimes(2));
+    EXPECT_TRUE(running.reportsActivations(2)) << "the running program launched it\n" << running.run.transcript();
+}
+
+// Many activations at once, on an X display: every command waits for the
+// running program's answer and says exactly what happened (they used to
+// give up after a second, or abort when the display ran out of client slots,
+// as each opened a connection to it).
+TEST(CommandChannelTest, ManyActivationsAtOnceAllLaunchAndSaySo)
+{
+    XvfbServer xvfb;
+    ASSERT_TRUE(xvfb.isRunning()) << xvfb.error().toStdString();
+    RunningProgram running(xvfb.display(), QStringLiteral("xcb"));
+    ASSERT_TRUE(running.start()) << running.run.transcript();
+
+    constexpr int starts = 400; // more than the X server's 256 client slots
+    std::vector<std::string> environment;
+    for (const QString &entry : running.run.environment().toStringList())
+        environment.push_back(entry.toStdString());
+    std::vector<char *> envp;
+    for (std::string &entry : environment)
+        envp.push_back(entry.data());
+    envp.push_back(nullptr);
+    const QByteArray binary = QFile::encodeName(program);
+    char *argv[] = {const_cast<char *>(binary.constData()), const_cast<char *>("--activate"),
+                    const_cast<char *>("Mark"), nullptr};
+    posix_spawn_file_actions_t quiet;
+    posix_spawn_file_actions_init(&quiet);
+    posix_spawn_file_actions_addopen(&quiet, STDERR_FILENO, "/dev/null", O_WRONLY, 0);
+    std::vector<pid_t> pids;
+    for (int i = 0; i < starts; ++i) {
+        pid_t pid = -1;
+        if (posix_spawn(&pid, argv[0], &quiet, nullptr, argv, envp.data()) == 0)
+            pids.push_back(pid);
+    }
+    posix_spawn_file_actions_destroy(&quiet);
+    ASSERT_EQ(pids.size(), size_t(starts));
+    std::map<int, int> statuses; // exit status (128 + signal) → how many
+    for (pid_t pid : pids) {
+        int status = 0;
+        ::waitpid(pid, &status, 0);
+        ++statuses[WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status)];
+    }
+    EXPECT_EQ(statuses, (std::map<int, int>{{0, starts}}));
+    EXPECT_TRUE(running.launchedTimes(starts + 1, 10000)) << running.marker.launches() << " launches";
+}
+
+// Idle and half-written connections from the same user until the program
+// is at its descriptor limit: it neither spins nor stops launching, and it
+// answers activations meanwhile and after they close.
+TEST(CommandChannelTest, AFloodOfIdleConnectionsAtTheDescriptorLimitNeitherSpinsNorStopsTheProgram)
+{
+    RunningProgram running;
+    ASSERT_TRUE(running.start()) << running.run.transcript();
+    const qint64 pid = running.run.process().processId();
+    const rlimit limit{rlim_t(openDescriptors(pid) + 40), 4096};
+    ASSERT_EQ(::prlimit(pid_t(pid), RLIMIT_NOFILE, &limit, nullptr), 0) << std::strerror(errno);
+
+    rlimit own{};
+    ::getrlimit(RLIMIT_NOFILE, &own);
+    own.rlim_cur = own.rlim_max;
+    ::setrlimit(RLIMIT_NOFILE, &own);
+    const int connections = int(std::min<rlim_t>(1100, own.rlim_cur - 200));
+    std::vector<int> flood;
+    for (int i = 0; i < connections; ++i) {
+        const int fd = connectTo(running.socket());
+        if (fd < 0)
+            break;
+        if (i % 2 == 1)
+            ::send(fd, "activate Ma", 11, MSG_NOSIGNAL | MSG_DONTWAIT);
+        flood.push_back(fd);
+    }
+    EXPECT_EQ(int(flood.size()), connections);
+
+    QThread::msleep(500);
+    const long before = cpuTimeMs(pid);
+    QThread::msleep(1000);
+    EXPECT_LT(cpuTimeMs(pid) - before, 150) << "the program spins";
+    EXPECT_EQ(startAgain(running, {QStringLiteral("--activate"), QStringLiteral("Mark")}), 0);
+    EXPECT_TRUE(running.launchedTimes(2));
+
+    for (int fd : flood)
+        ::close(fd);
+    EXPECT_EQ(startAgain(running, {QStringLiteral("--activate"), QStringLiteral("Mark")}), 0);
+    EXPECT_TRUE(running.launchedTimes(3));
+    EXPECT_LE(openDescriptors(pid), int(limit.rlim_cur));
+}
+
+// One program per session, whichever way a start writes the display.
+TEST(CommandChannelTest, EverySpellingOfOneDisplayReachesTheSameProgram)
+{
+    RunningProgram running(QStringLiteral(":57"));
+    ASSERT_TRUE(running.start()) << running.run.transcript();
+    int launches = 1;
+    for (const QString &display : {QStringLiteral(":57.0"), QStringLiteral("unix:57"), QStringLiteral("localhost:57")}) {
+        running.run.environment().insert(QStringLiteral("DISPLAY"), display);
+        EXPECT_EQ(startAgain(running, {QStringLiteral("--activate"), QStringLiteral("Mark")}), 0)
+            << display.toStdString();
+        EXPECT_TRUE(running.launchedTimes(++launches)) << display.toStdString();
+        // A plain start too (the program's own path): it shows the running editor.
+        EXPECT_EQ(startAgain(running, {}), 0) << display.toStdString();
+    }
+    EXPECT_TRUE(running.reportsActivations(launches)) << running.run.transcript();
+}
+
+// ... and whether or not XDG_RUNTIME_DIR is set: /run/user/<uid> is the
+// runtime directory of a login session, set in the variable or not. The
+// program runs in a mount namespace of its own with an empty /run/user, and
+// the later starts enter it.
+TEST(CommandChannelTest, AStartWithoutXdgRuntimeDirReachesTheSameProgram)
+{
+    VANTOREL_REQUIRE_PROGRAM("unshare");
+    VANTOREL_REQUIRE_PROGRAM("nsenter");
+    RunningProgram running(QStringLiteral(":58"));
+    const QString runtime = QStringLiteral("/run/user/%1").arg(::geteuid());
+    running.run.environment().insert(QStringLiteral("XDG_RUNTIME_DIR"), runtime);
+    const QStringList privateRunUser{
+        QStringLiteral("unshare"), QStringLiteral("--mount"), QStringLiteral("sh"), QStringLiteral("-c"),
+        QStringLiteral("mount -t tmpfs tmpfs /run/user && mkdir -m 0700 %1 && exec \"$@\"").arg(runtime),
+        QStringLiteral("sh")};
+    if (!running.start(privateRunUser)) {
+        if (running.run.errors().contains("unshare") || running.run.errors().contains("mount"))
+            VANTOREL_SKIP_OR_FAIL("cannot make a private /run/user: " + running.run.errors().toStdString());
+        FAIL() << running.run.transcript();
+    }
+    running.run.environment().remove(QStringLiteral("XDG_RUNTIME_DIR"));
+    const QStringList enter{QStringLiteral("nsenter"),
+                            QStringLiteral("--mount=/proc/%1/ns/mnt").arg(running.run.process().processId())};
+    EXPECT_EQ(startAgain(running, {QStringLiteral("--activate"), QStringLiteral("Mark")}, nullptr, enter), 0);
+    EXPECT_TRUE(running.launchedTimes(2));
+    EXPECT_EQ(startAgain(running, {}, nullptr, enter), 0);
+    EXPECT_TRUE(running.reportsActivations(2)) << running.run.transcript();
+}
+
+// The command prints the help and version texts the program's own parser
+// writes (a start it hands over, for an option it leaves to the program).
+TEST(CommandChannelTest, HelpAndVersionAreThoseOfTheProgram)
+{
+    for (const QString &option : {QStringLiteral("--help"), QStringLiteral("--version")}) {
+        ProgramRun command, handedOver;
+        command.start({program, option});
+        handedOver.start({program, option, QStringLiteral("-platform"), QStringLiteral("offscreen")});
+        EXPECT_EQ(command.waitForExit(), 0);
+        EXPECT_EQ(handedOver.waitForExit(), 0);
+        EXPECT_EQ(command.output(), handedOver.output());
+        EXPECT_TRUE(command.output().startsWith(option == QLatin1String("--help") ? "Usage: vantorel [options]\n"
+                                                                                  : "vantorel "))
+            << command.transcript();
+    }
+}
+} // namespace
