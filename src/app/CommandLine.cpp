@@ -2,11 +2,9 @@
 
 #include "ActivationReport.h"
 #include "InstallLayout.h"
-#include "DesktopShortcutsCommand.h"
 
 #include <QCommandLineParser>
 #include <QCoreApplication>
-#include <QDir>
 
 #include <cstdio>
 
@@ -84,22 +82,18 @@ std::optional<int> CommandLine::answerInformationRequests(const QStringList &arg
     return std::nullopt;
 }
 
-std::optional<int> CommandLine::answerDesktopShortcutRequests(const QStringList &arguments,
-                                                              const QString &programPath)
+std::optional<CommandLine::DesktopShortcuts> CommandLine::desktopShortcutsRequest(const QStringList &arguments)
 {
     Parser p;
     p.parser.parse(arguments);
     const bool add = p.parser.isSet(p.addDesktopShortcuts);
     const bool remove = p.parser.isSet(p.removeDesktopShortcuts);
-    if (add && remove) {
-        print(stderr, QCoreApplication::applicationName()
-                          + QStringLiteral(": --add-desktop-shortcuts and --remove-desktop-shortcuts contradict each other\n"));
-        return usageError;
-    }
+    if (add && remove)
+        return DesktopShortcuts::both;
     if (add)
-        return DesktopShortcutsCommand::add(programPath, QDir::homePath());
+        return DesktopShortcuts::add;
     if (remove)
-        return DesktopShortcutsCommand::remove();
+        return DesktopShortcuts::remove;
     return std::nullopt;
 }
 

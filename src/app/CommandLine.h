@@ -23,10 +23,10 @@ public:
     // (printed on standard output); nothing when the program should go on.
     static std::optional<int> answerInformationRequests(const QStringList &arguments);
 
-    // --add-desktop-shortcuts and --remove-desktop-shortcuts: done at once,
-    // without the toolkit or a display (see DesktopShortcutsCommand); the
-    // exit status, or nothing when neither is asked for.
-    static std::optional<int> answerDesktopShortcutRequests(const QStringList &arguments, const QString &programPath);
+    // What --add-desktop-shortcuts and --remove-desktop-shortcuts ask for
+    // (see DesktopShortcutsCommand); nothing when neither is given.
+    enum class DesktopShortcuts { add, remove, both };
+    static std::optional<DesktopShortcuts> desktopShortcutsRequest(const QStringList &arguments);
 
     // After the toolkit has taken its own options from the arguments: 2 and
     // one line on standard error for anything the program does not know.

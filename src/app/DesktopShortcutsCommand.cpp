@@ -1,6 +1,7 @@
 #include "DesktopShortcutsCommand.h"
 
 #include "ButtonFile.h"
+#include "CommandLine.h"
 #include "KeyboardShortcut.h"
 #include "gnome/GnomeCustomShortcutService.h"
 #include "gnome/GnomeCustomShortcuts.h"
@@ -8,6 +9,8 @@
 #include "gnome/GnomeShortcutConsent.h"
 #include "gnome/GnomeShortcutWriter.h"
 
+#include <QCoreApplication>
+#include <QDir>
 #include <QHash>
 
 #include <cstdio>
@@ -92,4 +95,22 @@ int DesktopShortcutsCommand::remove(const QString &configDirectory)
     shortcuts.flush();
     print(stdout, QStringLiteral("Removed %1 of Vantorel's shortcuts from GNOME's keyboard settings").arg(count));
     return 0;
+}
+
+std::optional<int> DesktopShortcutsCommand::answer(const QStringList &arguments, const QString &programPath)
+{
+    const std::optional<CommandLine::DesktopShortcuts> request = CommandLine::desktopShortcutsRequest(arguments);
+    if (!request)
+        return std::nullopt;
+    switch (*request) {
+    case CommandLine::DesktopShortcuts::add:
+        return add(programPath, QDir::homePath());
+    case CommandLine::DesktopShortcuts::remove:
+        return remove();
+    case CommandLine::DesktopShortcuts::both:
+        break;
+    }
+    print(stderr, QCoreApplication::applicationName()
+                      + QStringLiteral(": --add-desktop-shortcuts and --remove-desktop-shortcuts contradict each other"));
+    return 2;
 }

@@ -1,5 +1,6 @@
 #include "CommandLine.h"
 #include "DesktopServices.h"
+#include "DesktopShortcutsCommand.h"
 #include "HotKeyManager.h"
 #include "InstallLayout.h"
 #include "Log.h"
@@ -39,7 +40,7 @@ int vantorel_program_main(int argc, char *argv[])
         arguments.append(QString::fromLocal8Bit(argv[i]));
     if (const std::optional<int> status = CommandLine::answerInformationRequests(arguments))
         return *status;
-    if (const std::optional<int> status = CommandLine::answerDesktopShortcutRequests(arguments, RunningExecutable::path()))
+    if (const std::optional<int> status = DesktopShortcutsCommand::answer(arguments, RunningExecutable::path()))
         return *status;
 
     // The toolkit's own options (-display, -platform…) are known only once
