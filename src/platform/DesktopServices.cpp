@@ -11,6 +11,7 @@
 #include "none/NoHotkeyPermission.h"
 #include "none/NoRunningApplicationWindows.h"
 #include "portal/PortalGlobalShortcutService.h"
+#include "posix/RunningExecutable.h"
 #include "x11/X11Connection.h"
 #include "x11/X11GlobalShortcutService.h"
 #include "x11/X11PermissionService.h"
@@ -19,7 +20,6 @@
 #include "xdg/XdgAutostartLoginItem.h"
 
 #include <QDBusConnection>
-#include <QFileInfo>
 
 namespace {
 bool isDesktop(QLatin1StringView name)
@@ -96,8 +96,7 @@ DesktopServices DesktopServices::forThisSession(std::function<void()> displayLos
         services.permission = std::make_shared<BusServicePermission>(QStringLiteral("org.freedesktop.portal.Desktop"));
     } else if (hotkeys == QLatin1String("gnome")) {
         // The desktop runs the program itself on a press: its real path.
-        services.shortcuts = std::make_shared<GnomeCustomShortcutService>(
-            QFileInfo(QStringLiteral("/proc/self/exe")).canonicalFilePath());
+        services.shortcuts = std::make_shared<GnomeCustomShortcutService>(RunningExecutable::path());
         services.permission = std::make_shared<BusServicePermission>(QStringLiteral("org.gnome.SettingsDaemon.MediaKeys"));
     } else if (hotkeys == QLatin1String("x11")) {
         // Without a display the X11 backends still exist: every shortcut
