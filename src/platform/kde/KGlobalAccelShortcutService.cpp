@@ -1,10 +1,10 @@
 #include "KGlobalAccelShortcutService.h"
 
-#include "KGlobalAccelComponentProxy.h"
 #include "KGlobalAccelKeys.h"
-#include "KGlobalAccelProxy.h"
 #include "KGlobalAccelShortcutInfo.h"
 #include "Log.h"
+#include "kde/KGlobalAccelComponentProxy.h"
+#include "kde/KGlobalAccelProxy.h"
 
 #include <QDBusMessage>
 #include <QDBusObjectPath>

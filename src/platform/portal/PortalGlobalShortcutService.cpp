@@ -1,12 +1,12 @@
 #include "PortalGlobalShortcutService.h"
 
 #include "Log.h"
-#include "PortalGlobalShortcutsProxy.h"
-#include "PortalRegistryProxy.h"
 #include "PortalRequest.h"
-#include "PortalSessionProxy.h"
 #include "PortalShortcut.h"
 #include "PortalTrigger.h"
+#include "portal/PortalGlobalShortcutsProxy.h"
+#include "portal/PortalRegistryProxy.h"
+#include "portal/PortalSessionProxy.h"
 #include "posix/RunningExecutable.h"
 #include "xdg/XdgApplicationEntry.h"
 

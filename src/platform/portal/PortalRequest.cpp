@@ -1,7 +1,7 @@
 #include "PortalRequest.h"
 
-#include "PortalRequestProxy.h"
 #include "PortalShortcut.h"
+#include "portal/PortalRequestProxy.h"
 
 #include <QDBusPendingCallWatcher>
 
