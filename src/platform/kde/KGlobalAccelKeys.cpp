@@ -19,6 +19,7 @@ void KGlobalAccelKeys::registerDBusTypes()
 {
     qDBusRegisterMetaType<KGlobalAccelKeys>();
     qDBusRegisterMetaType<QList<KGlobalAccelKeys>>();
+    qDBusRegisterMetaType<KGlobalAccelKeys::Match>();
 }
 
 QDBusArgument &operator<<(QDBusArgument &argument, const KGlobalAccelKeys &sequence)

@@ -23,8 +23,29 @@ struct KGlobalAccelKeys {
     // The first key, as QKeyCombination::toCombined(); 0 when none.
     int first() const { return keys[0]; }
 
-    // Registers the D-Bus type of this struct and of lists of it; call
-    // before the first call or export that carries one.
+    // How the daemon compares keys when asked who holds them ("(i)"):
+    // 0 asks for exactly these keys.
+    struct Match {
+        int type = 0;
+
+        friend QDBusArgument &operator<<(QDBusArgument &argument, const Match &match)
+        {
+            argument.beginStructure();
+            argument << match.type;
+            argument.endStructure();
+            return argument;
+        }
+        friend const QDBusArgument &operator>>(const QDBusArgument &argument, Match &match)
+        {
+            argument.beginStructure();
+            argument >> match.type;
+            argument.endStructure();
+            return argument;
+        }
+    };
+
+    // Registers the D-Bus types of this struct, of lists of it and of Match;
+    // call before the first call or export that carries one.
     static void registerDBusTypes();
 
     friend bool operator==(const KGlobalAccelKeys &, const KGlobalAccelKeys &) = default;
@@ -34,3 +55,4 @@ QDBusArgument &operator<<(QDBusArgument &argument, const KGlobalAccelKeys &seque
 const QDBusArgument &operator>>(const QDBusArgument &argument, KGlobalAccelKeys &sequence);
 
 Q_DECLARE_METATYPE(KGlobalAccelKeys)
+Q_DECLARE_METATYPE(KGlobalAccelKeys::Match)

@@ -1,9 +1,11 @@
 #include "KGlobalAccelShortcutService.h"
 
 #include "KGlobalAccelKeys.h"
+#include "KGlobalAccelShortcutInfo.h"
 #include "Log.h"
+#include "kde/KGlobalAccelComponentProxy.h"
+#include "kde/KGlobalAccelProxy.h"
 
-#include <QDBusConnectionInterface>
 #include <QDBusMessage>
 #include <QDBusObjectPath>
 #include <QDBusPendingCallWatcher>
@@ -16,10 +18,6 @@
 
 namespace {
 const QString service = QStringLiteral("org.kde.kglobalaccel");
-const QString daemonPath = QStringLiteral("/kglobalaccel");
-const QString daemonInterface = QStringLiteral("org.kde.KGlobalAccel");
-const QString componentInterface = QStringLiteral("org.kde.kglobalaccel.Component");
-const QString pressedSignal = QStringLiteral("globalShortcutPressed");
 const QString friendlyName = QStringLiteral("Vantorel");
 
 // setShortcutKeys flags: the action is present (active), and the daemon
@@ -32,12 +30,6 @@ constexpr int quitTimeoutMs = 1000;
 // For questions someone waits for (the start, the edit form): long enough
 // for a busy daemon, short enough not to freeze anything.
 constexpr int probeTimeoutMs = 500;
-
-QDBusMessage daemonCall(const QString &method)
-{
-    return QDBusMessage::createMethodCall(service, daemonPath, daemonInterface, method);
-}
-
 
 QString keyText(int combined)
 {
@@ -53,6 +45,7 @@ QString keyText(QKeyCombination trigger)
 
 KGlobalAccelShortcutService::KGlobalAccelShortcutService(const QDBusConnection &bus, QObject *parent)
     : GlobalShortcutService(parent), m_bus(bus),
+      m_daemon(new KGlobalAccelProxy(service, QStringLiteral("/kglobalaccel"), m_bus, this)),
       m_watcher(new QDBusServiceWatcher(service, m_bus,
                                         QDBusServiceWatcher::WatchForRegistration
                                             | QDBusServiceWatcher::WatchForUnregistration,
@@ -75,12 +68,10 @@ KGlobalAccelShortcutService::~KGlobalAccelShortcutService()
 {
     if (!m_serviceUp)
         return;
+    m_daemon->setTimeout(quitTimeoutMs);
     QList<QDBusPendingCall> calls;
-    for (const QString &id : std::as_const(m_order)) {
-        QDBusMessage call = daemonCall(QStringLiteral("setInactive"));
-        call << actionIdOf(m_actions.value(id).request);
-        calls.append(m_bus.asyncCall(call, quitTimeoutMs));
-    }
+    for (const QString &id : std::as_const(m_order))
+        calls.append(m_daemon->setInactive(actionIdOf(m_actions.value(id).request)));
     // Sent together, so the wait is one round trip, not one per action.
     for (QDBusPendingCall &call : calls)
         call.waitForFinished();
@@ -145,9 +136,7 @@ void KGlobalAccelShortcutService::bind(const QList<ShortcutRequest> &requests)
         if (wanted.contains(id))
             continue;
         if (m_serviceUp) {
-            QDBusMessage call = daemonCall(QStringLiteral("unregister"));
-            call << componentName() << id;
-            auto *watcher = new QDBusPendingCallWatcher(m_bus.asyncCall(call), this);
+            auto *watcher = new QDBusPendingCallWatcher(m_daemon->unregister(componentName(), id), this);
             connect(watcher, &QDBusPendingCallWatcher::finished, this, [id](QDBusPendingCallWatcher *finished) {
                 finished->deleteLater();
                 if (finished->isError())
@@ -192,16 +181,12 @@ void KGlobalAccelShortcutService::registerAction(Action &action)
     setState(action, {ShortcutState::Kind::Pending, {}, {}});
 
     const QStringList id = actionIdOf(action.request);
-    QDBusMessage announce = daemonCall(QStringLiteral("doRegister"));
-    announce << id;
     // Its reply carries nothing; a failure shows in the next call's answer,
     // which the daemon handles after it.
-    m_bus.asyncCall(announce);
-
-    QDBusMessage set = daemonCall(QStringLiteral("setShortcutKeys"));
-    set << id << QVariant::fromValue(QList<KGlobalAccelKeys>{KGlobalAccelKeys::of(action.request.trigger)})
-        << uint(setPresent | noAutoloading);
-    auto *watcher = new QDBusPendingCallWatcher(m_bus.asyncCall(set), this);
+    m_daemon->doRegister(id);
+    auto *watcher = new QDBusPendingCallWatcher(
+        m_daemon->setShortcutKeys(id, {KGlobalAccelKeys::of(action.request.trigger)}, setPresent | noAutoloading),
+        this);
     connect(watcher, &QDBusPendingCallWatcher::finished, this,
             [this, actionId = action.request.actionId, attempt = action.attempt](QDBusPendingCallWatcher *finished) {
                 finished->deleteLater();
@@ -236,7 +221,7 @@ void KGlobalAccelShortcutService::reportTaken(const Action &action)
 {
     // Who holds the keys is one more call away; until it answers the row
     // stays pending, so the log gets one line, with the holder in it.
-    auto *watcher = new QDBusPendingCallWatcher(m_bus.asyncCall(shortcutsByKeyCall(action.request.trigger)), this);
+    auto *watcher = new QDBusPendingCallWatcher(askHolders(action.request.trigger, -1), this);
     connect(watcher, &QDBusPendingCallWatcher::finished, this,
             [this, actionId = action.request.actionId, attempt = action.attempt](QDBusPendingCallWatcher *finished) {
                 finished->deleteLater();
@@ -244,7 +229,7 @@ void KGlobalAccelShortcutService::reportTaken(const Action &action)
                 if (found == m_actions.end() || found->attempt != attempt)
                     return;
                 const QString keys = keyText(found->request.trigger);
-                const QString holder = holderIn(finished->reply());
+                const QString holder = holderIn(*finished);
                 setState(*found, {ShortcutState::Kind::TakenElsewhere, {},
                                   (holder.isEmpty()
                                        ? QStringLiteral("Another program holds %1 in KDE's shortcuts").arg(keys)
@@ -253,14 +238,11 @@ void KGlobalAccelShortcutService::reportTaken(const Action &action)
             });
 }
 
-QDBusMessage KGlobalAccelShortcutService::shortcutsByKeyCall(QKeyCombination trigger)
+QDBusPendingCall KGlobalAccelShortcutService::askHolders(QKeyCombination trigger, int timeoutMs)
 {
-    QDBusMessage call = daemonCall(QStringLiteral("globalShortcutsByKey"));
-    QDBusArgument exactMatch;
-    exactMatch.beginStructure();
-    exactMatch << 0;
-    exactMatch.endStructure();
-    call << QVariant::fromValue(KGlobalAccelKeys::of(trigger)) << QVariant::fromValue(exactMatch);
+    m_daemon->setTimeout(timeoutMs);
+    QDBusPendingCall call = m_daemon->globalShortcutsByKey(KGlobalAccelKeys::of(trigger), KGlobalAccelKeys::Match{});
+    m_daemon->setTimeout(-1);
     return call;
 }
 
@@ -268,50 +250,34 @@ ShortcutState KGlobalAccelShortcutService::probe(QKeyCombination trigger)
 {
     if (!m_serviceUp)
         return {ShortcutState::Kind::Pending, {}, m_waiting};
-    const QDBusMessage reply = m_bus.call(shortcutsByKeyCall(trigger), QDBus::Block, probeTimeoutMs);
-    if (reply.type() != QDBusMessage::ReplyMessage)
+    QDBusPendingCall reply = askHolders(trigger, probeTimeoutMs);
+    reply.waitForFinished();
+    if (reply.isError())
         return {ShortcutState::Kind::Pending, {},
                 QStringLiteral("KDE's shortcut service did not say who holds %1").arg(keyText(trigger))};
-    const std::array<QString, 6> names = firstHolderNames(reply);
-    if (names[2].isEmpty() || names[2] == componentName())
+    const QString holder = firstHolder(reply).component;
+    if (holder.isEmpty() || holder == componentName())
         return {ShortcutState::Kind::Live, keyText(trigger), {}};
     return {ShortcutState::Kind::TakenElsewhere, {},
             QStringLiteral("%1 is taken by %2 in KDE's shortcuts").arg(keyText(trigger), holderIn(reply))};
 }
 
-QString KGlobalAccelShortcutService::holderIn(const QDBusMessage &reply)
+QString KGlobalAccelShortcutService::holderIn(const QDBusPendingCall &reply)
 {
-    const std::array<QString, 6> names = firstHolderNames(reply);
-    const QString &action = names[1], &component = names[3];
-    if (component.isEmpty())
+    const KGlobalAccelShortcutInfo holder = firstHolder(reply);
+    if (holder.componentFriendly.isEmpty())
         return {};
-    return action.isEmpty() ? component : QStringLiteral("\"%1\" of %2").arg(action, component);
+    return holder.actionFriendly.isEmpty()
+        ? holder.componentFriendly
+        : QStringLiteral("\"%1\" of %2").arg(holder.actionFriendly, holder.componentFriendly);
 }
 
-std::array<QString, 6> KGlobalAccelShortcutService::firstHolderNames(const QDBusMessage &reply)
+KGlobalAccelShortcutInfo KGlobalAccelShortcutService::firstHolder(const QDBusPendingCall &call)
 {
-    // A list of shortcut infos, each starting with six strings. The key
-    // lists after them differ between versions of the daemon and are not
-    // needed.
-    std::array<QString, 6> names;
-    if (reply.type() != QDBusMessage::ReplyMessage || reply.arguments().isEmpty()
-        || !reply.arguments().constFirst().canConvert<QDBusArgument>())
-        return names;
-    const QDBusArgument infos = reply.arguments().constFirst().value<QDBusArgument>();
-    if (infos.currentType() != QDBusArgument::ArrayType)
-        return names;
-    infos.beginArray();
-    if (!infos.atEnd() && infos.currentType() == QDBusArgument::StructureType) {
-        infos.beginStructure();
-        for (QString &name : names) {
-            if (infos.currentType() != QDBusArgument::BasicType)
-                break;
-            infos >> name;
-        }
-        infos.endStructure();
-    }
-    infos.endArray();
-    return names;
+    const QDBusArgument infos = call.reply().arguments().value(0).value<QDBusArgument>();
+    if (call.isError() || infos.currentType() != QDBusArgument::ArrayType)
+        return {};
+    return qdbus_cast<QList<KGlobalAccelShortcutInfo>>(infos).value(0);
 }
 
 void KGlobalAccelShortcutService::setState(Action &action, const ShortcutState &state)
@@ -324,12 +290,10 @@ void KGlobalAccelShortcutService::listenForPresses()
 {
     // The component exists only once an action is registered, so it is
     // looked up after the first answer.
-    if (m_listening || m_askingForComponent)
+    if (m_component || m_askingForComponent)
         return;
     m_askingForComponent = true;
-    QDBusMessage call = daemonCall(QStringLiteral("getComponent"));
-    call << componentName();
-    auto *watcher = new QDBusPendingCallWatcher(m_bus.asyncCall(call), this);
+    auto *watcher = new QDBusPendingCallWatcher(m_daemon->getComponent(componentName()), this);
     connect(watcher, &QDBusPendingCallWatcher::finished, this, [this](QDBusPendingCallWatcher *finished) {
         finished->deleteLater();
         m_askingForComponent = false;
@@ -339,11 +303,9 @@ void KGlobalAccelShortcutService::listenForPresses()
                           .arg(reply.error().message().simplified()));
             return;
         }
-        m_componentPath = reply.value().path();
-        m_listening = m_bus.connect(service, m_componentPath, componentInterface, pressedSignal, this,
-                                    SLOT(onPressed(QString, QString, qlonglong)));
-        if (!m_listening)
-            Log::line(QStringLiteral("KDE: cannot listen for shortcut presses on %1").arg(m_componentPath));
+        m_component = new KGlobalAccelComponentProxy(service, reply.value().path(), m_bus, this);
+        connect(m_component, &KGlobalAccelComponentProxy::globalShortcutPressed, this,
+                &KGlobalAccelShortcutService::onPressed);
     });
 }
 
@@ -361,11 +323,8 @@ void KGlobalAccelShortcutService::serviceGone()
     if (!m_serviceUp)
         return;
     m_serviceUp = false;
-    if (m_listening) {
-        m_bus.disconnect(service, m_componentPath, componentInterface, pressedSignal, this,
-                         SLOT(onPressed(QString, QString, qlonglong)));
-        m_listening = false;
-    }
+    delete m_component;
+    m_component = nullptr;
     m_waiting = QStringLiteral("KDE's shortcut service stopped; waiting for it to return");
     Log::line(QStringLiteral("KDE: the shortcut service stopped; global shortcuts wait for it to return"));
     for (const QString &id : std::as_const(m_order)) {

@@ -7,11 +7,11 @@
 #include <QList>
 #include <QStringList>
 
-#include <array>
-
-class QDBusMessage;
+class KGlobalAccelComponentProxy;
+class KGlobalAccelProxy;
 class QDBusPendingCall;
 class QDBusServiceWatcher;
+struct KGlobalAccelShortcutInfo;
 
 // Global shortcuts through KDE's shortcut daemon (org.kde.kglobalaccel), on
 // Plasma under X11 and Wayland alike. One action per button in the
@@ -41,9 +41,6 @@ public:
     bool hasDesktopSettings() const override { return true; }
     void openDesktopSettings() override;
 
-private Q_SLOTS:
-    void onPressed(const QString &component, const QString &action, qlonglong timestamp);
-
 private:
     struct Action {
         ShortcutRequest request;
@@ -54,28 +51,28 @@ private:
     QStringList actionIdOf(const ShortcutRequest &request) const;
     void registerAction(Action &action);
     void reportTaken(const Action &action);
-    // Who holds a combination, from a globalShortcutsByKey reply; empty
-    // when the reply does not say.
-    static QString holderIn(const QDBusMessage &reply);
-    // The names that open the reply's first shortcut info: the action's
-    // unique and friendly name, the component's, the context's; empty
-    // strings where the reply has none.
-    static std::array<QString, 6> firstHolderNames(const QDBusMessage &reply);
-    static QDBusMessage shortcutsByKeyCall(QKeyCombination trigger);
+    // Asks the daemon who holds the keys of trigger; -1: its usual wait.
+    QDBusPendingCall askHolders(QKeyCombination trigger, int timeoutMs);
+    // Who holds a combination, from askHolders' answer; empty when the
+    // answer does not say.
+    static QString holderIn(const QDBusPendingCall &reply);
+    // The answer's first shortcut info; empty names where it has none.
+    static KGlobalAccelShortcutInfo firstHolder(const QDBusPendingCall &reply);
     void answerRegistration(const QString &actionId, quint64 attempt, const QDBusPendingCall &call);
     void setState(Action &action, const ShortcutState &state);
     void listenForPresses();
+    void onPressed(const QString &component, const QString &action, qlonglong timestamp);
     void serviceGone();
     void serviceBack();
 
     QDBusConnection m_bus;
+    KGlobalAccelProxy *m_daemon;
     QDBusServiceWatcher *m_watcher;
-    QString m_componentPath;
+    KGlobalAccelComponentProxy *m_component = nullptr; // its presses are heard while it exists
     QString m_waiting;              // what rows say while the daemon is away
     QList<QString> m_order;         // action ids as last bound
     QHash<QString, Action> m_actions;
     quint64 m_attempts = 0;
     bool m_serviceUp = true;
-    bool m_listening = false;       // connected to the component's presses
     bool m_askingForComponent = false;
 };

@@ -4,13 +4,14 @@
 #include "PortalRequest.h"
 #include "PortalShortcut.h"
 #include "PortalTrigger.h"
+#include "portal/PortalGlobalShortcutsProxy.h"
+#include "portal/PortalRegistryProxy.h"
+#include "portal/PortalSessionProxy.h"
 #include "posix/RunningExecutable.h"
 #include "xdg/XdgApplicationEntry.h"
 
-#include <QDBusMessage>
 #include <QDBusObjectPath>
 #include <QDBusPendingCallWatcher>
-#include <QDBusVariant>
 #include <QHash>
 #include <QTimer>
 
@@ -18,29 +19,18 @@
 
 namespace {
 constexpr int probeTimeoutMs = 1500;
-
-QLatin1String iface()
-{
-    return QLatin1String(portal::shortcutsInterface);
-}
-
-void closeOnPortal(const QDBusConnection &bus, const QString &session)
-{
-    bus.send(QDBusMessage::createMethodCall(QLatin1String(portal::service), session,
-                                            QLatin1String(portal::sessionInterface), QStringLiteral("Close")));
-}
 } // namespace
 
 PortalGlobalShortcutService::PortalGlobalShortcutService(const QDBusConnection &bus, uint version, QObject *parent)
-    : GlobalShortcutService(parent), m_bus(bus), m_version(version), m_clock([] {
+    : GlobalShortcutService(parent), m_bus(bus), m_version(version),
+      m_portal(new PortalGlobalShortcutsProxy(portal::service, portal::path, m_bus, this)), m_clock([] {
           return qint64(std::chrono::duration_cast<std::chrono::milliseconds>(
                             std::chrono::steady_clock::now().time_since_epoch())
                             .count());
       })
 {
     portal::registerTypes();
-    m_bus.connect(QLatin1String(portal::service), QLatin1String(portal::path), iface(), QStringLiteral("Activated"),
-                  this, SLOT(onActivated(QDBusMessage)));
+    connect(m_portal, &PortalGlobalShortcutsProxy::Activated, this, &PortalGlobalShortcutService::onActivated);
 }
 
 PortalGlobalShortcutService::~PortalGlobalShortcutService()
@@ -52,14 +42,9 @@ uint PortalGlobalShortcutService::offeredVersion(const QDBusConnection &bus)
 {
     if (!bus.isConnected())
         return 0;
-    QDBusMessage get = QDBusMessage::createMethodCall(QLatin1String(portal::service), QLatin1String(portal::path),
-                                                      QStringLiteral("org.freedesktop.DBus.Properties"),
-                                                      QStringLiteral("Get"));
-    get.setArguments({QString(iface()), QStringLiteral("version")});
-    const QDBusMessage reply = bus.call(get, QDBus::Block, probeTimeoutMs);
-    if (reply.type() != QDBusMessage::ReplyMessage || reply.arguments().isEmpty())
-        return 0;
-    return reply.arguments().constFirst().value<QDBusVariant>().variant().toUInt();
+    PortalGlobalShortcutsProxy portal(portal::service, portal::path, bus);
+    portal.setTimeout(probeTimeoutMs);
+    return portal.version(); // 0 when the property cannot be read
 }
 
 QString PortalGlobalShortcutService::backendName() const
@@ -74,12 +59,10 @@ bool PortalGlobalShortcutService::hasDesktopSettings() const
 
 void PortalGlobalShortcutService::openDesktopSettings()
 {
-    if (!hasDesktopSettings() || m_session.isEmpty())
+    if (!hasDesktopSettings() || !m_session)
         return;
-    QDBusMessage message = QDBusMessage::createMethodCall(QLatin1String(portal::service), QLatin1String(portal::path),
-                                                          iface(), QStringLiteral("ConfigureShortcuts"));
-    message.setArguments({QVariant::fromValue(QDBusObjectPath(m_session)), QString(), QVariantMap()});
-    auto *watcher = new QDBusPendingCallWatcher(m_bus.asyncCall(message), this);
+    auto *watcher = new QDBusPendingCallWatcher(
+        m_portal->ConfigureShortcuts(QDBusObjectPath(m_session->path()), QString(), QVariantMap()), this);
     connect(watcher, &QDBusPendingCallWatcher::finished, this, [](QDBusPendingCallWatcher *call) {
         call->deleteLater();
         if (call->isError())
@@ -148,30 +131,26 @@ void PortalGlobalShortcutService::startSession()
 
 void PortalGlobalShortcutService::registerAppId(bool entryJustWritten)
 {
-    QDBusMessage message = QDBusMessage::createMethodCall(
-        QLatin1String(portal::service), QLatin1String(portal::path), QStringLiteral("org.freedesktop.host.portal.Registry"),
-        QStringLiteral("Register"));
-    message.setArguments({QStringLiteral(VANTOREL_APP_ID), QVariantMap()});
-    auto *watcher = new QDBusPendingCallWatcher(m_bus.asyncCall(message), this);
+    PortalRegistryProxy registry(portal::service, portal::path, m_bus);
+    auto *watcher = new QDBusPendingCallWatcher(registry.Register(QStringLiteral(VANTOREL_APP_ID), QVariantMap()), this);
     connect(watcher, &QDBusPendingCallWatcher::finished, this, [this, entryJustWritten](QDBusPendingCallWatcher *call) {
         call->deleteLater();
-        const QDBusMessage reply = call->reply();
         // The portal may not have noticed an entry written a moment ago: it
         // is asked once more, a little later.
-        if (entryJustWritten && refusedRegistration(reply)) {
+        if (entryJustWritten && refusedRegistration(call->error())) {
             QTimer::singleShot(registrationRetryMs, this, [this] { registerAppId(false); });
             return;
         }
-        takeRegistration(reply);
+        takeRegistration(call->error());
         m_registration = Registration::done;
         if (!m_requests.isEmpty())
             createSession(m_attempt);
     });
 }
 
-bool PortalGlobalShortcutService::refusedRegistration(const QDBusMessage &reply)
+bool PortalGlobalShortcutService::refusedRegistration(const QDBusError &error)
 {
-    if (reply.type() != QDBusMessage::ErrorMessage)
+    if (!error.isValid())
         return false;
     // A portal without the registry (before 1.19) takes the app id from the
     // systemd scope instead, and one that has it already for this connection
@@ -180,17 +159,17 @@ bool PortalGlobalShortcutService::refusedRegistration(const QDBusMessage &reply)
     static const QStringList noRegistry{QStringLiteral("org.freedesktop.DBus.Error.UnknownMethod"),
                                         QStringLiteral("org.freedesktop.DBus.Error.UnknownInterface"),
                                         QStringLiteral("org.freedesktop.DBus.Error.UnknownObject")};
-    return !noRegistry.contains(reply.errorName())
-        && !reply.errorMessage().contains(QLatin1String("already associated"), Qt::CaseInsensitive);
+    return !noRegistry.contains(error.name())
+        && !error.message().contains(QLatin1String("already associated"), Qt::CaseInsensitive);
 }
 
-void PortalGlobalShortcutService::takeRegistration(const QDBusMessage &reply)
+void PortalGlobalShortcutService::takeRegistration(const QDBusError &error)
 {
-    if (!refusedRegistration(reply)) {
+    if (!refusedRegistration(error)) {
         m_registrationProblem.clear();
         return;
     }
-    const QString why = reply.errorMessage().simplified();
+    const QString why = error.message().simplified();
     const QString problem = QStringLiteral("The desktop's portal does not accept the app id %1: %2")
                                 .arg(QStringLiteral(VANTOREL_APP_ID), why);
     if (problem != m_registrationProblem)
@@ -206,20 +185,19 @@ void PortalGlobalShortcutService::createSession(quint64 attempt)
         if (attempt != m_attempt) {
             // Made for a list that has changed since.
             if (response == 0 && !session.isEmpty())
-                closeOnPortal(m_bus, session);
+                PortalSessionProxy(portal::service, session, m_bus).Close();
             return;
         }
         if (response != 0 || session.isEmpty()) {
             takeBindAnswer(response == 0 ? 2 : response, {}, request->error());
             return;
         }
-        m_session = session;
-        m_bus.connect(QLatin1String(portal::service), m_session, QLatin1String(portal::sessionInterface),
-                      QStringLiteral("Closed"), this, SLOT(onSessionClosed(QDBusMessage)));
+        m_session = new PortalSessionProxy(portal::service, session, m_bus, this);
+        connect(m_session, &PortalSessionProxy::Closed, this, &PortalGlobalShortcutService::onSessionClosed);
         listShortcuts(attempt);
     });
-    request->call(QStringLiteral("CreateSession"), {},
-                  {{QStringLiteral("session_handle_token"), PortalRequest::newToken()}});
+    request->watch(
+        m_portal->CreateSession(request->expect({{QStringLiteral("session_handle_token"), PortalRequest::newToken()}})));
 }
 
 // What the desktop already knows for this app: a desktop that has the
@@ -235,7 +213,7 @@ void PortalGlobalShortcutService::listShortcuts(quint64 attempt)
         m_listed = triggersIn(results);
         bindShortcuts(attempt);
     });
-    request->call(QStringLiteral("ListShortcuts"), {QVariant::fromValue(QDBusObjectPath(m_session))}, {});
+    request->watch(m_portal->ListShortcuts(QDBusObjectPath(m_session->path()), request->expect({})));
 }
 
 void PortalGlobalShortcutService::bindShortcuts(quint64 attempt)
@@ -254,8 +232,8 @@ void PortalGlobalShortcutService::bindShortcuts(quint64 attempt)
             return;
         takeBindAnswer(response, results, request->error());
     });
-    request->call(QStringLiteral("BindShortcuts"),
-                  {QVariant::fromValue(QDBusObjectPath(m_session)), QVariant::fromValue(shortcuts), QString()}, {});
+    request->watch(
+        m_portal->BindShortcuts(QDBusObjectPath(m_session->path()), shortcuts, QString(), request->expect({})));
 }
 
 void PortalGlobalShortcutService::takeBindAnswer(uint response, const QVariantMap &results, const QString &error)
@@ -314,25 +292,22 @@ void PortalGlobalShortcutService::answerAll(const ShortcutState &state)
 
 void PortalGlobalShortcutService::closeSession()
 {
-    if (m_session.isEmpty())
+    if (!m_session)
         return;
-    m_bus.disconnect(QLatin1String(portal::service), m_session, QLatin1String(portal::sessionInterface),
-                     QStringLiteral("Closed"), this, SLOT(onSessionClosed(QDBusMessage)));
-    closeOnPortal(m_bus, m_session);
-    m_session.clear();
+    m_session->Close();
+    delete m_session;
+    m_session = nullptr;
 }
 
-void PortalGlobalShortcutService::onSessionClosed(const QDBusMessage &message)
+void PortalGlobalShortcutService::onSessionClosed()
 {
-    if (message.path() != m_session)
-        return;
     // The portal ended the session (it restarted, most likely): the shortcuts
     // are gone, so a bound session is bound again, once. One closed before
     // its bind was answered is not retried: that could keep putting the
     // desktop's dialog in front of the user.
-    m_bus.disconnect(QLatin1String(portal::service), m_session, QLatin1String(portal::sessionInterface),
-                     QStringLiteral("Closed"), this, SLOT(onSessionClosed(QDBusMessage)));
-    m_session.clear();
+    m_session->disconnect(this);
+    m_session->deleteLater(); // it is the one emitting
+    m_session = nullptr;
     // A session the desktop closes soon after each bind would otherwise be
     // bound again and again: after an automatic rebind, the next one waits
     // until a session has lasted a while.
@@ -349,10 +324,8 @@ void PortalGlobalShortcutService::onSessionClosed(const QDBusMessage &message)
         answerAll({ShortcutState::Kind::Failed, {}, QStringLiteral("Portal: the desktop closed the shortcut session")});
 }
 
-void PortalGlobalShortcutService::onActivated(const QDBusMessage &message)
+void PortalGlobalShortcutService::onActivated(const QDBusObjectPath &session, const QString &id, qulonglong timestampMs)
 {
-    const QVariantList arguments = message.arguments();
-    if (arguments.size() < 3 || m_session.isEmpty() || portal::pathOf(arguments.at(0)) != m_session)
-        return;
-    Q_EMIT activated(arguments.at(1).toString(), arguments.at(2).toULongLong());
+    if (m_session && session.path() == m_session->path())
+        Q_EMIT activated(id, timestampMs);
 }

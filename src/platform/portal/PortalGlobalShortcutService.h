@@ -8,7 +8,10 @@
 
 #include <functional>
 
-class QDBusMessage;
+class PortalGlobalShortcutsProxy;
+class PortalSessionProxy;
+class QDBusError;
+class QDBusObjectPath;
 
 // Global shortcuts through the desktop's GlobalShortcuts portal (GNOME 48+,
 // Plasma 6, Hyprland). The whole list is bound once per portal session; the
@@ -39,16 +42,12 @@ public:
     void openDesktopSettings() override;
     QString serviceProblem() const override { return m_registrationProblem; }
 
-private Q_SLOTS:
-    void onActivated(const QDBusMessage &message);
-    void onSessionClosed(const QDBusMessage &message);
-
 private:
     bool installDesktopEntry();
     void startSession();
     void registerAppId(bool entryJustWritten);
-    static bool refusedRegistration(const QDBusMessage &reply);
-    void takeRegistration(const QDBusMessage &reply);
+    static bool refusedRegistration(const QDBusError &error);
+    void takeRegistration(const QDBusError &error);
     void createSession(quint64 attempt);
     void listShortcuts(quint64 attempt);
     void bindShortcuts(quint64 attempt);
@@ -58,15 +57,18 @@ private:
     static QHash<QString, QString> triggersIn(const QVariantMap &results);
     void answerAll(const ShortcutState &state);
     void closeSession();
+    void onSessionClosed();
+    void onActivated(const QDBusObjectPath &session, const QString &id, qulonglong timestampMs);
 
     QDBusConnection m_bus;
     uint m_version;
+    PortalGlobalShortcutsProxy *m_portal;
     QList<ShortcutRequest> m_requests;
     QHash<QString, QString> m_listed; // what the desktop had bound before this session's bind
     QString m_registrationProblem;    // why the portal refused the app id, empty when it did not
     enum class Registration { notAsked, asking, done };
     Registration m_registration = Registration::notAsked; // once per connection
-    QString m_session;      // the current session's handle, empty while none
+    PortalSessionProxy *m_session = nullptr; // the current session, while there is one
     quint64 m_attempt = 0;  // answers of an abandoned attempt are ignored
     bool m_bindQueued = false;
     bool m_rebindOnClose = false; // a bound session that closes is bound again, once

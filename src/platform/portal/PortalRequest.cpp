@@ -1,11 +1,9 @@
 #include "PortalRequest.h"
 
 #include "PortalShortcut.h"
+#include "portal/PortalRequestProxy.h"
 
-#include <QDBusMessage>
-#include <QDBusObjectPath>
 #include <QDBusPendingCallWatcher>
-#include <QDBusPendingReply>
 
 #include <atomic>
 
@@ -17,33 +15,28 @@ QString PortalRequest::newToken()
     return QStringLiteral("vantorel_%1").arg(++next);
 }
 
-void PortalRequest::call(const QString &method, const QVariantList &arguments, QVariantMap options)
+QVariantMap PortalRequest::expect(QVariantMap options)
 {
     const QString token = newToken();
     options.insert(QStringLiteral("handle_token"), token);
     // The portal's request path: the caller's unique name without ':' and
     // with '.' as '_', then the token.
     const QString sender = m_bus.baseService().mid(1).replace(QLatin1Char('.'), QLatin1Char('_'));
-    subscribe(QStringLiteral("%1/request/%2/%3").arg(QLatin1String(portal::path), sender, token));
+    subscribe(QStringLiteral("%1/request/%2/%3").arg(portal::path, sender, token));
+    return options;
+}
 
-    QDBusMessage message = QDBusMessage::createMethodCall(QLatin1String(portal::service), QLatin1String(portal::path),
-                                                          QLatin1String(portal::shortcutsInterface), method);
-    message.setArguments(arguments + QVariantList{options});
-    auto *watcher = new QDBusPendingCallWatcher(m_bus.asyncCall(message), this);
+void PortalRequest::watch(const QDBusPendingReply<QDBusObjectPath> &call)
+{
+    auto *watcher = new QDBusPendingCallWatcher(call, this);
     connect(watcher, &QDBusPendingCallWatcher::finished, this, &PortalRequest::onCallAnswered);
 }
 
 void PortalRequest::subscribe(const QString &path)
 {
-    m_path = path;
-    m_bus.connect(QLatin1String(portal::service), m_path, QLatin1String(portal::requestInterface),
-                  QStringLiteral("Response"), this, SLOT(onResponse(uint, QVariantMap)));
-}
-
-void PortalRequest::unsubscribe()
-{
-    m_bus.disconnect(QLatin1String(portal::service), m_path, QLatin1String(portal::requestInterface),
-                     QStringLiteral("Response"), this, SLOT(onResponse(uint, QVariantMap)));
+    delete m_request;
+    m_request = new PortalRequestProxy(portal::service, path, m_bus, this);
+    connect(m_request, &PortalRequestProxy::Response, this, &PortalRequest::finish);
 }
 
 void PortalRequest::onCallAnswered(QDBusPendingCallWatcher *watcher)
@@ -58,15 +51,8 @@ void PortalRequest::onCallAnswered(QDBusPendingCallWatcher *watcher)
         return;
     }
     // Portals older than the handle_token scheme put the request elsewhere.
-    if (reply.value().path() != m_path) {
-        unsubscribe();
+    if (reply.value().path() != m_request->path())
         subscribe(reply.value().path());
-    }
-}
-
-void PortalRequest::onResponse(uint response, const QVariantMap &results)
-{
-    finish(response, results);
 }
 
 void PortalRequest::finish(uint response, const QVariantMap &results)
@@ -74,7 +60,7 @@ void PortalRequest::finish(uint response, const QVariantMap &results)
     if (m_done)
         return;
     m_done = true;
-    unsubscribe();
+    m_request->disconnect(this);
     Q_EMIT finished(response, results);
     deleteLater();
 }

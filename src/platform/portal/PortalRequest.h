@@ -1,26 +1,32 @@
 #pragma once
 
 #include <QDBusConnection>
+#include <QDBusObjectPath>
+#include <QDBusPendingReply>
 #include <QObject>
 #include <QString>
-#include <QVariantList>
 #include <QVariantMap>
 
+class PortalRequestProxy;
 class QDBusPendingCallWatcher;
 
 // One call of the portal that answers through a Request object's Response
 // signal. Response is subscribed on the path the portal will use before the
-// call goes out, so a fast portal's answer is not lost. Answers once, then
-// deletes itself.
+// call goes out, so a fast portal's answer is not lost:
+//   request->watch(portal->Method(..., request->expect(options)));
+// Answers once, then deletes itself.
 class PortalRequest final : public QObject {
     Q_OBJECT
 
 public:
     PortalRequest(const QDBusConnection &bus, QObject *parent);
 
-    // Calls method of the GlobalShortcuts interface with arguments, then the
-    // options (which get the request's handle_token).
-    void call(const QString &method, const QVariantList &arguments, QVariantMap options);
+    // Listens on the request path for a fresh handle_token, and returns the
+    // call's options with that token in them.
+    QVariantMap expect(QVariantMap options);
+    // Follows the call made with expect()'s options: a failed call answers 2,
+    // and a portal that puts the request elsewhere is listened to there.
+    void watch(const QDBusPendingReply<QDBusObjectPath> &call);
 
     // A fresh token for a handle: letters, digits and '_' only.
     static QString newToken();
@@ -33,17 +39,13 @@ Q_SIGNALS:
     // when the call itself failed).
     void finished(uint response, const QVariantMap &results);
 
-private Q_SLOTS:
-    void onResponse(uint response, const QVariantMap &results);
-
 private:
     void subscribe(const QString &path);
-    void unsubscribe();
     void onCallAnswered(QDBusPendingCallWatcher *watcher);
     void finish(uint response, const QVariantMap &results);
 
     QDBusConnection m_bus;
-    QString m_path;
+    PortalRequestProxy *m_request = nullptr;
     QString m_error;
     bool m_done = false;
 };

@@ -35,11 +35,11 @@ Q_DECLARE_METATYPE(PortalShortcut)
 Q_DECLARE_METATYPE(PortalShortcutList)
 
 namespace portal {
-inline constexpr char service[] = "org.freedesktop.portal.Desktop";
-inline constexpr char path[] = "/org/freedesktop/portal/desktop";
-inline constexpr char shortcutsInterface[] = "org.freedesktop.portal.GlobalShortcuts";
-inline constexpr char requestInterface[] = "org.freedesktop.portal.Request";
-inline constexpr char sessionInterface[] = "org.freedesktop.portal.Session";
+inline constexpr QLatin1String service("org.freedesktop.portal.Desktop");
+inline constexpr QLatin1String path("/org/freedesktop/portal/desktop");
+inline constexpr QLatin1String shortcutsInterface("org.freedesktop.portal.GlobalShortcuts");
+inline constexpr QLatin1String requestInterface("org.freedesktop.portal.Request");
+inline constexpr QLatin1String sessionInterface("org.freedesktop.portal.Session");
 
 // Registers the D-Bus types the portal's signals and lists carry; call
 // before connecting to them (Qt 6.4 silently drops signals with object
