@@ -1,5 +1,6 @@
 #!/usr/bin/env bash
-# Installs every Debian 12 package that building, testing and running Vantorel need.
+# Installs every Debian package that building, testing and running Vantorel need, on Debian 12
+# (bookworm) and 13 (trixie) alike: every name below exists on both releases.
 # Idempotent: quiet and quick when everything is already there. Runs as root or through sudo.
 set -euo pipefail
 
@@ -14,12 +15,14 @@ packages=(
   # tests and benchmarks
   googletest libgtest-dev libgmock-dev libbenchmark-dev
   dbus xvfb xauth x11-utils x11-xserver-utils x11-xkb-utils xdotool xclip trayer imagemagick sxhkd python3
-  # KDE's shortcut daemon (KF5), run on a private bus by the KDE session tests
+  # KDE's shortcut daemon, run on a private bus by the KDE session tests: KF5's kglobalaccel5 on
+  # Debian 12; on Debian 13 this name brings in Plasma 6's kglobalacceld
   libkf5globalaccel-bin
   # packaging checks
   desktop-file-utils appstream lintian
-  # fuzzing: clang's libFuzzer and sanitizer runtimes
-  clang-14 libclang-rt-14-dev
+  # fuzzing: clang's libFuzzer and sanitizer runtimes (the release's default clang: 14 on Debian 12,
+  # 19 on Debian 13)
+  clang libclang-rt-dev
   # icon theme and fonts for a readable UI on a bare system
   adwaita-icon-theme fonts-dejavu-core
 )
