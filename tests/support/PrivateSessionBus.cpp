@@ -18,6 +18,7 @@ constexpr char busConfig[] = R"(<!DOCTYPE busconfig PUBLIC "-//freedesktop//DTD 
   <type>session</type>
   <listen>unix:dir=%1</listen>
   <auth>EXTERNAL</auth>
+  %2
   <policy context="default">
     <allow send_destination="*" eavesdrop="true"/>
     <allow eavesdrop="true"/>
@@ -27,7 +28,7 @@ constexpr char busConfig[] = R"(<!DOCTYPE busconfig PUBLIC "-//freedesktop//DTD 
 )";
 } // namespace
 
-PrivateSessionBus::PrivateSessionBus()
+PrivateSessionBus::PrivateSessionBus(Activation activation)
 {
     m_previousAddress = qgetenv("DBUS_SESSION_BUS_ADDRESS");
     if (!m_dir.isValid()) {
@@ -37,7 +38,12 @@ PrivateSessionBus::PrivateSessionBus()
     const QString configPath = m_dir.filePath(QStringLiteral("bus.conf"));
     QFile config(configPath);
     if (!config.open(QIODevice::WriteOnly)
-        || config.write(QString::fromLatin1(busConfig).arg(m_dir.path()).toUtf8()) < 0) {
+        || config.write(QString::fromLatin1(busConfig)
+                            .arg(m_dir.path(),
+                                 activation == Activation::InstalledServices
+                                     ? QStringLiteral("<standard_session_servicedirs/>")
+                                     : QString())
+                            .toUtf8()) < 0) {
         m_error = QStringLiteral("cannot write %1").arg(configPath);
         return;
     }

@@ -11,7 +11,11 @@
 // it; the test process itself reaches it through connection().
 class PrivateSessionBus {
 public:
-    PrivateSessionBus();
+    // Whether the bus starts the services installed on the machine when
+    // asked for them (dconf, the accessibility bus...), as a desktop's does.
+    enum class Activation { None, InstalledServices };
+
+    explicit PrivateSessionBus(Activation activation = Activation::None);
     ~PrivateSessionBus();
     PrivateSessionBus(const PrivateSessionBus &) = delete;
     PrivateSessionBus &operator=(const PrivateSessionBus &) = delete;
