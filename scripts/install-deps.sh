@@ -18,6 +18,11 @@ packages=(
   # KDE's shortcut daemon, run on a private bus by the KDE session tests: KF5's kglobalaccel5 on
   # Debian 12; on Debian 13 this name brings in Plasma 6's kglobalacceld
   libkf5globalaccel-bin
+  # a real headless GNOME for the portal test (it runs on GNOME 48+, Debian 13; GNOME 43 has no
+  # portal for global shortcuts): the shell, its portals with GNOME Settings' shortcut dialog,
+  # dconf, the accessibility bus the test clicks the dialog through, software rendering
+  gnome-shell mutter xdg-desktop-portal xdg-desktop-portal-gnome dconf-service
+  at-spi2-core python3-gi gir1.2-atspi-2.0 libgl1-mesa-dri qt6-wayland
   # packaging checks
   desktop-file-utils appstream lintian
   # fuzzing: clang's libFuzzer and sanitizer runtimes (the release's default clang: 14 on Debian 12,

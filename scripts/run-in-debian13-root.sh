@@ -16,7 +16,7 @@
 #   /proc /sys /dev, and fresh tmpfs on /dev/shm /tmp /run
 # The command runs with a clean environment (no display, bus or home of the host's) in its own
 # mount and PID namespaces: every mount and every process it leaves behind ends with it, even when
-# it fails or is killed. Runs of this script on one machine take turns (a lock in the cache).
+# it fails or is killed. Several commands may run in the root at once (they share its build folder).
 set -euo pipefail
 
 SOURCE=$(cd "$(dirname "$0")/.." && pwd)
@@ -141,7 +141,10 @@ fi
 [ "$(id -u)" -eq 0 ] || die "must run as root (it mounts and chroots)"
 command -v debootstrap >/dev/null || die "debootstrap is not installed (apt-get install debootstrap)"
 mkdir -p "$CACHE/archives/partial"
+# The root is made under an exclusive lock; runs in it share the lock, so it is never made again
+# under a running command.
 exec 9>"$CACHE/lock"
 flock 9
 root_is_fresh || make_root
+flock -s 9
 run_inside "$ROOT" "$@"

@@ -8,6 +8,7 @@
 #include "fake/FakeKGlobalAccel.h"
 
 #include <QDBusConnectionInterface>
+#include <QDir>
 #include <QStandardPaths>
 #include <QUuid>
 
@@ -72,19 +73,33 @@ TEST(KdeSessionTest, WithKdesOwnDaemonAKeyPressLaunchesTheButton)
         << daemon.transcript();
 
     ProgramRun program;
-    const LaunchMarker marker(program.dir());
+    QDir(program.dir()).mkpath(QStringLiteral("seven"));
+    const LaunchMarker mark(program.dir());
+    const LaunchMarker seven(program.dir() + QStringLiteral("/seven"));
     ButtonFileWriter buttons;
-    buttons.add(QStringLiteral("Mark"), QStringLiteral("⌘ + ⌥ + M"), marker.url());
+    buttons.add(QStringLiteral("Mark"), QStringLiteral("⌘ + ⌥ + M"), mark.url());
+    // Shift on a digit: Plasma 6's daemon reads the press as the shifted symbol (Ctrl+& on a US
+    // layout), KF5's as Ctrl+Shift+7; both must fire.
+    buttons.add(QStringLiteral("Seven"), QStringLiteral("⌃ + ⇧ + 7"), seven.url());
     ASSERT_TRUE(buttons.writeTo(program.buttonFile()));
     program.enterWaylandSession(QStringLiteral("KDE")); // on the bus, which it took along
     program.start({QStringLiteral(VANTOREL_BINARY)});
     ASSERT_TRUE(program.waitForOutput("✅ Successfully registered shortcut: M")) << program.transcript();
+    ASSERT_TRUE(program.waitForOutput("✅ Successfully registered shortcut: 7")) << program.transcript();
 
-    for (int attempt = 0; attempt < 20 && marker.launches() == 0; ++attempt) {
-        QProcess::execute(QStringLiteral("xdotool"), {QStringLiteral("key"), QStringLiteral("super+alt+m")});
-        runEventLoopUntil([&] { return marker.launches() > 0; }, 1000);
-    }
-    EXPECT_EQ(marker.launches(), 1) << program.transcript();
+    // The program listens once its first action is registered: a press before that is lost.
+    const auto pressUntilLaunched = [](const char *keys, const LaunchMarker &marker) {
+        for (int attempt = 0; attempt < 20 && marker.launches() == 0; ++attempt) {
+            QProcess::execute(QStringLiteral("xdotool"), {QStringLiteral("key"), QString::fromLatin1(keys)});
+            runEventLoopUntil([&] { return marker.launches() > 0; }, 1000);
+        }
+    };
+    pressUntilLaunched("super+alt+m", mark);
+    EXPECT_EQ(mark.launches(), 1) << program.transcript();
+    EXPECT_EQ(seven.launches(), 0);
+    pressUntilLaunched("ctrl+shift+7", seven);
+    EXPECT_EQ(seven.launches(), 1) << program.transcript() << daemon.transcript();
+    EXPECT_EQ(mark.launches(), 1);
     EXPECT_EQ(program.terminate(), 0);
 }
 } // namespace
