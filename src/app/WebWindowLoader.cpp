@@ -4,9 +4,10 @@
 #include "Log.h"
 #include "WebGraphicsSetup.h"
 #include "WebWindowService.h"
+#include "posix/RunningExecutable.h"
 
-#include <QCoreApplication>
 #include <QDir>
+#include <QFileInfo>
 #include <QPluginLoader>
 
 WebWindowLoader::WebWindowLoader(QString pluginPath, std::shared_ptr<WindowActivator> activator)
@@ -20,7 +21,7 @@ WebWindowLoader::~WebWindowLoader() = default;
 
 QString WebWindowLoader::defaultPluginPath()
 {
-    return QDir::cleanPath(QCoreApplication::applicationDirPath() + QLatin1Char('/')
+    return QDir::cleanPath(QFileInfo(RunningExecutable::path()).path() + QLatin1Char('/')
                            + QLatin1String(InstallLayout::pluginDirFromBinary) + QStringLiteral("/webwindow.so"));
 }
 

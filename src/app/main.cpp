@@ -5,12 +5,13 @@
 #include "Log.h"
 #include "SingleInstance.h"
 #include "TerminationSignals.h"
+#include "posix/RunningExecutable.h"
+#include "posix/Utf8Locale.h"
 #include "VantorelApp.h"
 #include "WebWindowLoader.h"
 #include "WindowInputTime.h"
 
 #include <QApplication>
-#include <QFileInfo>
 #include <QIcon>
 #include <QThread>
 #include <QTimer>
@@ -19,16 +20,15 @@
 #include <functional>
 #include <memory>
 
-namespace {
-// What QCoreApplication::applicationFilePath() says, before there is one.
-QString runningExecutable()
-{
-    return QFileInfo(QStringLiteral("/proc/self/exe")).canonicalFilePath();
-}
-} // namespace
-
 int main(int argc, char *argv[])
 {
+    // Before anything reads the locale. What Vantorel starts inherits the
+    // UTF-8 character type as well (only LC_CTYPE, or LC_ALL when that is
+    // set, changes): a target launched before the application object exists
+    // and one launched after it see the same environment, the web engine's
+    // helper (a Qt program too) stays quiet, and it is what Python does when
+    // it leaves the C locale (PEP 538).
+    Utf8Locale::ensure();
     Log::install();
     QApplication::setOrganizationName(QStringLiteral("Vantorel"));
     QApplication::setApplicationName(QStringLiteral("vantorel"));
@@ -90,7 +90,7 @@ int main(int argc, char *argv[])
     };
     // Hotkeys are live from here on, before any window exists.
     HotKeyManager manager({desktop.shortcuts, desktop.launcher, desktop.permission, openWebAddress, {},
-                           runningExecutable(), desktop.windows, {}});
+                           RunningExecutable::path(), desktop.windows, {}});
     if (!app) {
         manager.serveBeforeEventLoop();
         app = std::make_unique<QApplication>(argc, argv);
@@ -107,7 +107,7 @@ int main(int argc, char *argv[])
         if (!vantorel)
             vantorel = std::make_unique<VantorelApp>(
                 manager, VantorelApp::Services{desktop.loginItem, desktop.activator,
-                                               QCoreApplication::applicationFilePath()});
+                                               RunningExecutable::path()});
         return *vantorel;
     };
     // A zero timer, not a posted call: timers run after the socket notifiers

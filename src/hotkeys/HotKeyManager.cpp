@@ -2,6 +2,7 @@
 
 #include "KeyboardShortcut.h"
 #include "Log.h"
+#include "posix/RunningExecutable.h"
 
 #include <QCoreApplication>
 #include <QDir>
@@ -33,7 +34,7 @@ HotKeyManager::HotKeyManager(Services services, QObject *parent)
     if (!sharedInstance)
         sharedInstance = this;
     if (m_services.applicationPath.isEmpty())
-        m_services.applicationPath = QCoreApplication::applicationFilePath();
+        m_services.applicationPath = RunningExecutable::path();
 
     Log::line(QStringLiteral("🚀 HotKeyManager initialized"));
     const bool inDerivedData = m_services.applicationPath.contains(QStringLiteral("DerivedData"));

@@ -84,6 +84,9 @@ public:
     // shortcuts (KDE's System Settings, the portal's dialog), and opening it.
     bool hasDesktopShortcutSettings() const { return m_registry.hasDesktopSettings(); }
     void openDesktopShortcutSettings() { m_registry.openDesktopSettings(); }
+    // Why the desktop's shortcut service cannot take Vantorel's shortcuts at
+    // all (one sentence), empty while nothing stands in the way.
+    QString hotkeyServiceProblem() const { return m_registry.serviceProblem(); }
 
     // What the shortcut text would meet as this button's hotkey, asked while
     // the user edits it: another button on the same combination (its name),

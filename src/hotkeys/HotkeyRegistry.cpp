@@ -92,6 +92,11 @@ void HotkeyRegistry::openDesktopSettings()
         m_shortcuts->openDesktopSettings();
 }
 
+QString HotkeyRegistry::serviceProblem() const
+{
+    return m_shortcuts ? m_shortcuts->serviceProblem() : QString();
+}
+
 // Only what changed is announced and unregistered; the desktop is handed the
 // whole list and keeps what it already has.
 void HotkeyRegistry::followStore()

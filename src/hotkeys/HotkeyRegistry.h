@@ -43,6 +43,8 @@ public:
     ShortcutState probe(QKeyCombination trigger) const;
     bool hasDesktopSettings() const;
     void openDesktopSettings();
+    // See GlobalShortcutService::serviceProblem.
+    QString serviceProblem() const;
 
     // Until serveFromEventLoop(), presses of the shortcut service that can be
     // served without the event loop (see Launcher::startsOffTheLoop) are

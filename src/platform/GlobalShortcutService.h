@@ -57,6 +57,11 @@ public:
         return {ShortcutState::Kind::Pending, {}, QStringLiteral("The desktop decides when the shortcut is saved.")};
     }
 
+    // Why the desktop's service cannot take Vantorel's shortcuts at all, in
+    // one sentence for the Configuration window; empty while nothing stands
+    // in the way.
+    virtual QString serviceProblem() const { return {}; }
+
     // Whether the desktop has its own page where the user changes these
     // shortcuts, and opening it.
     virtual bool hasDesktopSettings() const { return false; }

@@ -67,6 +67,20 @@ std::optional<XkbKey> XkbKeyTable::find(Qt::Key key)
     return XkbKey{keysym, *usKeycode};
 }
 
+std::optional<Qt::Key> XkbKeyTable::usShiftedSymbol(Qt::Key key)
+{
+    if (key <= 0x20 || key >= 0x7f || (key >= Qt::Key_A && key <= Qt::Key_Z))
+        return std::nullopt;
+    for (int row = 0; row < 4; ++row) {
+        const std::string_view plain = usRows[2 * row], shifted = usRows[2 * row + 1];
+        if (const size_t at = plain.find(char(key)); at != std::string_view::npos)
+            return Qt::Key(shifted[at]);
+        if (shifted.find(char(key)) != std::string_view::npos)
+            return key;
+    }
+    return std::nullopt;
+}
+
 QString XkbKeyTable::name(Qt::Key key)
 {
     for (const SpecialKey &special : specialKeys) {

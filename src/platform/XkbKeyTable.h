@@ -17,6 +17,10 @@ struct XkbKey {
 class XkbKeyTable {
 public:
     static std::optional<XkbKey> find(Qt::Key key);
+    // The symbol Shift types on the same key of a US keyboard ('7' → '&',
+    // '&' → '&', '=' → '+'); nothing for letters and keys that are not
+    // printable symbols, which keep Shift as a modifier.
+    static std::optional<Qt::Key> usShiftedSymbol(Qt::Key key);
     // For log lines: "F", "Space", "F5".
     static QString name(Qt::Key key);
 };

@@ -44,7 +44,8 @@ ConfigurationView::ConfigurationView(HotKeyManager &manager, QWidget *parent)
       m_wasActive(isActive(QGuiApplication::applicationState())), m_statusIcon(new QLabel(this)),
       m_requestButton(new QPushButton(tr("Request Permission"), this)),
       m_hint(new QLabel(tr("Required for global shortcuts"), this)),
-      m_activateCommand(new QLabel(QStringLiteral("vantorel --activate NAME"), this))
+      m_activateCommand(new QLabel(QStringLiteral("vantorel --activate NAME"), this)),
+      m_serviceProblem(new QLabel(this))
 {
     auto *path = new QLabel(m_configPath, this);
     path->setObjectName(QStringLiteral("pathLabel"));
@@ -119,6 +120,11 @@ ConfigurationView::ConfigurationView(HotKeyManager &manager, QWidget *parent)
     layout->addWidget(m_hint);
     layout->addWidget(m_activateCommand);
     layout->addLayout(backendRow);
+    m_serviceProblem->setObjectName(QStringLiteral("serviceProblem"));
+    m_serviceProblem->setTextFormat(Qt::PlainText);
+    m_serviceProblem->setWordWrap(true);
+    m_serviceProblem->setTextInteractionFlags(Qt::TextSelectableByMouse | Qt::TextSelectableByKeyboard);
+    layout->addWidget(m_serviceProblem);
     layout->addStretch();
     auto *version = new QLabel(tr("Vantorel %1").arg(QCoreApplication::applicationVersion()), this);
     version->setObjectName(QStringLiteral("versionLabel"));
@@ -184,4 +190,7 @@ void ConfigurationView::showPermission()
     m_hint->setWordWrap(noService);
     m_hint->setVisible(!m_hasAccessibilityPermission);
     m_activateCommand->setVisible(!m_hasAccessibilityPermission && noService);
+    const QString problem = m_manager.hotkeyServiceProblem();
+    m_serviceProblem->setText(problem);
+    m_serviceProblem->setVisible(!problem.isEmpty());
 }

@@ -41,4 +41,5 @@ private:
     QPushButton *m_requestButton;
     QLabel *m_hint;
     QLabel *m_activateCommand; // what to bind where the session has no shortcut service
+    QLabel *m_serviceProblem;  // why the desktop's shortcut service refuses Vantorel, if it does
 };

@@ -56,7 +56,9 @@ TEST(EndToEndTest, SecondStartShowsTheRunningEditorAndExits)
     QFile entry(program.dir() + QStringLiteral("/config/autostart/org.vantorel.Vantorel.desktop"));
     ASSERT_TRUE(entry.open(QIODevice::ReadOnly));
     const QString binary = QFileInfo(QStringLiteral(VANTOREL_BINARY)).canonicalFilePath();
+    ASSERT_FALSE(binary.isEmpty());
     EXPECT_TRUE(entry.readAll().contains(("\nExec=" + binary + '\n').toUtf8()));
+    EXPECT_TRUE(program.output().contains(("📍 App Location: " + binary + '\n').toUtf8())) << program.transcript();
     EXPECT_EQ(program.terminate(), 0);
 }
 
@@ -108,6 +110,19 @@ TEST(EndToEndTest, ActivateLaunchesAButtonByNameOrIdStartingTheProgramWhenNeeded
     unknown.start({QStringLiteral(VANTOREL_BINARY), QStringLiteral("--activate"), QStringLiteral("Nothing")});
     EXPECT_EQ(unknown.waitForExit(), 2);
     EXPECT_EQ(unknown.errors(), QByteArray("vantorel: no button is named \"Nothing\" or has that id\n"));
+    // The same one line in a locale that is not UTF-8, as cron jobs, containers and CI have.
+    for (const QString &cLocale : {QString(), QStringLiteral("LANG"), QStringLiteral("LC_ALL")}) {
+        ProgramRun inC;
+        inC.environment() = program.environment();
+        for (const QString &variable : {QStringLiteral("LANG"), QStringLiteral("LC_ALL"), QStringLiteral("LC_CTYPE")})
+            inC.environment().remove(variable);
+        if (!cLocale.isEmpty())
+            inC.environment().insert(cLocale, QStringLiteral("C"));
+        inC.start({QStringLiteral(VANTOREL_BINARY), QStringLiteral("--activate"), QStringLiteral("Nothing")});
+        EXPECT_EQ(inC.waitForExit(), 2);
+        EXPECT_EQ(inC.errors(), QByteArray("vantorel: no button is named \"Nothing\" or has that id\n"))
+            << "C set in " << (cLocale.isEmpty() ? "no variable" : cLocale.toStdString());
+    }
     EXPECT_EQ(program.terminate(), 0);
     EXPECT_EQ(marker.launches(), 3);
 }

@@ -1,15 +1,19 @@
 #include "EventLoopWait.h"
+#include "LogCapture.h"
 #include "PrivateSessionBus.h"
 #include "QtPrinters.h"
 #include "fake/FakeKGlobalAccel.h"
 #include "kde/KGlobalAccelShortcutService.h"
 
 #include <QDBusConnection>
+#include <QFile>
 #include <QHash>
 #include <QList>
+#include <QTemporaryDir>
 
 #include <algorithm>
 #include <memory>
+#include <string>
 #include <utility>
 
 #include <gtest/gtest.h>
@@ -89,6 +93,90 @@ TEST_F(KGlobalAccelShortcutServiceTest, BindAnswersPendingAtOnceThenLiveOnTheKey
     // Named like a desktop file, the component would be taken for a launcher.
     EXPECT_EQ(daemon.keysOf(component, QStringLiteral("A")), 0x18000046);
     EXPECT_TRUE(daemon.isActive(component, QStringLiteral("B")));
+}
+
+// KDE names Shift with a digit or punctuation key by the symbol it types (US
+// layout) and drops Shift, as its daemons match a press; letters, F-keys and
+// named keys keep Shift.
+TEST_F(KGlobalAccelShortcutServiceTest, ShiftWithADigitOrPunctuationIsSentAsTheSymbolItTypes)
+{
+    struct Case {
+        QKeyCombination trigger;
+        QKeyCombination sent;
+        const char *shown;
+    };
+    const Qt::KeyboardModifiers ctrlShift = Qt::ControlModifier | Qt::ShiftModifier;
+    const QList<Case> cases{
+        {ctrlShift | Qt::Key_7, Qt::ControlModifier | Qt::Key_Ampersand, "Ctrl+&"},
+        {ctrlShift | Qt::Key_Ampersand, Qt::ControlModifier | Qt::Key_Ampersand, "Ctrl+&"},
+        {Qt::MetaModifier | Qt::ShiftModifier | Qt::Key_Equal, Qt::MetaModifier | Qt::Key_Plus, "Meta++"},
+        {ctrlShift | Qt::AltModifier | Qt::Key_Slash, Qt::ControlModifier | Qt::AltModifier | Qt::Key_Question, "Ctrl+Alt+?"},
+        {ctrlShift | Qt::Key_0, Qt::ControlModifier | Qt::Key_ParenRight, "Ctrl+)"},
+        {Qt::ControlModifier | Qt::Key_7, Qt::ControlModifier | Qt::Key_7, "Ctrl+7"},
+        {ctrlShift | Qt::Key_F2, ctrlShift | Qt::Key_F2, "Ctrl+Shift+F2"},
+        {ctrlShift | Qt::Key_Space, ctrlShift | Qt::Key_Space, "Ctrl+Shift+Space"},
+    };
+    QList<ShortcutRequest> requests;
+    for (qsizetype i = 0; i < cases.size(); ++i)
+        requests.append({QString::number(i), QStringLiteral("Button %1").arg(i), cases[i].trigger});
+    service->bind(requests);
+    QStringList ids;
+    for (const ShortcutRequest &request : requests)
+        ids.append(request.actionId);
+    ASSERT_TRUE(runEventLoopUntil([&] { return settled(ids); }));
+    for (qsizetype i = 0; i < cases.size(); ++i) {
+        const std::string what = "case " + std::to_string(i) + ", shown as " + cases[i].shown;
+        EXPECT_EQ(daemon.keysOf(component, ids[i]), cases[i].sent.toCombined()) << what;
+        EXPECT_EQ(stateOf(ids[i]), (ShortcutState{ShortcutState::Kind::Live, QString::fromUtf8(cases[i].shown), {}}))
+            << what;
+    }
+    // Who holds it is asked by the same name.
+    daemon.holdElsewhere(Qt::ControlModifier | Qt::Key_Ampersand);
+    const ShortcutState probed = service->probe(ctrlShift | Qt::Key_7);
+    EXPECT_EQ(probed.kind, ShortcutState::Kind::TakenElsewhere);
+    EXPECT_TRUE(probed.detail.startsWith(QStringLiteral("Ctrl+& is taken by"))) << probed.detail.toStdString();
+}
+
+// "Change in desktop settings…" opens the shortcuts page of whatever KDE has:
+// System Settings, else Plasma 6's single-page shell, else Plasma 5's.
+TEST_F(KGlobalAccelShortcutServiceTest, DesktopSettingsOpenTheShortcutsPageOfTheInstalledPlasma)
+{
+    const QByteArray path = qgetenv("PATH");
+    const QList<std::pair<QStringList, QString>> cases{
+        {{QStringLiteral("kcmshell6")}, QStringLiteral("kcmshell6")},
+        {{QStringLiteral("kcmshell5")}, QStringLiteral("kcmshell5")},
+        {{QStringLiteral("kcmshell5"), QStringLiteral("kcmshell6")}, QStringLiteral("kcmshell6")},
+        {{QStringLiteral("kcmshell6"), QStringLiteral("systemsettings")}, QStringLiteral("systemsettings")},
+    };
+    for (const auto &[installed, expected] : cases) {
+        QTemporaryDir bin;
+        ASSERT_TRUE(bin.isValid());
+        for (const QString &program : installed) {
+            QFile script(bin.filePath(program));
+            ASSERT_TRUE(script.open(QIODevice::WriteOnly));
+            // Shell built-ins only: PATH holds nothing else.
+            script.write("#!/bin/sh\necho \"${0##*/} $*\" > \"${0%/*}/started\"\n");
+            script.close();
+            script.setPermissions(QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+        }
+        qputenv("PATH", QFile::encodeName(bin.path()));
+        service->openDesktopSettings();
+        qputenv("PATH", path);
+        QByteArray started;
+        runEventLoopUntil([&] {
+            QFile file(bin.filePath(QStringLiteral("started")));
+            started = file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+            return started.endsWith('\n');
+        });
+        EXPECT_EQ(started, (expected + QStringLiteral(" kcm_keys\n")).toUtf8());
+    }
+
+    const LogCapture log;
+    QTemporaryDir empty;
+    qputenv("PATH", QFile::encodeName(empty.path()));
+    service->openDesktopSettings();
+    qputenv("PATH", path);
+    EXPECT_EQ(log.startingWith(QStringLiteral("KDE: none of systemsettings, kcmshell6 and kcmshell5")).size(), 1);
 }
 
 TEST_F(KGlobalAccelShortcutServiceTest, ACombinationHeldElsewhereIsTakenWhileTheOthersAreLive)

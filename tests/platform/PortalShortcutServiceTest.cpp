@@ -1,10 +1,17 @@
 #include "EventLoopWait.h"
+#include "LogCapture.h"
 #include "PrivateSessionBus.h"
 #include "fake/FakeShortcutPortal.h"
 #include "portal/PortalGlobalShortcutService.h"
 #include "portal/PortalTrigger.h"
+#include "posix/RunningExecutable.h"
+#include "xdg/XdgApplicationEntry.h"
+#include "xdg/XdgDesktopEntryFile.h"
 
+#include <QDir>
+#include <QFile>
 #include <QHash>
+#include <QTemporaryDir>
 
 #include <gtest/gtest.h>
 
@@ -30,6 +37,13 @@ class PortalShortcutServiceTest : public ::testing::Test {
 protected:
     void SetUp() override
     {
+        // The service installs a desktop entry where none is installed: in
+        // folders of the test's own, never the user's.
+        ASSERT_TRUE(dataHome.isValid() && dataDirs.isValid());
+        for (const char *variable : {"XDG_DATA_HOME", "XDG_DATA_DIRS"})
+            savedEnvironment.append({variable, qgetenv(variable), qEnvironmentVariableIsSet(variable)});
+        qputenv("XDG_DATA_HOME", QFile::encodeName(dataHome.path()));
+        qputenv("XDG_DATA_DIRS", QFile::encodeName(dataDirs.path()));
         ASSERT_TRUE(bus.isRunning()) << bus.error().toStdString();
         portal = std::make_unique<FakeShortcutPortal>(bus.connect(QStringLiteral("portal")));
         ASSERT_TRUE(portal->isRunning());
@@ -46,6 +60,12 @@ protected:
         portal.reset();
         QDBusConnection::disconnectFromBus(QStringLiteral("client"));
         QDBusConnection::disconnectFromBus(QStringLiteral("portal"));
+        for (const auto &[name, value, wasSet] : std::as_const(savedEnvironment)) {
+            if (wasSet)
+                qputenv(name, value);
+            else
+                qunsetenv(name);
+        }
     }
 
     bool allAre(Kind kind, const QStringList &ids)
@@ -58,6 +78,14 @@ protected:
     // Lets anything still on its way arrive.
     static void settle() { runEventLoopUntil([] { return false; }, 300); }
 
+    struct SavedVariable {
+        const char *name;
+        QByteArray value;
+        bool wasSet;
+    };
+    QList<SavedVariable> savedEnvironment;
+    QTemporaryDir dataHome;
+    QTemporaryDir dataDirs;
     PrivateSessionBus bus;
     std::unique_ptr<FakeShortcutPortal> portal;
     std::unique_ptr<PortalGlobalShortcutService> service;
@@ -105,6 +133,119 @@ TEST_F(PortalShortcutServiceTest, ADeclinedOrFailedBindAnswersEveryActionAndIsNo
     ASSERT_TRUE(allAre(Kind::Failed, ids));
     settle();
     EXPECT_EQ(portal->bindCount(), 2);
+}
+
+// GNOME 48 answers its dialog's Add with response 2 and the bound shortcuts:
+// an answer that carries them is a success whatever its code, and each
+// button shows the trigger the desktop reports. Without them, 2 is a failure.
+TEST_F(PortalShortcutServiceTest, AnAnswerCarryingTheShortcutsIsASuccessWhateverItsCode)
+{
+    const QStringList ids{QStringLiteral("A"), QStringLiteral("B")};
+    portal->setAnswer(FakeShortcutPortal::Answer::FailedWithShortcuts);
+    service->bind({request(ids[0], Qt::MetaModifier | Qt::AltModifier | Qt::Key_F),
+                   request(ids[1], Qt::MetaModifier | Qt::AltModifier | Qt::Key_G)});
+    ASSERT_TRUE(allAre(Kind::Live, ids));
+    EXPECT_EQ(states.value(ids[0]), (ShortcutState{Kind::Live, QStringLiteral("Alt+Super+F"), {}}));
+    EXPECT_EQ(states.value(ids[1]).assignedTrigger, QStringLiteral("Alt+Super+F"));
+
+    portal->setAnswer(FakeShortcutPortal::Answer::Failed);
+    service->bind({request(ids[0], Qt::AltModifier | Qt::Key_A)});
+    ASSERT_TRUE(allAre(Kind::Failed, {ids[0]}));
+    EXPECT_EQ(states.value(ids[0]).detail, QStringLiteral("Portal: the desktop refused the global shortcuts"));
+}
+
+// What ListShortcuts reports (whatever its code) stands in for a trigger the
+// bind's answer leaves out.
+TEST_F(PortalShortcutServiceTest, ATriggerTheDesktopListedShowsWhenTheBindsAnswerHasNone)
+{
+    portal->setListAnswer(2, {{QStringLiteral("A"), {{QStringLiteral("trigger_description"),
+                                                      QStringLiteral("Press <Control><Shift>F9")}}}});
+    portal->leaveTriggersOut(true);
+    service->bind({request(QStringLiteral("A"), Qt::AltModifier | Qt::Key_A),
+                   request(QStringLiteral("B"), Qt::AltModifier | Qt::Key_B)});
+    ASSERT_TRUE(allAre(Kind::Live, {QStringLiteral("A"), QStringLiteral("B")}));
+    EXPECT_EQ(states.value(QStringLiteral("A")).assignedTrigger, QStringLiteral("Ctrl+Shift+F9"));
+    EXPECT_EQ(states.value(QStringLiteral("B")).assignedTrigger, QString());
+}
+
+// xdg-desktop-portal refuses an app id without an installed desktop entry:
+// the reason is logged once, reachable by the Configuration window, and
+// given for the bind the desktop then refuses. A portal without the registry
+// is no problem.
+TEST_F(PortalShortcutServiceTest, ARefusedRegistrationIsLoggedOnceAndReachableByTheView)
+{
+    const QString why = QStringLiteral("App info not found for 'org.vantorel.Vantorel'");
+    LogCapture log;
+    portal->failRegistrations(why);
+    portal->setAnswer(FakeShortcutPortal::Answer::Failed);
+    service->bind({request(QStringLiteral("A"), Qt::AltModifier | Qt::Key_A)});
+    ASSERT_TRUE(allAre(Kind::Failed, {QStringLiteral("A")}));
+    EXPECT_EQ(portal->registeredAppIds(), QStringList{QStringLiteral("org.vantorel.Vantorel")});
+    EXPECT_EQ(service->serviceProblem(),
+              QStringLiteral("The desktop's portal does not accept the app id org.vantorel.Vantorel: ") + why);
+    EXPECT_TRUE(states.value(QStringLiteral("A")).detail.endsWith(why)) << states.value(QStringLiteral("A")).detail.toStdString();
+
+    service->bind({request(QStringLiteral("A"), Qt::AltModifier | Qt::Key_B)});
+    ASSERT_TRUE(runEventLoopUntil([&] { return portal->registeredAppIds().size() == 2; }));
+    settle();
+    EXPECT_EQ(log.startingWith(QStringLiteral("Portal: cannot register the app id")),
+              QStringList{QStringLiteral("Portal: cannot register the app id org.vantorel.Vantorel: ") + why});
+
+    portal->acceptRegistrations();
+    portal->setAnswer(FakeShortcutPortal::Answer::AsAsked);
+    service->bind({request(QStringLiteral("A"), Qt::AltModifier | Qt::Key_C)});
+    ASSERT_TRUE(allAre(Kind::Live, {QStringLiteral("A")}));
+    EXPECT_EQ(service->serviceProblem(), QString()) << "accepted now";
+}
+
+TEST_F(PortalShortcutServiceTest, APortalWithoutTheRegistryIsNoProblem)
+{
+    LogCapture log;
+    service->bind({request(QStringLiteral("A"), Qt::AltModifier | Qt::Key_A)});
+    ASSERT_TRUE(allAre(Kind::Live, {QStringLiteral("A")}));
+    EXPECT_EQ(service->serviceProblem(), QString());
+    EXPECT_TRUE(log.startingWith(QStringLiteral("Portal: cannot register")).isEmpty());
+}
+
+// Started from a build folder, the program installs its own desktop entry,
+// pointing at itself, before it registers; an entry installed for every user
+// (the package's) leaves the user's folder alone.
+TEST_F(PortalShortcutServiceTest, TheDesktopEntryIsInstalledBeforeRegisteringUnlessThePackageHasOne)
+{
+    const QString entry = dataHome.filePath(QStringLiteral("applications/org.vantorel.Vantorel.desktop"));
+    ASSERT_EQ(XdgApplicationEntry::userEntryPath(), entry);
+    QByteArray atRegister;
+    portal->acceptRegistrations();
+    portal->onRegister([&] {
+        QFile file(entry);
+        atRegister = file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("(none)");
+    });
+    LogCapture log;
+    service->bind({request(QStringLiteral("A"), Qt::AltModifier | Qt::Key_A)});
+    ASSERT_TRUE(allAre(Kind::Live, {QStringLiteral("A")}));
+    const QString program = RunningExecutable::path();
+    ASSERT_FALSE(program.isEmpty());
+    EXPECT_TRUE(atRegister.contains("\nExec=" + XdgDesktopEntryFile::execValue(program).toUtf8() + '\n'))
+        << atRegister.toStdString();
+    EXPECT_TRUE(atRegister.startsWith("[Desktop Entry]\n"));
+    EXPECT_TRUE(atRegister.contains("\nName=Vantorel\n"));
+    EXPECT_FALSE(atRegister.contains("Autostart")) << "an application entry, not an autostart one";
+    EXPECT_EQ(log.startingWith(QStringLiteral("Portal: installed ")).size(), 1);
+
+    // A second session checks no more; a new program with the package's entry writes nothing.
+    service.reset();
+    ASSERT_TRUE(QFile::remove(entry));
+    ASSERT_TRUE(QDir(dataDirs.path()).mkpath(QStringLiteral("applications")));
+    QFile packaged(dataDirs.filePath(QStringLiteral("applications/org.vantorel.Vantorel.desktop")));
+    ASSERT_TRUE(packaged.open(QIODevice::WriteOnly));
+    packaged.write("[Desktop Entry]\nType=Application\nName=Vantorel\nExec=vantorel\n");
+    packaged.close();
+    service = std::make_unique<PortalGlobalShortcutService>(QDBusConnection(bus.connect(QStringLiteral("client"))), 2);
+    QObject::connect(service.get(), &GlobalShortcutService::stateChanged,
+                     [this](const QString &id, const ShortcutState &state) { states.insert(id, state); });
+    service->bind({request(QStringLiteral("B"), Qt::AltModifier | Qt::Key_B)});
+    ASSERT_TRUE(allAre(Kind::Live, {QStringLiteral("B")}));
+    EXPECT_FALSE(QFile::exists(entry));
 }
 
 TEST_F(PortalShortcutServiceTest, AChangedListClosesTheSessionAndBindsTheNewListOnce)
@@ -158,5 +299,23 @@ TEST(PortalTriggerTest, WritesModifiersThenTheKeysymName)
     EXPECT_EQ(PortalTrigger::fromCombination(Qt::ControlModifier | Qt::ShiftModifier | Qt::Key_BracketLeft),
               QStringLiteral("CTRL+SHIFT+bracketleft"));
     EXPECT_EQ(PortalTrigger::fromCombination(Qt::MetaModifier | Qt::Key_unknown), QString());
+}
+
+// GNOME's sentence around a GTK accelerator reads as the accelerator; other
+// desktops' text stays as it is.
+TEST(PortalTriggerTest, ShowsWhatTheDesktopReportsInTheUsualForm)
+{
+    const QList<std::pair<QString, QString>> cases{
+        {QStringLiteral("Press <Alt><Super>f"), QStringLiteral("Alt+Super+F")},
+        {QStringLiteral("Press <Control><Shift>F9"), QStringLiteral("Ctrl+Shift+F9")},
+        {QStringLiteral("Press <Primary>space"), QStringLiteral("Ctrl+Space")},
+        {QStringLiteral("Drücken Sie <Super>1"), QStringLiteral("Super+1")},
+        {QStringLiteral("Press <Alt>a or <Super>b"), QStringLiteral("Alt+A, Super+B")},
+        {QStringLiteral("Meta+Alt+F"), QStringLiteral("Meta+Alt+F")},
+        {QStringLiteral("  CTRL+SHIFT+F9 "), QStringLiteral("CTRL+SHIFT+F9")},
+        {QString(), QString()},
+    };
+    for (const auto &[reported, shown] : cases)
+        EXPECT_EQ(PortalTrigger::describe(reported), shown) << reported.toStdString();
 }
 } // namespace

@@ -1,6 +1,7 @@
 #include <QCoreApplication>
 
 #include "Log.h"
+#include "SkipAwareRun.h"
 
 #include <gtest/gtest.h>
 
@@ -9,5 +10,5 @@ int main(int argc, char **argv)
     QCoreApplication app(argc, argv);
     Log::install();
     ::testing::InitGoogleTest(&argc, argv);
-    return RUN_ALL_TESTS();
+    return runAllTestsReportingSkips();
 }

@@ -1,6 +1,7 @@
 #include <QApplication>
 
 #include "Log.h"
+#include "SkipAwareRun.h"
 
 #include <gtest/gtest.h>
 
@@ -12,5 +13,5 @@ int main(int argc, char **argv)
     QApplication app(argc, argv);
     Log::install();
     ::testing::InitGoogleTest(&argc, argv);
-    return RUN_ALL_TESTS();
+    return runAllTestsReportingSkips();
 }

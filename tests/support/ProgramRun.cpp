@@ -10,6 +10,7 @@ ProgramRun::ProgramRun(const QString &display, const QString &platform)
     m_environment.insert(QStringLiteral("HOME"), m_dir.filePath(QStringLiteral("home")));
     // Kept out of HOME, so that HOME holds only what a test puts there.
     m_environment.insert(QStringLiteral("XDG_CONFIG_HOME"), m_dir.filePath(QStringLiteral("config")));
+    m_environment.insert(QStringLiteral("XDG_DATA_HOME"), m_dir.filePath(QStringLiteral("data")));
     m_environment.insert(QStringLiteral("XDG_RUNTIME_DIR"), m_dir.path());
     m_environment.insert(QStringLiteral("TMPDIR"), m_dir.path());
     if (!display.isEmpty())

@@ -93,4 +93,28 @@ TEST(ConfigurationViewTest, OffersTheDesktopsShortcutSettingsWhereItHasThem)
         }
     }
 }
+
+// A desktop service that refuses Vantorel as a whole (the portal not
+// accepting its app id) says why in the window, also when that comes after
+// the window was made; nothing is said while nothing is wrong.
+TEST(ConfigurationViewTest, SaysWhyTheDesktopsShortcutServiceRefusesVantorel)
+{
+    TestManager testManager(QByteArrayLiteral("[]"), true);
+    ConfigurationView view(testManager.manager());
+    view.show();
+    auto *problem = view.findChild<QLabel *>(QStringLiteral("serviceProblem"));
+    ASSERT_NE(problem, nullptr);
+    EXPECT_FALSE(problem->isVisible());
+
+    const QString why = QStringLiteral("The desktop's portal does not accept the app id org.vantorel.Vantorel: "
+                                       "App info not found for 'org.vantorel.Vantorel'");
+    testManager.shortcuts().setServiceProblem(why);
+    view.refreshPermissionStatus();
+    EXPECT_TRUE(problem->isVisible());
+    EXPECT_EQ(problem->text(), why);
+
+    testManager.shortcuts().setServiceProblem(QString());
+    view.refreshPermissionStatus();
+    EXPECT_FALSE(problem->isVisible());
+}
 } // namespace

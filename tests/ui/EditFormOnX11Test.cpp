@@ -7,7 +7,6 @@
 #include "LaunchPadView.h"
 #include "XTestKeyboard.h"
 
-#include <QApplication>
 #include <QLabel>
 #include <QLineEdit>
 #include <QTest>
@@ -37,7 +36,8 @@ TEST(EditFormOnX11Test, ACombinationAnotherClientHoldsIsReportedBeforeSaving)
     QTest::mouseClick(view.list().viewport(), Qt::LeftButton, {},
                       view.list().areaRect(0, LaunchButtonDelegate::Area::edit).center());
     ASSERT_NE(view.editForm(), nullptr);
-    QApplication::setActiveWindow(view.editForm());
+    view.editForm()->activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(view.editForm()));
     auto *shortcut = view.editForm()->findChild<QLineEdit *>(QStringLiteral("shortcutField"));
     auto *warning = view.editForm()->findChild<QLabel *>(QStringLiteral("shortcutWarning"));
     const auto record = [&](Qt::Key key) {

@@ -8,7 +8,6 @@
 #include "QtPrinters.h"
 #include "TestManager.h"
 
-#include <QApplication>
 #include <QComboBox>
 #include <QLabel>
 #include <QLineEdit>
@@ -81,7 +80,8 @@ TEST_F(LaunchPadViewTest, SavedEditReachesTheFileTheRowsAndTheHotkeys)
     EXPECT_TRUE(log.contains(QStringLiteral("✏️ Starting edit for button: Tom & Jerry")));
     inForm<QLineEdit>("nameField")->setText(QStringLiteral("Post"));
     inForm<QLineEdit>("appPathField")->setText(QStringLiteral("/opt/My Tool.desktop"));
-    QApplication::setActiveWindow(view.editForm());
+    view.editForm()->activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(view.editForm()));
     auto *shortcut = inForm<QLineEdit>("shortcutField");
     // While the shortcut field records, Escape and Return are keys, not Cancel and Save.
     for (const Qt::Key key : {Qt::Key_Escape, Qt::Key_Return, Qt::Key_M}) {
@@ -145,7 +145,8 @@ TEST_F(LaunchPadViewTest, TheFormWarnsOfAShortcutInTheWayBeforeSaving)
     ASSERT_NE(view.editForm(), nullptr);
     auto *warning = inForm<QLabel>("shortcutWarning");
     EXPECT_FALSE(warning->isVisibleTo(view.editForm())) << "its own shortcut is in nobody's way";
-    QApplication::setActiveWindow(view.editForm());
+    view.editForm()->activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(view.editForm()));
     auto *shortcut = inForm<QLineEdit>("shortcutField");
     const auto record = [&](QKeyCombination keys) {
         shortcut->setFocus(Qt::MouseFocusReason);
@@ -228,7 +229,8 @@ TEST_F(LaunchPadViewTest, ANameClickLaunchesOnlyWhenTheButtonGoesUpOnTheSameName
 // Alt with the key after "&" launches nothing; the keys that do act on the current row.
 TEST_F(LaunchPadViewTest, TheKeyboardLaunchesEditsAndDeletesTheCurrentRowButNoMnemonic)
 {
-    QApplication::setActiveWindow(&view);
+    view.activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(&view));
     QTest::keyClick(&view, Qt::Key_Space, Qt::AltModifier);
     QTest::qWait(300); // a mnemonic clicks its button after a short press animation
     EXPECT_TRUE(testManager.launcher().opened().isEmpty());

@@ -19,7 +19,8 @@ protected:
         layout->addWidget(picker);
         layout->addWidget(new QPushButton(QStringLiteral("Other")));
         window.show();
-        QApplication::setActiveWindow(&window);
+        window.activateWindow();
+        EXPECT_TRUE(QTest::qWaitForWindowActive(&window));
     }
 
     QLineEdit *field() const { return picker->findChild<QLineEdit *>(QStringLiteral("shortcutField")); }

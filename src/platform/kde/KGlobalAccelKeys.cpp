@@ -1,10 +1,16 @@
 #include "KGlobalAccelKeys.h"
 
+#include "XkbKeyTable.h"
+
 #include <QDBusMetaType>
 
 KGlobalAccelKeys KGlobalAccelKeys::of(QKeyCombination combination)
 {
     KGlobalAccelKeys sequence;
+    if (combination.keyboardModifiers().testFlag(Qt::ShiftModifier)) {
+        if (const std::optional<Qt::Key> symbol = XkbKeyTable::usShiftedSymbol(combination.key()))
+            combination = QKeyCombination(combination.keyboardModifiers() & ~Qt::ShiftModifier, *symbol);
+    }
     sequence.keys[0] = combination.toCombined();
     return sequence;
 }

@@ -13,6 +13,12 @@
 struct KGlobalAccelKeys {
     std::array<int, 4> keys{};
 
+    // The keys the daemon matches a press of this combination against.
+    // KDE names Shift with a digit or punctuation key by the symbol it types
+    // and drops Shift (KKeyServer::isShiftAsModifierAllowed: only letters,
+    // F-keys and named keys keep it): a press of Ctrl+Shift+7 on a US
+    // layout is Ctrl+& for kglobalaccel5 (KF5) and kglobalacceld (Plasma 6)
+    // alike, and a registered Ctrl+Shift+7 never fires.
     static KGlobalAccelKeys of(QKeyCombination combination);
     // The first key, as QKeyCombination::toCombined(); 0 when none.
     int first() const { return keys[0]; }

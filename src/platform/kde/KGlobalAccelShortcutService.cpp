@@ -43,6 +43,12 @@ QString keyText(int combined)
 {
     return QKeySequence(combined).toString(QKeySequence::NativeText);
 }
+
+// A trigger as KDE's settings show it ("Ctrl+&" for Ctrl+Shift+7).
+QString keyText(QKeyCombination trigger)
+{
+    return keyText(KGlobalAccelKeys::of(trigger).first());
+}
 } // namespace
 
 KGlobalAccelShortcutService::KGlobalAccelShortcutService(const QDBusConnection &bus, QObject *parent)
@@ -115,8 +121,10 @@ QString KGlobalAccelShortcutService::backendName() const
 
 void KGlobalAccelShortcutService::openDesktopSettings()
 {
-    // Plasma 6 first, then Plasma 5's single-page shell.
-    for (const QString &program : {QStringLiteral("systemsettings"), QStringLiteral("kcmshell5")}) {
+    // The full System Settings (Plasma 5 and 6), else the single-page shell
+    // of Plasma 6, then of Plasma 5.
+    for (const QString &program :
+         {QStringLiteral("systemsettings"), QStringLiteral("kcmshell6"), QStringLiteral("kcmshell5")}) {
         const QString path = QStandardPaths::findExecutable(program);
         if (path.isEmpty())
             continue;
@@ -124,7 +132,7 @@ void KGlobalAccelShortcutService::openDesktopSettings()
             Log::line(QStringLiteral("KDE: could not start %1 kcm_keys").arg(path));
         return;
     }
-    Log::line(QStringLiteral("KDE: neither systemsettings nor kcmshell5 is installed; "
+    Log::line(QStringLiteral("KDE: none of systemsettings, kcmshell6 and kcmshell5 is installed; "
                              "open System Settings → Shortcuts to change Vantorel's shortcuts"));
 }
 
@@ -215,7 +223,7 @@ void KGlobalAccelShortcutService::answerRegistration(const QString &actionId, qu
     }
     listenForPresses();
     const QList<KGlobalAccelKeys> assigned = reply.value();
-    const int wanted = action.request.trigger.toCombined();
+    const int wanted = KGlobalAccelKeys::of(action.request.trigger).first();
     const int got = assigned.isEmpty() ? 0 : assigned.first().first();
     if (got == wanted) {
         setState(action, {ShortcutState::Kind::Live, keyText(got), {}});
@@ -235,7 +243,7 @@ void KGlobalAccelShortcutService::reportTaken(const Action &action)
                 const auto found = m_actions.find(actionId);
                 if (found == m_actions.end() || found->attempt != attempt)
                     return;
-                const QString keys = keyText(found->request.trigger.toCombined());
+                const QString keys = keyText(found->request.trigger);
                 const QString holder = holderIn(finished->reply());
                 setState(*found, {ShortcutState::Kind::TakenElsewhere, {},
                                   (holder.isEmpty()
@@ -263,12 +271,12 @@ ShortcutState KGlobalAccelShortcutService::probe(QKeyCombination trigger)
     const QDBusMessage reply = m_bus.call(shortcutsByKeyCall(trigger), QDBus::Block, probeTimeoutMs);
     if (reply.type() != QDBusMessage::ReplyMessage)
         return {ShortcutState::Kind::Pending, {},
-                QStringLiteral("KDE's shortcut service did not say who holds %1").arg(keyText(trigger.toCombined()))};
+                QStringLiteral("KDE's shortcut service did not say who holds %1").arg(keyText(trigger))};
     const std::array<QString, 6> names = firstHolderNames(reply);
     if (names[2].isEmpty() || names[2] == componentName())
-        return {ShortcutState::Kind::Live, keyText(trigger.toCombined()), {}};
+        return {ShortcutState::Kind::Live, keyText(trigger), {}};
     return {ShortcutState::Kind::TakenElsewhere, {},
-            QStringLiteral("%1 is taken by %2 in KDE's shortcuts").arg(keyText(trigger.toCombined()), holderIn(reply))};
+            QStringLiteral("%1 is taken by %2 in KDE's shortcuts").arg(keyText(trigger), holderIn(reply))};
 }
 
 QString KGlobalAccelShortcutService::holderIn(const QDBusMessage &reply)

@@ -4,7 +4,10 @@
 #include "PortalRequest.h"
 #include "PortalShortcut.h"
 #include "PortalTrigger.h"
+#include "posix/RunningExecutable.h"
+#include "xdg/XdgApplicationEntry.h"
 
+#include <QDBusError>
 #include <QDBusMessage>
 #include <QDBusObjectPath>
 #include <QDBusPendingCallWatcher>
@@ -95,6 +98,24 @@ void PortalGlobalShortcutService::bind(const QList<ShortcutRequest> &requests)
     });
 }
 
+// The portal's registry knows an app id only from an installed desktop
+// entry: a Vantorel started from a build folder installs its own first.
+void PortalGlobalShortcutService::installDesktopEntry()
+{
+    if (m_desktopEntryChecked)
+        return;
+    m_desktopEntryChecked = true;
+    const QString program = RunningExecutable::path();
+    const XdgApplicationEntry::Result result = XdgApplicationEntry::ensureFor(program);
+    const QString path = XdgApplicationEntry::userEntryPath();
+    if (result.error)
+        Log::line(QStringLiteral("Portal: cannot install the desktop entry the portal needs: %1").arg(*result.error));
+    else if (result.outcome == XdgApplicationEntry::Outcome::installed)
+        Log::line(QStringLiteral("Portal: installed %1 for this program (%2)").arg(path, program));
+    else if (result.outcome == XdgApplicationEntry::Outcome::updated)
+        Log::line(QStringLiteral("Portal: %1 now starts this program (%2)").arg(path, program));
+}
+
 void PortalGlobalShortcutService::startSession()
 {
     closeSession();
@@ -102,6 +123,7 @@ void PortalGlobalShortcutService::startSession()
     m_rebindOnClose = false;
     if (m_requests.isEmpty())
         return;
+    installDesktopEntry();
     // The app id must be known before any other portal call of this
     // connection; portals without the registry take it from the systemd scope.
     QDBusMessage message = QDBusMessage::createMethodCall(
@@ -111,9 +133,31 @@ void PortalGlobalShortcutService::startSession()
     auto *watcher = new QDBusPendingCallWatcher(m_bus.asyncCall(message), this);
     connect(watcher, &QDBusPendingCallWatcher::finished, this, [this, attempt](QDBusPendingCallWatcher *call) {
         call->deleteLater();
+        takeRegistration(call->reply());
         if (attempt == m_attempt)
             createSession(attempt);
     });
+}
+
+void PortalGlobalShortcutService::takeRegistration(const QDBusMessage &reply)
+{
+    if (reply.type() != QDBusMessage::ErrorMessage) {
+        m_registrationProblem.clear();
+        return;
+    }
+    // A portal without the registry (before 1.19) takes the app id from the
+    // systemd scope instead: nothing is wrong then.
+    static const QStringList noRegistry{QStringLiteral("org.freedesktop.DBus.Error.UnknownMethod"),
+                                        QStringLiteral("org.freedesktop.DBus.Error.UnknownInterface"),
+                                        QStringLiteral("org.freedesktop.DBus.Error.UnknownObject")};
+    if (noRegistry.contains(reply.errorName()))
+        return;
+    const QString why = reply.errorMessage().simplified();
+    const QString problem = QStringLiteral("The desktop's portal does not accept the app id %1: %2")
+                                .arg(QStringLiteral(VANTOREL_APP_ID), why);
+    if (problem != m_registrationProblem)
+        Log::line(QStringLiteral("Portal: cannot register the app id %1: %2").arg(QStringLiteral(VANTOREL_APP_ID), why));
+    m_registrationProblem = problem;
 }
 
 void PortalGlobalShortcutService::createSession(quint64 attempt)
@@ -141,14 +185,17 @@ void PortalGlobalShortcutService::createSession(quint64 attempt)
 }
 
 // What the desktop already knows for this app: a desktop that has the
-// shortcuts may then bind them without asking again. Its answer changes
-// nothing here; the bind's answer is what counts.
+// shortcuts may then bind them without asking again. The bind's answer is
+// what counts; a trigger listed here only stands in for one the bind's
+// answer leaves out.
 void PortalGlobalShortcutService::listShortcuts(quint64 attempt)
 {
     auto *request = new PortalRequest(m_bus, this);
-    connect(request, &PortalRequest::finished, this, [this, attempt] {
-        if (attempt == m_attempt)
-            bindShortcuts(attempt);
+    connect(request, &PortalRequest::finished, this, [this, attempt](uint, const QVariantMap &results) {
+        if (attempt != m_attempt)
+            return;
+        m_listed = triggersIn(results);
+        bindShortcuts(attempt);
     });
     request->call(QStringLiteral("ListShortcuts"), {QVariant::fromValue(QDBusObjectPath(m_session))}, {});
 }
@@ -175,35 +222,49 @@ void PortalGlobalShortcutService::bindShortcuts(quint64 attempt)
 
 void PortalGlobalShortcutService::takeBindAnswer(uint response, const QVariantMap &results, const QString &error)
 {
-    if (response == 1) {
-        answerAll({ShortcutState::Kind::Declined, {},
-                   QStringLiteral("Portal: the global shortcuts were declined in the desktop's dialog")});
-        return;
-    }
-    if (response != 0) {
-        answerAll({ShortcutState::Kind::Failed, {},
-                   error.isEmpty() ? QStringLiteral("Portal: the desktop refused the global shortcuts")
-                                   : QStringLiteral("Portal: the desktop refused the global shortcuts: %1").arg(error)});
-        return;
+    // An answer with the bound shortcuts is a success whatever its code:
+    // GNOME 48 answers 2 with them after its dialog's Add.
+    if (!results.contains(QStringLiteral("shortcuts"))) {
+        if (response == 1) {
+            answerAll({ShortcutState::Kind::Declined, {},
+                       QStringLiteral("Portal: the global shortcuts were declined in the desktop's dialog")});
+            return;
+        }
+        if (response != 0) {
+            const QString why = !error.isEmpty() ? error : m_registrationProblem;
+            answerAll({ShortcutState::Kind::Failed, {},
+                       why.isEmpty() ? QStringLiteral("Portal: the desktop refused the global shortcuts")
+                                     : QStringLiteral("Portal: the desktop refused the global shortcuts: %1").arg(why)});
+            return;
+        }
     }
     m_rebindOnClose = true;
     m_boundFor.start();
-    QHash<QString, QString> assigned;
-    const QVariant list = results.value(QStringLiteral("shortcuts"));
-    const PortalShortcutList bound = list.metaType() == QMetaType::fromType<QDBusArgument>()
-        ? qdbus_cast<PortalShortcutList>(list.value<QDBusArgument>())
-        : PortalShortcutList();
-    for (const PortalShortcut &shortcut : bound)
-        assigned.insert(shortcut.id, shortcut.properties.value(QStringLiteral("trigger_description")).toString());
+    const QHash<QString, QString> assigned = triggersIn(results);
     const QList<ShortcutRequest> requests = m_requests; // a listener may bind again
     for (const ShortcutRequest &request : requests) {
         const auto found = assigned.constFind(request.actionId);
-        Q_EMIT stateChanged(request.actionId,
-                            found != assigned.constEnd()
-                                ? ShortcutState{ShortcutState::Kind::Live, *found, {}}
-                                : ShortcutState{ShortcutState::Kind::Failed, {},
-                                                QStringLiteral("Portal: the desktop left this shortcut unbound")});
+        if (found == assigned.constEnd()) {
+            Q_EMIT stateChanged(request.actionId, {ShortcutState::Kind::Failed, {},
+                                                   QStringLiteral("Portal: the desktop left this shortcut unbound")});
+            continue;
+        }
+        const QString trigger = found->isEmpty() ? m_listed.value(request.actionId) : *found;
+        Q_EMIT stateChanged(request.actionId, {ShortcutState::Kind::Live, trigger, {}});
     }
+}
+
+QHash<QString, QString> PortalGlobalShortcutService::triggersIn(const QVariantMap &results)
+{
+    const QVariant list = results.value(QStringLiteral("shortcuts"));
+    const PortalShortcutList shortcuts = list.metaType() == QMetaType::fromType<QDBusArgument>()
+        ? qdbus_cast<PortalShortcutList>(list.value<QDBusArgument>())
+        : PortalShortcutList();
+    QHash<QString, QString> triggers;
+    for (const PortalShortcut &shortcut : shortcuts)
+        triggers.insert(shortcut.id,
+                        PortalTrigger::describe(shortcut.properties.value(QStringLiteral("trigger_description")).toString()));
+    return triggers;
 }
 
 void PortalGlobalShortcutService::answerAll(const ShortcutState &state)

@@ -4,6 +4,7 @@
 
 #include <QDBusConnection>
 #include <QElapsedTimer>
+#include <QHash>
 #include <QVariantMap>
 
 class QDBusMessage;
@@ -30,23 +31,32 @@ public:
     QString backendName() const override;
     bool hasDesktopSettings() const override;
     void openDesktopSettings() override;
+    QString serviceProblem() const override { return m_registrationProblem; }
 
 private Q_SLOTS:
     void onActivated(const QDBusMessage &message);
     void onSessionClosed(const QDBusMessage &message);
 
 private:
+    void installDesktopEntry();
     void startSession();
+    void takeRegistration(const QDBusMessage &reply);
     void createSession(quint64 attempt);
     void listShortcuts(quint64 attempt);
     void bindShortcuts(quint64 attempt);
     void takeBindAnswer(uint response, const QVariantMap &results, const QString &error);
+    // id → trigger as the button shows it, from a ListShortcuts or
+    // BindShortcuts answer.
+    static QHash<QString, QString> triggersIn(const QVariantMap &results);
     void answerAll(const ShortcutState &state);
     void closeSession();
 
     QDBusConnection m_bus;
     uint m_version;
     QList<ShortcutRequest> m_requests;
+    QHash<QString, QString> m_listed; // what the desktop had bound before this session's bind
+    QString m_registrationProblem;    // why the portal refused the app id, empty when it did not
+    bool m_desktopEntryChecked = false;
     QString m_session;      // the current session's handle, empty while none
     quint64 m_attempt = 0;  // answers of an abandoned attempt are ignored
     bool m_bindQueued = false;

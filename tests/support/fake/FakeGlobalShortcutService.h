@@ -21,6 +21,8 @@ public:
     void openDesktopSettings() override { ++m_desktopSettingsOpened; }
     void setHasDesktopSettings(bool has) { m_hasDesktopSettings = has; }
     int desktopSettingsOpened() const { return m_desktopSettingsOpened; }
+    QString serviceProblem() const override { return m_serviceProblem; }
+    void setServiceProblem(const QString &problem) { m_serviceProblem = problem; }
 
     // What binds of this trigger are answered with from now on; by default
     // Live, on the trigger asked for.
@@ -46,5 +48,6 @@ private:
     QString m_backendName = QStringLiteral("fake");
     int m_bindCount = 0;
     bool m_hasDesktopSettings = false;
+    QString m_serviceProblem;
     int m_desktopSettingsOpened = 0;
 };

@@ -46,6 +46,16 @@ bool FakeShortcutPortal::handleMessage(const QDBusMessage &message, const QDBusC
         m_bus.send(message.createReply());
         return true;
     }
+    if (message.interface() == QLatin1String("org.freedesktop.host.portal.Registry")
+        && member == QLatin1String("Register") && m_registry != Registry::absent) {
+        m_registeredAppIds << args.value(0).toString();
+        if (m_onRegister)
+            m_onRegister();
+        m_bus.send(m_registry == Registry::accepts
+                       ? message.createReply()
+                       : message.createErrorReply(QStringLiteral("org.freedesktop.portal.Error.Failed"), m_registryError));
+        return true;
+    }
     if (message.interface() != QLatin1String(portal::shortcutsInterface))
         return false;
 
@@ -59,8 +69,8 @@ bool FakeShortcutPortal::handleMessage(const QDBusMessage &message, const QDBusC
         return true;
     }
     if (member == QLatin1String("ListShortcuts")) {
-        respond(answerWithRequest(message, qdbus_cast<QVariantMap>(args.value(1))), 0,
-                {{QStringLiteral("shortcuts"), QVariant::fromValue(PortalShortcutList())}});
+        respond(answerWithRequest(message, qdbus_cast<QVariantMap>(args.value(1))), m_listResponse,
+                {{QStringLiteral("shortcuts"), QVariant::fromValue(m_listed)}});
         return true;
     }
     if (member == QLatin1String("BindShortcuts")) {
@@ -69,16 +79,21 @@ bool FakeShortcutPortal::handleMessage(const QDBusMessage &message, const QDBusC
         const QString request = answerWithRequest(message, qdbus_cast<QVariantMap>(args.value(3)));
         PortalShortcutList bound = m_lastBound;
         for (PortalShortcut &shortcut : bound) {
-            shortcut.properties = {{QStringLiteral("description"), shortcut.properties.value(QStringLiteral("description"))},
-                                   {QStringLiteral("trigger_description"),
-                                    m_answer == Answer::AnotherTrigger
-                                        ? assignedTrigger()
-                                        : shortcut.properties.value(QStringLiteral("preferred_trigger"))}};
+            const QVariant trigger = m_answer == Answer::AnotherTrigger ? assignedTrigger()
+                : m_answer == Answer::FailedWithShortcuts
+                ? gnomeTriggerDescription()
+                : shortcut.properties.value(QStringLiteral("preferred_trigger"));
+            shortcut.properties = {{QStringLiteral("description"), shortcut.properties.value(QStringLiteral("description"))}};
+            if (!m_leaveTriggersOut)
+                shortcut.properties.insert(QStringLiteral("trigger_description"), trigger);
         }
         switch (m_answer) {
         case Answer::AsAsked:
         case Answer::AnotherTrigger:
             respond(request, 0, {{QStringLiteral("shortcuts"), QVariant::fromValue(bound)}});
+            break;
+        case Answer::FailedWithShortcuts:
+            respond(request, 2, {{QStringLiteral("shortcuts"), QVariant::fromValue(bound)}});
             break;
         case Answer::Declined: respond(request, 1, {}); break;
         case Answer::Failed: respond(request, 2, {}); break;
@@ -91,6 +106,12 @@ bool FakeShortcutPortal::handleMessage(const QDBusMessage &message, const QDBusC
         return true;
     }
     return false;
+}
+
+void FakeShortcutPortal::setListAnswer(uint response, const PortalShortcutList &listed)
+{
+    m_listResponse = response;
+    m_listed = listed;
 }
 
 // Replies with the request's path, made from the caller and its handle_token.

@@ -6,6 +6,8 @@
 #include <QDBusVirtualObject>
 #include <QStringList>
 
+#include <functional>
+
 // The desktop's GlobalShortcuts portal for tests, on a test bus: owns
 // org.freedesktop.portal.Desktop, answers CreateSession, ListShortcuts and
 // BindShortcuts through Response signals on the request paths, as the real
@@ -20,6 +22,7 @@ public:
         AnotherTrigger, // each shortcut on assignedTrigger(), as a desktop that chooses
         Declined,       // response 1: the user cancelled the dialog
         Failed,         // response 2
+        FailedWithShortcuts, // response 2 with the bound shortcuts, as GNOME 48 answers after its dialog
     };
 
     // connectionName: a connection to the test bus of its own (PrivateSessionBus::connect).
@@ -30,6 +33,23 @@ public:
 
     void setAnswer(Answer answer) { m_answer = answer; }
     static QString assignedTrigger() { return QStringLiteral("CTRL+SHIFT+F9"); }
+    // GNOME's trigger_description, for FailedWithShortcuts.
+    static QString gnomeTriggerDescription() { return QStringLiteral("Press <Alt><Super>f"); }
+    // ListShortcuts answers this response with these shortcuts (by default
+    // 0 and none).
+    void setListAnswer(uint response, const PortalShortcutList &listed);
+    // A bind answer without trigger_description, as some desktops give.
+    void leaveTriggersOut(bool leaveOut) { m_leaveTriggersOut = leaveOut; }
+
+    // org.freedesktop.host.portal.Registry.Register: by default the portal
+    // has no registry (an UnknownMethod error, as before 1.19); with
+    // acceptRegistrations it accepts; with failRegistrations it answers the
+    // error as xdg-desktop-portal does for an app id without a desktop entry.
+    void acceptRegistrations() { m_registry = Registry::accepts; }
+    void failRegistrations(const QString &message) { m_registry = Registry::fails; m_registryError = message; }
+    QStringList registeredAppIds() const { return m_registeredAppIds; }
+    // Called as each Register call arrives, before it is answered.
+    void onRegister(std::function<void()> callback) { m_onRegister = std::move(callback); }
 
     // Emits Activated for id in the latest session (or the given one).
     void activate(const QString &id, quint64 timestampMs, const QString &session = QString());
@@ -58,4 +78,11 @@ private:
     int m_bindCount = 0;
     int m_configureCount = 0;
     PortalShortcutList m_lastBound;
+    uint m_listResponse = 0;
+    PortalShortcutList m_listed;
+    bool m_leaveTriggersOut = false;
+    enum class Registry { absent, accepts, fails } m_registry = Registry::absent;
+    QString m_registryError;
+    QStringList m_registeredAppIds;
+    std::function<void()> m_onRegister;
 };
