@@ -212,14 +212,15 @@ bool GnomeHeadlessSession::press(const QList<quint32> &keysyms)
     return pressed;
 }
 
-bool GnomeHeadlessSession::pressAccessibleButton(const QString &name, int timeoutMs, QString *transcript)
+bool GnomeHeadlessSession::pressAccessibleButton(const QString &name, int timeoutMs,
+                                                 const std::function<bool()> &giveUp, QString *transcript)
 {
     QProcess python;
     python.setProcessEnvironment(m_environment);
     python.setProcessChannelMode(QProcess::MergedChannels);
     python.start(QStringLiteral("python3"), {QStringLiteral(VANTOREL_PRESS_ACCESSIBLE_BUTTON), name,
                                               QString::number(timeoutMs / 1000)});
-    runEventLoopUntil([&] { return python.state() == QProcess::NotRunning; }, timeoutMs + 10000);
+    runEventLoopUntil([&] { return python.state() == QProcess::NotRunning || giveUp(); }, timeoutMs + 10000);
     if (python.state() != QProcess::NotRunning) {
         python.kill();
         python.waitForFinished();

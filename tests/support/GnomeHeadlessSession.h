@@ -8,6 +8,7 @@
 #include <QString>
 #include <QTemporaryDir>
 
+#include <functional>
 #include <memory>
 #include <vector>
 
@@ -44,8 +45,10 @@ public:
     // virtual keyboard, as a user's keyboard would.
     bool press(const QList<quint32> &keysyms);
     // Runs the first action of the push button called name in any window of the session, found
-    // over the accessibility bus; waits up to timeoutMs for it to appear.
-    bool pressAccessibleButton(const QString &name, int timeoutMs, QString *transcript);
+    // over the accessibility bus; waits up to timeoutMs for it to appear, unless giveUp() holds
+    // first. transcript gets what the search saw.
+    bool pressAccessibleButton(const QString &name, int timeoutMs, const std::function<bool()> &giveUp,
+                               QString *transcript);
 
     QString logs(); // the ends of the session's logs
 
