@@ -89,10 +89,12 @@ GnomeHeadlessSession::GnomeHeadlessSession()
     m_busName = m_sessionBus->connect(QStringLiteral("gnome-headless-session"));
 
     m_environment = QProcessEnvironment::systemEnvironment();
-    for (const char *name : {"DISPLAY", "WAYLAND_DISPLAY", "QT_QPA_PLATFORM", "XDG_DATA_HOME", "XDG_CACHE_HOME"})
+    for (const char *name : {"DISPLAY", "WAYLAND_DISPLAY", "QT_QPA_PLATFORM"})
         m_environment.remove(QString::fromLatin1(name));
     m_environment.insert(QStringLiteral("HOME"), home);
     m_environment.insert(QStringLiteral("XDG_CONFIG_HOME"), home + QStringLiteral("/.config"));
+    m_environment.insert(QStringLiteral("XDG_DATA_HOME"), home + QStringLiteral("/.local/share"));
+    m_environment.insert(QStringLiteral("XDG_CACHE_HOME"), home + QStringLiteral("/.cache"));
     m_environment.insert(QStringLiteral("XDG_RUNTIME_DIR"), runtime);
     m_environment.insert(QStringLiteral("XDG_SESSION_TYPE"), QStringLiteral("wayland"));
     m_environment.insert(QStringLiteral("XDG_CURRENT_DESKTOP"), QStringLiteral("GNOME"));
