@@ -81,7 +81,13 @@ GnomeHeadlessSession::GnomeHeadlessSession()
 
     // gnome-shell gives up without a system bus where logind's seats folder exists.
     m_systemBus = std::make_unique<PrivateSessionBus>();
-    m_sessionBus = std::make_unique<PrivateSessionBus>(PrivateSessionBus::Activation::InstalledServices);
+    // Only the helpers the session needs, started the way a desktop's bus starts them: dconf (GNOME
+    // stores the shortcuts there), the accessibility bus, GNOME Settings' shortcut dialog and the
+    // portals' permission store. Nothing else of the machine's (online accounts, file indexers...).
+    m_sessionBus = std::make_unique<PrivateSessionBus>(QStringList{
+        QStringLiteral("ca.desrt.dconf"), QStringLiteral("org.a11y.Bus"),
+        QStringLiteral("org.gnome.Settings.GlobalShortcutsProvider"),
+        QStringLiteral("org.freedesktop.impl.portal.PermissionStore")});
     if (!m_systemBus->isRunning() || !m_sessionBus->isRunning()) {
         m_error = QStringLiteral("no private bus: %1%2").arg(m_systemBus->error(), m_sessionBus->error());
         return;

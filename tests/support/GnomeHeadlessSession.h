@@ -14,7 +14,7 @@
 
 // A real GNOME session without a display, for one test: gnome-shell headless on Wayland with a
 // virtual monitor, then xdg-desktop-portal-gnome and xdg-desktop-portal started by hand (there is
-// no gnome-session), on a private session bus that can start GNOME's own helpers (dconf, the
+// no gnome-session), on a private session bus that starts only the helpers it needs (dconf, the
 // accessibility bus, GNOME Settings' shortcut dialog), with a private empty system bus. HOME,
 // the config home and the runtime folder are the session's own. Everything ends with the object.
 class GnomeHeadlessSession {
