@@ -75,6 +75,8 @@ EOF
   mv "$new" "$ROOT"
   # A build folder configured with the old root's compilers is no use with the new one.
   rm -rf --one-file-system -- "$CACHE/build"
+  # Packages no root has fetched for four weeks are superseded ones.
+  find "$CACHE/archives" -maxdepth 1 -name '*.deb' -mtime +28 -delete
   date -u +%s >"$CACHE/made"
 }
 
