@@ -105,6 +105,9 @@ inside() {
     mount "$@"
     mounted+=("${!#}")
   }
+  # The root a mount of its own, so that / is a mount point in the chroot: tests that unshare
+  # their own mount namespace there need that.
+  mnt --bind "$root" "$root"
   mnt -t proc proc "$root/proc"
   mnt -t sysfs sysfs "$root/sys"
   mnt --rbind /dev "$root/dev"
