@@ -5,11 +5,11 @@
 #include "Log.h"
 #include "SingleInstance.h"
 #include "TerminationSignals.h"
-#include "posix/RunningExecutable.h"
-#include "posix/Utf8Locale.h"
 #include "VantorelApp.h"
 #include "WebWindowLoader.h"
 #include "WindowInputTime.h"
+#include "posix/RunningExecutable.h"
+#include "posix/Utf8Locale.h"
 
 #include <QApplication>
 #include <QIcon>

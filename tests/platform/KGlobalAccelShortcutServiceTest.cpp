@@ -201,7 +201,11 @@ TEST_F(KGlobalAccelShortcutServiceTest, ACombinationHeldElsewhereIsTakenWhileThe
 TEST_F(KGlobalAccelShortcutServiceTest, ARebindReleasesExactlyTheActionsLeftOut)
 {
     service->bind({browser, notes, terminal});
-    ASSERT_TRUE(runEventLoopUntil([this] { return daemon.registered().size() == 3; }));
+    // Registered, and the daemon's answers arrived: an action still pending
+    // would say Pending again at the rebind.
+    ASSERT_TRUE(runEventLoopUntil([this] {
+        return daemon.registered().size() == 3 && settled({browser.actionId, notes.actionId, terminal.actionId});
+    }));
 
     states.clear();
     service->bind({browser, terminal});

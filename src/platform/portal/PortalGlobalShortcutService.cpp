@@ -7,7 +7,6 @@
 #include "posix/RunningExecutable.h"
 #include "xdg/XdgApplicationEntry.h"
 
-#include <QDBusError>
 #include <QDBusMessage>
 #include <QDBusObjectPath>
 #include <QDBusPendingCallWatcher>
@@ -100,11 +99,9 @@ void PortalGlobalShortcutService::bind(const QList<ShortcutRequest> &requests)
 
 // The portal's registry knows an app id only from an installed desktop
 // entry: a Vantorel started from a build folder installs its own first.
-void PortalGlobalShortcutService::installDesktopEntry()
+// Returns whether it wrote one.
+bool PortalGlobalShortcutService::installDesktopEntry()
 {
-    if (m_desktopEntryChecked)
-        return;
-    m_desktopEntryChecked = true;
     const QString program = RunningExecutable::path();
     const XdgApplicationEntry::Result result = XdgApplicationEntry::ensureFor(program);
     const QString path = XdgApplicationEntry::userEntryPath();
@@ -114,6 +111,9 @@ void PortalGlobalShortcutService::installDesktopEntry()
         Log::line(QStringLiteral("Portal: installed %1 for this program (%2)").arg(path, program));
     else if (result.outcome == XdgApplicationEntry::Outcome::updated)
         Log::line(QStringLiteral("Portal: %1 now starts this program (%2)").arg(path, program));
+    return !result.error
+        && (result.outcome == XdgApplicationEntry::Outcome::installed
+            || result.outcome == XdgApplicationEntry::Outcome::updated);
 }
 
 void PortalGlobalShortcutService::startSession()
@@ -123,35 +123,67 @@ void PortalGlobalShortcutService::startSession()
     m_rebindOnClose = false;
     if (m_requests.isEmpty())
         return;
-    installDesktopEntry();
-    // The app id must be known before any other portal call of this
-    // connection; portals without the registry take it from the systemd scope.
+    // The app id goes to the portal once per connection, before any other
+    // portal call of it: the portal keeps what it learnt first (a second
+    // Register fails), and portals without the registry take it from the
+    // systemd scope.
+    switch (m_registration) {
+    case Registration::done:
+        createSession(attempt);
+        return;
+    case Registration::asking:
+        return; // its answer goes on with the latest list
+    case Registration::notAsked:
+        m_registration = Registration::asking;
+        registerAppId(installDesktopEntry());
+        return;
+    }
+}
+
+void PortalGlobalShortcutService::registerAppId(bool entryJustWritten)
+{
     QDBusMessage message = QDBusMessage::createMethodCall(
         QLatin1String(portal::service), QLatin1String(portal::path), QStringLiteral("org.freedesktop.host.portal.Registry"),
         QStringLiteral("Register"));
     message.setArguments({QStringLiteral(VANTOREL_APP_ID), QVariantMap()});
     auto *watcher = new QDBusPendingCallWatcher(m_bus.asyncCall(message), this);
-    connect(watcher, &QDBusPendingCallWatcher::finished, this, [this, attempt](QDBusPendingCallWatcher *call) {
+    connect(watcher, &QDBusPendingCallWatcher::finished, this, [this, entryJustWritten](QDBusPendingCallWatcher *call) {
         call->deleteLater();
-        takeRegistration(call->reply());
-        if (attempt == m_attempt)
-            createSession(attempt);
+        const QDBusMessage reply = call->reply();
+        // The portal may not have noticed an entry written a moment ago: it
+        // is asked once more, a little later.
+        if (entryJustWritten && refusedRegistration(reply)) {
+            QTimer::singleShot(registrationRetryMs, this, [this] { registerAppId(false); });
+            return;
+        }
+        takeRegistration(reply);
+        m_registration = Registration::done;
+        if (!m_requests.isEmpty())
+            createSession(m_attempt);
     });
+}
+
+bool PortalGlobalShortcutService::refusedRegistration(const QDBusMessage &reply)
+{
+    if (reply.type() != QDBusMessage::ErrorMessage)
+        return false;
+    // A portal without the registry (before 1.19) takes the app id from the
+    // systemd scope instead, and one that has it already for this connection
+    // (newer Qt versions register the desktop file name themselves) keeps
+    // it: nothing is wrong then.
+    static const QStringList noRegistry{QStringLiteral("org.freedesktop.DBus.Error.UnknownMethod"),
+                                        QStringLiteral("org.freedesktop.DBus.Error.UnknownInterface"),
+                                        QStringLiteral("org.freedesktop.DBus.Error.UnknownObject")};
+    return !noRegistry.contains(reply.errorName())
+        && !reply.errorMessage().contains(QLatin1String("already associated"), Qt::CaseInsensitive);
 }
 
 void PortalGlobalShortcutService::takeRegistration(const QDBusMessage &reply)
 {
-    if (reply.type() != QDBusMessage::ErrorMessage) {
+    if (!refusedRegistration(reply)) {
         m_registrationProblem.clear();
         return;
     }
-    // A portal without the registry (before 1.19) takes the app id from the
-    // systemd scope instead: nothing is wrong then.
-    static const QStringList noRegistry{QStringLiteral("org.freedesktop.DBus.Error.UnknownMethod"),
-                                        QStringLiteral("org.freedesktop.DBus.Error.UnknownInterface"),
-                                        QStringLiteral("org.freedesktop.DBus.Error.UnknownObject")};
-    if (noRegistry.contains(reply.errorName()))
-        return;
     const QString why = reply.errorMessage().simplified();
     const QString problem = QStringLiteral("The desktop's portal does not accept the app id %1: %2")
                                 .arg(QStringLiteral(VANTOREL_APP_ID), why);

@@ -38,8 +38,10 @@ private Q_SLOTS:
     void onSessionClosed(const QDBusMessage &message);
 
 private:
-    void installDesktopEntry();
+    bool installDesktopEntry();
     void startSession();
+    void registerAppId(bool entryJustWritten);
+    static bool refusedRegistration(const QDBusMessage &reply);
     void takeRegistration(const QDBusMessage &reply);
     void createSession(quint64 attempt);
     void listShortcuts(quint64 attempt);
@@ -56,7 +58,8 @@ private:
     QList<ShortcutRequest> m_requests;
     QHash<QString, QString> m_listed; // what the desktop had bound before this session's bind
     QString m_registrationProblem;    // why the portal refused the app id, empty when it did not
-    bool m_desktopEntryChecked = false;
+    enum class Registration { notAsked, asking, done };
+    Registration m_registration = Registration::notAsked; // once per connection
     QString m_session;      // the current session's handle, empty while none
     quint64 m_attempt = 0;  // answers of an abandoned attempt are ignored
     bool m_bindQueued = false;
@@ -64,4 +67,5 @@ private:
     bool m_reboundAutomatically = false;
     QElapsedTimer m_boundFor;
     static constexpr qint64 minimumSessionMsBeforeRebind = 10 * 60 * 1000;
+    static constexpr int registrationRetryMs = 1000;
 };

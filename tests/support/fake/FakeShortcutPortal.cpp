@@ -51,9 +51,11 @@ bool FakeShortcutPortal::handleMessage(const QDBusMessage &message, const QDBusC
         m_registeredAppIds << args.value(0).toString();
         if (m_onRegister)
             m_onRegister();
-        m_bus.send(m_registry == Registry::accepts
-                       ? message.createReply()
-                       : message.createErrorReply(QStringLiteral("org.freedesktop.portal.Error.Failed"), m_registryError));
+        const bool fails = m_registry == Registry::fails && m_failuresLeft != 0;
+        if (fails && m_failuresLeft > 0)
+            --m_failuresLeft;
+        m_bus.send(fails ? message.createErrorReply(QStringLiteral("org.freedesktop.portal.Error.Failed"), m_registryError)
+                         : message.createReply());
         return true;
     }
     if (message.interface() != QLatin1String(portal::shortcutsInterface))

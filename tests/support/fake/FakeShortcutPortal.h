@@ -44,9 +44,15 @@ public:
     // org.freedesktop.host.portal.Registry.Register: by default the portal
     // has no registry (an UnknownMethod error, as before 1.19); with
     // acceptRegistrations it accepts; with failRegistrations it answers the
-    // error as xdg-desktop-portal does for an app id without a desktop entry.
+    // error as xdg-desktop-portal does for an app id without a desktop entry,
+    // the given number of times (all when negative), then accepts.
     void acceptRegistrations() { m_registry = Registry::accepts; }
-    void failRegistrations(const QString &message) { m_registry = Registry::fails; m_registryError = message; }
+    void failRegistrations(const QString &message, int times = -1)
+    {
+        m_registry = Registry::fails;
+        m_registryError = message;
+        m_failuresLeft = times;
+    }
     QStringList registeredAppIds() const { return m_registeredAppIds; }
     // Called as each Register call arrives, before it is answered.
     void onRegister(std::function<void()> callback) { m_onRegister = std::move(callback); }
@@ -83,6 +89,7 @@ private:
     bool m_leaveTriggersOut = false;
     enum class Registry { absent, accepts, fails } m_registry = Registry::absent;
     QString m_registryError;
+    int m_failuresLeft = -1;
     QStringList m_registeredAppIds;
     std::function<void()> m_onRegister;
 };

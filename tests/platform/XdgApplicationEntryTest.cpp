@@ -1,0 +1,116 @@
+// GLib first: its headers use "signals" as a field name, a Qt macro.
+#include <gio/gdesktopappinfo.h>
+
+#include "DesktopTestKit.h"
+#include "xdg/XdgApplicationEntry.h"
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QTemporaryDir>
+
+#include <gtest/gtest.h>
+
+namespace {
+using Outcome = XdgApplicationEntry::Outcome;
+
+// Private data folders: the user's ($XDG_DATA_HOME) and everybody's
+// ($XDG_DATA_DIRS); HOME too, for the fallback.
+class XdgApplicationEntryTest : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        for (const char *variable : {"XDG_DATA_HOME", "XDG_DATA_DIRS", "HOME"})
+            saved.append({variable, qgetenv(variable), qEnvironmentVariableIsSet(variable)});
+        qputenv("XDG_DATA_HOME", QFile::encodeName(root.filePath(QStringLiteral("data"))));
+        qputenv("XDG_DATA_DIRS", QFile::encodeName(root.filePath(QStringLiteral("system"))));
+        qputenv("HOME", QFile::encodeName(root.filePath(QStringLiteral("home"))));
+    }
+    void TearDown() override
+    {
+        for (const auto &[name, value, wasSet] : std::as_const(saved)) {
+            if (wasSet)
+                qputenv(name, value);
+            else
+                qunsetenv(name);
+        }
+    }
+
+    static QByteArray read(const QString &path)
+    {
+        QFile file(path);
+        return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+    }
+    static void write(const QString &path, const QByteArray &bytes)
+    {
+        ASSERT_TRUE(QDir().mkpath(QFileInfo(path).path()));
+        QFile file(path);
+        ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+        file.write(bytes);
+    }
+
+    struct SavedVariable {
+        const char *name;
+        QByteArray value;
+        bool wasSet;
+    };
+    QList<SavedVariable> saved;
+    QTemporaryDir root;
+};
+
+// Written where none is installed, the entry starts exactly this program,
+// as GIO launches it; it is brought up to date when the program moves and
+// keeps what the user added.
+TEST_F(XdgApplicationEntryTest, WrittenWhereNoneIsInstalledItStartsTheRunningProgram)
+{
+    const QString entry = root.filePath(QStringLiteral("data/applications/org.vantorel.Vantorel.desktop"));
+    ASSERT_EQ(XdgApplicationEntry::userEntryPath(), entry);
+    const QString program = root.filePath(QStringLiteral("build dir/bin/vantorel"));
+    write(program, "#!/bin/sh\ntouch \"$0.ran\"\n");
+    QFile(program).setPermissions(QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
+
+    XdgApplicationEntry::Result result = XdgApplicationEntry::ensureFor(program);
+    EXPECT_EQ(result.outcome, Outcome::installed);
+    EXPECT_EQ(result.error, std::nullopt);
+    GDesktopAppInfo *info = g_desktop_app_info_new_from_filename(QFile::encodeName(entry).constData());
+    ASSERT_NE(info, nullptr);
+    EXPECT_TRUE(g_app_info_launch(G_APP_INFO(info), nullptr, nullptr, nullptr));
+    g_object_unref(info);
+    EXPECT_TRUE(runEventLoopUntil([&] { return QFileInfo::exists(program + QStringLiteral(".ran")); }, 5000));
+
+    EXPECT_EQ(XdgApplicationEntry::ensureFor(program).outcome, Outcome::unchanged);
+
+    write(entry, read(entry) + "NoDisplay=true\n");
+    result = XdgApplicationEntry::ensureFor(QStringLiteral("/opt/vantorel/bin/vantorel"));
+    EXPECT_EQ(result.outcome, Outcome::updated);
+    const QByteArray updated = read(entry);
+    EXPECT_TRUE(updated.contains("\nExec=/opt/vantorel/bin/vantorel\n")) << updated.toStdString();
+    EXPECT_TRUE(updated.contains("\nNoDisplay=true\n")) << "the user's line stays";
+    EXPECT_EQ(updated.count("Exec="), 1);
+}
+
+// An installed Vantorel has the package's entry: the user's folder stays as
+// it is. Without XDG_DATA_HOME (or with a relative one) the user's folder is
+// ~/.local/share; one that cannot be made is reported.
+TEST_F(XdgApplicationEntryTest, ThePackagesEntryLeavesTheUsersFolderAlone)
+{
+    write(root.filePath(QStringLiteral("system/applications/org.vantorel.Vantorel.desktop")),
+          "[Desktop Entry]\nType=Application\nName=Vantorel\nExec=vantorel\n");
+    EXPECT_EQ(XdgApplicationEntry::ensureFor(QStringLiteral("/usr/bin/vantorel")).outcome, Outcome::systemEntry);
+    EXPECT_FALSE(QFileInfo::exists(XdgApplicationEntry::userEntryPath()));
+
+    qunsetenv("XDG_DATA_DIRS"); // /usr/local/share and /usr/share, where this machine may have one
+    for (const char *dataHome : {"", "relative/data"}) {
+        qputenv("XDG_DATA_HOME", dataHome);
+        EXPECT_EQ(XdgApplicationEntry::userEntryPath(),
+                  root.filePath(QStringLiteral("home/.local/share/applications/org.vantorel.Vantorel.desktop")));
+    }
+
+    qputenv("XDG_DATA_DIRS", QFile::encodeName(root.filePath(QStringLiteral("system-empty"))));
+    write(root.filePath(QStringLiteral("a-file")), "not a folder");
+    qputenv("XDG_DATA_HOME", QFile::encodeName(root.filePath(QStringLiteral("a-file"))));
+    const XdgApplicationEntry::Result result = XdgApplicationEntry::ensureFor(QStringLiteral("/usr/bin/vantorel"));
+    ASSERT_NE(result.error, std::nullopt);
+    EXPECT_TRUE(result.error->contains(QStringLiteral("a-file"))) << result.error->toStdString();
+}
+} // namespace
