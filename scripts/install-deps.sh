@@ -26,11 +26,15 @@ packages=(
   # KDE's shortcut daemon, run on a private bus by the KDE session tests: KF5's kglobalaccel5 on
   # Debian 12; on Debian 13 this name brings in Plasma 6's kglobalacceld
   libkf5globalaccel-bin
-  # a real display-less GNOME session (and its keybinding schemas) for the GNOME custom shortcuts tests
-  gnome-shell mutter gnome-settings-daemon dconf-service dconf-cli libglib2.0-bin gir1.2-glib-2.0
-  libgl1-mesa-dri libegl-mesa0
+  # a real display-less GNOME: its keybinding schemas and gsd-media-keys for the custom shortcuts
+  # tests (GNOME 43+), its portals with GNOME Settings' shortcut dialog for the portal test (GNOME
+  # 48+, Debian 13), the accessibility bus tests click through, software rendering
+  gnome-shell mutter gnome-settings-daemon xdg-desktop-portal xdg-desktop-portal-gnome dconf-service dconf-cli
+  libglib2.0-bin gir1.2-glib-2.0 libgl1-mesa-dri libegl-mesa0
   # a real headless sway (with swaymsg) and a key typist for the sway session tests; setpriv runs them unprivileged
   sway wtype util-linux
+  # the cached Debian 13 root in which CI runs the tests a second time
+  debootstrap
   # packaging checks
   desktop-file-utils appstream lintian
   # fuzzing: clang's libFuzzer and sanitizer runtimes (the release's default clang: 14 on Debian 12,

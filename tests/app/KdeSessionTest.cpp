@@ -110,6 +110,7 @@ TEST(KdeSessionTest, WithKdesOwnDaemonAKeyPressLaunchesTheButton)
     };
     pressUntilLaunched(marker, QStringLiteral("super+alt+m"));
     EXPECT_EQ(marker.launches(), 1) << program.transcript();
+    EXPECT_EQ(sevenMarker.launches(), 0) << "a press launches only its own button";
     pressUntilLaunched(sevenMarker, QStringLiteral("ctrl+shift+7"));
     EXPECT_EQ(sevenMarker.launches(), 1) << program.transcript() << daemon.transcript();
     EXPECT_EQ(marker.launches(), 1);

@@ -1,6 +1,7 @@
 #include "EventLoopWait.h"
 #include "LogCapture.h"
 #include "PrivateSessionBus.h"
+#include "QtPrinters.h"
 #include "fake/FakeShortcutPortal.h"
 #include "portal/PortalGlobalShortcutService.h"
 #include "portal/PortalTrigger.h"
@@ -142,11 +143,15 @@ TEST_F(PortalShortcutServiceTest, AnAnswerCarryingTheShortcutsIsASuccessWhatever
 {
     const QStringList ids{QStringLiteral("A"), QStringLiteral("B")};
     portal->setAnswer(FakeShortcutPortal::Answer::FailedWithShortcuts);
+    LogCapture log;
     service->bind({request(ids[0], Qt::MetaModifier | Qt::AltModifier | Qt::Key_F),
                    request(ids[1], Qt::MetaModifier | Qt::AltModifier | Qt::Key_G)});
     ASSERT_TRUE(allAre(Kind::Live, ids));
     EXPECT_EQ(states.value(ids[0]), (ShortcutState{Kind::Live, QStringLiteral("Alt+Super+F"), {}}));
     EXPECT_EQ(states.value(ids[1]).assignedTrigger, QStringLiteral("Alt+Super+F"));
+    EXPECT_EQ(log.startingWith(QStringLiteral("Portal: the desktop's trigger")),
+              (QStringList{"Portal: the desktop's trigger for Button A: Alt+Super+F",
+                           "Portal: the desktop's trigger for Button B: Alt+Super+F"}));
 
     portal->setAnswer(FakeShortcutPortal::Answer::Failed);
     service->bind({request(ids[0], Qt::AltModifier | Qt::Key_A)});
@@ -161,11 +166,15 @@ TEST_F(PortalShortcutServiceTest, ATriggerTheDesktopListedShowsWhenTheBindsAnswe
     portal->setListAnswer(2, {{QStringLiteral("A"), {{QStringLiteral("trigger_description"),
                                                       QStringLiteral("Press <Control><Shift>F9")}}}});
     portal->leaveTriggersOut(true);
+    LogCapture log;
     service->bind({request(QStringLiteral("A"), Qt::AltModifier | Qt::Key_A),
                    request(QStringLiteral("B"), Qt::AltModifier | Qt::Key_B)});
     ASSERT_TRUE(allAre(Kind::Live, {QStringLiteral("A"), QStringLiteral("B")}));
     EXPECT_EQ(states.value(QStringLiteral("A")).assignedTrigger, QStringLiteral("Ctrl+Shift+F9"));
     EXPECT_EQ(states.value(QStringLiteral("B")).assignedTrigger, QString());
+    EXPECT_EQ(log.startingWith(QStringLiteral("Portal: the desktop's trigger")),
+              QStringList{"Portal: the desktop's trigger for Button A: Ctrl+Shift+F9"})
+        << "no line for a shortcut the desktop names no trigger for";
 }
 
 // xdg-desktop-portal refuses an app id without an installed desktop entry:

@@ -3,6 +3,7 @@
 #include "AnnouncingChild.h"
 
 #include <QDBusConnection>
+#include <QDir>
 #include <QFile>
 
 #include <csignal>
@@ -18,6 +19,7 @@ constexpr char busConfig[] = R"(<!DOCTYPE busconfig PUBLIC "-//freedesktop//DTD 
   <type>session</type>
   <listen>unix:dir=%1</listen>
   <auth>EXTERNAL</auth>
+  %2
   <policy context="default">
     <allow send_destination="*" eavesdrop="true"/>
     <allow eavesdrop="true"/>
@@ -27,17 +29,30 @@ constexpr char busConfig[] = R"(<!DOCTYPE busconfig PUBLIC "-//freedesktop//DTD 
 )";
 } // namespace
 
-PrivateSessionBus::PrivateSessionBus()
+PrivateSessionBus::PrivateSessionBus(const QStringList &activatableServices)
 {
     m_previousAddress = qgetenv("DBUS_SESSION_BUS_ADDRESS");
     if (!m_dir.isValid()) {
         m_error = QStringLiteral("no temporary directory");
         return;
     }
+    QString serviceDir;
+    if (!activatableServices.isEmpty()) {
+        const QString services = m_dir.filePath(QStringLiteral("services"));
+        QDir().mkpath(services);
+        for (const QString &name : activatableServices) {
+            const QString file = name + QStringLiteral(".service");
+            if (!QFile::copy(QStringLiteral("/usr/share/dbus-1/services/") + file, services + QLatin1Char('/') + file)) {
+                m_error = QStringLiteral("%1 is not installed (no %2)").arg(name, file);
+                return;
+            }
+        }
+        serviceDir = QStringLiteral("<servicedir>%1</servicedir>").arg(services);
+    }
     const QString configPath = m_dir.filePath(QStringLiteral("bus.conf"));
     QFile config(configPath);
     if (!config.open(QIODevice::WriteOnly)
-        || config.write(QString::fromLatin1(busConfig).arg(m_dir.path()).toUtf8()) < 0) {
+        || config.write(QString::fromLatin1(busConfig).arg(m_dir.path(), serviceDir).toUtf8()) < 0) {
         m_error = QStringLiteral("cannot write %1").arg(configPath);
         return;
     }

@@ -2,6 +2,7 @@
 
 #include <QByteArray>
 #include <QString>
+#include <QStringList>
 #include <QTemporaryDir>
 
 #include <sys/types.h>
@@ -11,7 +12,10 @@
 // it; the test process itself reaches it through connection().
 class PrivateSessionBus {
 public:
-    PrivateSessionBus();
+    // The bus starts none of the machine's services, unless named here (as
+    // bus names of installed services: dconf, the accessibility bus...);
+    // those it starts when asked for them, as a desktop's bus does.
+    explicit PrivateSessionBus(const QStringList &activatableServices = {});
     ~PrivateSessionBus();
     PrivateSessionBus(const PrivateSessionBus &) = delete;
     PrivateSessionBus &operator=(const PrivateSessionBus &) = delete;

@@ -267,6 +267,9 @@ void PortalGlobalShortcutService::takeBindAnswer(uint response, const QVariantMa
         }
         const QString trigger = found->isEmpty() ? m_listed.value(request.actionId) : *found;
         Q_EMIT stateChanged(request.actionId, {ShortcutState::Kind::Live, trigger, {}});
+        // The desktop may have put it on other keys than asked: the log says which.
+        if (!trigger.isEmpty())
+            Log::line(QStringLiteral("Portal: the desktop's trigger for %1: %2").arg(request.description, trigger));
     }
 }
 
