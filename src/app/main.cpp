@@ -38,7 +38,7 @@ int main(int argc, char *argv[])
         arguments.append(QString::fromLocal8Bit(argv[i]));
     if (const std::optional<int> status = CommandLine::answerInformationRequests(arguments))
         return *status;
-    if (const std::optional<int> status = CommandLine::answerDesktopShortcutRequests(arguments, runningExecutable()))
+    if (const std::optional<int> status = CommandLine::answerDesktopShortcutRequests(arguments, RunningExecutable::path()))
         return *status;
 
     // The toolkit's own options (-display, -platform…) are known only once
