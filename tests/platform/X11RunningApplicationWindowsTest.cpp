@@ -1,6 +1,5 @@
 #include "DesktopTestKit.h"
 #include "x11/X11Connection.h"
-#include "x11/X11GlobalShortcutService.h"
 #include "x11/X11RunningApplicationWindows.h"
 
 #include <xcb/xcb.h>
@@ -137,12 +136,12 @@ TEST_F(X11RunningApplicationWindowsTest, ActivationAsksTheWindowManagerWithThePr
     EXPECT_EQ(request->data.data32[1], 5678u);
 }
 
-// While the shortcut service reads the connection's events, the lists are
-// read once and then again only when the root window says they changed.
+// While the connection reads its events, the lists are read once and then
+// again only when the root window says they changed.
 TEST_F(X11RunningApplicationWindowsTest, ListsFollowTheRootWindowsChangesWhileEventsAreRead)
 {
     setRootWindows("_NET_CLIENT_LIST", {editor});
-    const X11GlobalShortcutService shortcuts(connection);
+    connection->readFromEventLoop();
     ASSERT_TRUE(connection->eventsRead());
     EXPECT_EQ(windows->find({{}, {QStringLiteral("xterm")}}), std::nullopt);
 
