@@ -54,8 +54,9 @@ public:
         std::function<void()> keyboardMapping = {};               // layout or modifier map: once for a burst
         std::function<void(const QList<uint32_t> &atoms)> rootProperties = {}; // changed, each once
     };
+    // Neither from inside a listener. Removing also stops the start-up
+    // thread, which may be running the owner's code.
     void addListeners(const void *owner, Listeners listeners);
-    // Also stops the start-up thread, which may be running the owner's code.
     void removeListeners(const void *owner);
 
     // Reads the events on the main thread from here on: a socket notifier,
