@@ -136,6 +136,24 @@ TEST_F(X11RunningApplicationWindowsTest, ActivationAsksTheWindowManagerWithThePr
     EXPECT_EQ(request->data.data32[1], 5678u);
 }
 
+// A minimised window is unmapped; with nobody to ask, the program restores
+// and focuses it itself.
+TEST_F(X11RunningApplicationWindowsTest, WithoutAWindowManagerActivationMapsAndFocusesTheWindow)
+{
+    setRootWindows("_NET_CLIENT_LIST", {editor, terminal});
+    windows->activate(terminal, 0);
+    ASSERT_TRUE(connection->roundTrip());
+
+    auto *attributes = xcb_get_window_attributes_reply(c, xcb_get_window_attributes(c, terminal), nullptr);
+    ASSERT_NE(attributes, nullptr);
+    EXPECT_EQ(attributes->map_state, XCB_MAP_STATE_VIEWABLE);
+    std::free(attributes);
+    auto *focus = xcb_get_input_focus_reply(c, xcb_get_input_focus(c), nullptr);
+    ASSERT_NE(focus, nullptr);
+    EXPECT_EQ(focus->focus, terminal);
+    std::free(focus);
+}
+
 // While the connection reads its events, the lists are read once and then
 // again only when the root window says they changed.
 TEST_F(X11RunningApplicationWindowsTest, ListsFollowTheRootWindowsChangesWhileEventsAreRead)
