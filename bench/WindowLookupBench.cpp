@@ -1,11 +1,13 @@
 // The window lookup a press makes before it launches: finding an
 // application's window among 60 listed ones and telling whether it is in
-// front, on a private Xvfb. "kept": as in the program, whose shortcut
-// service reads the connection's events, so the lists are read again only
-// when they change; otherwise as a press right after such a change.
+// front, on a private Xvfb. "kept": as in the program, whose X connection
+// reads its events, so the lists are read again only when they change;
+// otherwise as a press right after such a change.
 #include "XvfbServer.h"
 #include "x11/X11Connection.h"
 #include "x11/X11RunningApplicationWindows.h"
+
+#include <QCoreApplication>
 
 #include <xcb/xcb.h>
 
@@ -58,11 +60,16 @@ void findAndTellFront(benchmark::State &state, const ApplicationIdentity &applic
         state.SkipWithError(server.error().toUtf8().constData());
         return;
     }
+    int argc = 1;
+    char name[] = "window_lookup_bench";
+    char *argv[] = {name, nullptr};
+    const QCoreApplication eventLoopOwner(argc, argv);
     auto connection = std::make_shared<X11Connection>();
     listWindows(connection->get());
     X11RunningApplicationWindows windows(connection);
     // Nothing changes the lists while it runs: no notification to read.
-    connection->setEventsRead(listsKept);
+    if (listsKept)
+        connection->readFromEventLoop();
     for (auto _ : state) {
         const std::optional<quintptr> window = windows.find(application);
         benchmark::DoNotOptimize(window && windows.isFrontmost(*window));

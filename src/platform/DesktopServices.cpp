@@ -22,6 +22,7 @@
 #include "xdg/FreedesktopNotifications.h"
 #include "xdg/XdgAutostartLoginItem.h"
 
+#include <QAbstractEventDispatcher>
 #include <QDBusConnection>
 
 namespace {
@@ -112,9 +113,13 @@ DesktopServices DesktopServices::forThisSession(std::function<void()> displayLos
         // Without a display the X11 backends still exist: every shortcut
         // answers "no service" and the permission reads as denied.
         connection = std::make_shared<X11Connection>();
-        auto shortcuts = std::make_shared<X11GlobalShortcutService>(connection);
         if (displayLost)
-            shortcuts->installConnectionLostHandler(std::move(displayLost));
+            connection->setDisplayLostHandler(std::move(displayLost));
+        auto shortcuts = std::make_shared<X11GlobalShortcutService>(connection);
+        // Made before the QCoreApplication at start-up, it reads nothing
+        // until told to (serveBeforeEventLoop(), serveFromEventLoop()).
+        if (QAbstractEventDispatcher::instance())
+            connection->readFromEventLoop();
         // A keyboard swapped while the machine slept sends no notice.
         auto *sleepWatcher = new LogindSleepWatcher(shortcuts.get());
         QObject::connect(sleepWatcher, &LogindSleepWatcher::resumed, shortcuts.get(),
@@ -131,8 +136,9 @@ DesktopServices DesktopServices::forThisSession(std::function<void()> displayLos
     if (!wayland) {
         if (!connection)
             connection = std::make_shared<X11Connection>();
-        services.activator = std::make_shared<X11WindowActivator>(connection, latestWindowInput);
-        services.windows = std::make_shared<X11RunningApplicationWindows>(connection, std::move(latestWindowInput));
+        auto activator = std::make_shared<X11WindowActivator>(connection, std::move(latestWindowInput));
+        services.activator = activator;
+        services.windows = std::make_shared<X11RunningApplicationWindows>(connection, activator);
     } else {
         services.windows = std::make_shared<NoRunningApplicationWindows>();
     }

@@ -1,6 +1,5 @@
 #include "DesktopTestKit.h"
 #include "x11/X11Connection.h"
-#include "x11/X11GlobalShortcutService.h"
 #include "x11/X11RunningApplicationWindows.h"
 
 #include <xcb/xcb.h>
@@ -137,12 +136,30 @@ TEST_F(X11RunningApplicationWindowsTest, ActivationAsksTheWindowManagerWithThePr
     EXPECT_EQ(request->data.data32[1], 5678u);
 }
 
-// While the shortcut service reads the connection's events, the lists are
-// read once and then again only when the root window says they changed.
+// A minimised window is unmapped; with nobody to ask, the program restores
+// and focuses it itself.
+TEST_F(X11RunningApplicationWindowsTest, WithoutAWindowManagerActivationMapsAndFocusesTheWindow)
+{
+    setRootWindows("_NET_CLIENT_LIST", {editor, terminal});
+    windows->activate(terminal, 0);
+    ASSERT_TRUE(connection->roundTrip());
+
+    auto *attributes = xcb_get_window_attributes_reply(c, xcb_get_window_attributes(c, terminal), nullptr);
+    ASSERT_NE(attributes, nullptr);
+    EXPECT_EQ(attributes->map_state, XCB_MAP_STATE_VIEWABLE);
+    std::free(attributes);
+    auto *focus = xcb_get_input_focus_reply(c, xcb_get_input_focus(c), nullptr);
+    ASSERT_NE(focus, nullptr);
+    EXPECT_EQ(focus->focus, terminal);
+    std::free(focus);
+}
+
+// While the connection reads its events, the lists are read once and then
+// again only when the root window says they changed.
 TEST_F(X11RunningApplicationWindowsTest, ListsFollowTheRootWindowsChangesWhileEventsAreRead)
 {
     setRootWindows("_NET_CLIENT_LIST", {editor});
-    const X11GlobalShortcutService shortcuts(connection);
+    connection->readFromEventLoop();
     ASSERT_TRUE(connection->eventsRead());
     EXPECT_EQ(windows->find({{}, {QStringLiteral("xterm")}}), std::nullopt);
 

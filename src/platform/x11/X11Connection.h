@@ -3,16 +3,23 @@
 #include <QList>
 #include <QString>
 
+#include <atomic>
 #include <cstdint>
 #include <functional>
-#include <utility>
+#include <initializer_list>
+#include <memory>
 #include <vector>
 
 struct xcb_connection_t;
+class DescriptorWatchThread;
+class QSocketNotifier;
+class QTimer;
 
 // The program's own connection to the X server named by DISPLAY, separate
 // from whatever the Qt platform plugin uses, so that the X11 backends work
-// under any plugin (offscreen included). Shared by the X11 backends.
+// under any plugin (offscreen included). Shared by the X11 backends, whose
+// listeners it tells what its events say, once told to read them; it also
+// notices when the display goes away.
 class X11Connection {
 public:
     X11Connection();
@@ -28,26 +35,80 @@ public:
     // Why the connection could not be opened.
     QString error() const { return m_error; }
 
-    // Root window properties that changed, told by whoever reads this
-    // connection's events to whoever keeps copies of them. Copies may be
-    // trusted only while someone reads the events.
-    using RootPropertyListener = std::function<void(const QList<uint32_t> &atoms)>;
-    void addRootPropertyListener(const void *owner, RootPropertyListener listener)
-    {
-        m_listeners.push_back({owner, std::move(listener)});
-    }
-    void removeRootPropertyListeners(const void *owner)
-    {
-        std::erase_if(m_listeners, [owner](const auto &listener) { return listener.first == owner; });
-    }
-    void rootPropertiesChanged(const QList<uint32_t> &atoms) const;
-    void setEventsRead(bool read) { m_eventsRead = read; }
+    // The atoms of the names, in one round trip; XCB_ATOM_NONE for one the
+    // server did not answer.
+    std::vector<uint32_t> internAtoms(std::initializer_list<const char *> names) const;
+    // Waits until the server has carried out every request sent before;
+    // false when it did not answer.
+    bool roundTrip() const;
+
+    struct KeyPress {
+        uint8_t keycode;
+        uint16_t state; // modifier and button bits
+        uint32_t time;
+    };
+    // Each listener is told on the thread that reads the events: the main
+    // thread, or the start-up thread (see readBeforeEventLoop()).
+    struct Listeners {
+        std::function<void(const KeyPress &press)> keyPress = {}; // of a grabbed key
+        std::function<void()> keyboardMapping = {};               // layout or modifier map: once for a burst
+        std::function<void(const QList<uint32_t> &atoms)> rootProperties = {}; // changed, each once
+    };
+    // Neither from inside a listener. Removing also stops the start-up
+    // thread, which may be running the owner's code.
+    void addListeners(const void *owner, Listeners listeners);
+    void removeListeners(const void *owner);
+
+    // Reads the events on the main thread from here on: a socket notifier,
+    // and before the event loop sleeps what round trips left in xcb's queue.
+    // What the start-up thread left is told after what waits in the event
+    // loop already (a zero timer started before this call runs first).
+    void readFromEventLoop();
+    // Until readFromEventLoop(), for the time the main thread is busy before
+    // its event loop exists (building the QApplication): a thread reads the
+    // events, offers each key press to takeNow there and tells the root
+    // properties there too (the main thread does not touch the listeners'
+    // objects meanwhile); the presses takeNow declines and the keyboard
+    // mapping changes wait for the event loop.
+    using TakeNow = std::function<bool(const KeyPress &press)>;
+    void readBeforeEventLoop(TakeNow takeNow);
+    // Whether someone reads the events: copies of what they announce can be trusted.
     bool eventsRead() const { return m_eventsRead; }
 
+    // Runs once, on the main thread, when the X server goes away while the
+    // program runs, or while its QApplication is being built (there is no
+    // event loop to leave then). Without a handler the loss is only logged.
+    void setDisplayLostHandler(std::function<void()> handler);
+
 private:
+    // What one read found.
+    struct Events {
+        QList<KeyPress> presses = {};
+        bool mappingChanged = false;
+        QList<uint32_t> rootProperties = {};
+    };
+
+    Events takeEvents(bool fromSocket) const;
+    bool readOnWatchThread();
+    void stopWatchThread();
+    void readEvents(bool fromSocket);
+    void tell(const Events &events) const;
+    bool serverAnswers() const;
+    void reportDisplayLost();
+    void reportLossAtExit();
+
     xcb_connection_t *m_connection = nullptr;
     uint32_t m_root = 0;
     QString m_error;
-    std::vector<std::pair<const void *, RootPropertyListener>> m_listeners;
-    bool m_eventsRead = false;
+    std::vector<std::pair<const void *, Listeners>> m_listeners;
+    std::unique_ptr<QSocketNotifier> m_notifier;
+    std::unique_ptr<QTimer> m_handOver;
+    // Before the event loop: the thread, what it offers presses to, and what
+    // it leaves for the loop.
+    std::unique_ptr<DescriptorWatchThread> m_watchThread;
+    TakeNow m_takeNow;
+    Events m_leftForTheLoop;
+    std::atomic<bool> m_eventsRead = false; // asked on the start-up thread too
+    std::function<void()> m_displayLost;
+    bool m_lossReported = false;
 };

@@ -1,24 +1,18 @@
 #pragma once
 
 #include "GlobalShortcutService.h"
+#include "X11Connection.h"
 
 #include <QList>
 
 #include <cstdint>
-#include <functional>
 #include <memory>
 
-class DescriptorWatchThread;
-class QSocketNotifier;
-class QTimer;
-class X11Connection;
 class X11Keyboard;
 
-// Global shortcuts as passive key grabs on the root window. Presses are read
-// from the shared X11Connection, watched by a socket notifier on the main
-// thread, so no Qt platform plugin is involved. Answers every bind at once.
-// Made before the program's QCoreApplication, it reads nothing until
-// serveBeforeEventLoop() or serveFromEventLoop().
+// Global shortcuts as passive key grabs on the root window: a table of grabs
+// that turns the presses the shared X11Connection reads into action ids, so
+// no Qt platform plugin is involved. Answers every bind at once.
 class X11GlobalShortcutService final : public GlobalShortcutService {
     Q_OBJECT
 
@@ -28,11 +22,6 @@ public:
 
     // Whether shortcuts can be bound at all: the X connection works.
     bool isConnected() const;
-
-    // Called once, on the main thread, when the X server goes away while the
-    // program runs, or while its QApplication is being built (there is no
-    // event loop to leave then). Without a handler the loss is only logged.
-    void installConnectionLostHandler(std::function<void()> handler);
 
     void bind(const QList<ShortcutRequest> &requests) override;
     QString backendName() const override;
@@ -44,6 +33,7 @@ public:
     // (the machine woke from suspend).
     void renewGrabs();
 
+    // The connection reads on its start-up thread, then from the event loop.
     void serveBeforeEventLoop(StartNow startNow) override;
     void serveFromEventLoop() override;
 
@@ -61,36 +51,13 @@ private:
         ShortcutState state;
     };
 
-    // What one read of the connection found.
-    struct Events {
-        QList<std::pair<QString, uint32_t>> presses; // action, press time
-        bool mappingChanged = false;
-        QList<uint32_t> rootProperties; // changed, each once
-    };
-
     void grab(QList<Binding *> bindings);
     void ungrab(Binding &binding);
-    void waitForServer() const;
-    void watchFromEventLoop();
-    Events takeEvents(bool fromSocket) const;
-    bool serveOnWatchThread();
-    void readEvents(bool fromSocket);
-    void handle(const Events &events);
-    bool serverAnswers() const;
-    void reportLostConnection();
-    void reportLossAtExit();
+    // The action of the live binding the press is on; empty for none.
+    QString actionFor(const X11Connection::KeyPress &press) const;
     QString describe(const Binding &binding) const;
 
     std::shared_ptr<X11Connection> m_connection;
     std::unique_ptr<X11Keyboard> m_keyboard;
-    std::unique_ptr<QSocketNotifier> m_notifier;
-    std::unique_ptr<QTimer> m_handOver; // serves what the start-up left, after the loop's first timers
-    // Before the event loop: the thread, what it offers presses to, and what
-    // it leaves for the loop.
-    std::unique_ptr<DescriptorWatchThread> m_watchThread;
-    StartNow m_startNow;
-    Events m_leftForTheLoop;
-    std::function<void()> m_connectionLost;
     QList<Binding> m_bindings;
-    bool m_lostReported = false;
 };

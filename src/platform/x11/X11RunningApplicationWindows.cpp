@@ -1,9 +1,8 @@
 #include "X11RunningApplicationWindows.h"
 
 #include "X11Connection.h"
-#include "X11Time.h"
+#include "X11WindowActivator.h"
 
-#include <QAbstractEventDispatcher>
 #include <QSet>
 #include <QString>
 
@@ -11,7 +10,6 @@
 
 #include <algorithm>
 #include <cstdlib>
-#include <cstring>
 #include <tuple>
 #include <utility>
 #include <vector>
@@ -20,8 +18,6 @@ namespace {
 template<typename T>
 using Reply = std::unique_ptr<T, decltype(&std::free)>;
 
-// _NET_ACTIVE_WINDOW source indication for a normal application.
-constexpr uint32_t sourceApplication = 1;
 // Longest window list read, in windows.
 constexpr uint32_t maxWindows = 4096;
 
@@ -66,8 +62,9 @@ bool classMatches(const QStringList &names, const QStringList &classes)
 } // namespace
 
 X11RunningApplicationWindows::X11RunningApplicationWindows(std::shared_ptr<X11Connection> connection,
-                                                           InputTime latestWindowInput)
-    : m_connection(std::move(connection)), m_latestWindowInput(std::move(latestWindowInput))
+                                                           std::shared_ptr<X11WindowActivator> activator)
+    : m_connection(std::move(connection)),
+      m_activator(activator ? std::move(activator) : std::make_shared<X11WindowActivator>(m_connection, nullptr))
 {
     if (!m_connection->isOpen())
         return;
@@ -76,38 +73,32 @@ X11RunningApplicationWindows::X11RunningApplicationWindows(std::shared_ptr<X11Co
     const uint32_t mask = XCB_EVENT_MASK_PROPERTY_CHANGE;
     xcb_change_window_attributes(m_connection->get(), m_connection->root(), XCB_CW_EVENT_MASK, &mask);
     xcb_flush(m_connection->get());
-    m_connection->addRootPropertyListener(this, [this](const QList<uint32_t> &atoms) {
-        if (!m_atoms)
-            return; // nothing read yet, so nothing to renew
-        const bool listsChanged = std::any_of(atoms.cbegin(), atoms.cend(), [this](uint32_t atom) {
-            return atom == m_atoms->clientList || atom == m_atoms->clientListStacking || atom == m_atoms->activeWindow;
-        });
-        if (listsChanged)
-            readLists();
+    m_connection->addListeners(this, {.rootProperties = [this](const QList<uint32_t> &atoms) { follow(atoms); }});
+}
+
+void X11RunningApplicationWindows::follow(const QList<uint32_t> &changedProperties)
+{
+    if (!m_atoms)
+        return; // nothing read yet, so nothing to renew
+    const bool listsChanged = std::any_of(changedProperties.cbegin(), changedProperties.cend(), [this](uint32_t atom) {
+        return atom == m_atoms->clientList || atom == m_atoms->clientListStacking || atom == m_atoms->activeWindow;
     });
+    if (listsChanged)
+        readLists();
 }
 
 X11RunningApplicationWindows::~X11RunningApplicationWindows()
 {
-    m_connection->removeRootPropertyListeners(this);
+    m_connection->removeListeners(this);
 }
 
 const X11RunningApplicationWindows::Atoms &X11RunningApplicationWindows::atoms()
 {
     if (m_atoms)
         return *m_atoms;
-    xcb_connection_t *c = m_connection->get();
-    const char *names[] = {"_NET_CLIENT_LIST", "_NET_CLIENT_LIST_STACKING", "_NET_ACTIVE_WINDOW", "_NET_WM_PID",
-                           "_NET_SUPPORTING_WM_CHECK"};
-    xcb_intern_atom_cookie_t cookies[std::size(names)];
-    for (size_t i = 0; i < std::size(names); ++i)
-        cookies[i] = xcb_intern_atom(c, 0, uint16_t(std::strlen(names[i])), names[i]);
-    uint32_t values[std::size(names)] = {};
-    for (size_t i = 0; i < std::size(names); ++i) {
-        Reply<xcb_intern_atom_reply_t> reply(xcb_intern_atom_reply(c, cookies[i], nullptr), &std::free);
-        values[i] = reply ? reply->atom : uint32_t(XCB_ATOM_NONE);
-    }
-    m_atoms = std::make_unique<Atoms>(Atoms{values[0], values[1], values[2], values[3], values[4]});
+    const std::vector<uint32_t> atoms
+        = m_connection->internAtoms({"_NET_CLIENT_LIST", "_NET_CLIENT_LIST_STACKING", "_NET_ACTIVE_WINDOW", "_NET_WM_PID"});
+    m_atoms = std::make_unique<Atoms>(Atoms{atoms[0], atoms[1], atoms[2], atoms[3]});
     return *m_atoms;
 }
 
@@ -125,8 +116,8 @@ std::optional<quintptr> X11RunningApplicationWindows::find(const ApplicationIden
 {
     if (application.isEmpty() || !m_connection->isOpen())
         return std::nullopt;
-    // The copies are kept up to date while the shortcut service reads the
-    // connection's events; without it they are read anew.
+    // The copies are kept up to date while the connection reads its events;
+    // else they are read anew.
     if (!m_listsKnown || !m_connection->eventsRead())
         readLists();
 
@@ -209,37 +200,5 @@ bool X11RunningApplicationWindows::isFrontmost(quintptr window)
 
 void X11RunningApplicationWindows::activate(quintptr window, quint64 eventTime)
 {
-    if (!m_connection->isOpen())
-        return;
-    xcb_connection_t *c = m_connection->get();
-    const auto target = xcb_window_t(window);
-    // Before the event loop (a press served during the start-up) the program
-    // has no windows yet, and the toolkit is still being set up: nothing to ask.
-    const bool onEventLoop = QAbstractEventDispatcher::instance() != nullptr;
-    const uint32_t time
-        = laterX11Time(uint32_t(eventTime), m_latestWindowInput && onEventLoop ? m_latestWindowInput() : 0);
-
-    xcb_client_message_event_t message;
-    std::memset(&message, 0, sizeof message);
-    message.response_type = XCB_CLIENT_MESSAGE;
-    message.format = 32;
-    message.window = target;
-    message.type = atoms().activeWindow;
-    message.data.data32[0] = sourceApplication;
-    message.data.data32[1] = time;
-    xcb_send_event(c, 0, m_connection->root(),
-                   XCB_EVENT_MASK_SUBSTRUCTURE_REDIRECT | XCB_EVENT_MASK_SUBSTRUCTURE_NOTIFY,
-                   reinterpret_cast<const char *>(&message));
-
-    // A window manager answers the message, restoring a minimised window too;
-    // without one, nobody would.
-    const auto wmCheck = propertyReply(
-        c, xcb_get_property(c, 0, m_connection->root(), atoms().supportingWmCheck, XCB_ATOM_WINDOW, 0, 1));
-    if (!wmCheck || wmCheck->type != XCB_ATOM_WINDOW) {
-        const uint32_t above = XCB_STACK_MODE_ABOVE;
-        xcb_map_window(c, target);
-        xcb_configure_window(c, target, XCB_CONFIG_WINDOW_STACK_MODE, &above);
-        xcb_set_input_focus(c, XCB_INPUT_FOCUS_PARENT, target, time);
-    }
-    xcb_flush(c);
+    m_activator->activateOtherProgramsWindow(window, eventTime);
 }
