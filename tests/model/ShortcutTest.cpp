@@ -76,19 +76,6 @@ TEST(ShortcutKeyCombination, KnowsLettersDigitsNamedKeysAndPunctuationOnly)
         EXPECT_FALSE(KeyboardShortcut({QString::fromUtf16(key), {}}).keyCombination()) << QString::fromUtf16(key).toStdString();
 }
 
-TEST(ShortcutKeyCombination, EachModifierHasItsQtModifierBothWays)
-{
-    const std::pair<const char *, Qt::KeyboardModifier> modifiers[] = {
-        {"⌘", Qt::MetaModifier}, {"⌥", Qt::AltModifier}, {"⇧", Qt::ShiftModifier}, {"⌃", Qt::ControlModifier}};
-    for (const auto &[symbol, qtModifier] : modifiers) {
-        const QString text = QString::fromUtf8(symbol) + QStringLiteral(" + K");
-        EXPECT_EQ(parseShortcutText(text).keyCombination(), QKeyCombination(qtModifier, Qt::Key_K)) << symbol;
-        EXPECT_EQ(KeyboardShortcut::fromKeyCombination(QKeyCombination(qtModifier, Qt::Key_K)).displayString(), text);
-    }
-    EXPECT_EQ(parseShortcutText(u"⌘ + ⌥ + ⇧ + ⌃ + K").keyCombination(),
-              Qt::MetaModifier | Qt::AltModifier | Qt::ShiftModifier | Qt::ControlModifier | Qt::Key_K);
-}
-
 TEST(ShortcutKeyCombination, ARecordedPressBecomesTheTextItIsStoredAs)
 {
     const std::pair<QKeyCombination, const char *> recorded[] = {

@@ -115,30 +115,6 @@ protected:
     GnomeCustomShortcuts shortcuts;
 };
 
-TEST_F(GnomeCustomShortcutsTest, AnEntryJoinsAfterTheUsersAndLeavesNoTrace)
-{
-    ASSERT_TRUE(shortcuts.isAvailable()) << shortcuts.why().toStdString();
-    const Entry mine{QStringLiteral("Vantorel: Mark"), QStringLiteral("/usr/bin/vantorel --activate AB-1"),
-                     QStringLiteral("<Alt><Super>f")};
-    ASSERT_TRUE(shortcuts.put(QStringLiteral("AB-1"), mine));
-    const QString ours = base + QStringLiteral("vantorel-AB-1/");
-    EXPECT_EQ(raw.paths(), QStringList({usersPath, ours}));
-    EXPECT_EQ(shortcuts.entryAt(ours), mine);
-    EXPECT_EQ(shortcuts.ourActionIds(), QStringList{QStringLiteral("AB-1")});
-
-    // A rename and a new key rewrite the one entry.
-    const Entry changed{QStringLiteral("Vantorel: Renamed"), mine.command, QStringLiteral("<Alt><Super>g")};
-    ASSERT_TRUE(shortcuts.put(QStringLiteral("AB-1"), changed));
-    EXPECT_EQ(raw.paths(), QStringList({usersPath, ours}));
-    EXPECT_EQ(shortcuts.entryAt(ours), changed);
-
-    ASSERT_TRUE(shortcuts.remove(QStringLiteral("AB-1")));
-    EXPECT_EQ(raw.paths(), QStringList{usersPath});
-    EXPECT_EQ(Raw::keysSet(ours), 0);
-    EXPECT_EQ(shortcuts.entryAt(usersPath), usersEntry);
-    EXPECT_EQ(Raw::keysSet(usersPath), 3);
-}
-
 TEST_F(GnomeCustomShortcutsTest, EveryPathKeepsItsTrailingSlash)
 {
     // A path without its slash (gsd-media-keys 43 crashes on it) is mended;
@@ -164,32 +140,6 @@ TEST_F(GnomeCustomShortcutsTest, RemovingAllOursLeavesTheUsersListAsItWas)
     EXPECT_EQ(raw.paths(), before);
     for (const char *id : {"A", "B", "C"})
         EXPECT_EQ(Raw::keysSet(GnomeCustomShortcuts::pathOf(QLatin1String(id))), 0) << id;
-}
-
-TEST_F(GnomeCustomShortcutsTest, TheWriterKeepsExactlyTheRequestedEntries)
-{
-    GnomeKeybindingHolders holders(shortcuts);
-    GnomeShortcutWriter writer(shortcuts, holders, QStringLiteral("/opt/My Apps/vantorel"));
-    QHash<QString, ShortcutState> states = writer.writeAll({
-        request(QStringLiteral("ID-1"), QStringLiteral("Mark"), Qt::MetaModifier | Qt::AltModifier | Qt::Key_F),
-        request(QStringLiteral("ID-2"), QStringLiteral("Gone soon"), Qt::ControlModifier | Qt::Key_F9),
-    });
-    EXPECT_EQ(states.value(QStringLiteral("ID-1")), (ShortcutState{Kind::Live, QStringLiteral("Super+Alt+F"), {}}));
-    EXPECT_EQ(states.value(QStringLiteral("ID-2")).kind, Kind::Live);
-    EXPECT_EQ(shortcuts.entryAt(GnomeCustomShortcuts::pathOf(QStringLiteral("ID-1"))),
-              (Entry{QStringLiteral("Vantorel: Mark"), QStringLiteral("\"/opt/My Apps/vantorel\" --activate ID-1"),
-                     QStringLiteral("<Alt><Super>f")}));
-
-    // The second button deleted, the first renamed and on other keys.
-    states = writer.writeAll(
-        {request(QStringLiteral("ID-1"), QStringLiteral("Renamed"), Qt::MetaModifier | Qt::AltModifier | Qt::Key_G)});
-    EXPECT_EQ(raw.paths(), QStringList({usersPath, GnomeCustomShortcuts::pathOf(QStringLiteral("ID-1"))}));
-    EXPECT_EQ(Raw::keysSet(GnomeCustomShortcuts::pathOf(QStringLiteral("ID-2"))), 0);
-    EXPECT_EQ(shortcuts.entryAt(GnomeCustomShortcuts::pathOf(QStringLiteral("ID-1")))->name,
-              QStringLiteral("Vantorel: Renamed"));
-    EXPECT_EQ(shortcuts.entryAt(GnomeCustomShortcuts::pathOf(QStringLiteral("ID-1")))->binding,
-              QStringLiteral("<Alt><Super>g"));
-    EXPECT_EQ(shortcuts.entryAt(usersPath), usersEntry);
 }
 
 TEST_F(GnomeCustomShortcutsTest, ACombinationGnomeHoldsIsReportedWithItsHolderAndNotWritten)

@@ -4,8 +4,6 @@
 #include "sway/SwayIpcClient.h"
 #include "sway/SwayShortcutService.h"
 
-#include <QDir>
-#include <QFile>
 #include <QHash>
 #include <QTemporaryDir>
 
@@ -108,23 +106,6 @@ TEST_F(SwayShortcutServiceTest, AChordTheUsersConfigBindsIsTakenAndLeftToIt)
     EXPECT_EQ(sway->commands().size(), 1) << "probing asks sway nothing";
 }
 
-TEST_F(SwayShortcutServiceTest, AChordAFileTheConfigIncludesBindsIsTakenToo)
-{
-    QFile included(dir.filePath(QStringLiteral("config.d/50-apps.conf")));
-    ASSERT_TRUE(QDir(dir.path()).mkpath(QStringLiteral("config.d")));
-    ASSERT_TRUE(included.open(QIODevice::WriteOnly));
-    included.write("bindsym $mod+i exec included-app\n");
-    included.close();
-    sway->setConfig(QStringLiteral("set $mod Mod4\ninclude config.d/*.conf\n"), dir.filePath(QStringLiteral("config")));
-    start();
-    service->bind({request(QStringLiteral("I"), Qt::MetaModifier | Qt::Key_I),
-                   request(QStringLiteral("J"), Qt::MetaModifier | Qt::Key_J)});
-    ASSERT_TRUE(allAre(Kind::Live, {QStringLiteral("J")}));
-    EXPECT_EQ(states.value(QStringLiteral("I")).detail,
-              QStringLiteral("Mod4+i is bound in your sway config to: exec included-app"));
-    EXPECT_FALSE(sway->bindings().contains(QStringLiteral("Mod4+i")));
-}
-
 TEST_F(SwayShortcutServiceTest, ReleasesWhatLeavesOrChangesAndKeepsWhatStays)
 {
     start();
@@ -192,19 +173,6 @@ TEST_F(SwayShortcutServiceTest, ARefusalFailsThatActionWithSwaysReason)
     // Quitting releases only what sway holds: no unbindsym for B.
     service.reset();
     EXPECT_FALSE(sway->commands().contains(QStringLiteral("unbindsym Mod4+b")));
-}
-
-TEST_F(SwayShortcutServiceTest, QuittingReleasesEveryBindingBeforeTheProgramGoes)
-{
-    start();
-    service->bind({request(QStringLiteral("A"), Qt::MetaModifier | Qt::Key_A),
-                   request(QStringLiteral("B"), Qt::ControlModifier | Qt::AltModifier | Qt::Key_B)});
-    ASSERT_TRUE(allAre(Kind::Live, {QStringLiteral("A"), QStringLiteral("B")}));
-    ASSERT_EQ(sway->bindings().size(), 2);
-    LogCapture log;
-    service.reset(); // no event loop runs from here on
-    EXPECT_TRUE(sway->bindings().isEmpty()) << sway->commands().join(QLatin1Char('\n')).toStdString();
-    EXPECT_TRUE(log.startingWith(QStringLiteral("sway: no answer")).isEmpty());
 }
 
 TEST_F(SwayShortcutServiceTest, AReloadThatComesWhileTheProgramQuitsBindsNothingAgain)
