@@ -1,6 +1,7 @@
 #include "LogCapture.h"
 #include "QtPrinters.h"
 #include "PrivateDirectory.h"
+#include "ScopedEnvironment.h"
 #include "SingleInstance.h"
 
 #include <QDir>
@@ -45,6 +46,7 @@ protected:
 
     LogCapture log;
     QTemporaryDir dir; // mode 0700, ours
+    ScopedEnvironment environment;
 };
 
 // Another user's socket or file where ours goes, or a directory others can
@@ -97,30 +99,26 @@ TEST_F(SingleInstanceTest, RefusesWhatIsNotSafelyItsOwn)
 // a private folder in /tmp.
 TEST_F(SingleInstanceTest, SessionSocketLivesInThePrivateRuntimeDirectory)
 {
-    const QByteArray saved = qgetenv("XDG_RUNTIME_DIR");
     const QString loginRuntime = QStringLiteral("/run/user/%1").arg(::geteuid());
     const QString fallback = PrivateDirectory::problem(loginRuntime) ? QStringLiteral("/tmp/vantorel-%1").arg(::geteuid())
                                                                      : loginRuntime;
-    qputenv("XDG_RUNTIME_DIR", QFile::encodeName(dir.path()));
+    environment.set("XDG_RUNTIME_DIR", QFile::encodeName(dir.path()));
     EXPECT_TRUE(SingleInstance::socketPathForThisSession().startsWith(dir.path() + u'/'));
     ::chmod(QFile::encodeName(dir.path()).constData(), 0755);
     EXPECT_TRUE(SingleInstance::socketPathForThisSession().startsWith(fallback + u'/'));
     ::chmod(QFile::encodeName(dir.path()).constData(), 0700);
-    qunsetenv("XDG_RUNTIME_DIR");
+    environment.unset("XDG_RUNTIME_DIR");
     EXPECT_TRUE(SingleInstance::socketPathForThisSession().startsWith(fallback + u'/'));
-    qputenv("XDG_RUNTIME_DIR", saved);
 }
 
 // One display, however DISPLAY writes it, is one socket; WAYLAND_DISPLAY
 // counts when DISPLAY is not set, by its name in the runtime directory.
 TEST_F(SingleInstanceTest, EveryWayOfWritingADisplayGivesItsOneSocket)
 {
-    const QByteArray savedDisplay = qgetenv("DISPLAY"), savedWayland = qgetenv("WAYLAND_DISPLAY"),
-                     savedRuntime = qgetenv("XDG_RUNTIME_DIR");
-    qputenv("XDG_RUNTIME_DIR", QFile::encodeName(dir.path()));
-    const auto socketFor = [](const char *display, const char *wayland) {
-        qputenv("DISPLAY", display);
-        qputenv("WAYLAND_DISPLAY", wayland);
+    environment.set("XDG_RUNTIME_DIR", QFile::encodeName(dir.path()));
+    const auto socketFor = [this](const char *display, const char *wayland) {
+        environment.set("DISPLAY", display);
+        environment.set("WAYLAND_DISPLAY", wayland);
         return QFileInfo(SingleInstance::socketPathForThisSession()).fileName();
     };
     const QByteArray runtimeWayland = QFile::encodeName(dir.path()) + "/wayland-1";
@@ -137,9 +135,6 @@ TEST_F(SingleInstanceTest, EveryWayOfWritingADisplayGivesItsOneSocket)
         for (const auto &[display, wayland] : spellings)
             EXPECT_EQ(socketFor(display, wayland), socket) << display << " / " << wayland;
     }
-    qputenv("DISPLAY", savedDisplay);
-    qputenv("WAYLAND_DISPLAY", savedWayland);
-    qputenv("XDG_RUNTIME_DIR", savedRuntime);
 }
 
 // A connection that says nothing, or half a request, is closed after a short

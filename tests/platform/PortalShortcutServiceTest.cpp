@@ -2,6 +2,7 @@
 #include "LogCapture.h"
 #include "PrivateSessionBus.h"
 #include "QtPrinters.h"
+#include "ScopedEnvironment.h"
 #include "fake/FakeShortcutPortal.h"
 #include "portal/PortalGlobalShortcutService.h"
 #include "portal/PortalTrigger.h"
@@ -41,10 +42,8 @@ protected:
         // The service installs a desktop entry where none is installed: in
         // folders of the test's own, never the user's.
         ASSERT_TRUE(dataHome.isValid() && dataDirs.isValid());
-        for (const char *variable : {"XDG_DATA_HOME", "XDG_DATA_DIRS"})
-            savedEnvironment.append({variable, qgetenv(variable), qEnvironmentVariableIsSet(variable)});
-        qputenv("XDG_DATA_HOME", QFile::encodeName(dataHome.path()));
-        qputenv("XDG_DATA_DIRS", QFile::encodeName(dataDirs.path()));
+        environment.set("XDG_DATA_HOME", QFile::encodeName(dataHome.path()));
+        environment.set("XDG_DATA_DIRS", QFile::encodeName(dataDirs.path()));
         ASSERT_TRUE(bus.isRunning()) << bus.error().toStdString();
         portal = std::make_unique<FakeShortcutPortal>(bus.connect(QStringLiteral("portal")));
         ASSERT_TRUE(portal->isRunning());
@@ -61,12 +60,6 @@ protected:
         portal.reset();
         QDBusConnection::disconnectFromBus(QStringLiteral("client"));
         QDBusConnection::disconnectFromBus(QStringLiteral("portal"));
-        for (const auto &[name, value, wasSet] : std::as_const(savedEnvironment)) {
-            if (wasSet)
-                qputenv(name, value);
-            else
-                qunsetenv(name);
-        }
     }
 
     bool allAre(Kind kind, const QStringList &ids)
@@ -79,12 +72,7 @@ protected:
     // Lets anything still on its way arrive.
     static void settle() { runEventLoopUntil([] { return false; }, 300); }
 
-    struct SavedVariable {
-        const char *name;
-        QByteArray value;
-        bool wasSet;
-    };
-    QList<SavedVariable> savedEnvironment;
+    ScopedEnvironment environment;
     QTemporaryDir dataHome;
     QTemporaryDir dataDirs;
     PrivateSessionBus bus;

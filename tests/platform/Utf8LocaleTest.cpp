@@ -1,3 +1,4 @@
+#include "ScopedEnvironment.h"
 #include "posix/Utf8Locale.h"
 
 #include <QByteArray>
@@ -14,38 +15,20 @@
 #include <gtest/gtest.h>
 
 namespace {
-const QList<const char *> localeVariables{"LANG", "LC_ALL", "LC_CTYPE", "LC_MESSAGES"};
-
 // The process's locale and its variables come back as they were after each case.
 class Utf8LocaleTest : public ::testing::Test {
 protected:
-    Utf8LocaleTest() : m_locale(std::setlocale(LC_ALL, nullptr))
-    {
-        for (const char *variable : localeVariables)
-            m_saved.append(qEnvironmentVariableIsSet(variable) ? std::optional(qgetenv(variable)) : std::nullopt);
-    }
-    ~Utf8LocaleTest() override
-    {
-        for (qsizetype i = 0; i < localeVariables.size(); ++i)
-            setVariable(localeVariables[i], m_saved[i]);
-        std::setlocale(LC_ALL, m_locale.c_str());
-    }
+    ~Utf8LocaleTest() override { std::setlocale(LC_ALL, m_locale.c_str()); }
 
-    static void setVariable(const char *name, const std::optional<QByteArray> &value)
-    {
-        if (value)
-            qputenv(name, *value);
-        else
-            qunsetenv(name);
-    }
     static std::optional<QByteArray> variable(const char *name)
     {
         return qEnvironmentVariableIsSet(name) ? std::optional(qgetenv(name)) : std::nullopt;
     }
 
+    ScopedEnvironment environment;
+
 private:
-    std::string m_locale;
-    QList<std::optional<QByteArray>> m_saved;
+    std::string m_locale = std::setlocale(LC_ALL, nullptr);
 };
 
 struct Environment {
@@ -73,10 +56,10 @@ TEST_F(Utf8LocaleTest, ANonUtf8EnvironmentGetsAUtf8CharacterTypeAndNothingElseCh
         {"UTF-8 character type under LANG=C", {"C", unset, "C.UTF-8"}, "", {"C", unset, "C.UTF-8"}},
     };
     for (const Case &c : cases) {
-        qunsetenv("LC_MESSAGES");
-        setVariable("LANG", c.before.lang);
-        setVariable("LC_ALL", c.before.lcAll);
-        setVariable("LC_CTYPE", c.before.lcCtype);
+        environment.unset("LC_MESSAGES");
+        environment.set("LANG", c.before.lang);
+        environment.set("LC_ALL", c.before.lcAll);
+        environment.set("LC_CTYPE", c.before.lcCtype);
         std::setlocale(LC_ALL, "C");
 
         EXPECT_EQ(Utf8Locale::ensure(), c.assignment) << c.what;
@@ -92,10 +75,9 @@ TEST_F(Utf8LocaleTest, ANonUtf8EnvironmentGetsAUtf8CharacterTypeAndNothingElseCh
 
 TEST_F(Utf8LocaleTest, MessagesNumbersAndSortingStayTheEnvironments)
 {
-    qunsetenv("LC_ALL");
-    qunsetenv("LC_CTYPE");
-    qunsetenv("LANG");
-    qputenv("LC_MESSAGES", "C.UTF-8");
+    for (const char *name : {"LC_ALL", "LC_CTYPE", "LANG"})
+        environment.unset(name);
+    environment.set("LC_MESSAGES", "C.UTF-8");
     EXPECT_EQ(Utf8Locale::ensure(), QByteArray("LC_CTYPE=C.UTF-8"));
     EXPECT_STREQ(std::setlocale(LC_MESSAGES, nullptr), "C.UTF-8");
     EXPECT_STREQ(std::setlocale(LC_NUMERIC, nullptr), "C");

@@ -2,6 +2,7 @@
 #include <gio/gdesktopappinfo.h>
 
 #include "DesktopTestKit.h"
+#include "ScopedEnvironment.h"
 #include "xdg/XdgApplicationEntry.h"
 
 #include <QDir>
@@ -20,20 +21,9 @@ class XdgApplicationEntryTest : public ::testing::Test {
 protected:
     void SetUp() override
     {
-        for (const char *variable : {"XDG_DATA_HOME", "XDG_DATA_DIRS", "HOME"})
-            saved.append({variable, qgetenv(variable), qEnvironmentVariableIsSet(variable)});
-        qputenv("XDG_DATA_HOME", QFile::encodeName(root.filePath(QStringLiteral("data"))));
-        qputenv("XDG_DATA_DIRS", QFile::encodeName(root.filePath(QStringLiteral("system"))));
-        qputenv("HOME", QFile::encodeName(root.filePath(QStringLiteral("home"))));
-    }
-    void TearDown() override
-    {
-        for (const auto &[name, value, wasSet] : std::as_const(saved)) {
-            if (wasSet)
-                qputenv(name, value);
-            else
-                qunsetenv(name);
-        }
+        environment.set("XDG_DATA_HOME", QFile::encodeName(root.filePath(QStringLiteral("data"))));
+        environment.set("XDG_DATA_DIRS", QFile::encodeName(root.filePath(QStringLiteral("system"))));
+        environment.set("HOME", QFile::encodeName(root.filePath(QStringLiteral("home"))));
     }
 
     static QByteArray read(const QString &path)
@@ -49,12 +39,7 @@ protected:
         file.write(bytes);
     }
 
-    struct SavedVariable {
-        const char *name;
-        QByteArray value;
-        bool wasSet;
-    };
-    QList<SavedVariable> saved;
+    ScopedEnvironment environment;
     QTemporaryDir root;
 };
 
