@@ -94,15 +94,9 @@ public:
     }
     void press(const QStringList &keys) const { run(m_environment.value(QStringLiteral("GNOME_PRESS")), keys); }
     // Presses until the marker counts one more launch; false when none came.
-    bool pressLaunches(const QStringList &keys, const LaunchMarker &marker, int attempts = 8) const
+    bool pressLaunches(const QStringList &keys, const LaunchMarker &marker) const
     {
-        const int before = marker.launches();
-        for (int attempt = 0; attempt < attempts; ++attempt) {
-            press(keys);
-            if (runEventLoopUntil([&] { return marker.launches() > before; }, 1500))
-                return marker.launches() == before + 1;
-        }
-        return false;
+        return marker.pressUntil(marker.launches() + 1, [&] { press(keys); return true; }, 8, 1500);
     }
     // A press that must not launch: waits as long as a launch would take.
     bool pressLaunchesNothing(const QStringList &keys, const LaunchMarker &marker) const

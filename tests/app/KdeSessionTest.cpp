@@ -39,11 +39,7 @@ TEST(KdeSessionTest, APressFromKdesShortcutDaemonLaunchesTheButton)
 
     // The program listens once its first action is registered: a press
     // before that is lost, so press again until one launches.
-    for (int attempt = 0; attempt < 20 && marker.launches() == 0; ++attempt) {
-        ASSERT_TRUE(daemon.press(action, 77));
-        runEventLoopUntil([&] { return marker.launches() > 0; }, 1000);
-    }
-    EXPECT_EQ(marker.launches(), 1) << program.transcript();
+    EXPECT_TRUE(marker.pressUntil(1, [&] { return daemon.press(action, 77); }, 20, 1000)) << program.transcript();
     // The launch can show before the log line has come through the pipe.
     EXPECT_TRUE(program.waitForOutput("⌨️ Shortcut pressed with ID: ")) << program.transcript();
     EXPECT_EQ(program.terminate(), 0);
@@ -102,17 +98,12 @@ TEST(KdeSessionTest, WithKdesOwnDaemonAKeyPressLaunchesTheButton)
     ASSERT_TRUE(program.waitForOutput("✅ Successfully registered shortcut: M")) << program.transcript();
     ASSERT_TRUE(program.waitForOutput("✅ Successfully registered shortcut: 7")) << program.transcript();
 
-    const auto pressUntilLaunched = [](const LaunchMarker &launched, const QString &keys) {
-        for (int attempt = 0; attempt < 20 && launched.launches() == 0; ++attempt) {
-            QProcess::execute(QStringLiteral("xdotool"), {QStringLiteral("key"), keys});
-            runEventLoopUntil([&] { return launched.launches() > 0; }, 1000);
-        }
+    const auto xdotool = [](const char *keys) {
+        return [keys] { return QProcess::execute(QStringLiteral("xdotool"), {QStringLiteral("key"), QLatin1String(keys)}) == 0; };
     };
-    pressUntilLaunched(marker, QStringLiteral("super+alt+m"));
-    EXPECT_EQ(marker.launches(), 1) << program.transcript();
+    EXPECT_TRUE(marker.pressUntil(1, xdotool("super+alt+m"), 20, 1000)) << program.transcript();
     EXPECT_EQ(sevenMarker.launches(), 0) << "a press launches only its own button";
-    pressUntilLaunched(sevenMarker, QStringLiteral("ctrl+shift+7"));
-    EXPECT_EQ(sevenMarker.launches(), 1) << program.transcript() << daemon.transcript();
+    EXPECT_TRUE(sevenMarker.pressUntil(1, xdotool("ctrl+shift+7"), 20, 1000)) << program.transcript() << daemon.transcript();
     EXPECT_EQ(marker.launches(), 1);
     EXPECT_EQ(program.terminate(), 0);
 }

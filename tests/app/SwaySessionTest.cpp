@@ -83,16 +83,6 @@ protected:
                            QStringLiteral("logo")});
     }
 
-    // Types ⌘⌥M into sway until the marker shows launches, at most a few times
-    // (a press made before the binding is there launches nothing).
-    void pressUntilLaunched(int launches)
-    {
-        for (int attempt = 0; attempt < 10 && marker->launches() < launches; ++attempt) {
-            ASSERT_TRUE(typeSuperAltM());
-            runEventLoopUntil([&] { return marker->launches() >= launches; }, 2000);
-        }
-    }
-
     std::unique_ptr<ProgramRun> program;
     std::unique_ptr<LaunchMarker> marker;
     std::unique_ptr<HeadlessSway> sway;
@@ -123,16 +113,14 @@ TEST_F(SwaySessionTest, AKeyTypedIntoSwayLaunchesTheButtonAlsoAfterAReloadAndNot
         << program->transcript();
     EXPECT_TRUE(program->output().contains("sway: binding shortcuts over sway's IPC at ")) << program->transcript();
 
-    ASSERT_NO_FATAL_FAILURE(pressUntilLaunched(1));
-    ASSERT_EQ(marker->launches(), 1) << program->transcript();
+    ASSERT_TRUE(marker->pressUntil(1, [this] { return typeSuperAltM(); })) << program->transcript();
 
     // A reload drops what was bound at run time; the program binds again.
     const auto [reloadStatus, reloadReply] = sway->message({QStringLiteral("reload")});
     ASSERT_EQ(reloadStatus, 0) << reloadReply.toStdString();
     ASSERT_TRUE(program->waitForOutput("sway: the configuration was reloaded; binding Vantorel's shortcuts again"))
         << program->transcript();
-    ASSERT_NO_FATAL_FAILURE(pressUntilLaunched(2));
-    EXPECT_EQ(marker->launches(), 2) << program->transcript();
+    EXPECT_TRUE(marker->pressUntil(2, [this] { return typeSuperAltM(); })) << program->transcript();
 
     EXPECT_EQ(program->terminate(), 0) << program->transcript();
     // Nothing of the program's is left in sway: it knows no such binding

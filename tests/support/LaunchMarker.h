@@ -1,7 +1,11 @@
 #pragma once
 
+#include "EventLoopWait.h"
+
 #include <QFile>
 #include <QUrl>
+
+#include <functional>
 
 // A button target for tests of the real program: a script in dir that
 // appends a line to a file each time it runs.
@@ -22,6 +26,18 @@ public:
     {
         QFile file(m_marker);
         return file.open(QIODevice::ReadOnly) ? int(file.readAll().count('\n')) : 0;
+    }
+    // Presses until the target has run count times, a few times at most (a
+    // press made before the program listens launches nothing); stops when a
+    // press fails. Whether it ran exactly count times.
+    bool pressUntil(int count, const std::function<bool()> &press, int attempts = 10, int waitMs = 2000) const
+    {
+        for (int attempt = 0; attempt < attempts && launches() < count; ++attempt) {
+            if (!press())
+                return false;
+            runEventLoopUntil([&] { return launches() >= count; }, waitMs);
+        }
+        return launches() == count;
     }
 
 private:
