@@ -40,12 +40,6 @@ protected:
         return lines;
     }
 
-    QString buttonFileText() const
-    {
-        QFile file(program->buttonFile());
-        return file.open(QIODevice::ReadOnly) ? QString::fromUtf8(file.readAll()) : QString();
-    }
-
     XvfbServer xvfb;
     PrivateSessionBus bus;
     std::unique_ptr<ProgramRun> accessibilityBus;
@@ -106,10 +100,10 @@ TEST_F(AccessibilityTest, EachRowSaysItsNameAndShortcutAndItsActionsLaunchEditAn
     ASSERT_TRUE(program->waitForOutput("✏️ Starting edit for button: Second"));
 
     walk({QStringLiteral("act"), QStringLiteral("1"), QStringLiteral("Delete")});
-    EXPECT_TRUE(runEventLoopUntil([&] { return !buttonFileText().contains(QStringLiteral("Second")); },
+    EXPECT_TRUE(runEventLoopUntil([&] { return !program->buttonFileText().contains(QStringLiteral("Second")); },
                                   ProgramRun::timeoutMs))
         << lastError.toStdString();
-    EXPECT_TRUE(buttonFileText().contains(QStringLiteral("Marker")));
+    EXPECT_TRUE(program->buttonFileText().contains(QStringLiteral("Marker")));
     const QList<QJsonObject> left = walk({QStringLiteral("rows")});
     ASSERT_EQ(left.size(), 1) << lastError.toStdString();
     EXPECT_EQ(left.at(0).value(QStringLiteral("name")).toString(), QStringLiteral("Marker"));

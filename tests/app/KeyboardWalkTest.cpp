@@ -16,40 +16,32 @@
 namespace {
 class KeyboardWalkTest : public ::testing::Test {
 protected:
+    std::optional<QByteArray> xdotool(const QStringList &arguments) const
+    {
+        return program->runTool(QStringLiteral("xdotool"), arguments);
+    }
     // Types these key names (xdotool's, "super+alt+w") into the focused window.
     bool keys(const QStringList &names)
     {
-        QProcess xdotool;
-        xdotool.setProcessEnvironment(program->environment());
-        xdotool.start(QStringLiteral("xdotool"), QStringList{QStringLiteral("key"), QStringLiteral("--delay"),
-                                                             QStringLiteral("80")} + names);
-        const bool typed = xdotool.waitForFinished(ProgramRun::timeoutMs) && xdotool.exitCode() == 0;
+        const bool typed = xdotool(QStringList{QStringLiteral("key"), QStringLiteral("--delay"), QStringLiteral("80")} + names)
+                               .has_value();
         runEventLoopUntil([] { return false; }, 200); // what the keys did reaches the program
         return typed;
     }
     bool type(const QString &text)
     {
-        QProcess xdotool;
-        xdotool.setProcessEnvironment(program->environment());
-        xdotool.start(QStringLiteral("xdotool"), {QStringLiteral("type"), QStringLiteral("--delay"), QStringLiteral("60"), text});
-        return xdotool.waitForFinished(ProgramRun::timeoutMs) && xdotool.exitCode() == 0;
+        return xdotool({QStringLiteral("type"), QStringLiteral("--delay"), QStringLiteral("60"), text}).has_value();
     }
     bool windowShown(const QString &title)
     {
-        QProcess search;
-        search.setProcessEnvironment(program->environment());
-        search.start(QStringLiteral("xdotool"),
-                     {QStringLiteral("search"), QStringLiteral("--onlyvisible"), QStringLiteral("--name"),
-                      QLatin1Char('^') + title + QLatin1Char('$')});
-        return search.waitForFinished(5000) && search.exitCode() == 0;
+        return xdotool({QStringLiteral("search"), QStringLiteral("--onlyvisible"), QStringLiteral("--name"),
+                        QLatin1Char('^') + title + QLatin1Char('$')})
+            .has_value();
     }
     QString focusedWindow()
     {
-        QProcess xdotool;
-        xdotool.setProcessEnvironment(program->environment());
-        xdotool.start(QStringLiteral("xdotool"), {QStringLiteral("getwindowfocus"), QStringLiteral("getwindowname")});
-        xdotool.waitForFinished(5000);
-        return QString::fromUtf8(xdotool.readAllStandardOutput()).trimmed();
+        return QString::fromUtf8(
+            xdotool({QStringLiteral("getwindowfocus"), QStringLiteral("getwindowname")}).value_or(QByteArray())).trimmed();
     }
     // Shown, or gone; a window shown must also have the keyboard.
     bool waitForWindow(const QString &title, bool shown = true)
@@ -58,14 +50,9 @@ protected:
             [&] { return windowShown(title) == shown && (!shown || focusedWindow() == title); },
             ProgramRun::timeoutMs);
     }
-    QString fileText() const
-    {
-        QFile file(program->buttonFile());
-        return file.open(QIODevice::ReadOnly) ? QString::fromUtf8(file.readAll()) : QString();
-    }
     bool fileHas(const QString &text, bool has = true)
     {
-        return runEventLoopUntil([&] { return fileText().contains(text) == has; }, ProgramRun::timeoutMs);
+        return runEventLoopUntil([&] { return program->buttonFileText().contains(text) == has; }, ProgramRun::timeoutMs);
     }
 
     XvfbServer xvfb;

@@ -3,6 +3,7 @@
 #include "EventLoopWait.h"
 
 #include <QDir>
+#include <QFile>
 
 ProgramRun::ProgramRun(const QString &display, const QString &platform)
 {
@@ -60,6 +61,22 @@ int ProgramRun::terminate()
 {
     m_program.terminate();
     return waitForExit();
+}
+
+QString ProgramRun::buttonFileText() const
+{
+    QFile file(buttonFile());
+    return file.open(QIODevice::ReadOnly) ? QString::fromUtf8(file.readAll()) : QString();
+}
+
+std::optional<QByteArray> ProgramRun::runTool(const QString &tool, const QStringList &arguments) const
+{
+    QProcess process;
+    process.setProcessEnvironment(m_environment);
+    process.start(tool, arguments);
+    if (!process.waitForFinished(timeoutMs) || process.exitStatus() != QProcess::NormalExit || process.exitCode() != 0)
+        return std::nullopt;
+    return process.readAllStandardOutput();
 }
 
 const QByteArray &ProgramRun::output()

@@ -6,6 +6,7 @@
 #include <QStringList>
 #include <QTemporaryDir>
 
+#include <optional>
 #include <string>
 
 // One run of the real program in a private temporary folder: HOME, the
@@ -22,6 +23,7 @@ public:
     QString dir() const { return m_dir.path(); }
     QString home() const { return m_environment.value(QStringLiteral("HOME")); }
     QString buttonFile() const { return home() + QStringLiteral("/.vantorel"); }
+    QString buttonFileText() const;
     QProcessEnvironment &environment() { return m_environment; } // for the next start
     QProcess &process() { return m_program; }
     // As in a Wayland session of this desktop, with no display it could reach.
@@ -35,6 +37,9 @@ public:
     // The exit code if the program ended on its own in time, else -1.
     int waitForExit();
     int terminate(); // SIGTERM, then as waitForExit
+    // Runs a tool beside the program, in its environment (display, bus, home):
+    // the tool's standard output, or nothing when it failed or hung.
+    std::optional<QByteArray> runTool(const QString &tool, const QStringList &arguments) const;
 
     const QByteArray &output();
     const QByteArray &errors();
