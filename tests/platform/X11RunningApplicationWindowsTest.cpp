@@ -1,6 +1,7 @@
 #include "DesktopTestKit.h"
 #include "x11/X11Connection.h"
 #include "x11/X11RunningApplicationWindows.h"
+#include "x11/X11WindowActivator.h"
 
 #include <xcb/xcb.h>
 
@@ -134,6 +135,34 @@ TEST_F(X11RunningApplicationWindowsTest, ActivationAsksTheWindowManagerWithThePr
     EXPECT_EQ(request->window, terminal);
     EXPECT_EQ(request->data.data32[0], 1u) << "as a normal application";
     EXPECT_EQ(request->data.data32[1], 5678u);
+}
+
+// The program's own window (the editor, shown from the tray menu or a
+// hotkey) carries the time of the user event that asked for it, which the
+// window manager weighs against the user's other input: the later of the
+// press and the latest input in the program's windows.
+TEST_F(X11RunningApplicationWindowsTest, AnOwnWindowCarriesTheTimeOfTheEventThatAskedForIt)
+{
+    quint32 windowInput = 0;
+    X11WindowActivator activator(connection, [&] { return windowInput; });
+    xcb_map_window(c, editor);
+    std::free(xcb_get_input_focus_reply(c, xcb_get_input_focus(c), nullptr));
+    const auto userTime = [&] {
+        EXPECT_TRUE(connection->roundTrip());
+        auto *reply = xcb_get_property_reply(
+            c, xcb_get_property(c, 0, editor, atom("_NET_WM_USER_TIME"), XCB_ATOM_CARDINAL, 0, 1), nullptr);
+        const uint32_t time = reply && xcb_get_property_value_length(reply) == 4
+            ? *static_cast<const uint32_t *>(xcb_get_property_value(reply)) : 0;
+        std::free(reply);
+        return time;
+    };
+    windowInput = 50000; // a hotkey long ago, then a click in the tray menu
+    activator.activate(editor, 1000);
+    EXPECT_EQ(userTime(), 50000u) << "the click's time, not the stale hotkey's";
+    // The server's clock wraps after 49 days; a press just after the wrap is still the later event.
+    windowInput = 0xFFFFFF00u;
+    activator.activate(editor, 0x100u);
+    EXPECT_EQ(userTime(), 0x100u);
 }
 
 // A minimised window is unmapped; with nobody to ask, the program restores
