@@ -4,6 +4,8 @@
 #define XK_LATIN1
 #include <X11/keysymdef.h>
 
+#include <xkbcommon/xkbcommon.h>
+
 #include <array>
 #include <string_view>
 
@@ -90,4 +92,13 @@ QString XkbKeyTable::name(Qt::Key key)
     if (key > 0x20 && key < 0x7f)
         return QString(QChar(key));
     return QStringLiteral("0x%1").arg(quint32(key), 0, 16);
+}
+
+QString XkbKeyTable::keysymName(Qt::Key key)
+{
+    const std::optional<XkbKey> found = find(key);
+    std::array<char, 64> name{};
+    if (!found || xkb_keysym_get_name(found->keysym, name.data(), name.size()) <= 0)
+        return {};
+    return QString::fromLatin1(name.data());
 }

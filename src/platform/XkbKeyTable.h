@@ -23,4 +23,7 @@ public:
     static std::optional<Qt::Key> usShiftedSymbol(Qt::Key key);
     // For log lines: "F", "Space", "F5".
     static QString name(Qt::Key key);
+    // XKB's name of the key's symbol, as desktops' shortcut syntaxes write
+    // it ("f", "space", "bracketleft"); empty for keys outside the table.
+    static QString keysymName(Qt::Key key);
 };

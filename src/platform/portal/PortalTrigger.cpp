@@ -5,17 +5,10 @@
 #include <QRegularExpression>
 #include <QStringList>
 
-#include <xkbcommon/xkbcommon.h>
-
-#include <array>
-
 QString PortalTrigger::fromCombination(QKeyCombination combination)
 {
-    const std::optional<XkbKey> key = XkbKeyTable::find(combination.key());
-    if (!key)
-        return {};
-    std::array<char, 64> name{};
-    if (xkb_keysym_get_name(key->keysym, name.data(), name.size()) <= 0)
+    const QString name = XkbKeyTable::keysymName(combination.key());
+    if (name.isEmpty())
         return {};
 
     QStringList parts;
@@ -28,7 +21,7 @@ QString PortalTrigger::fromCombination(QKeyCombination combination)
         parts << QStringLiteral("ALT");
     if (modifiers & Qt::ShiftModifier)
         parts << QStringLiteral("SHIFT");
-    parts << QString::fromLatin1(name.data());
+    parts << name;
     return parts.join(QLatin1Char('+'));
 }
 

@@ -36,11 +36,8 @@ std::optional<quint32> modifierBit(const QString &name)
 
 QString SwayKeys::fromCombination(QKeyCombination combination)
 {
-    const std::optional<XkbKey> key = XkbKeyTable::find(combination.key());
-    if (!key)
-        return {};
-    std::array<char, 64> name{};
-    if (xkb_keysym_get_name(key->keysym, name.data(), name.size()) <= 0)
+    const QString name = XkbKeyTable::keysymName(combination.key());
+    if (name.isEmpty())
         return {};
 
     QStringList parts;
@@ -53,7 +50,7 @@ QString SwayKeys::fromCombination(QKeyCombination combination)
         parts << QStringLiteral("Mod1");
     if (modifiers & Qt::ShiftModifier)
         parts << QStringLiteral("Shift");
-    parts << QString::fromLatin1(name.data());
+    parts << name;
     return parts.join(QLatin1Char('+'));
 }
 
