@@ -273,7 +273,7 @@ TEST(CommandChannelTest, AStartWithoutXdgRuntimeDirReachesTheSameProgram)
     running.run.environment().insert(QStringLiteral("XDG_RUNTIME_DIR"), runtime);
     const QStringList privateRunUser{
         QStringLiteral("unshare"), QStringLiteral("--mount"), QStringLiteral("sh"), QStringLiteral("-c"),
-        QStringLiteral("mount -t tmpfs tmpfs /run/user && mkdir -m 0700 %1 && exec \"$@\"").arg(runtime),
+        QStringLiteral("mkdir -p /run/user && mount -t tmpfs tmpfs /run/user && mkdir -m 0700 %1 && exec \"$@\"").arg(runtime),
         QStringLiteral("sh")};
     if (!running.start(privateRunUser)) {
         if (running.run.errors().contains("unshare") || running.run.errors().contains("mount"))

@@ -91,7 +91,7 @@ def main():
         fields = {}
         for field in find_all(form, lambda n: n.get_role_name() == "text"):
             text = field.get_text_iface()
-            fields[field.get_name()] = text.get_text(0, text.get_character_count()) if text else None
+            fields[field.get_name()] = Atspi.Text.get_text(text, 0, Atspi.Text.get_character_count(text)) if text else None
         print(json.dumps({"title": form.get_name(), "fields": fields}, ensure_ascii=False))
         invoke(find(form, lambda n: n.get_role_name() == "push button" and n.get_name() == "Cancel"), "Press")
     else:
