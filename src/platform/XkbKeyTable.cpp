@@ -8,6 +8,7 @@
 
 #include <array>
 #include <string_view>
+#include <utility>
 
 namespace {
 struct SpecialKey {
@@ -101,4 +102,22 @@ QString XkbKeyTable::keysymName(Qt::Key key)
     if (!found || xkb_keysym_get_name(found->keysym, name.data(), name.size()) <= 0)
         return {};
     return QString::fromLatin1(name.data());
+}
+
+QString XkbKeyTable::chord(QKeyCombination combination, const ModifierNames &names)
+{
+    QString text = keysymName(combination.key());
+    if (text.isEmpty())
+        return {};
+    const Qt::KeyboardModifiers modifiers = combination.keyboardModifiers();
+    // Prepended from the last: the result reads Super, Control, Alt, Shift.
+    const std::pair<Qt::KeyboardModifier, const char *> order[] = {{Qt::ShiftModifier, names.shift},
+                                                                   {Qt::AltModifier, names.alt},
+                                                                   {Qt::ControlModifier, names.control},
+                                                                   {Qt::MetaModifier, names.super}};
+    for (const auto &[modifier, name] : order) {
+        if (modifiers & modifier)
+            text.prepend(QLatin1String(name) + QLatin1Char('+'));
+    }
+    return text;
 }

@@ -7,22 +7,7 @@
 
 QString PortalTrigger::fromCombination(QKeyCombination combination)
 {
-    const QString name = XkbKeyTable::keysymName(combination.key());
-    if (name.isEmpty())
-        return {};
-
-    QStringList parts;
-    const Qt::KeyboardModifiers modifiers = combination.keyboardModifiers();
-    if (modifiers & Qt::MetaModifier)
-        parts << QStringLiteral("LOGO");
-    if (modifiers & Qt::ControlModifier)
-        parts << QStringLiteral("CTRL");
-    if (modifiers & Qt::AltModifier)
-        parts << QStringLiteral("ALT");
-    if (modifiers & Qt::ShiftModifier)
-        parts << QStringLiteral("SHIFT");
-    parts << name;
-    return parts.join(QLatin1Char('+'));
+    return XkbKeyTable::chord(combination, {"LOGO", "CTRL", "ALT", "SHIFT"});
 }
 
 QString PortalTrigger::describe(const QString &triggerDescription)
