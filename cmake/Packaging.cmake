@@ -20,6 +20,8 @@ set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
 # SVG icon engine, the web engine's helper process with its resources, and
 # Qt's Wayland platform plugin, so that the program's windows are native in a
 # Wayland session (sway may run without XWayland).
-set(CPACK_DEBIAN_PACKAGE_DEPENDS "libqt6svg6, libqt6webenginecore6-bin, qt6-wayland")
+# Qt's SVG plugins came with libqt6svg6 until Qt 6.5 (Debian 12), and are a
+# package of their own since (Debian 13).
+set(CPACK_DEBIAN_PACKAGE_DEPENDS "libqt6svg6, qt6-svg-plugins | libqt6svg6 (<< 6.5), libqt6webenginecore6-bin, qt6-wayland")
 
 include(CPack)

@@ -43,6 +43,10 @@ packages=(
   # icon theme and fonts for a readable UI on a bare system
   adwaita-icon-theme fonts-dejavu-core
 )
+# Qt's SVG icon and image plugins, which draw every symbol of the program's windows: part of
+# libqt6svg6 on Debian 12, a package of their own from Debian 13 on.
+. /etc/os-release
+[ "${VERSION_CODENAME:-}" = bookworm ] || packages+=(qt6-svg-plugins)
 
 missing=()
 for p in "${packages[@]}"; do

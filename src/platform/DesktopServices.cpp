@@ -37,6 +37,16 @@ QString askedBackend()
     return qEnvironmentVariable("VANTOREL_HOTKEYS").trimmed().toLower();
 }
 
+// The portal learns a program's app id from its first call on a connection
+// (Registry.Register) and keeps it for that connection. Qt's own connection
+// may already have asked the portal something (its GNOME and GTK themes read
+// the portal's settings), so the shortcuts go through a connection of their
+// own, where Register comes first.
+QDBusConnection portalConnection()
+{
+    return QDBusConnection::connectToBus(QDBusConnection::SessionBus, QStringLiteral("vantorel-portal-shortcuts"));
+}
+
 struct HotkeyBackend {
     QString name;
     uint portalVersion = 0; // read once, for the portal only
@@ -103,7 +113,7 @@ DesktopServices DesktopServices::forThisSession(std::function<void()> displayLos
         services.permission = std::make_shared<SwayHotkeyPermission>(shortcuts);
     } else if (hotkeys == QLatin1String("portal")) {
         services.shortcuts
-            = std::make_shared<PortalGlobalShortcutService>(QDBusConnection::sessionBus(), backend.portalVersion);
+            = std::make_shared<PortalGlobalShortcutService>(portalConnection(), backend.portalVersion);
         services.permission = std::make_shared<BusServicePermission>(QStringLiteral("org.freedesktop.portal.Desktop"));
     } else if (hotkeys == QLatin1String("gnome")) {
         // The desktop runs the program itself on a press: its real path.

@@ -4,8 +4,11 @@
 #define XK_LATIN1
 #include <X11/keysymdef.h>
 
+#include <xkbcommon/xkbcommon.h>
+
 #include <array>
 #include <string_view>
+#include <utility>
 
 namespace {
 struct SpecialKey {
@@ -90,4 +93,31 @@ QString XkbKeyTable::name(Qt::Key key)
     if (key > 0x20 && key < 0x7f)
         return QString(QChar(key));
     return QStringLiteral("0x%1").arg(quint32(key), 0, 16);
+}
+
+QString XkbKeyTable::keysymName(Qt::Key key)
+{
+    const std::optional<XkbKey> found = find(key);
+    std::array<char, 64> name{};
+    if (!found || xkb_keysym_get_name(found->keysym, name.data(), name.size()) <= 0)
+        return {};
+    return QString::fromLatin1(name.data());
+}
+
+QString XkbKeyTable::chord(QKeyCombination combination, const ModifierNames &names)
+{
+    QString text = keysymName(combination.key());
+    if (text.isEmpty())
+        return {};
+    const Qt::KeyboardModifiers modifiers = combination.keyboardModifiers();
+    // Prepended from the last: the result reads Super, Control, Alt, Shift.
+    const std::pair<Qt::KeyboardModifier, const char *> order[] = {{Qt::ShiftModifier, names.shift},
+                                                                   {Qt::AltModifier, names.alt},
+                                                                   {Qt::ControlModifier, names.control},
+                                                                   {Qt::MetaModifier, names.super}};
+    for (const auto &[modifier, name] : order) {
+        if (modifiers & modifier)
+            text.prepend(QLatin1String(name) + QLatin1Char('+'));
+    }
+    return text;
 }

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QKeyCombination>
 #include <QString>
 #include <Qt>
 
@@ -23,4 +24,15 @@ public:
     static std::optional<Qt::Key> usShiftedSymbol(Qt::Key key);
     // For log lines: "F", "Space", "F5".
     static QString name(Qt::Key key);
+    // XKB's name of the key's symbol, as desktops' shortcut syntaxes write
+    // it ("f", "space", "bracketleft"); empty for keys outside the table.
+    static QString keysymName(Qt::Key key);
+    // A combination the way desktops' shortcut syntaxes write it: the names
+    // given for Super, Control, Alt and Shift (in that order), then the
+    // keysym name, joined by '+' ("LOGO+ALT+f", "Mod4+Mod1+f"); empty for
+    // keys outside the table.
+    struct ModifierNames {
+        const char *super, *control, *alt, *shift;
+    };
+    static QString chord(QKeyCombination combination, const ModifierNames &names);
 };

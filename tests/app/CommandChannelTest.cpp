@@ -273,7 +273,7 @@ TEST(CommandChannelTest, AStartWithoutXdgRuntimeDirReachesTheSameProgram)
     running.run.environment().insert(QStringLiteral("XDG_RUNTIME_DIR"), runtime);
     const QStringList privateRunUser{
         QStringLiteral("unshare"), QStringLiteral("--mount"), QStringLiteral("sh"), QStringLiteral("-c"),
-        QStringLiteral("mount -t tmpfs tmpfs /run/user && mkdir -m 0700 %1 && exec \"$@\"").arg(runtime),
+        QStringLiteral("mkdir -p /run/user && mount -t tmpfs tmpfs /run/user && mkdir -m 0700 %1 && exec \"$@\"").arg(runtime),
         QStringLiteral("sh")};
     if (!running.start(privateRunUser)) {
         if (running.run.errors().contains("unshare") || running.run.errors().contains("mount"))
@@ -281,8 +281,11 @@ TEST(CommandChannelTest, AStartWithoutXdgRuntimeDirReachesTheSameProgram)
         FAIL() << running.run.transcript();
     }
     running.run.environment().remove(QStringLiteral("XDG_RUNTIME_DIR"));
-    const QStringList enter{QStringLiteral("nsenter"),
-                            QStringLiteral("--mount=/proc/%1/ns/mnt").arg(running.run.process().processId())};
+    // Its root too: entering a mount namespace starts at the namespace's own
+    // root, which is not the program's when the tests run in a chroot.
+    const qint64 pid = running.run.process().processId();
+    const QStringList enter{QStringLiteral("nsenter"), QStringLiteral("--mount=/proc/%1/ns/mnt").arg(pid),
+                            QStringLiteral("--root=/proc/%1/root").arg(pid)};
     EXPECT_EQ(startAgain(running, {QStringLiteral("--activate"), QStringLiteral("Mark")}, nullptr, enter), 0);
     EXPECT_TRUE(running.launchedTimes(2));
     EXPECT_EQ(startAgain(running, {}, nullptr, enter), 0);

@@ -45,6 +45,9 @@ public:
         // GNOME's summaries in the words the test expects, whatever the machine's language.
         m_shell.environment().insert(QStringLiteral("LC_ALL"), QStringLiteral("C.UTF-8"));
         m_shell.environment().remove(QStringLiteral("LANGUAGE"));
+        // GNOME's custom shortcuts also where the portal has global shortcuts
+        // (GNOME 48), which the program would choose there by itself.
+        m_shell.environment().insert(QStringLiteral("VANTOREL_HOTKEYS"), QStringLiteral("gnome"));
         m_shell.start({QStringLiteral(GNOME_HEADLESS), m_dir, QStringLiteral("/bin/sh"), QStringLiteral("-c"),
                        QStringLiteral("env -0 > \"$0/session.env.part\" && mv \"$0/session.env.part\" \"$0/session.env\";"
                                       " while [ ! -e \"$0/stop\" ]; do sleep 0.2; done"),
@@ -235,7 +238,10 @@ TEST(GnomeSessionTest, ButtonsBecomeGnomeCustomShortcutsWithTheUsersConsent)
     // Deleted: out of the list, its keys reset, its keys fire nothing.
     ASSERT_TRUE(writeButtons(buttonFile, {apps}));
     EXPECT_TRUE(runEventLoopUntil([&] { return session.list() == before; }, 10000)) << session.list().toStdString();
-    EXPECT_EQ(session.entryKey(markPath, QStringLiteral("binding")), QStringLiteral("''"));
+    // The keys are reset after the path left the list, as GNOME Settings does.
+    EXPECT_TRUE(runEventLoopUntil(
+        [&] { return session.entryKey(markPath, QStringLiteral("binding")) == QStringLiteral("''"); }, 10000))
+        << program.transcript();
     EXPECT_EQ(session.entryKey(markPath, QStringLiteral("name")), QStringLiteral("''"));
     EXPECT_TRUE(session.pressLaunchesNothing(superAltG, marker));
     EXPECT_TRUE(session.pressLaunches(usersKeys, usersOwn));

@@ -89,11 +89,11 @@ def main():
     elif command == "form":
         form = wait_for(lambda: find(app, lambda n: n.get_name() == "Edit Button"))
         fields = {}
-        for field in find_all(form, lambda n: n.get_role_name() == "text"):
+        for field in find_all(form, lambda n: n.get_role() in (Atspi.Role.TEXT, Atspi.Role.ENTRY)):
             text = field.get_text_iface()
-            fields[field.get_name()] = text.get_text(0, text.get_character_count()) if text else None
+            fields[field.get_name()] = Atspi.Text.get_text(text, 0, Atspi.Text.get_character_count(text)) if text else None
         print(json.dumps({"title": form.get_name(), "fields": fields}, ensure_ascii=False))
-        invoke(find(form, lambda n: n.get_role_name() == "push button" and n.get_name() == "Cancel"), "Press")
+        invoke(find(form, lambda n: n.get_role() == Atspi.Role.PUSH_BUTTON and n.get_name() == "Cancel"), "Press")
     else:
         sys.exit(__doc__)
 

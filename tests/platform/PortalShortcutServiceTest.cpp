@@ -339,6 +339,7 @@ TEST_F(PortalShortcutServiceTest, ADeclinedDialogComesBackNeitherAfterASessionCl
     settle();
     EXPECT_EQ(portal->sessionCount(), 1);
     EXPECT_EQ(portal->bindCount(), 1);
+    EXPECT_EQ(states.value(QStringLiteral("A")).kind, Kind::Declined) << "the row still says the user said no";
 
     // The portal leaves the bus and a new one takes its name.
     portal.reset();

@@ -5,9 +5,8 @@
 
 #include <QString>
 
-// GIO's desktop-entry launching, loaded the first time it is needed. Linking
-// it would load GIO, GObject and five more libraries into every run, about a
-// megabyte of the idle program, though only a .desktop target uses them.
+// GIO's desktop-entry launching, looked up the first time it is needed (see
+// GioModule).
 class GioLibrary {
 public:
     // Nothing when GIO cannot be loaded; why() says why.

@@ -4,9 +4,8 @@
 
 #include <QString>
 
-// GIO's settings API, loaded the first time a GNOME backend needs it: linked,
-// GIO and GObject would load into every run, X11 sessions' too, where the
-// program never reads GNOME's settings (Qt itself brings only GLib).
+// GIO's settings API, looked up the first time a GNOME backend needs it (see
+// GioModule).
 class GSettingsLibrary {
 public:
     // Nothing when GIO cannot be loaded; why() says why.

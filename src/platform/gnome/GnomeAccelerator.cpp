@@ -25,14 +25,6 @@ constexpr std::array modifiers{
 };
 constexpr Qt::KeyboardModifiers bindable = Qt::ControlModifier | Qt::ShiftModifier | Qt::AltModifier | Qt::MetaModifier;
 
-std::optional<QString> keysymName(quint32 keysym)
-{
-    std::array<char, 64> name{};
-    if (xkb_keysym_get_name(keysym, name.data(), name.size()) <= 0)
-        return std::nullopt;
-    return QString::fromLatin1(name.data());
-}
-
 // What GTK makes of one <word>; nothing for words that are no modifier it
 // knows. Lock and other modifiers never match a combination of ours.
 std::optional<Qt::KeyboardModifiers> modifierOf(QStringView word)
@@ -55,18 +47,15 @@ std::optional<Qt::KeyboardModifiers> modifierOf(QStringView word)
 
 QString GnomeAccelerator::fromCombination(QKeyCombination combination)
 {
-    const std::optional<XkbKey> key = XkbKeyTable::find(combination.key());
-    if (!key)
-        return {};
-    const std::optional<QString> name = keysymName(key->keysym);
-    if (!name)
+    const QString name = XkbKeyTable::keysymName(combination.key());
+    if (name.isEmpty())
         return {};
     QString accelerator;
     for (const Modifier &modifier : modifiers) {
         if (combination.keyboardModifiers() & modifier.qt)
             accelerator += QLatin1String(modifier.accelerator);
     }
-    return accelerator + *name;
+    return accelerator + name;
 }
 
 QString GnomeAccelerator::displayText(QKeyCombination combination)

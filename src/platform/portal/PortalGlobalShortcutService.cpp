@@ -74,6 +74,7 @@ void PortalGlobalShortcutService::bind(const QList<ShortcutRequest> &requests)
 {
     m_requests = requests;
     m_reboundAutomatically = false;
+    m_declined = false;
     for (const ShortcutRequest &request : requests)
         Q_EMIT stateChanged(request.actionId, {ShortcutState::Kind::Pending, {}, {}});
     // Several binds in one turn of the event loop make one session.
@@ -242,6 +243,7 @@ void PortalGlobalShortcutService::takeBindAnswer(uint response, const QVariantMa
     // GNOME 48 answers 2 with them after its dialog's Add.
     if (!results.contains(QStringLiteral("shortcuts"))) {
         if (response == 1) {
+            m_declined = true;
             answerAll({ShortcutState::Kind::Declined, {},
                        QStringLiteral("Portal: the global shortcuts were declined in the desktop's dialog")});
             return;
@@ -322,9 +324,9 @@ void PortalGlobalShortcutService::onSessionClosed()
         const QList<ShortcutRequest> requests = m_requests;
         bind(requests);
         m_reboundAutomatically = true;
-    }
-    else
+    } else if (!m_declined) {
         answerAll({ShortcutState::Kind::Failed, {}, QStringLiteral("Portal: the desktop closed the shortcut session")});
+    }
 }
 
 void PortalGlobalShortcutService::onActivated(const QDBusObjectPath &session, const QString &id, qulonglong timestampMs)

@@ -73,6 +73,7 @@ private:
     bool m_bindQueued = false;
     bool m_rebindOnClose = false; // a bound session that closes is bound again, once
     bool m_reboundAutomatically = false;
+    bool m_declined = false; // the user said no to this list: a closed session changes nothing
     Clock m_clock;
     qint64 m_boundAtMs = 0;
     static constexpr qint64 minimumSessionMsBeforeRebind = 10 * 60 * 1000;

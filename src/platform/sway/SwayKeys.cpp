@@ -36,25 +36,7 @@ std::optional<quint32> modifierBit(const QString &name)
 
 QString SwayKeys::fromCombination(QKeyCombination combination)
 {
-    const std::optional<XkbKey> key = XkbKeyTable::find(combination.key());
-    if (!key)
-        return {};
-    std::array<char, 64> name{};
-    if (xkb_keysym_get_name(key->keysym, name.data(), name.size()) <= 0)
-        return {};
-
-    QStringList parts;
-    const Qt::KeyboardModifiers modifiers = combination.keyboardModifiers();
-    if (modifiers & Qt::MetaModifier)
-        parts << QStringLiteral("Mod4");
-    if (modifiers & Qt::ControlModifier)
-        parts << QStringLiteral("Ctrl");
-    if (modifiers & Qt::AltModifier)
-        parts << QStringLiteral("Mod1");
-    if (modifiers & Qt::ShiftModifier)
-        parts << QStringLiteral("Shift");
-    parts << QString::fromLatin1(name.data());
-    return parts.join(QLatin1Char('+'));
+    return XkbKeyTable::chord(combination, {"Mod4", "Ctrl", "Mod1", "Shift"});
 }
 
 std::optional<SwayKeys::Chord> SwayKeys::chordOf(const QString &keys)
