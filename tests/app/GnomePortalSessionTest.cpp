@@ -6,7 +6,6 @@
 #include "QtPrinters.h"
 #include "RequiredTool.h"
 
-#include <QDir>
 #include <QTemporaryDir>
 
 #include <gtest/gtest.h>
@@ -22,9 +21,7 @@ constexpr int firstGnomeWithShortcuts = 48;
 // program's desktop entry), bus and runtime folder.
 void enterSession(ProgramRun &program, const GnomeHeadlessSession &gnome)
 {
-    const QProcessEnvironment session = gnome.environment();
-    for (const QString &name : session.keys())
-        program.environment().insert(name, session.value(name));
+    program.enterSession(gnome.environment());
     program.environment().insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("wayland"));
 }
 
@@ -55,18 +52,16 @@ TEST(GnomeSessionTest, ThePortalAsksOnceAndItsKeysLaunchTheButtons)
     if (const int version = GnomeHeadlessSession::shellVersion(); version < firstGnomeWithShortcuts)
         GTEST_SKIP() << "GNOME " << version << " here: GNOME's portal binds global shortcuts from GNOME 48 on "
                      << "(Debian 13); GNOME 41 to 47 (Debian 12 has 43) have no service for a program's global keys";
-    if (const QString missing = GnomeHeadlessSession::missingPiece(); !missing.isEmpty())
+    if (const QString missing = GnomeHeadlessSession::missingPiece(GnomeHeadlessSession::Keys::portal); !missing.isEmpty())
         VANTOREL_SKIP_OR_FAIL(missing.toStdString());
 
-    GnomeHeadlessSession gnome;
+    GnomeHeadlessSession gnome(GnomeHeadlessSession::Keys::portal);
     ASSERT_TRUE(gnome.isRunning()) << gnome.error().toStdString();
     ASSERT_TRUE(gnome.hideOverview()) << gnome.logs().toStdString();
 
     QTemporaryDir targets;
-    QDir(targets.path()).mkpath(QStringLiteral("fire"));
-    QDir(targets.path()).mkpath(QStringLiteral("note"));
-    const LaunchMarker fire(targets.filePath(QStringLiteral("fire")));
-    const LaunchMarker note(targets.filePath(QStringLiteral("note")));
+    const LaunchMarker fire(targets.path(), QStringLiteral("fire"));
+    const LaunchMarker note(targets.path(), QStringLiteral("note"));
 
     ProgramRun first;
     enterSession(first, gnome);

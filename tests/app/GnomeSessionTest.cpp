@@ -1,4 +1,6 @@
+#include "ButtonFileWriter.h"
 #include "EventLoopWait.h"
+#include "GnomeHeadlessSession.h"
 #include "LaunchMarker.h"
 #include "ProgramRun.h"
 #include "QtPrinters.h"
@@ -7,136 +9,52 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
-#include <QJsonArray>
-#include <QJsonDocument>
-#include <QJsonObject>
-#include <QThread>
 #include <QUuid>
 
 #include <gtest/gtest.h>
 
 #include <csignal>
 
-// The real program in a real GNOME 43 session without a display (headless
-// gnome-shell, gsd-media-keys, private session and system buses, a private
-// HOME; see gnome-headless.sh), keys pressed through mutter's virtual
-// keyboard. One session for all the steps: it takes seconds to start.
+// The real program in a real GNOME 43 session without a display (headless gnome-shell and
+// gsd-media-keys, see GnomeHeadlessSession), keys pressed through mutter's virtual keyboard.
+// One session for all the steps: it takes seconds to start.
 namespace {
 const QString listSchema = QStringLiteral("org.gnome.settings-daemon.plugins.media-keys");
 const QString listKey = QStringLiteral("custom-keybindings");
 const QString base = QStringLiteral("/org/gnome/settings-daemon/plugins/media-keys/custom-keybindings/");
 const QString usersPath = base + QStringLiteral("custom0/");
+constexpr quint32 superKey = 0xffeb; // XK_Super_L
+constexpr quint32 altKey = 0xffe9;   // XK_Alt_L
 
 QString actionIdOf(QUuid id)
 {
     return id.toString(QUuid::WithoutBraces).toUpper();
 }
 
-// The session runs a command that saves its environment and waits for a
-// stop file; every step runs in that environment.
-class GnomeSession {
-public:
-    explicit GnomeSession(const QString &dir) : m_dir(dir)
-    {
-        QDir().mkpath(m_dir);
-        // Passed on to the commands the settings daemon runs: the
-        // --activate client and a program a press starts show no window.
-        m_shell.environment().insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
-        // GNOME's summaries in the words the test expects, whatever the machine's language.
-        m_shell.environment().insert(QStringLiteral("LC_ALL"), QStringLiteral("C.UTF-8"));
-        m_shell.environment().remove(QStringLiteral("LANGUAGE"));
-        // GNOME's custom shortcuts also where the portal has global shortcuts
-        // (GNOME 48), which the program would choose there by itself.
-        m_shell.environment().insert(QStringLiteral("VANTOREL_HOTKEYS"), QStringLiteral("gnome"));
-        m_shell.start({QStringLiteral(GNOME_HEADLESS), m_dir, QStringLiteral("/bin/sh"), QStringLiteral("-c"),
-                       QStringLiteral("env -0 > \"$0/session.env.part\" && mv \"$0/session.env.part\" \"$0/session.env\";"
-                                      " while [ ! -e \"$0/stop\" ]; do sleep 0.2; done"),
-                       m_dir});
-    }
-    ~GnomeSession()
-    {
-        QFile(m_dir + QStringLiteral("/stop")).open(QIODevice::WriteOnly);
-        m_shell.waitForExit();
-    }
-
-    bool waitUntilReady()
-    {
-        runEventLoopUntil([this] { return QFileInfo::exists(m_dir + QStringLiteral("/session.env"))
-                                          || m_shell.process().state() == QProcess::NotRunning; },
-                          60000);
-        QFile file(m_dir + QStringLiteral("/session.env"));
-        if (!file.open(QIODevice::ReadOnly))
-            return false;
-        for (const QByteArray &line : file.readAll().split('\0')) {
-            const qsizetype equals = line.indexOf('=');
-            if (equals > 0)
-                m_environment.insert(QString::fromLocal8Bit(line.left(equals)), QString::fromLocal8Bit(line.mid(equals + 1)));
-        }
-        return m_environment.contains(QStringLiteral("GNOME_PRESS"));
-    }
-    std::string transcript() { return m_shell.transcript(); }
-    const QProcessEnvironment &environment() const { return m_environment; }
-    QString home() const { return m_environment.value(QStringLiteral("HOME")); }
-
-    // Runs a command in the session; its standard output, trimmed.
-    QString run(const QString &program, const QStringList &arguments, int *status = nullptr) const
-    {
-        QProcess process;
-        process.setProcessEnvironment(m_environment);
-        process.start(program, arguments);
-        process.waitForFinished(ProgramRun::timeoutMs);
-        if (status)
-            *status = process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -1;
-        return QString::fromUtf8(process.readAllStandardOutput() + process.readAllStandardError()).trimmed();
-    }
-    QString gsettings(const QStringList &arguments) const { return run(QStringLiteral("gsettings"), arguments); }
-    QString list() const { return gsettings({QStringLiteral("get"), listSchema, listKey}); }
-    QString entryKey(const QString &path, const QString &key) const
-    {
-        return gsettings({QStringLiteral("get"), listSchema + QStringLiteral(".custom-keybinding:") + path, key});
-    }
-    void press(const QStringList &keys) const { run(m_environment.value(QStringLiteral("GNOME_PRESS")), keys); }
-    // Presses until the marker counts one more launch; false when none came.
-    bool pressLaunches(const QStringList &keys, const LaunchMarker &marker) const
-    {
-        return marker.pressUntil(marker.launches() + 1, [&] { press(keys); return true; }, 8, 1500);
-    }
-    // A press that must not launch: waits as long as a launch would take.
-    bool pressLaunchesNothing(const QStringList &keys, const LaunchMarker &marker) const
-    {
-        const int before = marker.launches();
-        press(keys);
-        runEventLoopUntil([&] { return marker.launches() > before; }, 2500);
-        return marker.launches() == before;
-    }
-
-private:
-    QString m_dir;
-    ProgramRun m_shell;
-    QProcessEnvironment m_environment;
-};
-
-struct Button {
-    QUuid id;
-    QString name;
-    QString shortcut;
-    QString target;
-};
-
-bool writeButtons(const QString &path, const QList<Button> &buttons)
+// gsettings in the program's environment (the session's); its output, trimmed.
+QString gsettings(const ProgramRun &in, const QStringList &arguments)
 {
-    QJsonArray array;
-    for (const Button &button : buttons) {
-        array.append(QJsonObject{{QStringLiteral("id"), actionIdOf(button.id)},
-                                 {QStringLiteral("name"), button.name},
-                                 {QStringLiteral("shortcut"), button.shortcut},
-                                 {QStringLiteral("appURLString"), button.target}});
-    }
-    QFile file(path + QStringLiteral(".new"));
-    const QByteArray bytes = QJsonDocument(array).toJson(QJsonDocument::Compact);
-    // Renamed over the file: the program never reads half of it.
-    return file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size() && (file.close(), true)
-        && ::rename(QFile::encodeName(file.fileName()).constData(), QFile::encodeName(path).constData()) == 0;
+    return QString::fromUtf8(in.runTool(QStringLiteral("gsettings"), arguments).value_or("(gsettings failed)")).trimmed();
+}
+
+QString entryKey(const ProgramRun &in, const QString &path, const QString &key)
+{
+    return gsettings(in, {QStringLiteral("get"), listSchema + QStringLiteral(".custom-keybinding:") + path, key});
+}
+
+// Presses until the marker counts one more launch; false when none came.
+bool pressLaunches(GnomeHeadlessSession &gnome, const QList<quint32> &keys, const LaunchMarker &marker)
+{
+    return marker.pressUntil(marker.launches() + 1, [&] { return gnome.press(keys); }, 8, 1500);
+}
+
+// A press that must not launch: waits as long as a launch would take.
+bool pressLaunchesNothing(GnomeHeadlessSession &gnome, const QList<quint32> &keys, const LaunchMarker &marker)
+{
+    const int before = marker.launches();
+    gnome.press(keys);
+    runEventLoopUntil([&] { return marker.launches() > before; }, 2500);
+    return marker.launches() == before;
 }
 
 // The copies of the program a press started in this session (its HOME):
@@ -159,50 +77,52 @@ QList<pid_t> programsOfSession(const QString &home)
 
 TEST(GnomeSessionTest, ButtonsBecomeGnomeCustomShortcutsWithTheUsersConsent)
 {
-    for (const char *tool : {"gnome-shell", "gsettings", "dbus-run-session", "dbus-daemon", "gdbus"}) {
-        if (QStandardPaths::findExecutable(QLatin1String(tool)).isEmpty())
-            VANTOREL_SKIP_OR_FAIL(std::string(tool) + " is not installed (scripts/install-deps.sh)");
-    }
-    if (!QFileInfo::exists(QStringLiteral("/usr/libexec/gsd-media-keys")))
-        VANTOREL_SKIP_OR_FAIL("gsd-media-keys is not installed (gnome-settings-daemon)");
-
+    if (const QString missing = GnomeHeadlessSession::missingPiece(GnomeHeadlessSession::Keys::customShortcuts);
+        !missing.isEmpty())
+        VANTOREL_SKIP_OR_FAIL(missing.toStdString());
+    // Passed on to the commands gsd-media-keys runs (the --activate client, a program a press
+    // starts): no window. GNOME's custom shortcuts also where the portal has global shortcuts
+    // (GNOME 48), which the program would choose there by itself.
+    GnomeHeadlessSession gnome(GnomeHeadlessSession::Keys::customShortcuts,
+                               {QStringLiteral("QT_QPA_PLATFORM=offscreen"), QStringLiteral("VANTOREL_HOTKEYS=gnome")});
+    ASSERT_TRUE(gnome.isRunning()) << gnome.error().toStdString();
     ProgramRun program;
-    GnomeSession session(program.dir() + QStringLiteral("/gnome"));
-    ASSERT_TRUE(session.waitUntilReady()) << session.transcript();
+    program.enterSession(gnome.environment());
+    const auto list = [&] { return gsettings(program, {QStringLiteral("get"), listSchema, listKey}); };
 
     // The user's own custom shortcut, as GNOME Settings writes it.
-    QDir().mkpath(program.dir() + QStringLiteral("/user"));
-    const LaunchMarker usersOwn(program.dir() + QStringLiteral("/user"));
+    const LaunchMarker usersOwn(program.dir(), QStringLiteral("user"));
     const QString usersEntry = listSchema + QStringLiteral(".custom-keybinding:") + usersPath;
-    session.gsettings({QStringLiteral("set"), usersEntry, QStringLiteral("name"), QStringLiteral("Mine")});
-    session.gsettings({QStringLiteral("set"), usersEntry, QStringLiteral("command"),
-                       QStringLiteral("/bin/sh ") + program.dir() + QStringLiteral("/user/mark.sh")});
-    session.gsettings({QStringLiteral("set"), usersEntry, QStringLiteral("binding"), QStringLiteral("<Super><Alt>u")});
-    session.gsettings({QStringLiteral("set"), listSchema, listKey, QStringLiteral("['%1']").arg(usersPath)});
-    const QString before = session.list();
+    gsettings(program, {QStringLiteral("set"), usersEntry, QStringLiteral("name"), QStringLiteral("Mine")});
+    gsettings(program, {QStringLiteral("set"), usersEntry, QStringLiteral("command"), QStringLiteral("/bin/sh ") + usersOwn.script()});
+    gsettings(program, {QStringLiteral("set"), usersEntry, QStringLiteral("binding"), QStringLiteral("<Super><Alt>u")});
+    gsettings(program, {QStringLiteral("set"), listSchema, listKey, QStringLiteral("['%1']").arg(usersPath)});
+    const QString before = list();
     ASSERT_EQ(before, QStringLiteral("['%1']").arg(usersPath));
-    const QStringList usersKeys{QStringLiteral("Super_L"), QStringLiteral("Alt_L"), QStringLiteral("u")};
-    ASSERT_TRUE(session.pressLaunches(usersKeys, usersOwn)) << session.transcript();
+    const QList<quint32> usersKeys{superKey, altKey, 'u'};
+    ASSERT_TRUE(pressLaunches(gnome, usersKeys, usersOwn)) << gnome.logs().toStdString();
 
     const LaunchMarker marker(program.dir());
-    const Button mark{QUuid::createUuid(), QStringLiteral("Mark"), QStringLiteral("⌘ + ⌥ + F"), marker.url()};
-    const Button apps{QUuid::createUuid(), QStringLiteral("Apps"), QStringLiteral("⌘ + A"), marker.url()};
-    const QString buttonFile = session.home() + QStringLiteral("/.vantorel");
-    ASSERT_TRUE(writeButtons(buttonFile, {mark, apps}));
-    const QString markPath = base + QStringLiteral("vantorel-") + actionIdOf(mark.id) + QLatin1Char('/');
+    const QUuid markId = QUuid::createUuid();
+    // Apps on Super+A, which GNOME keeps; Mark by this name on these keys, or none.
+    const auto writeButtons = [&](const QString &markName, const QString &markKeys) {
+        ButtonFileWriter buttons;
+        if (!markName.isEmpty())
+            buttons.add(markName, markKeys, marker.url(), markId);
+        buttons.add(QStringLiteral("Apps"), QStringLiteral("⌘ + A"), marker.url());
+        return buttons.writeTo(program.buttonFile());
+    };
+    ASSERT_TRUE(writeButtons(QStringLiteral("Mark"), QStringLiteral("⌘ + ⌥ + F")));
+    const QString markPath = base + QStringLiteral("vantorel-") + actionIdOf(markId) + QLatin1Char('/');
+    const QString bothPaths = QStringLiteral("['%1', '%2']").arg(usersPath, markPath);
 
-    // Chosen on its own in a GNOME Wayland session without the portal's
-    // shortcuts.
-    program.environment() = session.environment();
-    program.environment().insert(QStringLiteral("QTWEBENGINE_DISABLE_SANDBOX"), QStringLiteral("1"));
     ASSERT_TRUE(program.start({QStringLiteral(VANTOREL_BINARY)}));
     ASSERT_TRUE(program.waitForOutput("GNOME: the shortcuts wait for your consent")) << program.transcript();
-    EXPECT_EQ(session.list(), before) << "nothing is written before the user agrees";
+    EXPECT_EQ(list(), before) << "nothing is written before the user agrees";
 
     // Consent from a terminal while the program runs; the program follows.
-    int status = -1;
-    const QString added = session.run(QStringLiteral(VANTOREL_BINARY), {QStringLiteral("--add-desktop-shortcuts")}, &status);
-    EXPECT_EQ(status, 0) << added.toStdString();
+    const QString added = QString::fromUtf8(
+        program.runTool(QStringLiteral(VANTOREL_BINARY), {QStringLiteral("--add-desktop-shortcuts")}).value_or("(failed)"));
     EXPECT_TRUE(added.contains(QStringLiteral("Added “Mark” on Super+Alt+F"))) << added.toStdString();
     EXPECT_TRUE(added.contains(QStringLiteral("Not added “Apps”: Super+A is GNOME's Keybinding to open the "
                                               "“Show Applications” view")))
@@ -210,64 +130,60 @@ TEST(GnomeSessionTest, ButtonsBecomeGnomeCustomShortcutsWithTheUsersConsent)
     EXPECT_TRUE(program.waitForOutput("GNOME: consent given from another process")) << program.transcript();
     EXPECT_TRUE(program.waitForOutput("Super+A is GNOME's Keybinding to open the “Show Applications” view"))
         << program.transcript();
-    EXPECT_EQ(session.list(), QStringLiteral("['%1', '%2']").arg(usersPath, markPath));
-    EXPECT_EQ(session.entryKey(markPath, QStringLiteral("name")), QStringLiteral("'Vantorel: Mark'"));
-    EXPECT_EQ(session.entryKey(markPath, QStringLiteral("binding")), QStringLiteral("'<Alt><Super>f'"));
-    EXPECT_EQ(session.entryKey(markPath, QStringLiteral("command")),
+    EXPECT_EQ(list(), bothPaths);
+    EXPECT_EQ(entryKey(program, markPath, QStringLiteral("name")), QStringLiteral("'Vantorel: Mark'"));
+    EXPECT_EQ(entryKey(program, markPath, QStringLiteral("binding")), QStringLiteral("'<Alt><Super>f'"));
+    EXPECT_EQ(entryKey(program, markPath, QStringLiteral("command")),
               QStringLiteral("'%1 --activate %2'").arg(QFileInfo(QStringLiteral(VANTOREL_BINARY)).canonicalFilePath(),
-                                                      actionIdOf(mark.id)));
+                                                      actionIdOf(markId)));
 
-    const QStringList superAltF{QStringLiteral("Super_L"), QStringLiteral("Alt_L"), QStringLiteral("f")};
-    const QStringList superAltG{QStringLiteral("Super_L"), QStringLiteral("Alt_L"), QStringLiteral("g")};
-    EXPECT_TRUE(session.pressLaunches(superAltF, marker)) << program.transcript();
+    const QList<quint32> superAltF{superKey, altKey, 'f'};
+    const QList<quint32> superAltG{superKey, altKey, 'g'};
+    EXPECT_TRUE(pressLaunches(gnome, superAltF, marker)) << program.transcript();
     EXPECT_TRUE(program.waitForOutput("⌨️ Activated by command: Mark")) << program.transcript();
-    EXPECT_TRUE(session.pressLaunches(usersKeys, usersOwn));
+    EXPECT_TRUE(pressLaunches(gnome, usersKeys, usersOwn));
 
     // Renamed and on other keys: the entry follows, and so do the keys.
-    ASSERT_TRUE(writeButtons(buttonFile, {{mark.id, QStringLiteral("Marked"), QStringLiteral("⌘ + ⌥ + G"), mark.target},
-                                          apps}));
+    ASSERT_TRUE(writeButtons(QStringLiteral("Marked"), QStringLiteral("⌘ + ⌥ + G")));
     EXPECT_TRUE(runEventLoopUntil(
-        [&] { return session.entryKey(markPath, QStringLiteral("binding")) == QStringLiteral("'<Alt><Super>g'"); }, 10000))
+        [&] { return entryKey(program, markPath, QStringLiteral("binding")) == QStringLiteral("'<Alt><Super>g'"); }, 10000))
         << program.transcript();
-    EXPECT_EQ(session.entryKey(markPath, QStringLiteral("name")), QStringLiteral("'Vantorel: Marked'"));
-    EXPECT_EQ(session.list(), QStringLiteral("['%1', '%2']").arg(usersPath, markPath));
-    EXPECT_TRUE(session.pressLaunches(superAltG, marker)) << program.transcript();
-    EXPECT_TRUE(session.pressLaunchesNothing(superAltF, marker));
-    EXPECT_TRUE(session.pressLaunches(usersKeys, usersOwn));
+    EXPECT_EQ(entryKey(program, markPath, QStringLiteral("name")), QStringLiteral("'Vantorel: Marked'"));
+    EXPECT_EQ(list(), bothPaths);
+    EXPECT_TRUE(pressLaunches(gnome, superAltG, marker)) << program.transcript();
+    EXPECT_TRUE(pressLaunchesNothing(gnome, superAltF, marker));
+    EXPECT_TRUE(pressLaunches(gnome, usersKeys, usersOwn));
 
-    // Deleted: out of the list, its keys reset, its keys fire nothing.
-    ASSERT_TRUE(writeButtons(buttonFile, {apps}));
-    EXPECT_TRUE(runEventLoopUntil([&] { return session.list() == before; }, 10000)) << session.list().toStdString();
-    // The keys are reset after the path left the list, as GNOME Settings does.
+    // Deleted: out of the list, its keys reset (after the path left the list, as GNOME Settings
+    // does), its keys fire nothing.
+    ASSERT_TRUE(writeButtons(QString(), QString()));
+    EXPECT_TRUE(runEventLoopUntil([&] { return list() == before; }, 10000)) << list().toStdString();
     EXPECT_TRUE(runEventLoopUntil(
-        [&] { return session.entryKey(markPath, QStringLiteral("binding")) == QStringLiteral("''"); }, 10000))
+        [&] { return entryKey(program, markPath, QStringLiteral("binding")) == QStringLiteral("''"); }, 10000))
         << program.transcript();
-    EXPECT_EQ(session.entryKey(markPath, QStringLiteral("name")), QStringLiteral("''"));
-    EXPECT_TRUE(session.pressLaunchesNothing(superAltG, marker));
-    EXPECT_TRUE(session.pressLaunches(usersKeys, usersOwn));
+    EXPECT_EQ(entryKey(program, markPath, QStringLiteral("name")), QStringLiteral("''"));
+    EXPECT_TRUE(pressLaunchesNothing(gnome, superAltG, marker));
+    EXPECT_TRUE(pressLaunches(gnome, usersKeys, usersOwn));
 
     // Back, then the program quits: the entry stays, and a press starts it.
-    ASSERT_TRUE(writeButtons(buttonFile, {mark, apps}));
-    EXPECT_TRUE(runEventLoopUntil(
-        [&] { return session.list() == QStringLiteral("['%1', '%2']").arg(usersPath, markPath); }, 10000));
+    ASSERT_TRUE(writeButtons(QStringLiteral("Mark"), QStringLiteral("⌘ + ⌥ + F")));
+    EXPECT_TRUE(runEventLoopUntil([&] { return list() == bothPaths; }, 10000));
     EXPECT_EQ(program.terminate(), 0) << program.transcript();
-    EXPECT_EQ(session.list(), QStringLiteral("['%1', '%2']").arg(usersPath, markPath));
+    EXPECT_EQ(list(), bothPaths);
     // One press: a second one would find the program still starting.
     const int launched = marker.launches();
-    session.press(superAltF);
-    EXPECT_TRUE(runEventLoopUntil([&] { return marker.launches() > launched; }, 20000)) << session.transcript();
+    gnome.press(superAltF);
+    EXPECT_TRUE(runEventLoopUntil([&] { return marker.launches() > launched; }, 20000)) << gnome.logs().toStdString();
     EXPECT_FALSE(runEventLoopUntil([&] { return marker.launches() > launched + 1; }, 500));
 
     // Taken out again from a terminal: GNOME's list as it was before.
-    const QString removed
-        = session.run(QStringLiteral(VANTOREL_BINARY), {QStringLiteral("--remove-desktop-shortcuts")}, &status);
-    EXPECT_EQ(status, 0) << removed.toStdString();
-    EXPECT_EQ(session.list(), before);
-    EXPECT_EQ(session.entryKey(markPath, QStringLiteral("command")), QStringLiteral("''"));
-    EXPECT_TRUE(session.pressLaunchesNothing(superAltF, marker));
-    EXPECT_TRUE(session.pressLaunches(usersKeys, usersOwn));
+    EXPECT_TRUE(program.runTool(QStringLiteral(VANTOREL_BINARY), {QStringLiteral("--remove-desktop-shortcuts")}));
+    EXPECT_EQ(list(), before);
+    EXPECT_EQ(entryKey(program, markPath, QStringLiteral("command")), QStringLiteral("''"));
+    EXPECT_TRUE(pressLaunchesNothing(gnome, superAltF, marker));
+    EXPECT_TRUE(pressLaunches(gnome, usersKeys, usersOwn));
 
-    for (const pid_t pid : programsOfSession(session.home()))
+    for (const pid_t pid : programsOfSession(program.home()))
         ::kill(pid, SIGTERM);
 }
 } // namespace

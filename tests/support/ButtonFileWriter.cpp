@@ -1,12 +1,11 @@
 #include "ButtonFileWriter.h"
 
-#include <QFile>
+#include <QSaveFile>
 #include <QJsonDocument>
 #include <QJsonObject>
 
-QUuid ButtonFileWriter::add(const QString &name, const QString &shortcut, const std::optional<QString> &target)
+QUuid ButtonFileWriter::add(const QString &name, const QString &shortcut, const std::optional<QString> &target, QUuid id)
 {
-    const QUuid id = QUuid::createUuid();
     QJsonObject button{{QStringLiteral("id"), id.toString(QUuid::WithoutBraces).toUpper()},
                        {QStringLiteral("name"), name},
                        {QStringLiteral("shortcut"), shortcut}};
@@ -23,7 +22,7 @@ QByteArray ButtonFileWriter::bytes() const
 
 bool ButtonFileWriter::writeTo(const QString &path) const
 {
-    QFile file(path);
+    QSaveFile file(path);
     const QByteArray text = bytes();
-    return file.open(QIODevice::WriteOnly) && file.write(text) == text.size();
+    return file.open(QIODevice::WriteOnly) && file.write(text) == text.size() && file.commit();
 }

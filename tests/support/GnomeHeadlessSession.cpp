@@ -17,6 +17,7 @@ namespace {
 constexpr int startTimeoutMs = 60000; // the shell renders with llvmpipe on a busy machine
 const QString portalFrontend = QStringLiteral("/usr/libexec/xdg-desktop-portal");
 const QString portalBackend = QStringLiteral("/usr/libexec/xdg-desktop-portal-gnome");
+const QString mediaKeys = QStringLiteral("/usr/libexec/gsd-media-keys");
 const QString gnomePortalFile = QStringLiteral("/usr/share/xdg-desktop-portal/portals/gnome.portal");
 const QString shortcutDialogService =
     QStringLiteral("/usr/share/dbus-1/services/org.gnome.Settings.GlobalShortcutsProvider.service");
@@ -47,12 +48,14 @@ int GnomeHeadlessSession::shellVersion()
     return version.hasMatch() ? version.captured(1).toInt() : 0;
 }
 
-QString GnomeHeadlessSession::missingPiece()
+QString GnomeHeadlessSession::missingPiece(Keys keys)
 {
-    for (const char *program : {"gnome-shell", "dbus-daemon", "python3"}) {
+    for (const char *program : {"gnome-shell", "dbus-daemon", "python3", "gsettings"}) {
         if (QStandardPaths::findExecutable(QString::fromLatin1(program)).isEmpty())
             return QStringLiteral("%1 is not installed").arg(QString::fromLatin1(program));
     }
+    if (keys == Keys::customShortcuts)
+        return QFileInfo(mediaKeys).isExecutable() ? QString() : mediaKeys + QStringLiteral(" is not installed");
     for (const QString &program : {portalFrontend, portalBackend}) {
         if (!QFileInfo(program).isExecutable())
             return QStringLiteral("%1 is not installed").arg(program);
@@ -71,7 +74,7 @@ QString GnomeHeadlessSession::missingPiece()
     return QString();
 }
 
-GnomeHeadlessSession::GnomeHeadlessSession()
+GnomeHeadlessSession::GnomeHeadlessSession(Keys keys, const QStringList &environment)
 {
     const QString home = m_dir.filePath(QStringLiteral("home"));
     const QString runtime = m_dir.filePath(QStringLiteral("run"));
@@ -82,12 +85,14 @@ GnomeHeadlessSession::GnomeHeadlessSession()
     // gnome-shell gives up without a system bus where logind's seats folder exists.
     m_systemBus = std::make_unique<PrivateSessionBus>();
     // Only the helpers the session needs, started the way a desktop's bus starts them: dconf (GNOME
-    // stores the shortcuts there), the accessibility bus, GNOME Settings' shortcut dialog and the
-    // portals' permission store. Nothing else of the machine's (online accounts, file indexers...).
-    m_sessionBus = std::make_unique<PrivateSessionBus>(QStringList{
-        QStringLiteral("ca.desrt.dconf"), QStringLiteral("org.a11y.Bus"),
-        QStringLiteral("org.gnome.Settings.GlobalShortcutsProvider"),
-        QStringLiteral("org.freedesktop.impl.portal.PermissionStore")});
+    // stores the shortcuts there); for the portal also the accessibility bus, GNOME Settings'
+    // shortcut dialog and the portals' permission store. Nothing else of the machine's (online
+    // accounts, file indexers...).
+    QStringList helpers{QStringLiteral("ca.desrt.dconf")};
+    if (keys == Keys::portal)
+        helpers << QStringLiteral("org.a11y.Bus") << QStringLiteral("org.gnome.Settings.GlobalShortcutsProvider")
+                << QStringLiteral("org.freedesktop.impl.portal.PermissionStore");
+    m_sessionBus = std::make_unique<PrivateSessionBus>(helpers);
     if (!m_systemBus->isRunning() || !m_sessionBus->isRunning()) {
         m_error = QStringLiteral("no private bus: %1%2").arg(m_systemBus->error(), m_sessionBus->error());
         return;
@@ -95,8 +100,9 @@ GnomeHeadlessSession::GnomeHeadlessSession()
     m_busName = m_sessionBus->connect(QStringLiteral("gnome-headless-session"));
 
     m_environment = QProcessEnvironment::systemEnvironment();
-    for (const char *name : {"DISPLAY", "WAYLAND_DISPLAY", "QT_QPA_PLATFORM"})
+    for (const char *name : {"DISPLAY", "WAYLAND_DISPLAY", "QT_QPA_PLATFORM", "LANGUAGE"})
         m_environment.remove(QString::fromLatin1(name));
+    m_environment.insert(QStringLiteral("LC_ALL"), QStringLiteral("C.UTF-8"));
     m_environment.insert(QStringLiteral("HOME"), home);
     m_environment.insert(QStringLiteral("XDG_CONFIG_HOME"), home + QStringLiteral("/.config"));
     m_environment.insert(QStringLiteral("XDG_DATA_HOME"), home + QStringLiteral("/.local/share"));
@@ -109,6 +115,8 @@ GnomeHeadlessSession::GnomeHeadlessSession()
     m_environment.insert(QStringLiteral("DBUS_SYSTEM_BUS_ADDRESS"), m_systemBus->address());
     // The shell takes the first free name in its own runtime folder.
     m_environment.insert(QStringLiteral("WAYLAND_DISPLAY"), QStringLiteral("wayland-0"));
+    for (const QString &variable : environment)
+        m_environment.insert(variable.section(u'=', 0, 0), variable.section(u'=', 1));
 
     // Services the bus starts (dconf, the accessibility bus, the shortcut dialog) get the
     // session's environment, not the one the bus daemon was started with.
@@ -134,6 +142,11 @@ GnomeHeadlessSession::GnomeHeadlessSession()
         return;
     if (!QFileInfo::exists(runtime + QStringLiteral("/wayland-0"))) {
         m_error = QStringLiteral("gnome-shell made no wayland-0 in its runtime folder\n") + logs();
+        return;
+    }
+    if (keys == Keys::customShortcuts) {
+        if (startProcess(QStringLiteral("gsd-media-keys"), {mediaKeys}, QStringLiteral("org.gnome.SettingsDaemon.MediaKeys")))
+            runEventLoopUntil([] { return false; }, 1000); // it grabs the keys after taking its name
         return;
     }
     if (!startProcess(QStringLiteral("xdg-desktop-portal-gnome"), {portalBackend},

@@ -13,19 +13,27 @@
 #include <vector>
 
 // A real GNOME session without a display, for one test: gnome-shell headless on Wayland with a
-// virtual monitor, then xdg-desktop-portal-gnome and xdg-desktop-portal started by hand (there is
-// no gnome-session), on a private session bus that starts only the helpers it needs (dconf, the
-// accessibility bus, GNOME Settings' shortcut dialog), with a private empty system bus. HOME,
-// the config home and the runtime folder are the session's own. Everything ends with the object.
+// virtual monitor, then what binds a session's global keys, started by hand (there is no
+// gnome-session): gsd-media-keys for GNOME's custom shortcuts, or xdg-desktop-portal-gnome and
+// xdg-desktop-portal for the portal's. A private session bus starts only the helpers it needs
+// (dconf, the accessibility bus, GNOME Settings' shortcut dialog); a private empty system bus.
+// HOME, the config home and the runtime folder are the session's own; GNOME speaks English
+// (C.UTF-8) whatever the machine's language. Everything ends with the object.
 class GnomeHeadlessSession {
 public:
+    enum class Keys {
+        customShortcuts, // GNOME's custom shortcuts (GNOME 43 on), which gsd-media-keys binds
+        portal,          // the GlobalShortcuts portal (GNOME 48 on), with GNOME Settings' dialog
+    };
+
     // The major version of the installed gnome-shell, 0 without one.
     static int shellVersion();
-    // Why this machine cannot run a session whose portal binds global shortcuts (GNOME 48 and
-    // later), or empty: a program, a Python module or the portal's shortcuts are missing.
-    static QString missingPiece();
+    // Why this machine cannot run such a session, or empty: a program, a Python module or the
+    // portal's shortcuts are missing.
+    static QString missingPiece(Keys keys);
 
-    GnomeHeadlessSession();
+    // environment: "NAME=value" for the session's programs (gsd-media-keys passes it on).
+    explicit GnomeHeadlessSession(Keys keys, const QStringList &environment = {});
     ~GnomeHeadlessSession();
     GnomeHeadlessSession(const GnomeHeadlessSession &) = delete;
     GnomeHeadlessSession &operator=(const GnomeHeadlessSession &) = delete;

@@ -7,12 +7,12 @@
 
 #include <functional>
 
-// A button target for tests of the real program: a script in dir that
-// appends a line to a file each time it runs.
+// A button target for tests of the real program: a script in dir (name.sh)
+// that appends a line to a file each time it runs.
 class LaunchMarker {
 public:
-    explicit LaunchMarker(const QString &dir)
-        : m_marker(dir + QStringLiteral("/launches")), m_script(dir + QStringLiteral("/mark.sh"))
+    explicit LaunchMarker(const QString &dir, const QString &name = QStringLiteral("mark"))
+        : m_marker(dir + u'/' + name + QStringLiteral(".launches")), m_script(dir + u'/' + name + QStringLiteral(".sh"))
     {
         QFile script(m_script);
         if (script.open(QIODevice::WriteOnly)) {
@@ -21,6 +21,7 @@ public:
             script.setPermissions(script.permissions() | QFileDevice::ExeOwner);
         }
     }
+    QString script() const { return m_script; }
     QString url() const { return QUrl::fromLocalFile(m_script).toString(); }
     int launches() const
     {

@@ -31,6 +31,12 @@ void ProgramRun::enterWaylandSession(const QString &desktop)
     m_environment.insert(QStringLiteral("XDG_CURRENT_DESKTOP"), desktop);
 }
 
+void ProgramRun::enterSession(const QProcessEnvironment &session)
+{
+    for (const QString &name : session.keys())
+        m_environment.insert(name, session.value(name));
+}
+
 ProgramRun::~ProgramRun()
 {
     if (m_program.state() != QProcess::NotRunning && terminate() == -1)

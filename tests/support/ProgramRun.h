@@ -28,6 +28,8 @@ public:
     QProcess &process() { return m_program; }
     // As in a Wayland session of this desktop, with no display it could reach.
     void enterWaylandSession(const QString &desktop);
+    // Into a session the test started (its HOME, buses, display): its variables win.
+    void enterSession(const QProcessEnvironment &session);
 
     // The command's first word is the program or a wrapper that execs the rest.
     bool start(const QStringList &command);
