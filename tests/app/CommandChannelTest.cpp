@@ -2,7 +2,6 @@
 #include "EventLoopWait.h"
 #include "LaunchMarker.h"
 #include "ProgramRun.h"
-#include "RequiredTool.h"
 #include "XvfbServer.h"
 
 #include <QDir>
@@ -30,8 +29,7 @@ extern char **environ;
 
 // `vantorel --activate` and later starts against a running program, under
 // the loads that used to break the channel: an oversized name, many starts
-// at once, a flood of idle connections at the descriptor limit, and one
-// display written in different ways.
+// at once, a flood of idle connections at the descriptor limit.
 namespace {
 const QString program = QStringLiteral(VANTOREL_BINARY);
 
@@ -55,10 +53,9 @@ public:
         buttons.add(QStringLiteral("Mark"), QStringLiteral("⌘ + ⌥ + M"), marker.url());
         buttons.writeTo(run.buttonFile());
     }
-    // The command's first words run before the program (a wrapper that execs it).
-    bool start(const QStringList &wrapper = {})
+    bool start()
     {
-        run.start(wrapper + QStringList{program, QStringLiteral("--activate"), QStringLiteral("Mark")});
+        run.start({program, QStringLiteral("--activate"), QStringLiteral("Mark")});
         return run.waitForOutput("⌨️ Activated by command: Mark") && launchedTimes(1);
     }
     // Whether the target has run this many times (a launch is answered once
@@ -84,12 +81,11 @@ public:
 };
 
 // A later start in the same session; its exit code, or -1 when it did not end.
-int startAgain(RunningProgram &running, const QStringList &arguments, QByteArray *errors = nullptr,
-               const QStringList &wrapper = {})
+int startAgain(RunningProgram &running, const QStringList &arguments, QByteArray *errors = nullptr)
 {
     ProgramRun again;
     again.environment() = running.run.environment();
-    again.start(wrapper + QStringList{program} + arguments);
+    again.start(QStringList{program} + arguments);
     const int status = again.waitForExit();
     if (errors)
         *errors = again.errors();
@@ -243,69 +239,4 @@ TEST(CommandChannelTest, AFloodOfIdleConnectionsAtTheDescriptorLimitNeitherSpins
     EXPECT_LE(openDescriptors(pid), int(limit.rlim_cur));
 }
 
-// One program per session, whichever way a start writes the display.
-TEST(CommandChannelTest, EverySpellingOfOneDisplayReachesTheSameProgram)
-{
-    RunningProgram running(QStringLiteral(":57"));
-    ASSERT_TRUE(running.start()) << running.run.transcript();
-    int launches = 1;
-    for (const QString &display : {QStringLiteral(":57.0"), QStringLiteral("unix:57"), QStringLiteral("localhost:57")}) {
-        running.run.environment().insert(QStringLiteral("DISPLAY"), display);
-        EXPECT_EQ(startAgain(running, {QStringLiteral("--activate"), QStringLiteral("Mark")}), 0)
-            << display.toStdString();
-        EXPECT_TRUE(running.launchedTimes(++launches)) << display.toStdString();
-        // A plain start too (the program's own path): it shows the running editor.
-        EXPECT_EQ(startAgain(running, {}), 0) << display.toStdString();
-    }
-    EXPECT_TRUE(running.reportsActivations(launches)) << running.run.transcript();
-}
-
-// ... and whether or not XDG_RUNTIME_DIR is set: /run/user/<uid> is the
-// runtime directory of a login session, set in the variable or not. The
-// program runs in a mount namespace of its own with an empty /run/user, and
-// the later starts enter it.
-TEST(CommandChannelTest, AStartWithoutXdgRuntimeDirReachesTheSameProgram)
-{
-    VANTOREL_REQUIRE_PROGRAM("unshare");
-    VANTOREL_REQUIRE_PROGRAM("nsenter");
-    RunningProgram running(QStringLiteral(":58"));
-    const QString runtime = QStringLiteral("/run/user/%1").arg(::geteuid());
-    running.run.environment().insert(QStringLiteral("XDG_RUNTIME_DIR"), runtime);
-    const QStringList privateRunUser{
-        QStringLiteral("unshare"), QStringLiteral("--mount"), QStringLiteral("sh"), QStringLiteral("-c"),
-        QStringLiteral("mkdir -p /run/user && mount -t tmpfs tmpfs /run/user && mkdir -m 0700 %1 && exec \"$@\"").arg(runtime),
-        QStringLiteral("sh")};
-    if (!running.start(privateRunUser)) {
-        if (running.run.errors().contains("unshare") || running.run.errors().contains("mount"))
-            VANTOREL_SKIP_OR_FAIL("cannot make a private /run/user: " + running.run.errors().toStdString());
-        FAIL() << running.run.transcript();
-    }
-    running.run.environment().remove(QStringLiteral("XDG_RUNTIME_DIR"));
-    // Its root too: entering a mount namespace starts at the namespace's own
-    // root, which is not the program's when the tests run in a chroot.
-    const qint64 pid = running.run.process().processId();
-    const QStringList enter{QStringLiteral("nsenter"), QStringLiteral("--mount=/proc/%1/ns/mnt").arg(pid),
-                            QStringLiteral("--root=/proc/%1/root").arg(pid)};
-    EXPECT_EQ(startAgain(running, {QStringLiteral("--activate"), QStringLiteral("Mark")}, nullptr, enter), 0);
-    EXPECT_TRUE(running.launchedTimes(2));
-    EXPECT_EQ(startAgain(running, {}, nullptr, enter), 0);
-    EXPECT_TRUE(running.reportsActivations(2)) << running.run.transcript();
-}
-
-// The command prints the help and version texts the program's own parser
-// writes (a start it hands over, for an option it leaves to the program).
-TEST(CommandChannelTest, HelpAndVersionAreThoseOfTheProgram)
-{
-    for (const QString &option : {QStringLiteral("--help"), QStringLiteral("--version")}) {
-        ProgramRun command, handedOver;
-        command.start({program, option});
-        handedOver.start({program, option, QStringLiteral("-platform"), QStringLiteral("offscreen")});
-        EXPECT_EQ(command.waitForExit(), 0);
-        EXPECT_EQ(handedOver.waitForExit(), 0);
-        EXPECT_EQ(command.output(), handedOver.output());
-        EXPECT_TRUE(command.output().startsWith(option == QLatin1String("--help") ? "Usage: vantorel [options]\n"
-                                                                                  : "vantorel "))
-            << command.transcript();
-    }
-}
 } // namespace

@@ -116,6 +116,8 @@ TEST_F(InstalledProgramTest, LoadsItsButtonsAndTogglesTheWebWindowFromTheInstall
     EXPECT_TRUE(runEventLoopUntil([&] { return pageRequests() == 2; }, 20000)) << run.transcript();
 }
 
+// The `vantorel` command answers help and version itself unless other options
+// come along, which it hands to the program: the same texts either way.
 TEST(InstalledProgramOptions, AnswerHelpAndVersionAndRejectUnknownOptions)
 {
     // The argument, the exit code, and how standard output starts (0) or
@@ -127,11 +129,15 @@ TEST(InstalledProgramOptions, AnswerHelpAndVersionAndRejectUnknownOptions)
         {"stray", 2, "unexpected argument 'stray'"},
     };
     for (const auto &[argument, exitCode, text] : cases) {
-        ProgramRun run;
+        ProgramRun run, handedOver;
         run.environment().remove(QStringLiteral("DISPLAY")); // information needs no display
         run.start({QStringLiteral(VANTOREL_BINARY), QLatin1String(argument)});
         EXPECT_EQ(run.waitForExit(), exitCode) << argument;
         EXPECT_TRUE(exitCode == 0 ? run.output().startsWith(text) : run.errors().contains(text)) << run.transcript();
+        handedOver.start({QStringLiteral(VANTOREL_BINARY), QLatin1String(argument), QStringLiteral("-platform"),
+                          QStringLiteral("offscreen")});
+        EXPECT_EQ(handedOver.waitForExit(), exitCode) << argument;
+        EXPECT_EQ(handedOver.output(), run.output()) << argument;
     }
 }
 } // namespace
