@@ -7,6 +7,7 @@
 #include <QDir>
 #include <QFile>
 #include <QThread>
+#include <QUuid>
 
 #include <algorithm>
 #include <cerrno>
@@ -27,9 +28,9 @@
 
 extern char **environ;
 
-// `vantorel --activate` and later starts against a running program, under
-// the loads that used to break the channel: an oversized name, many starts
-// at once, a flood of idle connections at the descriptor limit.
+// `vantorel --activate` and later starts against a running program: by name or id, also under
+// the loads that used to break the channel (an oversized name, many starts at once, a flood of
+// idle connections at the descriptor limit), and a start that cannot claim the instance.
 namespace {
 const QString program = QStringLiteral(VANTOREL_BINARY);
 
@@ -50,7 +51,7 @@ public:
         run.environment().insert(QStringLiteral("DBUS_SESSION_BUS_ADDRESS"),
                                  QStringLiteral("unix:path=/nonexistent"));
         ButtonFileWriter buttons;
-        buttons.add(QStringLiteral("Mark"), QStringLiteral("⌘ + ⌥ + M"), marker.url());
+        id = buttons.add(QStringLiteral("Mark"), QStringLiteral("⌘ + ⌥ + M"), marker.url());
         buttons.writeTo(run.buttonFile());
     }
     bool start()
@@ -78,6 +79,7 @@ public:
     ProgramRun run;
     LaunchMarker marker;
     QString socketKey;
+    QUuid id;
 };
 
 // A later start in the same session; its exit code, or -1 when it did not end.
@@ -119,6 +121,54 @@ long cpuTimeMs(qint64 pid)
 int openDescriptors(qint64 pid)
 {
     return int(QDir(QStringLiteral("/proc/%1/fd").arg(pid)).entryList(QDir::NoDotAndDotDot | QDir::System).size());
+}
+
+// A command bound in a desktop's keyboard settings, in a Wayland session without a shortcut
+// service: it starts the program when needed, has the running one launch the button by name (in
+// any case) or id, and says clearly when there is no such button.
+TEST(CommandChannelTest, ActivateLaunchesAButtonByNameOrIdStartingTheProgramWhenNeeded)
+{
+    RunningProgram running;
+    ASSERT_TRUE(running.start()) << running.run.transcript();
+    EXPECT_TRUE(running.run.output().contains("vantorel --activate NAME")) << "the log says what to bind";
+    const QString activate = QStringLiteral("--activate");
+    EXPECT_EQ(startAgain(running, {activate, QStringLiteral("mark")}), 0);
+    EXPECT_EQ(startAgain(running, {activate, running.id.toString(QUuid::WithoutBraces)}), 0);
+    EXPECT_TRUE(running.launchedTimes(3));
+
+    const QByteArray unknown = "vantorel: no button is named \"Nothing\" or has that id\n";
+    QByteArray errors;
+    EXPECT_EQ(startAgain(running, {activate, QStringLiteral("Nothing")}, &errors), 2);
+    EXPECT_EQ(errors, unknown);
+    // The same one line in a locale that is not UTF-8, as cron jobs, containers and CI have.
+    for (const char *cIn : {"", "LANG", "LC_ALL"}) {
+        for (const char *variable : {"LANG", "LC_ALL", "LC_CTYPE"})
+            running.run.environment().remove(QLatin1String(variable));
+        if (*cIn)
+            running.run.environment().insert(QLatin1String(cIn), QStringLiteral("C"));
+        EXPECT_EQ(startAgain(running, {activate, QStringLiteral("Nothing")}, &errors), 2);
+        EXPECT_EQ(errors, unknown) << "C set in " << (*cIn ? cIn : "no variable");
+    }
+    EXPECT_TRUE(running.reportsActivations(3)) << running.run.transcript();
+    EXPECT_EQ(running.run.terminate(), 0);
+    EXPECT_EQ(running.marker.launches(), 3);
+}
+
+// Another user's file where the instance socket goes: the program neither
+// runs unguarded nor leaves silently.
+TEST(CommandChannelTest, AStartThatCannotClaimTheInstanceSaysWhyAndFails)
+{
+    ProgramRun program(QStringLiteral(":97"));
+    const QString socket = program.dir() + QStringLiteral("/vantorel-_97");
+    QFile file(socket);
+    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+    ASSERT_EQ(::chown(QFile::encodeName(socket).constData(), 65534, 65534), 0);
+
+    program.start({QStringLiteral(VANTOREL_BINARY)});
+    EXPECT_EQ(program.waitForExit(), 1);
+    EXPECT_TRUE(program.output().contains(("❌ Cannot start: " + socket + " belongs to user 65534").toUtf8()))
+        << program.transcript();
+    EXPECT_FALSE(program.output().contains("🎹")) << "it went on to register hotkeys";
 }
 
 // A name that does not fit in one request: the command says so and the

@@ -39,9 +39,9 @@ protected:
             giveToOtherUser(path);
         return path;
     }
-    static bool giveToOtherUser(const QString &path)
+    static bool giveToOtherUser(const QString &path, gid_t group = 65534)
     {
-        return ::lchown(QFile::encodeName(path).constData(), 65534, 65534) == 0;
+        return ::lchown(QFile::encodeName(path).constData(), 65534, group) == 0;
     }
 
     LogCapture log;
@@ -49,15 +49,15 @@ protected:
     ScopedEnvironment environment;
 };
 
-// Another user's socket or file where ours goes, or a directory others can
-// enter or replace: the start stops with one line and touches nothing. A
-// missing directory is made private.
+// Another user's socket (even one that carries our group: the user decides) or file where ours
+// goes, or a directory others can enter or replace: the start stops with one line and touches
+// nothing. A missing directory is made private.
 TEST_F(SingleInstanceTest, RefusesWhatIsNotSafelyItsOwn)
 {
     QLocalServer theirs;
     const QString theirSocket = directory("socket", 0700) + QStringLiteral("/vantorel-_0");
     ASSERT_TRUE(theirs.listen(theirSocket));
-    ASSERT_TRUE(giveToOtherUser(theirSocket));
+    ASSERT_TRUE(giveToOtherUser(theirSocket, ::getegid()));
     QFile theirFile(directory("file", 0700) + QStringLiteral("/vantorel-_0"));
     ASSERT_TRUE(theirFile.open(QIODevice::WriteOnly) && theirFile.write("theirs") == 6);
     theirFile.close();
@@ -197,6 +197,8 @@ TEST_F(SingleInstanceTest, ALeftOverSocketIsReplacedAndASecondStartShowsTheFirst
     SingleInstance first(socket);
     ASSERT_EQ(first.claim(), SingleInstance::Claim::thisInstance) << log.lines().join(u'\n').toStdString();
     QSignalSpy shown(&first, &SingleInstance::showRequested);
+    // Ours whatever its group.
+    ASSERT_EQ(::chown(QFile::encodeName(socket).constData(), ::geteuid(), 65534), 0);
     SingleInstance second(socket);
     EXPECT_EQ(second.claim(), SingleInstance::Claim::otherInstanceShown);
     EXPECT_TRUE(shown.wait(2000));

@@ -7,7 +7,6 @@
 
 #include <QDir>
 #include <QFile>
-#include <QFileInfo>
 #include <QProcess>
 
 #include <gtest/gtest.h>
@@ -35,8 +34,7 @@ protected:
         marker = std::make_unique<LaunchMarker>(program->dir());
         // The session's own bus, run by the session's user; no system bus.
         const QString dir = program->dir();
-        program->environment().insert(QStringLiteral("DBUS_SESSION_BUS_ADDRESS"),
-                                      QStringLiteral("unix:path=") + dir + QStringLiteral("/bus"));
+        program->environment().insert(QStringLiteral("DBUS_SESSION_BUS_ADDRESS"), HeadlessSway::busAddress(dir));
         program->environment().insert(QStringLiteral("DBUS_SYSTEM_BUS_ADDRESS"),
                                       QStringLiteral("unix:path=") + dir + QStringLiteral("/no-system-bus"));
         program->enterWaylandSession(QStringLiteral("sway"));
@@ -48,10 +46,6 @@ protected:
             EXPECT_EQ(program->terminate(), 0) << program->transcript();
         }
         sway.reset();
-        if (bus.state() != QProcess::NotRunning) {
-            bus.terminate();
-            bus.waitForFinished();
-        }
     }
 
     // Starts sway with this config and the session's bus, both as the
@@ -60,12 +54,6 @@ protected:
     {
         sway = std::make_unique<HeadlessSway>(program->dir(), config, program->environment());
         ASSERT_TRUE(sway->isRunning()) << sway->error().toStdString();
-        const QString busSocket = program->dir() + QStringLiteral("/bus");
-        const QStringList command = HeadlessSway::asSessionUser()
-            + QStringList{QStringLiteral("dbus-daemon"), QStringLiteral("--session"), QStringLiteral("--nofork"),
-                          QStringLiteral("--address=unix:path=") + busSocket};
-        bus.start(command.first(), command.mid(1));
-        ASSERT_TRUE(runEventLoopUntil([&] { return QFileInfo::exists(busSocket); }, ProgramRun::timeoutMs));
         program->environment().insert(QStringLiteral("WAYLAND_DISPLAY"), sway->waylandDisplay());
         program->environment().insert(QStringLiteral("SWAYSOCK"), sway->socketPath());
     }
@@ -86,7 +74,6 @@ protected:
     std::unique_ptr<ProgramRun> program;
     std::unique_ptr<LaunchMarker> marker;
     std::unique_ptr<HeadlessSway> sway;
-    QProcess bus;
 };
 
 TEST_F(SwaySessionTest, AKeyTypedIntoSwayLaunchesTheButtonAlsoAfterAReloadAndNothingStaysWhenTheProgramQuits)

@@ -54,8 +54,12 @@ HeadlessSway::HeadlessSway(const QString &runtimeDir, const QString &configText,
         m_error = QStringLiteral("cannot hand %1 to the session's user").arg(runtimeDir);
         return;
     }
+    const QStringList bus = asSessionUser() + QStringList{QStringLiteral("dbus-daemon"), QStringLiteral("--session"),
+                                                          QStringLiteral("--nofork"), QStringLiteral("--address=") + busAddress(runtimeDir)};
+    m_bus.start(bus.first(), bus.mid(1));
     for (const char *name : {"DISPLAY", "WAYLAND_DISPLAY", "SWAYSOCK", "I3SOCK"})
         environment.remove(QString::fromLatin1(name));
+    environment.insert(QStringLiteral("DBUS_SESSION_BUS_ADDRESS"), busAddress(runtimeDir));
     environment.insert(QStringLiteral("XDG_RUNTIME_DIR"), runtimeDir);
     environment.insert(QStringLiteral("WLR_BACKENDS"), QStringLiteral("headless"));
     environment.insert(QStringLiteral("WLR_LIBINPUT_NO_DEVICES"), QStringLiteral("1"));
@@ -83,7 +87,7 @@ HeadlessSway::HeadlessSway(const QString &runtimeDir, const QString &configText,
             if (!name.endsWith(QLatin1String(".lock")))
                 displays << name;
         }
-        if (!ipc.isEmpty() && !displays.isEmpty()) {
+        if (!ipc.isEmpty() && !displays.isEmpty() && dir.exists(QStringLiteral("bus"))) {
             m_socket = dir.filePath(ipc.constFirst());
             m_display = displays.constFirst();
             return;
@@ -95,46 +99,34 @@ HeadlessSway::HeadlessSway(const QString &runtimeDir, const QString &configText,
         + (log.open(QIODevice::ReadOnly) ? QString::fromLocal8Bit(log.readAll().right(2000)) : QString());
 }
 
+QString HeadlessSway::busAddress(const QString &runtimeDir)
+{
+    return QStringLiteral("unix:path=") + QDir(runtimeDir).filePath(QStringLiteral("bus"));
+}
+
 HeadlessSway::~HeadlessSway()
 {
-    if (m_sway.state() == QProcess::NotRunning)
-        return;
-    m_sway.terminate();
-    if (!m_sway.waitForFinished(commandTimeoutMs))
-        m_sway.kill();
-    m_sway.waitForFinished(commandTimeoutMs);
-}
-
-bool HeadlessSway::runInSession(const QString &program, const QStringList &arguments, QByteArray *output)
-{
-    QProcess process;
-    QProcessEnvironment environment = m_sway.processEnvironment();
-    environment.insert(QStringLiteral("WAYLAND_DISPLAY"), m_display);
-    environment.insert(QStringLiteral("SWAYSOCK"), m_socket);
-    process.setProcessEnvironment(environment);
-    const QStringList command = asSessionUser() + QStringList{program} + arguments;
-    process.start(command.first(), command.mid(1));
-    if (!process.waitForFinished(commandTimeoutMs)) {
-        process.kill();
-        process.waitForFinished();
-        return false;
+    for (QProcess *process : {&m_sway, &m_bus}) {
+        if (process->state() == QProcess::NotRunning)
+            continue;
+        process->terminate();
+        if (!process->waitForFinished(commandTimeoutMs))
+            process->kill();
+        process->waitForFinished(commandTimeoutMs);
     }
-    if (output)
-        *output = process.readAllStandardOutput();
-    return process.exitStatus() == QProcess::NormalExit && process.exitCode() == 0;
 }
 
-bool HeadlessSway::type(const QStringList &wtypeArguments)
-{
-    return runInSession(QStringLiteral("wtype"), wtypeArguments);
-}
-
-std::pair<int, QString> HeadlessSway::message(const QStringList &swaymsgArguments)
+std::pair<int, QString> HeadlessSway::runInSession(const QStringList &command, bool withSessionEnvironment)
 {
     QProcess process;
-    const QStringList command = asSessionUser()
-        + QStringList{QStringLiteral("swaymsg"), QStringLiteral("-s"), m_socket} + swaymsgArguments;
-    process.start(command.first(), command.mid(1));
+    if (withSessionEnvironment) {
+        QProcessEnvironment environment = m_sway.processEnvironment();
+        environment.insert(QStringLiteral("WAYLAND_DISPLAY"), m_display);
+        environment.insert(QStringLiteral("SWAYSOCK"), m_socket);
+        process.setProcessEnvironment(environment);
+    }
+    const QStringList asUser = asSessionUser() + command;
+    process.start(asUser.first(), asUser.mid(1));
     if (!process.waitForFinished(commandTimeoutMs)) {
         process.kill();
         process.waitForFinished();
@@ -142,4 +134,14 @@ std::pair<int, QString> HeadlessSway::message(const QStringList &swaymsgArgument
     }
     return {process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -1,
             QString::fromUtf8(process.readAllStandardOutput())};
+}
+
+bool HeadlessSway::type(const QStringList &wtypeArguments)
+{
+    return runInSession(QStringList{QStringLiteral("wtype")} + wtypeArguments, true).first == 0;
+}
+
+std::pair<int, QString> HeadlessSway::message(const QStringList &swaymsgArguments)
+{
+    return runInSession(QStringList{QStringLiteral("swaymsg"), QStringLiteral("-s"), m_socket} + swaymsgArguments, false);
 }

@@ -8,7 +8,8 @@
 #include <utility>
 
 // A real sway with no screen and no input devices (wlroots' headless
-// backend, software rendering, no XWayland), for one test. sway refuses to
+// backend, software rendering, no XWayland), with the session's own bus
+// (busAddress(), in the runtime folder), for one test. sway refuses to
 // run as root: when the test runs as root, sway and everything the test
 // runs in its session run as the unprivileged user "nobody" (65534), and the
 // folders they use must be handed to that user first (handOver).
@@ -34,6 +35,7 @@ public:
     QString error() const { return m_error; }
     QString socketPath() const { return m_socket; }      // SWAYSOCK
     QString waylandDisplay() const { return m_display; } // WAYLAND_DISPLAY, in runtimeDir
+    static QString busAddress(const QString &runtimeDir); // DBUS_SESSION_BUS_ADDRESS
 
     // wtype's arguments, as the session's user: {"-M", "logo", "m", "-m", "logo"}.
     bool type(const QStringList &wtypeArguments);
@@ -41,9 +43,11 @@ public:
     std::pair<int, QString> message(const QStringList &swaymsgArguments);
 
 private:
-    bool runInSession(const QString &program, const QStringList &arguments, QByteArray *output = nullptr);
+    // The program's exit code (-1 when it did not end) and standard output.
+    std::pair<int, QString> runInSession(const QStringList &command, bool withSessionEnvironment);
 
     QString m_runtimeDir;
+    QProcess m_bus;
     QProcess m_sway;
     QString m_socket;
     QString m_display;
