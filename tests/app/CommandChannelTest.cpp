@@ -2,6 +2,7 @@
 #include "EventLoopWait.h"
 #include "LaunchMarker.h"
 #include "ProgramRun.h"
+#include "UnixSocket.h"
 #include "XvfbServer.h"
 
 #include <QDir>
@@ -19,7 +20,6 @@
 #include <string>
 #include <sys/resource.h>
 #include <sys/socket.h>
-#include <sys/un.h>
 #include <sys/wait.h>
 #include <unistd.h>
 #include <vector>
@@ -92,19 +92,6 @@ int startAgain(RunningProgram &running, const QStringList &arguments, QByteArray
     if (errors)
         *errors = again.errors();
     return status;
-}
-
-int connectTo(const QString &socketPath)
-{
-    sockaddr_un address{};
-    address.sun_family = AF_UNIX;
-    std::strncpy(address.sun_path, QFile::encodeName(socketPath).constData(), sizeof address.sun_path - 1);
-    const int fd = ::socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0);
-    if (fd >= 0 && ::connect(fd, reinterpret_cast<sockaddr *>(&address), sizeof address) == 0)
-        return fd;
-    if (fd >= 0)
-        ::close(fd);
-    return -1;
 }
 
 // User and system CPU time of a process so far, in ms.
@@ -185,7 +172,7 @@ TEST(CommandChannelTest, AnOversizedNameIsRefusedAndTheRunningProgramKeepsItsSoc
     EXPECT_EQ(errors, QByteArray("vantorel: a button's name or id has at most 1024 bytes, not 100000\n"));
     EXPECT_TRUE(QFile::exists(running.socket()));
 
-    const int fd = connectTo(running.socket());
+    const int fd = connectToUnixSocket(running.socket());
     ASSERT_GE(fd, 0);
     const QByteArray request = "activate " + QByteArray(100000, 'x');
     ::send(fd, request.constData(), size_t(request.size()), MSG_NOSIGNAL | MSG_DONTWAIT);
@@ -266,7 +253,7 @@ TEST(CommandChannelTest, AFloodOfIdleConnectionsAtTheDescriptorLimitNeitherSpins
     const int connections = int(std::min<rlim_t>(1100, own.rlim_cur - 200));
     std::vector<int> flood;
     for (int i = 0; i < connections; ++i) {
-        const int fd = connectTo(running.socket());
+        const int fd = connectToUnixSocket(running.socket());
         if (fd < 0)
             break;
         if (i % 2 == 1)

@@ -3,6 +3,7 @@
 #include "PrivateDirectory.h"
 #include "ScopedEnvironment.h"
 #include "SingleInstance.h"
+#include "UnixSocket.h"
 
 #include <QDir>
 #include <QElapsedTimer>
@@ -146,14 +147,6 @@ TEST_F(SingleInstanceTest, IdleConnectionsAreFewAndShortLived)
     SingleInstance first(socket);
     ASSERT_EQ(first.claim(), SingleInstance::Claim::thisInstance);
     QSignalSpy shown(&first, &SingleInstance::showRequested);
-    const auto connected = [&socket] {
-        sockaddr_un address{};
-        address.sun_family = AF_UNIX;
-        std::strncpy(address.sun_path, QFile::encodeName(socket).constData(), sizeof address.sun_path - 1);
-        const int fd = ::socket(AF_UNIX, SOCK_STREAM, 0);
-        EXPECT_EQ(::connect(fd, reinterpret_cast<sockaddr *>(&address), sizeof address), 0);
-        return fd;
-    };
     const auto closedByTheProgram = [](int fd) {
         char byte;
         return ::recv(fd, &byte, 1, MSG_DONTWAIT) == 0;
@@ -163,7 +156,8 @@ TEST_F(SingleInstanceTest, IdleConnectionsAreFewAndShortLived)
     QElapsedTimer sinceFirst;
     sinceFirst.start();
     for (int i = 0; i < SingleInstance::connectionLimit + extra; ++i) {
-        idle.push_back(connected());
+        idle.push_back(connectToUnixSocket(socket));
+        EXPECT_GE(idle.back(), 0);
         if (i % 2)
             ::send(idle.back(), "activate Ha", 11, MSG_NOSIGNAL);
         QCoreApplication::processEvents();

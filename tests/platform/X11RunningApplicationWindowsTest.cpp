@@ -1,4 +1,4 @@
-#include "DesktopTestKit.h"
+#include "XTestKeyboard.h"
 #include "x11/X11Connection.h"
 #include "x11/X11RunningApplicationWindows.h"
 #include "x11/X11WindowActivator.h"
@@ -25,23 +25,18 @@ protected:
         connection = std::make_shared<X11Connection>();
         ASSERT_TRUE(connection->isOpen());
         windows = std::make_unique<X11RunningApplicationWindows>(connection);
-        c = xcb_connect(nullptr, nullptr);
         ASSERT_FALSE(xcb_connection_has_error(c));
-        root = xcb_setup_roots_iterator(xcb_get_setup(c)).data->root;
         editor = clientWindow("gedit\0Gedit", 4242);
         terminal = clientWindow("xterm\0XTerm", 99);
     }
 
     void TearDown() override
     {
-        if (!c)
-            return;
         xcb_delete_property(c, root, atom("_NET_CLIENT_LIST"));
         xcb_delete_property(c, root, atom("_NET_ACTIVE_WINDOW"));
         for (const xcb_window_t window : created)
             xcb_destroy_window(c, window);
-        xcb_flush(c);
-        xcb_disconnect(c);
+        client.sync();
     }
 
     xcb_atom_t atom(const char *name)
@@ -69,13 +64,14 @@ protected:
     {
         xcb_change_property(c, XCB_PROP_MODE_REPLACE, root, atom(property), XCB_ATOM_WINDOW, 32,
                             uint32_t(list.size()), list.data());
-        std::free(xcb_get_input_focus_reply(c, xcb_get_input_focus(c), nullptr));
+        client.sync();
     }
 
     std::shared_ptr<X11Connection> connection;
     std::unique_ptr<X11RunningApplicationWindows> windows;
-    xcb_connection_t *c = nullptr;
-    xcb_window_t root = 0;
+    XTestKeyboard client; // the other programs' windows, and a window manager when one is needed
+    xcb_connection_t *c = client.connection();
+    xcb_window_t root = client.root();
     std::vector<xcb_window_t> created;
     xcb_window_t editor = 0;
     xcb_window_t terminal = 0;
@@ -111,7 +107,7 @@ TEST_F(X11RunningApplicationWindowsTest, ActivationAsksTheWindowManagerWithThePr
     // What a window manager would be sent.
     const uint32_t mask = XCB_EVENT_MASK_SUBSTRUCTURE_NOTIFY;
     xcb_change_window_attributes(c, root, XCB_CW_EVENT_MASK, &mask);
-    std::free(xcb_get_input_focus_reply(c, xcb_get_input_focus(c), nullptr));
+    client.sync();
     const xcb_atom_t activeWindow = atom("_NET_ACTIVE_WINDOW");
     windows->activate(terminal, 5678);
 
@@ -146,7 +142,7 @@ TEST_F(X11RunningApplicationWindowsTest, AnOwnWindowCarriesTheTimeOfTheEventThat
     quint32 windowInput = 0;
     X11WindowActivator activator(connection, [&] { return windowInput; });
     xcb_map_window(c, editor);
-    std::free(xcb_get_input_focus_reply(c, xcb_get_input_focus(c), nullptr));
+    client.sync();
     const auto userTime = [&] {
         EXPECT_TRUE(connection->roundTrip());
         auto *reply = xcb_get_property_reply(
