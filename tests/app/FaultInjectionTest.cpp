@@ -38,12 +38,6 @@ bool writeFile(const QString &path, const QByteArray &bytes)
     return file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size();
 }
 
-XvfbServer &sharedXvfb()
-{
-    static XvfbServer server;
-    return server;
-}
-
 // Runs HOME read-only for the program alone: a private mount namespace with
 // HOME bound onto itself read-only (root, as the tests run, ignores file
 // modes).

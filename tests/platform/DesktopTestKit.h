@@ -9,10 +9,3 @@
 
 // Super+Alt as X modifier bits in Xvfb's modifier map.
 inline constexpr uint16_t xSuperAlt = XCB_MOD_MASK_4 | XCB_MOD_MASK_1;
-
-// One private X server for the whole test binary, started on first use.
-inline XvfbServer &sharedXvfb()
-{
-    static XvfbServer server;
-    return server;
-}

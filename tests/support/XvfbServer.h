@@ -26,3 +26,10 @@ private:
     QString m_error;
     QByteArray m_previousDisplay;
 };
+
+// One private X server for the whole test binary, started on first use.
+inline XvfbServer &sharedXvfb()
+{
+    static XvfbServer server;
+    return server;
+}
