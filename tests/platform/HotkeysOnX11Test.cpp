@@ -32,7 +32,7 @@ protected:
         ASSERT_TRUE(home.writeButtonFile());
         const DesktopServices desktop = DesktopServices::forThisSession();
         manager = std::make_unique<HotKeyManager>(HotKeyManager::Services{
-            desktop.shortcuts, desktop.launcher, desktop.permission, {}, home.path(), {}, desktop.windows, home.path()});
+            desktop.shortcuts, desktop.launcher, {}, home.path(), {}, desktop.windows, home.path()});
     }
 
     // Presses until the button's script runs or the attempts are used up.
@@ -82,7 +82,7 @@ TEST_F(HotkeysOnX11, BeforeTheEventLoopAPressStartsItsProgramOnceAndAWebAddressW
     QStringList opened;
     const DesktopServices desktop = DesktopServices::forThisSession();
     manager = std::make_unique<HotKeyManager>(HotKeyManager::Services{
-        desktop.shortcuts, desktop.launcher, desktop.permission,
+        desktop.shortcuts, desktop.launcher,
         [&opened](const QString &address, quint64) { opened.append(address); }, home.path(), {}, desktop.windows, home.path()});
 
     manager->serveBeforeEventLoop();
@@ -179,18 +179,20 @@ TEST_F(HotkeysOnX11, SwitchingToACyrillicLayoutKeepsHotkeysOnTheirKeys)
     EXPECT_TRUE(setLayout("us"));
 }
 
-TEST_F(HotkeysOnX11, PermissionIsDeniedWithoutADisplayOrInAWaylandSession)
+// The grabs say why they cannot work: no display, or a Wayland session.
+TEST_F(HotkeysOnX11, TheGrabsHaveAProblemWithoutADisplayOrInAWaylandSession)
 {
     const QByteArray wayland = qgetenv("WAYLAND_DISPLAY"), session = qgetenv("XDG_SESSION_TYPE");
     qunsetenv("WAYLAND_DISPLAY");
     qunsetenv("XDG_SESSION_TYPE");
     qunsetenv("DISPLAY");
-    EXPECT_FALSE(DesktopServices::forThisSession().permission->hotkeysAllowed());
+    EXPECT_TRUE(DesktopServices::forThisSession().shortcuts->serviceProblem().startsWith(
+        QLatin1String("X11: global hotkeys unavailable: ")));
     qputenv("DISPLAY", sharedXvfb().display().toLatin1());
-    const std::shared_ptr<PermissionService> permission = DesktopServices::forThisSession().permission;
-    EXPECT_TRUE(permission->hotkeysAllowed());
+    const std::shared_ptr<GlobalShortcutService> shortcuts = DesktopServices::forThisSession().shortcuts;
+    EXPECT_EQ(shortcuts->serviceProblem(), QString());
     qputenv("WAYLAND_DISPLAY", "wayland-0");
-    EXPECT_FALSE(permission->hotkeysAllowed());
+    EXPECT_TRUE(shortcuts->serviceProblem().startsWith(QLatin1String("X11: in a Wayland session ")));
 
     for (const auto &[name, value] : {std::pair{"WAYLAND_DISPLAY", wayland}, std::pair{"XDG_SESSION_TYPE", session}})
         value.isNull() ? qunsetenv(name) : qputenv(name, value);
@@ -209,9 +211,8 @@ TEST_F(HotkeysOnX11, TheSessionOrVantorelHotkeysChoosesTheBackend)
     };
     LogCapture log;
     const DesktopServices onWayland = backendWith("wayland-0", nullptr);
-    EXPECT_EQ(onWayland.shortcuts->backendName(), QStringLiteral("none"));
+    EXPECT_EQ(onWayland.shortcuts->backend(), HotkeyBackend::None);
     EXPECT_FALSE(onWayland.activator) << "Qt activates windows under Wayland";
-    EXPECT_FALSE(onWayland.permission->hotkeysAllowed());
     std::optional<ShortcutState> answer;
     QObject::connect(onWayland.shortcuts.get(), &GlobalShortcutService::stateChanged,
                      [&](const QString &, const ShortcutState &state) { answer = state; });
@@ -221,12 +222,12 @@ TEST_F(HotkeysOnX11, TheSessionOrVantorelHotkeysChoosesTheBackend)
     EXPECT_TRUE(answer->detail.contains(QStringLiteral("\"vantorel --activate NAME\"")));
     EXPECT_TRUE(keyboard.canGrab(xSuperAlt, XK_a)) << "nothing is grabbed through XWayland";
 
-    EXPECT_EQ(backendWith("wayland-0", "x11").shortcuts->backendName(), QStringLiteral("X11"));
+    EXPECT_EQ(backendWith("wayland-0", "x11").shortcuts->backend(), HotkeyBackend::X11);
     const DesktopServices off = backendWith(nullptr, "None");
-    EXPECT_EQ(off.shortcuts->backendName(), QStringLiteral("none"));
+    EXPECT_EQ(off.shortcuts->backend(), HotkeyBackend::None);
     EXPECT_TRUE(off.activator) << "the windows are X windows still";
-    EXPECT_EQ(backendWith("wayland-0", "portal").shortcuts->backendName(), QStringLiteral("portal"));
-    EXPECT_EQ(backendWith(nullptr, "grabs").shortcuts->backendName(), QStringLiteral("X11"));
+    EXPECT_EQ(backendWith("wayland-0", "portal").shortcuts->backend(), HotkeyBackend::Portal);
+    EXPECT_EQ(backendWith(nullptr, "grabs").shortcuts->backend(), HotkeyBackend::X11);
     EXPECT_TRUE(log.contains(QStringLiteral("VANTOREL_HOTKEYS=grabs is not a hotkey backend here (x11, kglobalaccel, "
                                             "sway, portal, gnome, none); choosing by session")));
     {
@@ -235,12 +236,12 @@ TEST_F(HotkeysOnX11, TheSessionOrVantorelHotkeysChoosesTheBackend)
         const QByteArray configHome = qgetenv("XDG_CONFIG_HOME"), settingsBackend = qgetenv("GSETTINGS_BACKEND");
         qputenv("XDG_CONFIG_HOME", QFile::encodeName(config.path()));
         qputenv("GSETTINGS_BACKEND", "memory");
-        EXPECT_EQ(backendWith("wayland-0", "gnome").shortcuts->backendName(), QStringLiteral("GNOME"));
+        EXPECT_EQ(backendWith("wayland-0", "gnome").shortcuts->backend(), HotkeyBackend::Gnome);
         // Chosen by itself on GNOME without the portal's shortcuts (Ubuntu names itself too).
         const QByteArray desktop = qgetenv("XDG_CURRENT_DESKTOP");
         qputenv("XDG_CURRENT_DESKTOP", "ubuntu:GNOME");
-        EXPECT_EQ(backendWith("wayland-0", nullptr).shortcuts->backendName(), QStringLiteral("GNOME"));
-        EXPECT_EQ(backendWith(nullptr, nullptr).shortcuts->backendName(), QStringLiteral("X11")) << "GNOME on Xorg";
+        EXPECT_EQ(backendWith("wayland-0", nullptr).shortcuts->backend(), HotkeyBackend::Gnome);
+        EXPECT_EQ(backendWith(nullptr, nullptr).shortcuts->backend(), HotkeyBackend::X11) << "GNOME on Xorg";
         for (const auto &[name, value] : {std::pair{"XDG_CONFIG_HOME", configHome},
                                           std::pair{"GSETTINGS_BACKEND", settingsBackend},
                                           std::pair{"XDG_CURRENT_DESKTOP", desktop}})
@@ -252,12 +253,12 @@ TEST_F(HotkeysOnX11, TheSessionOrVantorelHotkeysChoosesTheBackend)
     const FakeSwayIpc sway(swayDir.filePath(QStringLiteral("sway-ipc.sock")));
     ASSERT_TRUE(sway.isListening());
     qputenv("SWAYSOCK", QFile::encodeName(sway.path()));
-    EXPECT_EQ(backendWith("wayland-0", nullptr).shortcuts->backendName(), QStringLiteral("sway"));
-    EXPECT_EQ(backendWith("wayland-0", "x11").shortcuts->backendName(), QStringLiteral("X11"));
-    EXPECT_EQ(backendWith(nullptr, nullptr).shortcuts->backendName(), QStringLiteral("X11")) << "an X11 session grabs";
+    EXPECT_EQ(backendWith("wayland-0", nullptr).shortcuts->backend(), HotkeyBackend::Sway);
+    EXPECT_EQ(backendWith("wayland-0", "x11").shortcuts->backend(), HotkeyBackend::X11);
+    EXPECT_EQ(backendWith(nullptr, nullptr).shortcuts->backend(), HotkeyBackend::X11) << "an X11 session grabs";
     qputenv("SWAYSOCK", QFile::encodeName(swayDir.filePath(QStringLiteral("gone.sock"))));
-    EXPECT_EQ(backendWith("wayland-0", nullptr).shortcuts->backendName(), QStringLiteral("none")) << "no sway answers";
-    EXPECT_EQ(backendWith("wayland-0", "sway").shortcuts->backendName(), QStringLiteral("sway"));
+    EXPECT_EQ(backendWith("wayland-0", nullptr).shortcuts->backend(), HotkeyBackend::None) << "no sway answers";
+    EXPECT_EQ(backendWith("wayland-0", "sway").shortcuts->backend(), HotkeyBackend::Sway);
 
     for (const auto &[name, value] : {std::pair{"WAYLAND_DISPLAY", wayland}, std::pair{"VANTOREL_HOTKEYS", chosen},
                                       std::pair{"SWAYSOCK", swaySocket}})

@@ -105,11 +105,6 @@ QString KGlobalAccelShortcutService::componentName()
     return name;
 }
 
-QString KGlobalAccelShortcutService::backendName() const
-{
-    return QStringLiteral("KDE");
-}
-
 void KGlobalAccelShortcutService::openDesktopSettings()
 {
     // The full System Settings (Plasma 5 and 6), else the single-page shell

@@ -58,16 +58,6 @@ bool SwayShortcutService::isOffered()
     return SwayIpcClient::answers(SwayIpcClient::socketPathForThisSession(), offerTimeoutMs);
 }
 
-QString SwayShortcutService::backendName() const
-{
-    return QStringLiteral("sway");
-}
-
-bool SwayShortcutService::isConnected() const
-{
-    return m_unavailable.isEmpty() && m_ipc->isConnected();
-}
-
 void SwayShortcutService::start()
 {
     m_everConnected = true;
