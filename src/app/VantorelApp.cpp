@@ -36,8 +36,7 @@ VantorelApp::VantorelApp(HotKeyManager &manager, Services services, QObject *par
         showShortcutsEditor();
     // Hotkeys that cannot work deserve an explanation up front, and those
     // waiting for the user's consent (GNOME's custom shortcuts) the question.
-    if (manager.checkAccessibilityPermission() != HotKeyManager::PermissionStatus::granted
-        || !manager.hasDesktopConsent())
+    if (!manager.hotkeysWork() || !manager.hasDesktopConsent())
         m_configurationWindowController->showWindow();
 }
 

@@ -93,7 +93,7 @@ int vantorel_program_main(int argc, char *argv[])
         webWindow->loadURL(address, eventTime);
     };
     // Hotkeys are live from here on, before any window exists.
-    HotKeyManager manager({desktop.shortcuts, desktop.launcher, desktop.permission, openWebAddress, {},
+    HotKeyManager manager({desktop.shortcuts, desktop.launcher, openWebAddress, {},
                            RunningExecutable::path(), desktop.windows, {}});
     if (!app) {
         manager.serveBeforeEventLoop();

@@ -49,7 +49,7 @@ HotKeyManager::HotKeyManager(Services services, QObject *parent)
     Log::line(QStringLiteral("🚀 HotKeyManager initialized"));
     const bool inDerivedData = m_services.applicationPath.contains(QStringLiteral("DerivedData"));
     Log::line(QStringLiteral("📍 App Location: ") + m_services.applicationPath);
-    Log::line(QStringLiteral("🔐 Initial Permission Status: ") + permissionName(checkAccessibilityPermission()));
+    Log::line(QStringLiteral("🔐 Initial Permission Status: ") + permissionName(hotkeysWork()));
     if (inDerivedData)
         Log::line(QStringLiteral("⚠️ Warning: Running from DerivedData - permissions may not persist"));
     m_store.loadButtons();
@@ -154,23 +154,12 @@ void HotKeyManager::restoreButton(qsizetype position, const LaunchButton &button
         m_preferences.setLaunchMode(button.id(), launchMode);
 }
 
-HotKeyManager::PermissionStatus HotKeyManager::checkAccessibilityPermission() const
+bool HotKeyManager::hotkeysWork() const
 {
-    const bool allowed = m_services.permission && m_services.permission->hotkeysAllowed();
-    return allowed ? PermissionStatus::granted : PermissionStatus::denied;
+    return hotkeyBackend() != HotkeyBackend::None && hotkeyServiceProblem().isEmpty();
 }
 
-bool HotKeyManager::requestAccessibilityPermission() const
+QString HotKeyManager::permissionName(bool hotkeysWork)
 {
-    return m_services.permission && m_services.permission->requestHotkeys();
-}
-
-QString HotKeyManager::permissionName(PermissionStatus status)
-{
-    switch (status) {
-    case PermissionStatus::granted: return QStringLiteral("granted");
-    case PermissionStatus::denied: return QStringLiteral("denied");
-    case PermissionStatus::unknown: return QStringLiteral("unknown");
-    }
-    return QStringLiteral("unknown");
+    return hotkeysWork ? QStringLiteral("granted") : QStringLiteral("denied");
 }

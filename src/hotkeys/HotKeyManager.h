@@ -7,7 +7,6 @@
 
 #include "AppLauncher.h"
 #include "GlobalShortcutService.h"
-#include "PermissionService.h"
 #include "RunningApplicationWindows.h"
 
 #include <QObject>
@@ -27,14 +26,11 @@ class HotKeyManager : public QObject {
     Q_OBJECT
 
 public:
-    enum class PermissionStatus { granted, denied, unknown };
-
     // What the manager works with. Missing services make the steps that need
     // them fail with a log line.
     struct Services {
         std::shared_ptr<GlobalShortcutService> shortcuts;
         std::shared_ptr<AppLauncher> launcher;
-        std::shared_ptr<PermissionService> permission;
         Launcher::WebWindow openWebAddress; // shows a web address in the program's web window
         QString homeDirectory;   // the button file lives here; the user's home when empty
         QString applicationPath; // the running executable, for the start-up log
@@ -81,8 +77,8 @@ public:
     void registerAllShortcuts() { m_registry.registerAllShortcuts(); }
     void unregisterAllShortcuts() { m_registry.unregisterAllShortcuts(); }
     QStringList registeredShortcutIds() const { return m_registry.registeredShortcutIds(); }
-    // The desktop's shortcut service in use: "X11", "none", …
-    QString hotkeyBackend() const { return m_registry.backendName(); }
+    // The desktop's shortcut service in use.
+    HotkeyBackend hotkeyBackend() const { return m_registry.backend(); }
     // Whether the desktop has its own page for changing Vantorel's
     // shortcuts (KDE's System Settings, the portal's dialog), and opening it.
     bool hasDesktopShortcutSettings() const { return m_registry.hasDesktopSettings(); }
@@ -90,6 +86,11 @@ public:
     // Why the desktop's shortcut service cannot take Vantorel's shortcuts at
     // all (one sentence), empty while nothing stands in the way.
     QString hotkeyServiceProblem() const { return m_registry.serviceProblem(); }
+    // Whether global shortcuts can work in this session: a shortcut service
+    // with nothing in its way.
+    bool hotkeysWork() const;
+    // "granted" or "denied", as the log says whether hotkeys work.
+    static QString permissionName(bool hotkeysWork);
     // Where the shortcuts go into the desktop's own settings only with the
     // user's consent (GNOME's custom shortcuts): the words of the request and
     // of taking everything out again (empty where no consent is needed),
@@ -113,11 +114,6 @@ public:
     // Launches the button with this name (exactly, else ignoring case) or
     // id, as its hotkey would; false when there is none.
     bool activateButton(const QString &nameOrId);
-
-    PermissionStatus checkAccessibilityPermission() const;
-
-    bool requestAccessibilityPermission() const;
-    static QString permissionName(PermissionStatus status);
 
 Q_SIGNALS:
     // Also when another process gave or took back the consent.

@@ -69,9 +69,9 @@ QStringList HotkeyRegistry::registeredShortcutIds() const
     return ids;
 }
 
-QString HotkeyRegistry::backendName() const
+HotkeyBackend HotkeyRegistry::backend() const
 {
-    return m_shortcuts ? m_shortcuts->backendName() : QStringLiteral("none");
+    return m_shortcuts ? m_shortcuts->backend() : HotkeyBackend::None;
 }
 
 ShortcutState HotkeyRegistry::probe(QKeyCombination trigger) const

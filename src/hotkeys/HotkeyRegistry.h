@@ -38,7 +38,7 @@ public:
     std::optional<ShortcutState> stateOf(QUuid buttonId) const;
     // The shortcut ids of the hotkeys that work now, for the log.
     QStringList registeredShortcutIds() const;
-    QString backendName() const;
+    HotkeyBackend backend() const;
     // What binding this trigger would meet now; see GlobalShortcutService::probe.
     ShortcutState probe(QKeyCombination trigger) const;
     bool hasDesktopSettings() const;

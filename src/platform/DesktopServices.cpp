@@ -1,6 +1,5 @@
 #include "DesktopServices.h"
 
-#include "BusServicePermission.h"
 #include "Log.h"
 #include "WaylandSession.h"
 #include "gio/GioAppLauncher.h"
@@ -8,15 +7,12 @@
 #include "logind/LogindSleepWatcher.h"
 #include "kde/KGlobalAccelShortcutService.h"
 #include "none/NoGlobalShortcutService.h"
-#include "none/NoHotkeyPermission.h"
 #include "none/NoRunningApplicationWindows.h"
 #include "portal/PortalGlobalShortcutService.h"
 #include "posix/RunningExecutable.h"
-#include "sway/SwayHotkeyPermission.h"
 #include "sway/SwayShortcutService.h"
 #include "x11/X11Connection.h"
 #include "x11/X11GlobalShortcutService.h"
-#include "x11/X11PermissionService.h"
 #include "x11/X11RunningApplicationWindows.h"
 #include "x11/X11WindowActivator.h"
 #include "xdg/FreedesktopNotifications.h"
@@ -25,6 +21,8 @@
 #include <QAbstractEventDispatcher>
 #include <QDBusConnection>
 
+#include <optional>
+
 namespace {
 bool isDesktop(QLatin1StringView name)
 {
@@ -32,9 +30,20 @@ bool isDesktop(QLatin1StringView name)
     return desktops.contains(name, Qt::CaseInsensitive);
 }
 
-QString askedBackend()
+// VANTOREL_HOTKEYS's words for the backends, in HotkeyBackend's order.
+const QStringList backendWords{QStringLiteral("x11"),    QStringLiteral("kglobalaccel"), QStringLiteral("sway"),
+                               QStringLiteral("portal"), QStringLiteral("gnome"),        QStringLiteral("none")};
+
+QString askedWord()
 {
     return qEnvironmentVariable("VANTOREL_HOTKEYS").trimmed().toLower();
+}
+
+// The backend VANTOREL_HOTKEYS names; nothing when it names none.
+std::optional<HotkeyBackend> askedBackend()
+{
+    const qsizetype index = backendWords.indexOf(askedWord());
+    return index < 0 ? std::nullopt : std::optional(HotkeyBackend(index));
 }
 
 // The portal learns a program's app id from its first call on a connection
@@ -47,43 +56,40 @@ QDBusConnection portalConnection()
     return QDBusConnection::connectToBus(QDBusConnection::SessionBus, QStringLiteral("vantorel-portal-shortcuts"));
 }
 
-struct HotkeyBackend {
-    QString name;
+struct BackendChoice {
+    HotkeyBackend backend;
     uint portalVersion = 0; // read once, for the portal only
 };
 
-// "x11", "kglobalaccel", "sway", "portal", "gnome" or "none": VANTOREL_HOTKEYS
-// when it names one of them, else X11 in an X11 session; in a Wayland one
+// The backend VANTOREL_HOTKEYS names, else X11 in an X11 session; in a Wayland one
 // KDE's daemon on Plasma (its portal is quirky before Plasma 6), sway's IPC
 // where sway answers on SWAYSOCK, else the GlobalShortcuts portal where the
 // desktop offers it, else on GNOME (41–47) GNOME's own custom shortcuts. A
 // Wayland session never grabs through XWayland, which would work only while
 // one of the X clients has the focus.
-HotkeyBackend hotkeyBackendFor(bool wayland)
+BackendChoice hotkeyBackendFor(bool wayland)
 {
-    static const QStringList backends{QStringLiteral("x11"), QStringLiteral("kglobalaccel"), QStringLiteral("sway"),
-                                      QStringLiteral("portal"), QStringLiteral("gnome"), QStringLiteral("none")};
-    const QString asked = askedBackend();
-    if (asked == QLatin1String("portal"))
-        return {asked, PortalGlobalShortcutService::offeredVersion(QDBusConnection::sessionBus())};
-    if (backends.contains(asked))
-        return {asked};
-    if (!asked.isEmpty())
+    if (const std::optional<HotkeyBackend> asked = askedBackend()) {
+        if (*asked == HotkeyBackend::Portal)
+            return {*asked, PortalGlobalShortcutService::offeredVersion(QDBusConnection::sessionBus())};
+        return {*asked};
+    }
+    if (const QString asked = askedWord(); !asked.isEmpty())
         Log::line(QStringLiteral("VANTOREL_HOTKEYS=%1 is not a hotkey backend here (%2); choosing by session")
-                      .arg(asked, backends.join(QStringLiteral(", "))));
+                      .arg(asked, backendWords.join(QStringLiteral(", "))));
     if (!wayland)
-        return {QStringLiteral("x11")};
+        return {HotkeyBackend::X11};
     // Only now: the X11 path runs before the application, without the bus.
     const QDBusConnection bus = QDBusConnection::sessionBus();
     if (isDesktop(QLatin1StringView("KDE")) && KGlobalAccelShortcutService::isOffered(bus))
-        return {QStringLiteral("kglobalaccel")};
+        return {HotkeyBackend::KGlobalAccel};
     if (SwayShortcutService::isOffered())
-        return {QStringLiteral("sway")};
+        return {HotkeyBackend::Sway};
     if (const uint version = PortalGlobalShortcutService::offeredVersion(bus); version > 0)
-        return {QStringLiteral("portal"), version};
+        return {HotkeyBackend::Portal, version};
     if (isDesktop(QLatin1StringView("GNOME")))
-        return {QStringLiteral("gnome")};
-    return {QStringLiteral("none")};
+        return {HotkeyBackend::Gnome};
+    return {HotkeyBackend::None};
 }
 } // namespace
 
@@ -91,9 +97,8 @@ bool DesktopServices::startsBeforeApplication()
 {
     if (isWaylandSession())
         return false;
-    const QString asked = askedBackend();
-    return asked != QLatin1String("kglobalaccel") && asked != QLatin1String("portal") && asked != QLatin1String("sway")
-        && asked != QLatin1String("gnome");
+    const std::optional<HotkeyBackend> asked = askedBackend();
+    return !asked || *asked == HotkeyBackend::X11 || *asked == HotkeyBackend::None;
 }
 
 DesktopServices DesktopServices::forThisSession(std::function<void()> displayLost,
@@ -102,26 +107,24 @@ DesktopServices DesktopServices::forThisSession(std::function<void()> displayLos
     const bool wayland = isWaylandSession();
     DesktopServices services;
     std::shared_ptr<X11Connection> connection;
-    const HotkeyBackend backend = hotkeyBackendFor(wayland);
-    const QString &hotkeys = backend.name;
-    if (hotkeys == QLatin1String("kglobalaccel")) {
+    const BackendChoice choice = hotkeyBackendFor(wayland);
+    switch (choice.backend) {
+    case HotkeyBackend::KGlobalAccel:
         services.shortcuts = std::make_shared<KGlobalAccelShortcutService>();
-        services.permission = std::make_shared<BusServicePermission>(QStringLiteral("org.kde.kglobalaccel"));
-    } else if (hotkeys == QLatin1String("sway")) {
-        auto shortcuts = std::make_shared<SwayShortcutService>();
-        services.shortcuts = shortcuts;
-        services.permission = std::make_shared<SwayHotkeyPermission>(shortcuts);
-    } else if (hotkeys == QLatin1String("portal")) {
-        services.shortcuts
-            = std::make_shared<PortalGlobalShortcutService>(portalConnection(), backend.portalVersion);
-        services.permission = std::make_shared<BusServicePermission>(QStringLiteral("org.freedesktop.portal.Desktop"));
-    } else if (hotkeys == QLatin1String("gnome")) {
+        break;
+    case HotkeyBackend::Sway:
+        services.shortcuts = std::make_shared<SwayShortcutService>();
+        break;
+    case HotkeyBackend::Portal:
+        services.shortcuts = std::make_shared<PortalGlobalShortcutService>(portalConnection(), choice.portalVersion);
+        break;
+    case HotkeyBackend::Gnome:
         // The desktop runs the program itself on a press: its real path.
         services.shortcuts = std::make_shared<GnomeCustomShortcutService>(RunningExecutable::path());
-        services.permission = std::make_shared<BusServicePermission>(QStringLiteral("org.gnome.SettingsDaemon.MediaKeys"));
-    } else if (hotkeys == QLatin1String("x11")) {
+        break;
+    case HotkeyBackend::X11: {
         // Without a display the X11 backends still exist: every shortcut
-        // answers "no service" and the permission reads as denied.
+        // answers "no service", which the service's problem says.
         connection = std::make_shared<X11Connection>();
         if (displayLost)
             connection->setDisplayLostHandler(std::move(displayLost));
@@ -135,12 +138,13 @@ DesktopServices DesktopServices::forThisSession(std::function<void()> displayLos
         QObject::connect(sleepWatcher, &LogindSleepWatcher::resumed, shortcuts.get(),
                          &X11GlobalShortcutService::renewGrabs);
         services.shortcuts = shortcuts;
-        services.permission = std::make_shared<X11PermissionService>(shortcuts);
-    } else {
+        break;
+    }
+    case HotkeyBackend::None:
         services.shortcuts = std::make_shared<NoGlobalShortcutService>(
             wayland ? QStringLiteral("This Wayland session offers Vantorel no global shortcuts.")
                     : QStringLiteral("Global shortcuts are off (VANTOREL_HOTKEYS=none)."));
-        services.permission = std::make_shared<NoHotkeyPermission>();
+        break;
     }
     // Under Wayland the program's windows are no X windows: Qt activates them.
     if (!wayland) {

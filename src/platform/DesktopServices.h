@@ -4,7 +4,6 @@
 #include "DesktopNotifications.h"
 #include "GlobalShortcutService.h"
 #include "LoginItemService.h"
-#include "PermissionService.h"
 #include "RunningApplicationWindows.h"
 #include "WindowActivator.h"
 
@@ -15,7 +14,6 @@
 struct DesktopServices {
     std::shared_ptr<GlobalShortcutService> shortcuts;
     std::shared_ptr<AppLauncher> launcher;
-    std::shared_ptr<PermissionService> permission;
     std::shared_ptr<WindowActivator> activator;
     std::shared_ptr<RunningApplicationWindows> windows;
     std::shared_ptr<LoginItemService> loginItem;

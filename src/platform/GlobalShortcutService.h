@@ -1,5 +1,7 @@
 #pragma once
 
+#include "HotkeyBackend.h"
+
 #include <QKeyCombination>
 #include <QList>
 #include <QObject>
@@ -45,8 +47,7 @@ public:
     // stateChanged, during the call or later; actions left out are released.
     virtual void bind(const QList<ShortcutRequest> &requests) = 0;
 
-    // "X11", "KDE", "sway", "portal", "none"
-    virtual QString backendName() const = 0;
+    virtual HotkeyBackend backend() const = 0;
 
     // What binding this trigger would meet now, without binding it: asked
     // while the user edits a shortcut. Live when nothing stands in its way;
@@ -59,7 +60,8 @@ public:
 
     // Why the desktop's service cannot take Vantorel's shortcuts at all, in
     // one sentence for the Configuration window; empty while nothing stands
-    // in the way.
+    // in the way. With an empty answer from a backend other than None, global
+    // shortcuts count as working in this session.
     virtual QString serviceProblem() const { return {}; }
 
     // Whether the desktop has its own page where the user changes these

@@ -92,7 +92,7 @@ ConfigurationView::ConfigurationView(HotKeyManager &manager, QWidget *parent)
     permissionRow->addWidget(m_requestButton);
     permissionRow->addStretch();
 
-    auto *backend = new QLabel(tr("Global shortcuts through: %1").arg(manager.hotkeyBackend()), this);
+    auto *backend = new QLabel(tr("Global shortcuts through: %1").arg(displayName(manager.hotkeyBackend())), this);
     backend->setObjectName(QStringLiteral("backendLabel"));
     backend->setForegroundRole(QPalette::PlaceholderText);
     backend->setFont(caption);
@@ -166,17 +166,16 @@ void ConfigurationView::showDesktopConsent()
 
 void ConfigurationView::refreshPermissionStatus()
 {
-    const HotKeyManager::PermissionStatus status = m_manager.checkAccessibilityPermission();
+    m_hotkeysWork = m_manager.hotkeysWork();
     Log::line(QStringLiteral("🔐 Accessibility Permission Check:"));
-    Log::line(QStringLiteral("  • Status: ") + HotKeyManager::permissionName(status));
-    m_hasAccessibilityPermission = status == HotKeyManager::PermissionStatus::granted;
+    Log::line(QStringLiteral("  • Status: ") + HotKeyManager::permissionName(m_hotkeysWork));
     showPermission();
 }
 
 void ConfigurationView::requestPermission()
 {
-    const bool answer = m_manager.requestAccessibilityPermission();
-    Log::line(QStringLiteral("Permission request initiated: ") + boolText(answer));
+    // Linux has nothing to ask for: the answer is whether hotkeys work now.
+    Log::line(QStringLiteral("Permission request initiated: ") + boolText(m_manager.hotkeysWork()));
     QTimer::singleShot(recheckDelayMs, this, &ConfigurationView::refreshPermissionStatus);
 }
 
@@ -202,23 +201,23 @@ void ConfigurationView::showEvent(QShowEvent *event)
 
 void ConfigurationView::showPermission()
 {
-    const QString symbol = m_hasAccessibilityPermission ? QStringLiteral("checkmark.circle.fill")
-                                                        : QStringLiteral("exclamationmark.circle.fill");
+    const QString symbol
+        = m_hotkeysWork ? QStringLiteral("checkmark.circle.fill") : QStringLiteral("exclamationmark.circle.fill");
     m_statusIcon->setPixmap(Icons::bundled(symbol).pixmap(QSize(statusIconSize, statusIconSize), devicePixelRatioF()));
     m_statusIcon->setProperty("symbol", symbol);
-    const QString status = m_hasAccessibilityPermission ? tr("Working in this session") : tr("Not working in this session");
+    const QString status = m_hotkeysWork ? tr("Working in this session") : tr("Not working in this session");
     m_statusIcon->setToolTip(status);
     m_statusIcon->setAccessibleName(status);
     // Without a shortcut service there is nothing to request: a command
     // bound in the desktop's settings is the way to a button.
-    const bool noService = m_manager.hotkeyBackend() == QLatin1String("none");
-    m_requestButton->setVisible(!m_hasAccessibilityPermission && !noService);
+    const bool noService = m_manager.hotkeyBackend() == HotkeyBackend::None;
+    m_requestButton->setVisible(!m_hotkeysWork && !noService);
     m_hint->setText(noService ? tr("This session has no global shortcut service. To launch a button with a key, "
                                    "bind this command to the key in your desktop's keyboard settings:")
                               : tr("Required for global shortcuts"));
     m_hint->setWordWrap(noService);
-    m_hint->setVisible(!m_hasAccessibilityPermission);
-    m_activateCommand->setVisible(!m_hasAccessibilityPermission && noService);
+    m_hint->setVisible(!m_hotkeysWork);
+    m_activateCommand->setVisible(!m_hotkeysWork && noService);
     const QString problem = m_manager.hotkeyServiceProblem();
     m_serviceProblem->setText(problem);
     m_serviceProblem->setVisible(!problem.isEmpty());

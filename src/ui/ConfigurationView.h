@@ -18,13 +18,12 @@ public:
     explicit ConfigurationView(HotKeyManager &manager, QWidget *parent = nullptr);
 
     const QString &configPath() const { return m_configPath; }
-    bool hasAccessibilityPermission() const { return m_hasAccessibilityPermission; }
 
     void refreshPermissionStatus();
     void requestPermission();
 
     // Re-checks when the program becomes active or inactive, since the user
-    // may have changed the permission elsewhere meanwhile.
+    // may have changed the desktop meanwhile (started its shortcut service).
     void applicationStateChanged(Qt::ApplicationState state);
 
 protected:
@@ -36,7 +35,7 @@ private:
 
     HotKeyManager &m_manager;
     const QString m_configPath;
-    bool m_hasAccessibilityPermission = false;
+    bool m_hotkeysWork = false;
     bool m_wasActive;
     QLabel *m_statusIcon;
     QPushButton *m_requestButton;

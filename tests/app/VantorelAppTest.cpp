@@ -52,12 +52,12 @@ TEST_F(VantorelAppTest, StartRegistersTheLoginItemAndWithoutATrayShowsTheEditor)
     EXPECT_FALSE(app->configurationWindowController().window().isVisible());
 }
 
-// Neither stops the start: the failure is one line, the missing permission
-// opens the configuration window.
+// Neither stops the start: the failure is one line, hotkeys that cannot work
+// open the configuration window.
 TEST_F(VantorelAppTest, LoginItemFailureLogsOneLineAndMissingPermissionOpensTheConfiguration)
 {
     loginItem->failWith(QStringLiteral("read-only file system"));
-    testManager.permission().setAllowed(false);
+    testManager.shortcuts().setServiceProblem(QStringLiteral("X11: global hotkeys unavailable: no display"));
     auto app = start();
     EXPECT_EQ(log.startingWith(QStringLiteral("Failed to register")),
               QStringList({QStringLiteral("Failed to register app as login item: read-only file system")}));

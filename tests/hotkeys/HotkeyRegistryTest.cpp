@@ -7,7 +7,6 @@
 
 #include "fake/FakeAppLauncher.h"
 #include "fake/FakeGlobalShortcutService.h"
-#include "fake/FakePermissionService.h"
 
 #include <QFile>
 #include <QFileInfo>
@@ -32,7 +31,6 @@ protected:
     QString homePath = home.path();
     std::shared_ptr<FakeGlobalShortcutService> shortcuts = std::make_shared<FakeGlobalShortcutService>();
     std::shared_ptr<FakeAppLauncher> launcher = std::make_shared<FakeAppLauncher>();
-    std::shared_ptr<FakePermissionService> permission = std::make_shared<FakePermissionService>(true);
     QList<std::pair<QString, quint64>> webAddresses;
     QString applicationPath = QStringLiteral("/usr/bin/vantorel");
     ButtonFileWriter file;
@@ -49,7 +47,7 @@ protected:
     std::unique_ptr<HotKeyManager> start()
     {
         return std::make_unique<HotKeyManager>(HotKeyManager::Services{
-            shortcuts, launcher, permission,
+            shortcuts, launcher,
             [this](const QString &address, quint64 time) { webAddresses.append({address, time}); }, homePath,
             applicationPath, nullptr, homePath});
     }
@@ -89,14 +87,13 @@ TEST_F(ManagerTest, FirstStartCreatesSavesAndBindsTheDefaultButton)
 
 TEST_F(ManagerTest, StartUpReportsPermissionAndACaseSensitiveDerivedDataPath)
 {
-    permission->setAllowed(false);
+    shortcuts->setServiceProblem(QStringLiteral("X11: global hotkeys unavailable: no display"));
     applicationPath = QStringLiteral("/home/u/DerivedData/Vantorel/vantorel");
     startWith({});
     EXPECT_EQ(log.lines().mid(2, 2), (QStringList{
         "🔐 Initial Permission Status: denied",
         "⚠️ Warning: Running from DerivedData - permissions may not persist"}));
     EXPECT_EQ(fileBytes(), QByteArray("[]")) << "an empty list is not replaced by the default";
-    EXPECT_EQ(permission->requestCount(), 0) << "start-up never asks the user";
 
     log.clear();
     applicationPath = QStringLiteral("/home/u/deriveddata/vantorel");

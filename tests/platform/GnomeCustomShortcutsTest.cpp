@@ -1,4 +1,5 @@
 #include "EventLoopWait.h"
+#include "PrivateSessionBus.h"
 #include "QtPrinters.h"
 #include "RequiredTool.h"
 #include "gnome/GnomeCustomShortcutService.h"
@@ -7,6 +8,7 @@
 #include "gnome/GnomeShortcutConsent.h"
 #include "gnome/GnomeShortcutWriter.h"
 
+#include <QDBusConnection>
 #include <QFile>
 #include <QHash>
 #include <QTemporaryDir>
@@ -264,6 +266,20 @@ TEST_F(GnomeCustomShortcutServiceTest, FollowsAConsentTakenBackWhereNoEntryWasWr
     EXPECT_TRUE(runEventLoopUntil([&] { return consents.size() == 2; }));
     EXPECT_EQ(consents, QList<bool>({true, false}));
     EXPECT_EQ(states.value(QStringLiteral("ID-1")).kind, Kind::Pending);
+}
+
+// GNOME's settings daemon runs the custom shortcuts: while it is not on the
+// bus they cannot work, and the window says why.
+TEST_F(GnomeCustomShortcutServiceTest, WithoutGnomesSettingsDaemonTheShortcutsCannotWork)
+{
+    const PrivateSessionBus bus;
+    ASSERT_TRUE(bus.isRunning()) << bus.error().toStdString();
+    EXPECT_EQ(service->serviceProblem(),
+              QStringLiteral("GNOME's settings daemon (gsd-media-keys), which runs custom shortcuts, is not running."));
+    QDBusConnection daemon(bus.connect(QStringLiteral("media-keys")));
+    ASSERT_TRUE(daemon.registerService(QStringLiteral("org.gnome.SettingsDaemon.MediaKeys")));
+    EXPECT_EQ(service->serviceProblem(), QString());
+    QDBusConnection::disconnectFromBus(QStringLiteral("media-keys"));
 }
 
 // GNOME Settings' keyboard page, where GNOME Settings is installed.

@@ -33,7 +33,7 @@ protected:
         ASSERT_TRUE(home.writeButtonFile());
         const DesktopServices desktop = DesktopServices::forThisSession();
         manager = std::make_unique<HotKeyManager>(HotKeyManager::Services{
-            desktop.shortcuts, desktop.launcher, desktop.permission, {}, home.path(), {}, desktop.windows, home.path()});
+            desktop.shortcuts, desktop.launcher, {}, home.path(), {}, desktop.windows, home.path()});
     }
 
     // Presses until the button's script runs or the attempts are used up.
@@ -83,7 +83,7 @@ TEST_F(HotkeysOnX11, BeforeTheEventLoopAPressStartsItsProgramOnceAndAWebAddressW
     QStringList opened;
     const DesktopServices desktop = DesktopServices::forThisSession();
     manager = std::make_unique<HotKeyManager>(HotKeyManager::Services{
-        desktop.shortcuts, desktop.launcher, desktop.permission,
+        desktop.shortcuts, desktop.launcher,
         [&opened](const QString &address, quint64) { opened.append(address); }, home.path(), {}, desktop.windows, home.path()});
 
     manager->serveBeforeEventLoop();
@@ -180,17 +180,19 @@ TEST_F(HotkeysOnX11, SwitchingToACyrillicLayoutKeepsHotkeysOnTheirKeys)
     EXPECT_TRUE(setLayout("us"));
 }
 
-TEST_F(HotkeysOnX11, PermissionIsDeniedWithoutADisplayOrInAWaylandSession)
+// The grabs say why they cannot work: no display, or a Wayland session.
+TEST_F(HotkeysOnX11, TheGrabsHaveAProblemWithoutADisplayOrInAWaylandSession)
 {
     ScopedEnvironment environment;
     for (const char *name : {"WAYLAND_DISPLAY", "XDG_SESSION_TYPE", "DISPLAY"})
         environment.unset(name);
-    EXPECT_FALSE(DesktopServices::forThisSession().permission->hotkeysAllowed());
+    EXPECT_TRUE(DesktopServices::forThisSession().shortcuts->serviceProblem().startsWith(
+        QLatin1String("X11: global hotkeys unavailable: ")));
     environment.set("DISPLAY", sharedXvfb().display().toLatin1());
-    const std::shared_ptr<PermissionService> permission = DesktopServices::forThisSession().permission;
-    EXPECT_TRUE(permission->hotkeysAllowed());
+    const std::shared_ptr<GlobalShortcutService> shortcuts = DesktopServices::forThisSession().shortcuts;
+    EXPECT_EQ(shortcuts->serviceProblem(), QString());
     environment.set("WAYLAND_DISPLAY", "wayland-0");
-    EXPECT_FALSE(permission->hotkeysAllowed());
+    EXPECT_TRUE(shortcuts->serviceProblem().startsWith(QLatin1String("X11: in a Wayland session ")));
 }
 
 // A Wayland session never grabs through XWayland; VANTOREL_HOTKEYS chooses.
@@ -205,9 +207,8 @@ TEST_F(HotkeysOnX11, TheSessionOrVantorelHotkeysChoosesTheBackend)
     };
     LogCapture log;
     const DesktopServices onWayland = backendWith("wayland-0", nullptr);
-    EXPECT_EQ(onWayland.shortcuts->backendName(), QStringLiteral("none"));
+    EXPECT_EQ(onWayland.shortcuts->backend(), HotkeyBackend::None);
     EXPECT_FALSE(onWayland.activator) << "Qt activates windows under Wayland";
-    EXPECT_FALSE(onWayland.permission->hotkeysAllowed());
     std::optional<ShortcutState> answer;
     QObject::connect(onWayland.shortcuts.get(), &GlobalShortcutService::stateChanged,
                      [&](const QString &, const ShortcutState &state) { answer = state; });
@@ -217,12 +218,12 @@ TEST_F(HotkeysOnX11, TheSessionOrVantorelHotkeysChoosesTheBackend)
     EXPECT_TRUE(answer->detail.contains(QStringLiteral("\"vantorel --activate NAME\"")));
     EXPECT_TRUE(keyboard.canGrab(xSuperAlt, XK_a)) << "nothing is grabbed through XWayland";
 
-    EXPECT_EQ(backendWith("wayland-0", "x11").shortcuts->backendName(), QStringLiteral("X11"));
+    EXPECT_EQ(backendWith("wayland-0", "x11").shortcuts->backend(), HotkeyBackend::X11);
     const DesktopServices off = backendWith(nullptr, "None");
-    EXPECT_EQ(off.shortcuts->backendName(), QStringLiteral("none"));
+    EXPECT_EQ(off.shortcuts->backend(), HotkeyBackend::None);
     EXPECT_TRUE(off.activator) << "the windows are X windows still";
-    EXPECT_EQ(backendWith("wayland-0", "portal").shortcuts->backendName(), QStringLiteral("portal"));
-    EXPECT_EQ(backendWith(nullptr, "grabs").shortcuts->backendName(), QStringLiteral("X11"));
+    EXPECT_EQ(backendWith("wayland-0", "portal").shortcuts->backend(), HotkeyBackend::Portal);
+    EXPECT_EQ(backendWith(nullptr, "grabs").shortcuts->backend(), HotkeyBackend::X11);
     EXPECT_TRUE(log.contains(QStringLiteral("VANTOREL_HOTKEYS=grabs is not a hotkey backend here (x11, kglobalaccel, "
                                             "sway, portal, gnome, none); choosing by session")));
     {
@@ -231,11 +232,11 @@ TEST_F(HotkeysOnX11, TheSessionOrVantorelHotkeysChoosesTheBackend)
         ScopedEnvironment gnome;
         gnome.set("XDG_CONFIG_HOME", QFile::encodeName(config.path()));
         gnome.set("GSETTINGS_BACKEND", "memory");
-        EXPECT_EQ(backendWith("wayland-0", "gnome").shortcuts->backendName(), QStringLiteral("GNOME"));
+        EXPECT_EQ(backendWith("wayland-0", "gnome").shortcuts->backend(), HotkeyBackend::Gnome);
         // Chosen by itself on GNOME without the portal's shortcuts (Ubuntu names itself too).
         gnome.set("XDG_CURRENT_DESKTOP", "ubuntu:GNOME");
-        EXPECT_EQ(backendWith("wayland-0", nullptr).shortcuts->backendName(), QStringLiteral("GNOME"));
-        EXPECT_EQ(backendWith(nullptr, nullptr).shortcuts->backendName(), QStringLiteral("X11")) << "GNOME on Xorg";
+        EXPECT_EQ(backendWith("wayland-0", nullptr).shortcuts->backend(), HotkeyBackend::Gnome);
+        EXPECT_EQ(backendWith(nullptr, nullptr).shortcuts->backend(), HotkeyBackend::X11) << "GNOME on Xorg";
     }
 
     // sway where it answers on SWAYSOCK, or where VANTOREL_HOTKEYS says so.
@@ -243,12 +244,12 @@ TEST_F(HotkeysOnX11, TheSessionOrVantorelHotkeysChoosesTheBackend)
     const FakeSwayIpc sway(swayDir.filePath(QStringLiteral("sway-ipc.sock")));
     ASSERT_TRUE(sway.isListening());
     environment.set("SWAYSOCK", QFile::encodeName(sway.path()));
-    EXPECT_EQ(backendWith("wayland-0", nullptr).shortcuts->backendName(), QStringLiteral("sway"));
-    EXPECT_EQ(backendWith("wayland-0", "x11").shortcuts->backendName(), QStringLiteral("X11"));
-    EXPECT_EQ(backendWith(nullptr, nullptr).shortcuts->backendName(), QStringLiteral("X11")) << "an X11 session grabs";
+    EXPECT_EQ(backendWith("wayland-0", nullptr).shortcuts->backend(), HotkeyBackend::Sway);
+    EXPECT_EQ(backendWith("wayland-0", "x11").shortcuts->backend(), HotkeyBackend::X11);
+    EXPECT_EQ(backendWith(nullptr, nullptr).shortcuts->backend(), HotkeyBackend::X11) << "an X11 session grabs";
     environment.set("SWAYSOCK", QFile::encodeName(swayDir.filePath(QStringLiteral("gone.sock"))));
-    EXPECT_EQ(backendWith("wayland-0", nullptr).shortcuts->backendName(), QStringLiteral("none")) << "no sway answers";
-    EXPECT_EQ(backendWith("wayland-0", "sway").shortcuts->backendName(), QStringLiteral("sway"));
+    EXPECT_EQ(backendWith("wayland-0", nullptr).shortcuts->backend(), HotkeyBackend::None) << "no sway answers";
+    EXPECT_EQ(backendWith("wayland-0", "sway").shortcuts->backend(), HotkeyBackend::Sway);
 }
 
 // A press carries the X server's time of the key, which the window manager

@@ -217,6 +217,15 @@ TEST_F(PortalShortcutServiceTest, APortalWithoutTheRegistryIsNoProblem)
     EXPECT_TRUE(log.startingWith(QStringLiteral("Portal: cannot register")).isEmpty());
 }
 
+// Chosen by VANTOREL_HOTKEYS where the desktop has no such portal: the
+// window says shortcuts cannot work.
+TEST_F(PortalShortcutServiceTest, NoPortalVersionIsAProblem)
+{
+    const PortalGlobalShortcutService absent(QDBusConnection(bus.connect(QStringLiteral("client"))), 0);
+    EXPECT_EQ(absent.serviceProblem(), QStringLiteral("The desktop offers no GlobalShortcuts portal."));
+    EXPECT_EQ(service->serviceProblem(), QString());
+}
+
 // The connection already has the app id (newer Qt versions register the
 // desktop file name themselves): the portal keeps it, nothing to report.
 TEST_F(PortalShortcutServiceTest, AnAppIdThePortalHasAlreadyIsNoProblem)

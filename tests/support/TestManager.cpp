@@ -2,8 +2,7 @@
 
 #include <QFile>
 
-TestManager::TestManager(const QByteArray &buttonFile, bool permissionGranted)
-    : m_permission(std::make_shared<FakePermissionService>(permissionGranted))
+TestManager::TestManager(const QByteArray &buttonFile)
 {
     QFile file(m_home.filePath(QStringLiteral(".vantorel")));
     if (file.open(QIODevice::WriteOnly))
@@ -16,7 +15,7 @@ void TestManager::restart()
 {
     m_manager.reset();
     m_manager = std::make_unique<HotKeyManager>(HotKeyManager::Services{
-        m_shortcuts, m_launcher, m_permission,
+        m_shortcuts, m_launcher,
         [this](const QString &address, quint64 time) { m_webAddresses.append({address, time}); }, m_home.path(),
         QStringLiteral("/usr/bin/vantorel"), m_windows, m_home.path()});
 }

@@ -2,7 +2,6 @@
 
 #include "fake/FakeAppLauncher.h"
 #include "fake/FakeGlobalShortcutService.h"
-#include "fake/FakePermissionService.h"
 #include "fake/FakeRunningApplicationWindows.h"
 #include "HotKeyManager.h"
 
@@ -15,11 +14,10 @@
 class TestManager {
 public:
     // buttonFile: the file's text before the manager loads it.
-    explicit TestManager(const QByteArray &buttonFile = QByteArrayLiteral("[]"), bool permissionGranted = true);
+    explicit TestManager(const QByteArray &buttonFile = QByteArrayLiteral("[]"));
 
     HotKeyManager &manager() { return *m_manager; }
     FakeGlobalShortcutService &shortcuts() { return *m_shortcuts; }
-    FakePermissionService &permission() { return *m_permission; }
     FakeAppLauncher &launcher() { return *m_launcher; }
     FakeRunningApplicationWindows &windows() { return *m_windows; }
     QString home() const { return m_home.path(); }
@@ -33,7 +31,6 @@ public:
 private:
     QTemporaryDir m_home;
     std::shared_ptr<FakeGlobalShortcutService> m_shortcuts = std::make_shared<FakeGlobalShortcutService>();
-    std::shared_ptr<FakePermissionService> m_permission;
     std::shared_ptr<FakeAppLauncher> m_launcher = std::make_shared<FakeAppLauncher>();
     std::shared_ptr<FakeRunningApplicationWindows> m_windows = std::make_shared<FakeRunningApplicationWindows>();
     QList<std::pair<QString, quint64>> m_webAddresses;

@@ -27,9 +27,9 @@ TEST(EditFormOnX11Test, ACombinationAnotherClientHoldsIsReportedBeforeSaving)
     home.addButton(QStringLiteral("first"), QStringLiteral("⌘ + ⌥ + F"));
     ASSERT_TRUE(home.writeButtonFile());
     const DesktopServices desktop = DesktopServices::forThisSession();
-    ASSERT_EQ(desktop.shortcuts->backendName(), QStringLiteral("X11"));
+    ASSERT_EQ(desktop.shortcuts->backend(), HotkeyBackend::X11);
     HotKeyManager manager(
-        {desktop.shortcuts, desktop.launcher, desktop.permission, {}, home.path(), {}, desktop.windows, home.path()});
+        {desktop.shortcuts, desktop.launcher, {}, home.path(), {}, desktop.windows, home.path()});
     LaunchPadView view(manager);
     view.show();
 

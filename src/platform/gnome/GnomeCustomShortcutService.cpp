@@ -6,6 +6,8 @@
 #include "GnomeShortcutWriter.h"
 #include "Log.h"
 
+#include <QDBusConnection>
+#include <QDBusConnectionInterface>
 #include <QDir>
 #include <QFileSystemWatcher>
 #include <QProcess>
@@ -63,9 +65,14 @@ QString GnomeCustomShortcutService::consentWithdrawal() const
     return consentWithdrawalText();
 }
 
-QString GnomeCustomShortcutService::backendName() const
+QString GnomeCustomShortcutService::serviceProblem() const
 {
-    return QStringLiteral("GNOME");
+    if (!m_shortcuts->isAvailable())
+        return m_shortcuts->why();
+    const QDBusConnectionInterface *bus = QDBusConnection::sessionBus().interface();
+    if (!bus || !bus->isServiceRegistered(QStringLiteral("org.gnome.SettingsDaemon.MediaKeys")).value())
+        return QStringLiteral("GNOME's settings daemon (gsd-media-keys), which runs custom shortcuts, is not running.");
+    return {};
 }
 
 void GnomeCustomShortcutService::bind(const QList<ShortcutRequest> &requests)

@@ -26,8 +26,10 @@ public:
     ~GnomeCustomShortcutService() override;
 
     void bind(const QList<ShortcutRequest> &requests) override;
-    QString backendName() const override;
+    HotkeyBackend backend() const override { return HotkeyBackend::Gnome; }
     ShortcutState probe(QKeyCombination trigger) override;
+    // Also while GNOME's settings daemon, which runs the custom shortcuts, is away.
+    QString serviceProblem() const override;
     bool hasDesktopSettings() const override;
     void openDesktopSettings() override;
 

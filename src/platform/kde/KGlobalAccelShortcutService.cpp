@@ -1,5 +1,6 @@
 #include "KGlobalAccelShortcutService.h"
 
+#include "ActionListChange.h"
 #include "KGlobalAccelKeys.h"
 #include "KGlobalAccelShortcutInfo.h"
 #include "Log.h"
@@ -13,7 +14,6 @@
 #include <QDBusServiceWatcher>
 #include <QKeySequence>
 #include <QProcess>
-#include <QSet>
 #include <QStandardPaths>
 
 namespace {
@@ -105,11 +105,6 @@ QString KGlobalAccelShortcutService::componentName()
     return name;
 }
 
-QString KGlobalAccelShortcutService::backendName() const
-{
-    return QStringLiteral("KDE");
-}
-
 void KGlobalAccelShortcutService::openDesktopSettings()
 {
     // The full System Settings (Plasma 5 and 6), else the single-page shell
@@ -129,12 +124,8 @@ void KGlobalAccelShortcutService::openDesktopSettings()
 
 void KGlobalAccelShortcutService::bind(const QList<ShortcutRequest> &requests)
 {
-    QSet<QString> wanted;
-    for (const ShortcutRequest &request : requests)
-        wanted.insert(request.actionId);
-    for (const QString &id : std::as_const(m_order)) {
-        if (wanted.contains(id))
-            continue;
+    const ActionListChange change = ActionListChange::between(m_order, requests);
+    for (const QString &id : change.released) {
         if (m_serviceUp) {
             auto *watcher = new QDBusPendingCallWatcher(m_daemon->unregister(componentName(), id), this);
             connect(watcher, &QDBusPendingCallWatcher::finished, this, [id](QDBusPendingCallWatcher *finished) {
@@ -147,11 +138,8 @@ void KGlobalAccelShortcutService::bind(const QList<ShortcutRequest> &requests)
         m_actions.remove(id);
     }
 
-    m_order.clear();
-    for (const ShortcutRequest &request : requests) {
-        if (m_order.contains(request.actionId))
-            continue;
-        m_order.append(request.actionId);
+    m_order = change.order;
+    for (const ShortcutRequest &request : change.requests) {
         Action &action = m_actions[request.actionId];
         const bool unchanged = action.request.trigger == request.trigger
             && action.request.description == request.description

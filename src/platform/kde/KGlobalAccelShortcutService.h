@@ -35,7 +35,8 @@ public:
     static QString componentName();
 
     void bind(const QList<ShortcutRequest> &requests) override;
-    QString backendName() const override;
+    HotkeyBackend backend() const override { return HotkeyBackend::KGlobalAccel; }
+    QString serviceProblem() const override { return m_serviceUp ? QString() : m_waiting; }
     // Asks the daemon who holds the keys, waiting for its answer briefly.
     ShortcutState probe(QKeyCombination trigger) override;
     bool hasDesktopSettings() const override { return true; }

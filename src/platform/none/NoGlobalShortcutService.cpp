@@ -13,8 +13,3 @@ void NoGlobalShortcutService::bind(const QList<ShortcutRequest> &requests)
     for (const ShortcutRequest &request : requests)
         Q_EMIT stateChanged(request.actionId, m_answer);
 }
-
-QString NoGlobalShortcutService::backendName() const
-{
-    return QStringLiteral("none");
-}

@@ -13,7 +13,7 @@ public:
     explicit NoGlobalShortcutService(const QString &why, QObject *parent = nullptr);
 
     void bind(const QList<ShortcutRequest> &requests) override;
-    QString backendName() const override;
+    HotkeyBackend backend() const override { return HotkeyBackend::None; }
     ShortcutState probe(QKeyCombination) override { return m_answer; }
 
 private:

@@ -47,9 +47,12 @@ uint PortalGlobalShortcutService::offeredVersion(const QDBusConnection &bus)
     return portal.version(); // 0 when the property cannot be read
 }
 
-QString PortalGlobalShortcutService::backendName() const
+QString PortalGlobalShortcutService::serviceProblem() const
 {
-    return QStringLiteral("portal");
+    // Chosen by VANTOREL_HOTKEYS where the desktop has no such portal.
+    if (m_version == 0)
+        return QStringLiteral("The desktop offers no GlobalShortcuts portal.");
+    return m_registrationProblem;
 }
 
 bool PortalGlobalShortcutService::hasDesktopSettings() const

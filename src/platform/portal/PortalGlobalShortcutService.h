@@ -37,10 +37,10 @@ public:
     void setClock(Clock clock) { m_clock = std::move(clock); }
 
     void bind(const QList<ShortcutRequest> &requests) override;
-    QString backendName() const override;
+    HotkeyBackend backend() const override { return HotkeyBackend::Portal; }
     bool hasDesktopSettings() const override;
     void openDesktopSettings() override;
-    QString serviceProblem() const override { return m_registrationProblem; }
+    QString serviceProblem() const override;
 
 private:
     bool installDesktopEntry();

@@ -1,5 +1,6 @@
 #include "SwayShortcutService.h"
 
+#include "ActionListChange.h"
 #include "Log.h"
 #include "SwayCommand.h"
 #include "SwayIncludedFiles.h"
@@ -11,7 +12,6 @@
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
-#include <QSet>
 
 namespace {
 // Asked at start, on the main thread: a sway that does not answer soon
@@ -56,16 +56,6 @@ SwayShortcutService::~SwayShortcutService()
 bool SwayShortcutService::isOffered()
 {
     return SwayIpcClient::answers(SwayIpcClient::socketPathForThisSession(), offerTimeoutMs);
-}
-
-QString SwayShortcutService::backendName() const
-{
-    return QStringLiteral("sway");
-}
-
-bool SwayShortcutService::isConnected() const
-{
-    return m_unavailable.isEmpty() && m_ipc->isConnected();
 }
 
 void SwayShortcutService::start()
@@ -139,21 +129,13 @@ void SwayShortcutService::lost(const QString &why)
 
 void SwayShortcutService::bind(const QList<ShortcutRequest> &requests)
 {
-    QSet<QString> wanted;
-    for (const ShortcutRequest &request : requests)
-        wanted.insert(request.actionId);
-    for (const QString &id : std::as_const(m_order)) {
-        if (wanted.contains(id))
-            continue;
+    const ActionListChange change = ActionListChange::between(m_order, requests);
+    for (const QString &id : change.released) {
         release(m_actions[id]);
         m_actions.remove(id);
     }
-
-    m_order.clear();
-    for (const ShortcutRequest &request : requests) {
-        if (m_order.contains(request.actionId))
-            continue;
-        m_order.append(request.actionId);
+    m_order = change.order;
+    for (const ShortcutRequest &request : change.requests) {
         Action &action = m_actions[request.actionId];
         const bool unchanged = action.attempt != 0 && action.request.trigger == request.trigger
             && (action.state.kind == ShortcutState::Kind::Live || action.state.kind == ShortcutState::Kind::Pending);

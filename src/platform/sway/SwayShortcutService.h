@@ -31,10 +31,11 @@ public:
     static bool isOffered();
 
     void bind(const QList<ShortcutRequest> &requests) override;
-    QString backendName() const override;
+    HotkeyBackend backend() const override { return HotkeyBackend::Sway; }
     // From the configuration sway last sent: no call to sway.
     ShortcutState probe(QKeyCombination trigger) override;
-    bool isConnected() const;
+    // Why sway cannot be reached, once that is known.
+    QString serviceProblem() const override { return m_unavailable; }
 
 private:
     struct Action {

@@ -1,5 +1,6 @@
 #include "X11GlobalShortcutService.h"
 
+#include "WaylandSession.h"
 #include "X11Keyboard.h"
 #include "XkbKeyTable.h"
 
@@ -71,16 +72,25 @@ void X11GlobalShortcutService::serveFromEventLoop()
     m_connection->readFromEventLoop();
 }
 
-QString X11GlobalShortcutService::backendName() const
+QString X11GlobalShortcutService::unavailable() const
 {
-    return QStringLiteral("X11");
+    return QStringLiteral("X11: global hotkeys unavailable: %1").arg(m_connection->error());
+}
+
+QString X11GlobalShortcutService::serviceProblem() const
+{
+    if (!isConnected())
+        return unavailable();
+    if (isWaylandSession())
+        return QStringLiteral("X11: in a Wayland session an X11 program sees keys only while one of its own windows "
+                              "has the focus.");
+    return {};
 }
 
 void X11GlobalShortcutService::bind(const QList<ShortcutRequest> &requests)
 {
     if (!isConnected()) {
-        const ShortcutState none{ShortcutState::Kind::NoService, {},
-                                 QStringLiteral("X11: global hotkeys unavailable: %1").arg(m_connection->error())};
+        const ShortcutState none{ShortcutState::Kind::NoService, {}, unavailable()};
         m_bindings.clear();
         for (const ShortcutRequest &request : requests)
             Q_EMIT stateChanged(request.actionId, none);
@@ -140,8 +150,7 @@ void X11GlobalShortcutService::bind(const QList<ShortcutRequest> &requests)
 ShortcutState X11GlobalShortcutService::probe(QKeyCombination trigger)
 {
     if (!isConnected())
-        return {ShortcutState::Kind::NoService, {},
-                QStringLiteral("X11: global hotkeys unavailable: %1").arg(m_connection->error())};
+        return {ShortcutState::Kind::NoService, {}, unavailable()};
     // Grabbing again what this program holds would succeed, and letting go
     // of the trial would then end the real grab.
     for (const Binding &binding : std::as_const(m_bindings)) {

@@ -20,11 +20,11 @@ public:
     explicit X11GlobalShortcutService(std::shared_ptr<X11Connection> connection, QObject *parent = nullptr);
     ~X11GlobalShortcutService() override;
 
-    // Whether shortcuts can be bound at all: the X connection works.
-    bool isConnected() const;
-
     void bind(const QList<ShortcutRequest> &requests) override;
-    QString backendName() const override;
+    HotkeyBackend backend() const override { return HotkeyBackend::X11; }
+    // Without the X connection; and in a Wayland session, where an X client
+    // sees keys only while one of its own windows has the focus.
+    QString serviceProblem() const override;
     // A trial grab, let go at once.
     ShortcutState probe(QKeyCombination trigger) override;
 
@@ -38,6 +38,10 @@ public:
     void serveFromEventLoop() override;
 
 private:
+    // Whether shortcuts can be bound at all: the X connection works.
+    bool isConnected() const;
+    QString unavailable() const;
+
     struct Grab {
         uint8_t keycode;
         uint16_t modifiers;

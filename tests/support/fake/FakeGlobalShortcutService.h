@@ -13,10 +13,10 @@ class FakeGlobalShortcutService final : public GlobalShortcutService {
 
 public:
     void bind(const QList<ShortcutRequest> &requests) override;
-    QString backendName() const override { return m_backendName; }
+    HotkeyBackend backend() const override { return m_backend; }
     // As a bind of the trigger would be answered.
     ShortcutState probe(QKeyCombination trigger) override;
-    void setBackendName(const QString &name) { m_backendName = name; }
+    void setBackend(HotkeyBackend backend) { m_backend = backend; }
     bool hasDesktopSettings() const override { return m_hasDesktopSettings; }
     void openDesktopSettings() override { ++m_desktopSettingsOpened; }
     void setHasDesktopSettings(bool has) { m_hasDesktopSettings = has; }
@@ -61,7 +61,7 @@ private:
     QHash<QString, ShortcutState> m_answers; // by action id, as answered
     QHash<int, ShortcutState> m_answerFor;   // by trigger
     bool m_answerLater = false;
-    QString m_backendName = QStringLiteral("fake");
+    HotkeyBackend m_backend = HotkeyBackend::X11;
     int m_bindCount = 0;
     bool m_hasDesktopSettings = false;
     QString m_serviceProblem;
