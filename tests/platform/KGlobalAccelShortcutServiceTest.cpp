@@ -121,18 +121,17 @@ TEST_F(KGlobalAccelShortcutServiceTest, ShiftWithADigitOrPunctuationIsSentAsTheS
         {ctrlShift | Qt::Key_Ampersand, Qt::ControlModifier | Qt::Key_Ampersand, "Ctrl+&"},
         {Qt::MetaModifier | Qt::ShiftModifier | Qt::Key_Equal, Qt::MetaModifier | Qt::Key_Plus, "Meta++"},
         {ctrlShift | Qt::AltModifier | Qt::Key_Slash, Qt::ControlModifier | Qt::AltModifier | Qt::Key_Question, "Ctrl+Alt+?"},
-        {ctrlShift | Qt::Key_0, Qt::ControlModifier | Qt::Key_ParenRight, "Ctrl+)"},
         {Qt::ControlModifier | Qt::Key_7, Qt::ControlModifier | Qt::Key_7, "Ctrl+7"},
         {ctrlShift | Qt::Key_F2, ctrlShift | Qt::Key_F2, "Ctrl+Shift+F2"},
         {ctrlShift | Qt::Key_Space, ctrlShift | Qt::Key_Space, "Ctrl+Shift+Space"},
     };
     QList<ShortcutRequest> requests;
-    for (qsizetype i = 0; i < cases.size(); ++i)
-        requests.append({QString::number(i), QStringLiteral("Button %1").arg(i), cases[i].trigger});
-    service->bind(requests);
     QStringList ids;
-    for (const ShortcutRequest &request : requests)
-        ids.append(request.actionId);
+    for (qsizetype i = 0; i < cases.size(); ++i) {
+        ids.append(QString::number(i));
+        requests.append({ids.last(), QStringLiteral("Button %1").arg(i), cases[i].trigger});
+    }
+    service->bind(requests);
     ASSERT_TRUE(runEventLoopUntil([&] { return settled(ids); }));
     for (qsizetype i = 0; i < cases.size(); ++i) {
         const std::string what = "case " + std::to_string(i) + ", shown as " + cases[i].shown;
@@ -153,7 +152,6 @@ TEST_F(KGlobalAccelShortcutServiceTest, DesktopSettingsOpenTheShortcutsPageOfThe
 {
     const QByteArray path = qgetenv("PATH");
     const QList<std::pair<QStringList, QString>> cases{
-        {{QStringLiteral("kcmshell6")}, QStringLiteral("kcmshell6")},
         {{QStringLiteral("kcmshell5")}, QStringLiteral("kcmshell5")},
         {{QStringLiteral("kcmshell5"), QStringLiteral("kcmshell6")}, QStringLiteral("kcmshell6")},
         {{QStringLiteral("kcmshell6"), QStringLiteral("systemsettings")}, QStringLiteral("systemsettings")},
