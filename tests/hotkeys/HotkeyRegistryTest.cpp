@@ -2,7 +2,6 @@
 #include "ButtonFileWriter.h"
 #include "EventLoopWait.h"
 #include "HotKeyManager.h"
-#include "KeyboardShortcut.h"
 #include "LogCapture.h"
 
 #include "fake/FakeAppLauncher.h"

@@ -10,7 +10,6 @@
 
 #include <cerrno>
 #include <csignal>
-#include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
 #include <sys/resource.h>

@@ -1,6 +1,5 @@
 #include "Log.h"
 
-#include <QFile>
 #include <QLoggingCategory>
 #include <QTemporaryFile>
 

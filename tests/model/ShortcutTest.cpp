@@ -42,15 +42,6 @@ INSTANTIATE_TEST_SUITE_P(Shortcuts, ParseShortcutText, ::testing::Values(
     ParseCase{"opt+é", "é", 2, "⌥ + É"},
     ParseCase{"ß", "ß", 0, "SS"}));
 
-// That the display text parses back to the same shortcut is checked by the shortcut text fuzzer.
-TEST(ShortcutTextForm, PlusAndSpaceCharactersDoNotSurviveTheTextForm)
-{
-    EXPECT_EQ(parseShortcutText(KeyboardShortcut{"+", ModifierFlags::shift}.displayString()),
-              (KeyboardShortcut{"", ModifierFlags::shift}));
-    EXPECT_EQ(parseShortcutText(KeyboardShortcut{" ", ModifierFlags::command}.displayString()),
-              (KeyboardShortcut{"", ModifierFlags::command}));
-}
-
 TEST(KeyboardShortcutValue, ComparesKeysUnderCanonicalEquivalenceAndCase)
 {
     const QString composed = QStringLiteral("\u00e9");

@@ -4,7 +4,6 @@
 #include "xdg/FreedesktopNotifications.h"
 
 #include <QDBusConnection>
-#include <QDBusConnectionInterface>
 #include <QObject>
 #include <QStringList>
 #include <QVariantMap>

@@ -24,25 +24,15 @@ TEST_P(GnomeAcceleratorTranslation, WritesGtkSyntaxAndShowsAsGnomeDoes)
 INSTANTIATE_TEST_SUITE_P(
     Keys, GnomeAcceleratorTranslation,
     ::testing::Values(
-        // each modifier alone
-        Translation{Qt::MetaModifier | Qt::Key_F, "<Super>f", "Super+F"},
-        Translation{Qt::ControlModifier | Qt::Key_F, "<Control>f", "Ctrl+F"},
-        Translation{Qt::AltModifier | Qt::Key_F, "<Alt>f", "Alt+F"},
-        Translation{Qt::ShiftModifier | Qt::Key_F, "<Shift>f", "Shift+F"},
-        // all of them, in GTK's order; Super first as GNOME shows it
+        // every modifier, in GTK's order; Super first as GNOME shows it
         Translation{Qt::MetaModifier | Qt::ShiftModifier | Qt::AltModifier | Qt::ControlModifier | Qt::Key_K,
                     "<Control><Shift><Alt><Super>k", "Super+Ctrl+Shift+Alt+K"},
         Translation{Qt::MetaModifier | Qt::AltModifier | Qt::Key_F, "<Alt><Super>f", "Super+Alt+F"},
-        // digits, punctuation by keysym name, F-keys, named keys
-        Translation{Qt::ControlModifier | Qt::Key_1, "<Control>1", "Ctrl+1"},
+        // punctuation by keysym name, named keys, no modifier
         Translation{Qt::AltModifier | Qt::Key_Comma, "<Alt>comma", "Alt+,"},
-        Translation{Qt::MetaModifier | Qt::Key_Slash, "<Super>slash", "Super+/"},
         Translation{Qt::MetaModifier | Qt::Key_BracketLeft, "<Super>bracketleft", "Super+["},
-        Translation{Qt::ControlModifier | Qt::ShiftModifier | Qt::Key_F5, "<Control><Shift>F5", "Ctrl+Shift+F5"},
-        Translation{Qt::MetaModifier | Qt::Key_F12, "<Super>F12", "Super+F12"},
         Translation{Qt::MetaModifier | Qt::Key_Space, "<Super>space", "Super+Space"},
         Translation{Qt::AltModifier | Qt::Key_Return, "<Alt>Return", "Alt+Return"},
-        Translation{Qt::MetaModifier | Qt::Key_Left, "<Super>Left", "Super+Left"},
         Translation{QKeyCombination(Qt::Key_F9), "F9", "F9"},
         // a keypad flag is no modifier GNOME binds: never written
         Translation{Qt::MetaModifier | Qt::KeypadModifier | Qt::Key_1, "<Super>1", "Super+1"}));
@@ -74,8 +64,6 @@ INSTANTIATE_TEST_SUITE_P(
                       Reading{"<super>a", Qt::MetaModifier | Qt::Key_A, true},
                       Reading{"<Primary><Alt>t", Qt::ControlModifier | Qt::AltModifier | Qt::Key_T, true},
                       Reading{"<Ctrl><Mod1>t", Qt::ControlModifier | Qt::AltModifier | Qt::Key_T, true},
-                      Reading{"<Control>F5", Qt::ControlModifier | Qt::Key_F5, true},
-                      Reading{"<Super>space", Qt::MetaModifier | Qt::Key_Space, true},
                       // GNOME skips a word it does not know: a bare F12 grab
                       Reading{"<Win>F12", QKeyCombination(Qt::Key_F12), true},
                       // a modifier more or less, another key, a lock modifier
@@ -84,7 +72,6 @@ INSTANTIATE_TEST_SUITE_P(
                       Reading{"<Super>b", Qt::MetaModifier | Qt::Key_A, false},
                       Reading{"a", Qt::MetaModifier | Qt::Key_A, false},
                       Reading{"<Mod2><Super>a", Qt::MetaModifier | Qt::Key_A, false},
-                      Reading{"<Super>F5", Qt::MetaModifier | Qt::Key_F6, false},
                       // GNOME's placeholders and broken text
                       Reading{"", Qt::MetaModifier | Qt::Key_A, false},
                       Reading{"<Super>", Qt::MetaModifier | Qt::Key_A, false},

@@ -53,14 +53,11 @@ struct Raw {
     }
     void setPaths(const QStringList &paths) const
     {
-        QList<QByteArray> utf8;
+        GVariantBuilder strv;
+        g_variant_builder_init(&strv, G_VARIANT_TYPE_STRING_ARRAY);
         for (const QString &path : paths)
-            utf8 << path.toUtf8();
-        std::vector<const gchar *> strv;
-        for (const QByteArray &path : utf8)
-            strv.push_back(path.constData());
-        strv.push_back(nullptr);
-        g_settings_set_strv(list, GnomeCustomShortcuts::listKey, strv.data());
+            g_variant_builder_add(&strv, "s", path.toUtf8().constData());
+        g_settings_set_value(list, GnomeCustomShortcuts::listKey, g_variant_builder_end(&strv));
     }
     static GSettings *entry(const QString &path)
     {
@@ -117,30 +114,19 @@ protected:
     GnomeCustomShortcuts shortcuts;
 };
 
-TEST_F(GnomeCustomShortcutsTest, EveryPathKeepsItsTrailingSlash)
+// Ours go after the user's paths and leave them as they were, in their
+// order; a path without its slash (gsd-media-keys 43 crashes on it) is mended.
+TEST_F(GnomeCustomShortcutsTest, OursComeAndGoLeavingTheUsersListAsItWasWithEveryPathsSlash)
 {
-    // A path without its slash (gsd-media-keys 43 crashes on it) is mended;
-    // the user's other paths stay, in their order.
     const QString broken = base + QStringLiteral("custom1");
     raw.setPaths({broken, usersPath});
-    ASSERT_TRUE(shortcuts.put(QStringLiteral("X"), {QStringLiteral("Vantorel: X"), QStringLiteral("v"),
-                                                    QStringLiteral("<Super>x")}));
-    const QStringList paths = raw.paths();
-    EXPECT_EQ(paths, QStringList({broken + QLatin1Char('/'), usersPath, base + QStringLiteral("vantorel-X/")}));
-    for (const QString &path : paths)
-        EXPECT_TRUE(path.endsWith(QLatin1Char('/'))) << path.toStdString();
-}
-
-TEST_F(GnomeCustomShortcutsTest, RemovingAllOursLeavesTheUsersListAsItWas)
-{
-    const QStringList before{usersPath, base + QStringLiteral("custom7/")};
-    raw.setPaths(before);
-    for (const char *id : {"A", "B", "C"})
+    const QStringList before{broken + QLatin1Char('/'), usersPath};
+    for (const char *id : {"A", "B"})
         ASSERT_TRUE(shortcuts.put(QLatin1String(id), {QStringLiteral("n"), QStringLiteral("c"), QStringLiteral("F9")}));
-    EXPECT_EQ(raw.paths().size(), 5);
+    EXPECT_EQ(raw.paths(), before + QStringList({base + QStringLiteral("vantorel-A/"), base + QStringLiteral("vantorel-B/")}));
     shortcuts.removeAllOurs();
     EXPECT_EQ(raw.paths(), before);
-    for (const char *id : {"A", "B", "C"})
+    for (const char *id : {"A", "B"})
         EXPECT_EQ(Raw::keysSet(GnomeCustomShortcuts::pathOf(QLatin1String(id))), 0) << id;
 }
 

@@ -47,6 +47,11 @@ protected:
         ASSERT_TRUE(bus.isRunning()) << bus.error().toStdString();
         portal = std::make_unique<FakeShortcutPortal>(bus.connect(QStringLiteral("portal")));
         ASSERT_TRUE(portal->isRunning());
+        startService();
+    }
+
+    void startService()
+    {
         service = std::make_unique<PortalGlobalShortcutService>(QDBusConnection(bus.connect(QStringLiteral("client"))), 2);
         QObject::connect(service.get(), &GlobalShortcutService::stateChanged,
                          [this](const QString &id, const ShortcutState &state) { states.insert(id, state); });
@@ -71,6 +76,16 @@ protected:
 
     // Lets anything still on its way arrive.
     static void settle() { runEventLoopUntil([] { return false; }, 300); }
+
+    // One action goes live, and neither the log nor the view hear of a problem.
+    void bindWithoutAProblem()
+    {
+        LogCapture log;
+        service->bind({request(QStringLiteral("A"), Qt::AltModifier | Qt::Key_A)});
+        ASSERT_TRUE(allAre(Kind::Live, {QStringLiteral("A")}));
+        EXPECT_EQ(service->serviceProblem(), QString());
+        EXPECT_TRUE(log.startingWith(QStringLiteral("Portal: cannot register")).isEmpty());
+    }
 
     ScopedEnvironment environment;
     QTemporaryDir dataHome;
@@ -104,26 +119,6 @@ TEST_F(PortalShortcutServiceTest, AnswersPendingAtOnceThenLiveOnTheTriggerTheDes
     EXPECT_TRUE(runEventLoopUntil([&] { return portal->configureCount() == 1; }));
 }
 
-// A "no" in the desktop's dialog is final until the list changes: asking
-// again would put the dialog up again.
-TEST_F(PortalShortcutServiceTest, ADeclinedOrFailedBindAnswersEveryActionAndIsNotRetried)
-{
-    const QStringList ids{QStringLiteral("A"), QStringLiteral("B")};
-    portal->setAnswer(FakeShortcutPortal::Answer::Declined);
-    service->bind({request(ids[0], Qt::AltModifier | Qt::Key_A), request(ids[1], Qt::AltModifier | Qt::Key_B)});
-    ASSERT_TRUE(allAre(Kind::Declined, ids));
-    EXPECT_FALSE(states.value(ids[0]).detail.isEmpty());
-    EXPECT_EQ(states.value(ids[0]).detail, states.value(ids[1]).detail) << "one reason for the whole bind";
-    settle();
-    EXPECT_EQ(portal->bindCount(), 1);
-
-    portal->setAnswer(FakeShortcutPortal::Answer::Failed);
-    service->bind({request(ids[0], Qt::AltModifier | Qt::Key_A), request(ids[1], Qt::AltModifier | Qt::Key_C)});
-    ASSERT_TRUE(allAre(Kind::Failed, ids));
-    settle();
-    EXPECT_EQ(portal->bindCount(), 2);
-}
-
 // GNOME 48 answers its dialog's Add with response 2 and the bound shortcuts:
 // an answer that carries them is a success whatever its code, and each
 // button shows the trigger the desktop reports. Without them, 2 is a failure.
@@ -141,10 +136,13 @@ TEST_F(PortalShortcutServiceTest, AnAnswerCarryingTheShortcutsIsASuccessWhatever
               (QStringList{"Portal: the desktop's trigger for Button A: Alt+Super+F",
                            "Portal: the desktop's trigger for Button B: Alt+Super+F"}));
 
+    // A failure is final until the list changes.
     portal->setAnswer(FakeShortcutPortal::Answer::Failed);
     service->bind({request(ids[0], Qt::AltModifier | Qt::Key_A)});
     ASSERT_TRUE(allAre(Kind::Failed, {ids[0]}));
     EXPECT_EQ(states.value(ids[0]).detail, QStringLiteral("Portal: the desktop refused the global shortcuts"));
+    settle();
+    EXPECT_EQ(portal->bindCount(), 2);
 }
 
 // What ListShortcuts reports (whatever its code) stands in for a trigger the
@@ -199,22 +197,14 @@ TEST_F(PortalShortcutServiceTest, ARefusedRegistrationIsLoggedOnceAndReachableBy
 // the second time: nothing to report then.
 TEST_F(PortalShortcutServiceTest, AFreshlyWrittenEntryIsGivenASecondRegistration)
 {
-    LogCapture log;
     portal->failRegistrations(QStringLiteral("Could not register app ID: App info not found"), 1);
-    service->bind({request(QStringLiteral("A"), Qt::AltModifier | Qt::Key_A)});
-    ASSERT_TRUE(allAre(Kind::Live, {QStringLiteral("A")}));
+    bindWithoutAProblem();
     EXPECT_EQ(portal->registeredAppIds().size(), 2);
-    EXPECT_EQ(service->serviceProblem(), QString());
-    EXPECT_TRUE(log.startingWith(QStringLiteral("Portal: cannot register")).isEmpty());
 }
 
 TEST_F(PortalShortcutServiceTest, APortalWithoutTheRegistryIsNoProblem)
 {
-    LogCapture log;
-    service->bind({request(QStringLiteral("A"), Qt::AltModifier | Qt::Key_A)});
-    ASSERT_TRUE(allAre(Kind::Live, {QStringLiteral("A")}));
-    EXPECT_EQ(service->serviceProblem(), QString());
-    EXPECT_TRUE(log.startingWith(QStringLiteral("Portal: cannot register")).isEmpty());
+    bindWithoutAProblem();
 }
 
 // Chosen by VANTOREL_HOTKEYS where the desktop has no such portal: the
@@ -230,14 +220,10 @@ TEST_F(PortalShortcutServiceTest, NoPortalVersionIsAProblem)
 // desktop file name themselves): the portal keeps it, nothing to report.
 TEST_F(PortalShortcutServiceTest, AnAppIdThePortalHasAlreadyIsNoProblem)
 {
-    LogCapture log;
     portal->failRegistrations(QStringLiteral("Could not register app ID: Connection already associated with an "
                                              "application ID"));
-    service->bind({request(QStringLiteral("A"), Qt::AltModifier | Qt::Key_A)});
-    ASSERT_TRUE(allAre(Kind::Live, {QStringLiteral("A")}));
+    bindWithoutAProblem();
     EXPECT_EQ(portal->registeredAppIds().size(), 1) << "not asked again";
-    EXPECT_EQ(service->serviceProblem(), QString());
-    EXPECT_TRUE(log.startingWith(QStringLiteral("Portal: cannot register")).isEmpty());
 }
 
 // Started from a build folder, the program installs its own desktop entry,
@@ -274,9 +260,7 @@ TEST_F(PortalShortcutServiceTest, TheDesktopEntryIsInstalledBeforeRegisteringUnl
     ASSERT_TRUE(packaged.open(QIODevice::WriteOnly));
     packaged.write("[Desktop Entry]\nType=Application\nName=Vantorel\nExec=vantorel\n");
     packaged.close();
-    service = std::make_unique<PortalGlobalShortcutService>(QDBusConnection(bus.connect(QStringLiteral("client"))), 2);
-    QObject::connect(service.get(), &GlobalShortcutService::stateChanged,
-                     [this](const QString &id, const ShortcutState &state) { states.insert(id, state); });
+    startService();
     const qsizetype asked = portal->registeredAppIds().size();
     portal->failRegistrations(QStringLiteral("Could not register app ID: App info not found"));
     service->bind({request(QStringLiteral("B"), Qt::AltModifier | Qt::Key_B)});
@@ -303,18 +287,6 @@ TEST_F(PortalShortcutServiceTest, AChangedListClosesTheSessionAndBindsTheNewList
     EXPECT_EQ(idsOf(portal->lastBound()), (QStringList{QStringLiteral("A"), QStringLiteral("B")}));
 }
 
-TEST_F(PortalShortcutServiceTest, ASessionThePortalClosesIsBoundAgainExactlyOnce)
-{
-    service->bind({request(QStringLiteral("A"), Qt::AltModifier | Qt::Key_A)});
-    ASSERT_TRUE(allAre(Kind::Live, {QStringLiteral("A")}));
-    portal->closeSession();
-    ASSERT_TRUE(runEventLoopUntil([&] { return portal->bindCount() == 2; }));
-    ASSERT_TRUE(allAre(Kind::Live, {QStringLiteral("A")}));
-    settle();
-    EXPECT_EQ(portal->bindCount(), 2);
-    EXPECT_EQ(portal->sessionCount(), 2);
-}
-
 TEST_F(PortalShortcutServiceTest, ActivationsOfItsOwnSessionArriveWithTheirTime)
 {
     service->bind({request(QStringLiteral("A"), Qt::AltModifier | Qt::Key_A)});
@@ -328,22 +300,24 @@ TEST_F(PortalShortcutServiceTest, ActivationsOfItsOwnSessionArriveWithTheirTime)
 
 TEST(PortalTriggerTest, WritesModifiersThenTheKeysymName)
 {
+    // The keysym names are sway's and GNOME's too, checked with theirs.
     EXPECT_EQ(PortalTrigger::fromCombination(Qt::MetaModifier | Qt::AltModifier | Qt::Key_F), QStringLiteral("LOGO+ALT+f"));
-    EXPECT_EQ(PortalTrigger::fromCombination(Qt::ControlModifier | Qt::Key_F5), QStringLiteral("CTRL+F5"));
-    EXPECT_EQ(PortalTrigger::fromCombination(Qt::ShiftModifier | Qt::Key_Minus), QStringLiteral("SHIFT+minus"));
-    EXPECT_EQ(PortalTrigger::fromCombination(Qt::AltModifier | Qt::Key_Space), QStringLiteral("ALT+space"));
-    EXPECT_EQ(PortalTrigger::fromCombination(Qt::MetaModifier | Qt::Key_1), QStringLiteral("LOGO+1"));
     EXPECT_EQ(PortalTrigger::fromCombination(Qt::ControlModifier | Qt::ShiftModifier | Qt::Key_BracketLeft),
               QStringLiteral("CTRL+SHIFT+bracketleft"));
     EXPECT_EQ(PortalTrigger::fromCombination(Qt::MetaModifier | Qt::Key_unknown), QString());
 }
-// A "no" in the desktop's dialog stays a "no": the portal closing that
-// session, or restarting, never puts the dialog up again by itself.
+// A "no" in the desktop's dialog answers every action and stays a "no":
+// neither a retry, nor the portal closing that session or restarting, puts
+// the dialog up again by itself.
 TEST_F(PortalShortcutServiceTest, ADeclinedDialogComesBackNeitherAfterASessionCloseNorAfterAPortalRestart)
 {
     portal->setAnswer(FakeShortcutPortal::Answer::Declined);
-    service->bind({request(QStringLiteral("A"), Qt::AltModifier | Qt::Key_A)});
-    ASSERT_TRUE(allAre(Kind::Declined, {QStringLiteral("A")}));
+    service->bind({request(QStringLiteral("A"), Qt::AltModifier | Qt::Key_A),
+                   request(QStringLiteral("B"), Qt::AltModifier | Qt::Key_B)});
+    ASSERT_TRUE(allAre(Kind::Declined, {QStringLiteral("A"), QStringLiteral("B")}));
+    EXPECT_FALSE(states.value(QStringLiteral("A")).detail.isEmpty());
+    EXPECT_EQ(states.value(QStringLiteral("A")).detail, states.value(QStringLiteral("B")).detail)
+        << "one reason for the whole bind";
     portal->closeSession();
     settle();
     EXPECT_EQ(portal->sessionCount(), 1);
@@ -381,10 +355,12 @@ TEST_F(PortalShortcutServiceTest, APortalThatClosesEverySessionIsBoundAgainAtMos
         service->bind({request(id, Qt::AltModifier | Qt::Key_A)});
         ASSERT_TRUE(allAre(Kind::Live, {id}));
         const int before = portal->bindCount();
+        const int sessions = portal->sessionCount();
 
         portal->closeSession();
         ASSERT_TRUE(runEventLoopUntil([&] { return portal->bindCount() == before + 1; })) << "the first close";
         ASSERT_TRUE(allAre(Kind::Live, {id}));
+        EXPECT_EQ(portal->sessionCount(), sessions + 1) << "bound again in a new session";
         now += c.reboundSessionLastedMs;
         // However often it closes from here on.
         for (int close = 0; close < 4; ++close) {

@@ -38,9 +38,9 @@ protected:
                                        "mode \"resize\" {\n    bindsym $mod+r resize grow width 10px\n}\n"));
     }
 
-    void start()
+    void start(const QString &socket = {})
     {
-        service = std::make_unique<SwayShortcutService>(sway->path(), program);
+        service = std::make_unique<SwayShortcutService>(socket.isEmpty() ? sway->path() : socket, program);
         QObject::connect(service.get(), &GlobalShortcutService::stateChanged,
                          [this](const QString &id, const ShortcutState &state) { states.insert(id, state); });
     }
@@ -186,8 +186,19 @@ TEST_F(SwayShortcutServiceTest, AReloadThatComesWhileTheProgramQuitsBindsNothing
     EXPECT_EQ(sway->configReads(), 1);
 }
 
-TEST_F(SwayShortcutServiceTest, WhenSwayGoesAwayEveryActionSaysSo)
+// Without sway, or once it goes away, every action fails with the reason.
+TEST_F(SwayShortcutServiceTest, WithoutSwayOrOnceItGoesAwayEveryActionSaysSo)
 {
+    const QString nobody = dir.filePath(QStringLiteral("nobody-here.sock"));
+    start(nobody);
+    service->bind({request(QStringLiteral("A"), Qt::MetaModifier | Qt::Key_A)});
+    ASSERT_TRUE(allAre(Kind::Failed, {QStringLiteral("A")}));
+    EXPECT_TRUE(states.value(QStringLiteral("A")).detail.startsWith(QLatin1String("Cannot reach sway's IPC at ")))
+        << states.value(QStringLiteral("A")).detail.toStdString();
+    EXPECT_EQ(service->serviceProblem(), states.value(QStringLiteral("A")).detail);
+    EXPECT_FALSE(SwayIpcClient::answers(nobody, 500));
+    EXPECT_TRUE(SwayIpcClient::answers(sway->path(), 500));
+
     start();
     service->bind({request(QStringLiteral("A"), Qt::MetaModifier | Qt::Key_A)});
     ASSERT_TRUE(allAre(Kind::Live, {QStringLiteral("A")}));
@@ -200,19 +211,5 @@ TEST_F(SwayShortcutServiceTest, WhenSwayGoesAwayEveryActionSaysSo)
                    request(QStringLiteral("N"), Qt::MetaModifier | Qt::Key_N)});
     EXPECT_EQ(states.value(QStringLiteral("N")).kind, Kind::Failed);
     service.reset(); // and quitting does not wait for a sway that is gone
-}
-
-TEST_F(SwayShortcutServiceTest, WithoutSwayEveryActionFailsAtOnce)
-{
-    service = std::make_unique<SwayShortcutService>(dir.filePath(QStringLiteral("nobody-here.sock")), program);
-    QObject::connect(service.get(), &GlobalShortcutService::stateChanged,
-                     [this](const QString &id, const ShortcutState &state) { states.insert(id, state); });
-    service->bind({request(QStringLiteral("A"), Qt::MetaModifier | Qt::Key_A)});
-    ASSERT_TRUE(allAre(Kind::Failed, {QStringLiteral("A")}));
-    EXPECT_TRUE(states.value(QStringLiteral("A")).detail.startsWith(QLatin1String("Cannot reach sway's IPC at ")))
-        << states.value(QStringLiteral("A")).detail.toStdString();
-    EXPECT_EQ(service->serviceProblem(), states.value(QStringLiteral("A")).detail);
-    EXPECT_FALSE(SwayIpcClient::answers(dir.filePath(QStringLiteral("nobody-here.sock")), 500));
-    EXPECT_TRUE(SwayIpcClient::answers(sway->path(), 500));
 }
 } // namespace

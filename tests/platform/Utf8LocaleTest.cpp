@@ -3,7 +3,6 @@
 
 #include <QByteArray>
 #include <QList>
-#include <QtGlobal>
 
 #include <clocale>
 #include <cstring>

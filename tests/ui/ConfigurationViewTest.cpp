@@ -11,16 +11,27 @@
 #include <gtest/gtest.h>
 
 namespace {
-TEST(ConfigurationViewTest, ShowsTheProgramsVersion)
+// The window over a manager on fake services, made once a test has set the fakes up.
+class ConfigurationWindow : public ::testing::Test {
+protected:
+    void show()
+    {
+        view = std::make_unique<ConfigurationView>(testManager.manager());
+        view->show();
+    }
+    template <typename T = QWidget> T *child(const char *name) const { return view->findChild<T *>(QLatin1String(name)); }
+
+    TestManager testManager;
+    std::unique_ptr<ConfigurationView> view;
+};
+
+TEST_F(ConfigurationWindow, ShowsTheProgramsVersion)
 {
     QCoreApplication::setApplicationVersion(QStringLiteral("9.8.7"));
-    TestManager testManager;
-    ConfigurationView view(testManager.manager());
-    view.show();
+    show();
     QCoreApplication::setApplicationVersion(QString());
-    const auto *version = view.findChild<QLabel *>(QStringLiteral("versionLabel"));
-    ASSERT_TRUE(version && version->isVisible());
-    EXPECT_EQ(version->text(), QStringLiteral("Vantorel 9.8.7"));
+    ASSERT_TRUE(child("versionLabel")->isVisible());
+    EXPECT_EQ(child<QLabel>("versionLabel")->text(), QStringLiteral("Vantorel 9.8.7"));
 }
 
 // While the desktop's shortcut service has a problem, the view offers a
@@ -60,84 +71,64 @@ TEST(ConfigurationViewTest, DeniedOffersARequestAndChecksAgainASecondAfterIt)
 
 // Where the session has no shortcut service there is nothing to request: the
 // view names the backend and gives the command to bind instead.
-TEST(ConfigurationViewTest, WithoutAShortcutServiceItGivesTheCommandToBindInstead)
+TEST_F(ConfigurationWindow, WithoutAShortcutServiceItGivesTheCommandToBindInstead)
 {
+    testManager.shortcuts().setServiceProblem(QStringLiteral("X11: global hotkeys unavailable: no display"));
     for (const bool service : {true, false}) {
-        TestManager testManager;
         testManager.shortcuts().setBackend(service ? HotkeyBackend::X11 : HotkeyBackend::None);
-        if (service)
-            testManager.shortcuts().setServiceProblem(QStringLiteral("X11: global hotkeys unavailable: no display"));
-        ConfigurationView view(testManager.manager());
-        view.show();
-        const auto child = [&](const char *name) { return view.findChild<QLabel *>(QLatin1String(name)); };
-        EXPECT_EQ(view.findChild<QWidget *>(QStringLiteral("requestButton"))->isVisible(), service);
+        show();
+        EXPECT_EQ(child("requestButton")->isVisible(), service);
         EXPECT_EQ(child("activateCommand")->isVisible(), !service);
-        EXPECT_EQ(child("activateCommand")->text(), QStringLiteral("vantorel --activate NAME"));
-        EXPECT_EQ(child("hintLabel")->text().contains(QStringLiteral("bind this command")), !service);
-        EXPECT_TRUE(child("backendLabel")->text().endsWith(service ? QStringLiteral("X11") : QStringLiteral("none")));
+        EXPECT_EQ(child<QLabel>("activateCommand")->text(), QStringLiteral("vantorel --activate NAME"));
+        EXPECT_EQ(child<QLabel>("hintLabel")->text().contains(QStringLiteral("bind this command")), !service);
+        EXPECT_TRUE(child<QLabel>("backendLabel")->text().endsWith(service ? QStringLiteral("X11") : QStringLiteral("none")));
     }
 }
+
 // Desktops that own the keys have a page of their own for them: the view
 // offers it only where there is one.
-TEST(ConfigurationViewTest, OffersTheDesktopsShortcutSettingsWhereItHasThem)
+TEST_F(ConfigurationWindow, OffersTheDesktopsShortcutSettingsWhereItHasThem)
 {
     for (const bool hasSettings : {false, true}) {
-        TestManager testManager;
         testManager.shortcuts().setHasDesktopSettings(hasSettings);
-        ConfigurationView view(testManager.manager());
-        view.show();
-        auto *button = view.findChild<QPushButton *>(QStringLiteral("desktopSettingsButton"));
-        ASSERT_NE(button, nullptr);
-        EXPECT_EQ(button->isVisible(), hasSettings);
-        if (hasSettings) {
-            button->click();
-            EXPECT_EQ(testManager.shortcuts().desktopSettingsOpened(), 1);
-        }
+        show();
+        EXPECT_EQ(child("desktopSettingsButton")->isVisible(), hasSettings);
     }
+    child<QPushButton>("desktopSettingsButton")->click();
+    EXPECT_EQ(testManager.shortcuts().desktopSettingsOpened(), 1);
 }
 
 // A desktop service that refuses Vantorel as a whole (the portal not
 // accepting its app id) says why in the window, also when that comes after
 // the window was made; nothing is said while nothing is wrong.
-TEST(ConfigurationViewTest, SaysWhyTheDesktopsShortcutServiceRefusesVantorel)
+TEST_F(ConfigurationWindow, SaysWhyTheDesktopsShortcutServiceRefusesVantorel)
 {
-    TestManager testManager;
-    ConfigurationView view(testManager.manager());
-    view.show();
-    auto *problem = view.findChild<QLabel *>(QStringLiteral("serviceProblem"));
-    ASSERT_NE(problem, nullptr);
+    show();
+    auto *problem = child<QLabel>("serviceProblem");
     EXPECT_FALSE(problem->isVisible());
-
     const QString why = QStringLiteral("The desktop's portal does not accept the app id org.vantorel.Vantorel: "
                                        "App info not found for 'org.vantorel.Vantorel'");
     testManager.shortcuts().setServiceProblem(why);
-    view.refreshPermissionStatus();
+    view->refreshPermissionStatus();
     EXPECT_TRUE(problem->isVisible());
     EXPECT_EQ(problem->text(), why);
-
     testManager.shortcuts().setServiceProblem(QString());
-    view.refreshPermissionStatus();
+    view->refreshPermissionStatus();
     EXPECT_FALSE(problem->isVisible());
 }
 
 // GNOME before 48 asks nobody before a program writes its keyboard settings:
 // the view asks, once, and offers taking everything out again.
-TEST(ConfigurationViewTest, AsksForTheConsentTheDesktopNeedsAndTakesItBack)
+TEST_F(ConfigurationWindow, AsksForTheConsentTheDesktopNeedsAndTakesItBack)
 {
-    TestManager plain;
-    ConfigurationView plainView(plain.manager());
-    plainView.show();
-    EXPECT_FALSE(plainView.findChild<QPushButton *>(QStringLiteral("giveDesktopConsentButton"))->isVisible());
-    EXPECT_FALSE(plainView.findChild<QPushButton *>(QStringLiteral("withdrawDesktopConsentButton"))->isVisible());
+    show();
+    EXPECT_FALSE(child("giveDesktopConsentButton")->isVisible()) << "a desktop that needs none";
+    EXPECT_FALSE(child("withdrawDesktopConsentButton")->isVisible());
 
-    TestManager testManager;
     testManager.shortcuts().asksConsent(QStringLiteral("Add them"), QStringLiteral("Remove them"));
-    ConfigurationView view(testManager.manager());
-    view.show();
-    auto *give = view.findChild<QPushButton *>(QStringLiteral("giveDesktopConsentButton"));
-    auto *withdraw = view.findChild<QPushButton *>(QStringLiteral("withdrawDesktopConsentButton"));
-    ASSERT_NE(give, nullptr);
-    ASSERT_NE(withdraw, nullptr);
+    show();
+    auto *give = child<QPushButton>("giveDesktopConsentButton");
+    auto *withdraw = child<QPushButton>("withdrawDesktopConsentButton");
     EXPECT_EQ(give->text(), QStringLiteral("Add them"));
     EXPECT_EQ(withdraw->text(), QStringLiteral("Remove them"));
     EXPECT_TRUE(give->isVisible());

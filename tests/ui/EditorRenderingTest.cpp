@@ -8,12 +8,10 @@
 #include "QtPrinters.h"
 #include "TestManager.h"
 
-#include <QAbstractButton>
 #include <QApplication>
 #include <QHash>
 #include <QImage>
 #include <QLabel>
-#include <QLineEdit>
 #include <QStyle>
 #include <QStyleFactory>
 #include <QTest>
@@ -141,12 +139,6 @@ protected:
     TestManager testManager{buttons()};
     LaunchPadView view{testManager.manager()};
 };
-
-TEST_P(EditorRenderingTest, TheGrabIsAtTheRunsScale)
-{
-    const double scale = qEnvironmentVariableIsSet("QT_SCALE_FACTOR") ? qEnvironmentVariable("QT_SCALE_FACTOR").toDouble() : 1.0;
-    EXPECT_DOUBLE_EQ(view.grab().devicePixelRatio(), scale);
-}
 
 // WCAG asks 3:1 of graphics that carry meaning.
 TEST_P(EditorRenderingTest, EverySymbolStandsOutFromItsBackgroundByAtLeastThreeToOne)
