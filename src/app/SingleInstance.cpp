@@ -6,7 +6,6 @@
 #include "Log.h"
 #include "PrivateDirectory.h"
 
-#include <QAbstractEventDispatcher>
 #include <QFile>
 #include <QFileInfo>
 #include <QSocketNotifier>
@@ -190,20 +189,14 @@ bool SingleInstance::listen(QString &problem)
         return false;
     }
     m_listener = fd;
-    // Later starts wait in the listen queue until there is an event loop.
-    if (QAbstractEventDispatcher::instance())
-        watchListener();
+    QMetaObject::invokeMethod(this, &SingleInstance::watchListener, Qt::QueuedConnection);
     return true;
-}
-
-void SingleInstance::answerFromEventLoop()
-{
-    if (m_listener >= 0 && !m_listenerNotifier)
-        watchListener();
 }
 
 void SingleInstance::watchListener()
 {
+    if (m_listener < 0 || m_listenerNotifier)
+        return;
     m_listenerNotifier = std::make_unique<QSocketNotifier>(m_listener, QSocketNotifier::Read);
     connect(m_listenerNotifier.get(), &QSocketNotifier::activated, this, &SingleInstance::acceptConnections);
 }

@@ -55,16 +55,13 @@ public:
 
     // Checks the directory (creating it when missing) and whatever is at the
     // socket path before it trusts, asks or replaces it. A failure logs one
-    // line saying why.
+    // line saying why. Later starts are answered from the event loop (they
+    // wait in the listen queue until it runs).
     Claim claim();
     // Like claim(), but a running program is asked to activate this button
     // instead of showing its editor; its answer is in activation().
     Claim claimToActivate(const QString &nameOrId);
     Activation activation() const { return m_activation; }
-
-    // A claim made before the program's QCoreApplication existed answers
-    // later starts only from here on; call it once one exists.
-    void answerFromEventLoop();
 
     // How this instance answers activation requests of later starts.
     void setActivator(Activator activator) { m_activator = std::move(activator); }

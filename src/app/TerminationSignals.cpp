@@ -1,6 +1,5 @@
 #include "TerminationSignals.h"
 
-#include <QAbstractEventDispatcher>
 #include <QSocketNotifier>
 
 #include <csignal>
@@ -37,8 +36,7 @@ TerminationSignals::TerminationSignals(QObject *parent) : QObject(parent)
 {
     if (::pipe2(signalPipe, O_CLOEXEC | O_NONBLOCK) != 0)
         return;
-    if (QAbstractEventDispatcher::instance())
-        watchFromEventLoop();
+    QMetaObject::invokeMethod(this, &TerminationSignals::watch, Qt::QueuedConnection);
     struct sigaction action {};
     action.sa_handler = forceEnd;
     sigemptyset(&action.sa_mask);
@@ -49,10 +47,8 @@ TerminationSignals::TerminationSignals(QObject *parent) : QObject(parent)
     sigaction(SIGTERM, &action, nullptr);
 }
 
-void TerminationSignals::watchFromEventLoop()
+void TerminationSignals::watch()
 {
-    if (m_notifier || signalPipe[0] < 0)
-        return;
     m_notifier = new QSocketNotifier(signalPipe[0], QSocketNotifier::Read, this);
     connect(m_notifier, &QSocketNotifier::activated, this, [this] {
         unsigned char byte = 0;

@@ -6,7 +6,9 @@ class QSocketNotifier;
 
 // Turns SIGINT and SIGTERM into a clean quit of the event loop: a desktop
 // session ends its programs with SIGTERM. A process whose main thread is
-// too busy to quit within graceSeconds is ended by the signal itself.
+// too busy to quit within graceSeconds is ended by the signal itself. Made
+// before the QCoreApplication, it catches the signals at once and reports
+// them once the event loop runs.
 class TerminationSignals : public QObject {
     Q_OBJECT
 
@@ -16,13 +18,11 @@ public:
 
     static constexpr unsigned graceSeconds = 1;
 
-    // Made before the QCoreApplication, it catches the signals at once and
-    // reports them once this is called, with an event loop to come.
-    void watchFromEventLoop();
-
 signals:
     void received(int signalNumber);
 
 private:
+    void watch();
+
     QSocketNotifier *m_notifier = nullptr;
 };

@@ -4,7 +4,6 @@
 #include "Log.h"
 #include "posix/RunningExecutable.h"
 
-#include <QCoreApplication>
 #include <QDir>
 
 #include <algorithm>
@@ -54,15 +53,8 @@ HotKeyManager::HotKeyManager(Services services, QObject *parent)
         Log::line(QStringLiteral("⚠️ Warning: Running from DerivedData - permissions may not persist"));
     m_store.loadButtons();
     m_registry.registerAllShortcuts();
-    // Made before the application, the file is watched once the loop runs.
-    if (QCoreApplication::instance())
-        m_store.watchFile();
-}
-
-void HotKeyManager::serveFromEventLoop()
-{
-    m_registry.serveFromEventLoop();
-    m_store.watchFile();
+    // From the event loop: the manager may be made before the application.
+    QMetaObject::invokeMethod(this, [this] { m_store.watchFile(); }, Qt::QueuedConnection);
 }
 
 HotKeyManager::~HotKeyManager()

@@ -20,8 +20,8 @@
 // The program's manager as the windows see it: the button store, the hotkey
 // registry and the launcher behind one front. The program makes one in main
 // and hands it on; shared() reaches that one. Main thread only (but see
-// serveBeforeEventLoop()). Made before the QCoreApplication, it needs the
-// applicationPath.
+// HotkeyRegistry). Made before the QCoreApplication, it needs the
+// applicationPath, and watches the button file once the event loop runs.
 class HotKeyManager : public QObject {
     Q_OBJECT
 
@@ -69,10 +69,6 @@ public:
     // Whether this desktop lets a press find the application's window;
     // without, every press starts a new copy.
     bool canBringToFront() const { return m_services.windows && m_services.windows->canFindWindows(); }
-    // See HotkeyRegistry: presses served before the event loop exists.
-    void serveBeforeEventLoop() { m_registry.serveBeforeEventLoop(); }
-    // Also starts watching the button file.
-    void serveFromEventLoop();
 
     void registerAllShortcuts() { m_registry.registerAllShortcuts(); }
     void unregisterAllShortcuts() { m_registry.unregisterAllShortcuts(); }
@@ -119,7 +115,7 @@ Q_SIGNALS:
     // Also when another process gave or took back the consent.
     void desktopConsentChanged(bool given);
     // A launch of this button did not start its target; may come from
-    // another thread (see serveBeforeEventLoop()).
+    // another thread (see HotkeyRegistry).
     void launchFailed(QUuid buttonId, const QString &reason);
     // A launch of this button started its target or brought its window forward.
     void launchStarted(QUuid buttonId);

@@ -258,29 +258,6 @@ void HotkeyRegistry::answer(const QString &actionId, const ShortcutState &state)
     setState(buttonId, state);
 }
 
-void HotkeyRegistry::serveBeforeEventLoop()
-{
-    if (m_shortcuts) {
-        m_shortcuts->serveBeforeEventLoop(
-            [this](const QString &actionId, quint64 eventTime) { return pressOffTheLoop(actionId, eventTime); });
-    }
-}
-
-void HotkeyRegistry::serveFromEventLoop()
-{
-    if (m_shortcuts)
-        m_shortcuts->serveFromEventLoop();
-}
-
-bool HotkeyRegistry::pressOffTheLoop(const QString &actionId, quint64 eventTime)
-{
-    const auto registration = m_requested.constFind(actionId);
-    if (registration == m_requested.constEnd() || !Launcher::startsOffTheLoop(registration->button))
-        return false;
-    press(actionId, eventTime);
-    return true;
-}
-
 void HotkeyRegistry::press(const QString &actionId, quint64 eventTime)
 {
     const Log::Held reportAfterLaunching;

@@ -20,7 +20,8 @@ class Launcher;
 // launches a button when the desktop reports its shortcut pressed. Once
 // registerAllShortcuts() has run it follows the store: each change rebinds
 // what changed. Keeps, per button, what the desktop did with its shortcut.
-// Main thread only, but for serveBeforeEventLoop().
+// Main thread only (a press of the start-up may come on another thread while
+// the main thread leaves the registry alone; see StartupPressSource).
 class HotkeyRegistry : public QObject {
     Q_OBJECT
 
@@ -46,12 +47,8 @@ public:
     // See GlobalShortcutService::serviceProblem.
     QString serviceProblem() const;
 
-    // Until serveFromEventLoop(), presses of the shortcut service that can be
-    // served without the event loop (see Launcher::startsOffTheLoop) are
-    // served on the service's own thread, if it has one; the main thread must
-    // leave this registry, its store and its launcher alone meanwhile.
-    void serveBeforeEventLoop();
-    void serveFromEventLoop();
+    // Launches the button whose shortcut the desktop reports pressed.
+    void press(const QString &actionId, quint64 eventTime);
 
 Q_SIGNALS:
     void stateChanged(QUuid buttonId);
@@ -79,8 +76,6 @@ private:
     void logAnnouncementsThrough(qsizetype last);
     void setState(QUuid buttonId, const ShortcutState &state);
     void answer(const QString &actionId, const ShortcutState &state);
-    void press(const QString &actionId, quint64 eventTime);
-    bool pressOffTheLoop(const QString &actionId, quint64 eventTime);
 
     ButtonStore &m_store;
     std::shared_ptr<GlobalShortcutService> m_shortcuts;

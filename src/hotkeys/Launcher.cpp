@@ -11,14 +11,6 @@ Launcher::Launcher(std::shared_ptr<AppLauncher> applications, std::shared_ptr<Ru
 {
 }
 
-bool Launcher::startsOffTheLoop(const LaunchButton &button)
-{
-    if (!button.appURLString)
-        return true; // nothing to launch
-    const QUrl url(*button.appURLString, QUrl::StrictMode);
-    return url.isLocalFile() && !url.toLocalFile().endsWith(QLatin1String(".desktop"));
-}
-
 void Launcher::launch(const LaunchButton &button, quint64 eventTime) const
 {
     if (!button.appURLString)

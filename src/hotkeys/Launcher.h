@@ -32,12 +32,6 @@ public:
     void launch(const LaunchButton &button, quint64 eventTime) const;
     void setOnOutcome(Outcome onOutcome) { m_onOutcome = std::move(onOutcome); }
 
-    // Whether launch() needs nothing of the event loop for this button, so
-    // that it may run on another thread while the main thread has no loop
-    // yet: an executable file starts on its own, while a web address needs
-    // the program's windows and a desktop entry GIO's main context.
-    static bool startsOffTheLoop(const LaunchButton &button);
-
 private:
     // True when a window of the running application answers the press.
     bool answeredByRunningWindow(const LaunchButton &button, const QUrl &target, quint64 eventTime) const;

@@ -130,7 +130,7 @@ DesktopServices DesktopServices::forThisSession(std::function<void()> displayLos
             connection->setDisplayLostHandler(std::move(displayLost));
         auto shortcuts = std::make_shared<X11GlobalShortcutService>(connection);
         // Made before the QCoreApplication at start-up, it reads nothing
-        // until told to (serveBeforeEventLoop(), serveFromEventLoop()).
+        // until told to (see StartupPressSource).
         if (QAbstractEventDispatcher::instance())
             connection->readFromEventLoop();
         // A keyboard swapped while the machine slept sends no notice.

@@ -26,7 +26,7 @@ struct DesktopServices {
     // VANTOREL_HOTKEYS=x11|kglobalaccel|sway|portal|gnome|none chooses. Call on the main
     // thread; without a QCoreApplication only where startsBeforeApplication()
     // says so: made before one, the shortcuts read presses once told to
-    // (serveBeforeEventLoop(), serveFromEventLoop()). displayLost runs once if the
+    // (see StartupPressSource). displayLost runs once if the
     // display server goes away while the program runs. latestWindowInput: the
     // X server time of the user's latest input to the program's own windows
     // (0 when unknown), which the window activator weighs against the time

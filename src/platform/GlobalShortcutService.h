@@ -7,8 +7,6 @@
 #include <QObject>
 #include <QString>
 
-#include <functional>
-
 // One global shortcut the program asks the desktop for.
 struct ShortcutRequest {
     QString actionId;        // stable across runs: the button's id
@@ -36,7 +34,7 @@ struct ShortcutState {
 };
 
 // The desktop's global shortcuts, by action. Main thread only (but see
-// serveBeforeEventLoop()).
+// StartupPressSource).
 class GlobalShortcutService : public QObject {
     Q_OBJECT
 
@@ -79,18 +77,6 @@ public:
     virtual QString consentWithdrawal() const { return {}; }
     virtual bool hasConsent() const { return true; }
     virtual void setConsent(bool given) { Q_UNUSED(given); }
-
-    // Before the program has its event loop, a backend that can read presses
-    // on a thread of its own offers each to startNow there (on that thread,
-    // while the main thread does not touch the program's objects); a press it
-    // declines is emitted through activated from the event loop, after what
-    // waits there when serveFromEventLoop() is called (a zero timer started
-    // before it runs first). Backends that answer only through the event loop
-    // ignore this.
-    using StartNow = std::function<bool(const QString &actionId, quint64 eventTime)>;
-    virtual void serveBeforeEventLoop(StartNow) {}
-    // Call on the main thread once a QCoreApplication exists.
-    virtual void serveFromEventLoop() {}
 
 Q_SIGNALS:
     // Also when the desktop changes its mind later (a keyboard change, a

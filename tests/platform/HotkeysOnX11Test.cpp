@@ -5,6 +5,7 @@
 #include "HotKeyManager.h"
 #include "LogCapture.h"
 #include "ScopedEnvironment.h"
+#include "StartupPhase.h"
 #include "fake/FakeSwayIpc.h"
 
 #include <QFile>
@@ -86,7 +87,8 @@ TEST_F(HotkeysOnX11, BeforeTheEventLoopAPressStartsItsProgramOnceAndAWebAddressW
         desktop.shortcuts, desktop.launcher,
         [&opened](const QString &address, quint64) { opened.append(address); }, home.path(), {}, desktop.windows, home.path()});
 
-    manager->serveBeforeEventLoop();
+    StartupPhase startup(*manager, *desktop.shortcuts);
+    startup.servePresses();
     keyboard.press({XK_Super_L, XK_Alt_L}, XK_g);
     keyboard.press({XK_Super_L, XK_Alt_L}, XK_f);
     bool started = false;
@@ -97,7 +99,7 @@ TEST_F(HotkeysOnX11, BeforeTheEventLoopAPressStartsItsProgramOnceAndAWebAddressW
     EXPECT_TRUE(started);
     EXPECT_TRUE(opened.isEmpty());
 
-    manager->serveFromEventLoop();
+    startup.handOverToEventLoop();
     EXPECT_TRUE(runEventLoopUntil([&] { return !opened.isEmpty(); }));
     runEventLoopUntil([] { return false; }, 300);
     EXPECT_EQ(opened, QStringList{QStringLiteral("https://example.org/")});

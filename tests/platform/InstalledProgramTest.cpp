@@ -7,10 +7,17 @@
 
 #include <QDBusConnection>
 #include <QDBusMessage>
+#include <QElapsedTimer>
 #include <QFile>
 #include <QFileInfo>
 #include <QTemporaryDir>
+#include <QUrl>
 
+#include <chrono>
+#include <csignal>
+#include <cstring>
+#include <functional>
+#include <thread>
 #include <tuple>
 
 #include <gtest/gtest.h>
@@ -225,5 +232,78 @@ TEST(InstalledProgramOptions, AnswerHelpAndVersionAndRejectUnknownOptions)
         EXPECT_EQ(handedOver.waitForExit(), exitCode) << argument;
         EXPECT_EQ(handedOver.output(), run.output()) << argument;
     }
+}
+
+// A press made while the program still builds its QApplication starts its
+// target at once, and the copy it started is known as running like any
+// other: a later press, with "Bring to front if running", brings its window
+// forward instead of starting another copy. The window is told by its
+// process alone (its class is another program's name).
+TEST_F(InstalledProgramTest, AProgramStartedByAPressDuringStartUpIsKnownAsRunning)
+{
+    const QString script = home.path() + QStringLiteral("/early.sh"), pidFile = home.path() + QStringLiteral("/early.pids");
+    QFile out(script);
+    ASSERT_TRUE(out.open(QIODevice::WriteOnly));
+    out.write("#!/bin/sh\necho $$ >> '" + QFile::encodeName(pidFile) + "'\nexec sleep 60\n");
+    out.close();
+    out.setPermissions(out.permissions() | QFileDevice::ExeOwner);
+    home.addWebButton(QStringLiteral("early"), QStringLiteral("⌘ + ⌥ + E"), QUrl::fromLocalFile(script).toString());
+    ASSERT_TRUE(home.writeButtonFile());
+    const auto copies = [&pidFile] {
+        QList<qint64> pids;
+        QFile in(pidFile);
+        for (const QByteArray &line : in.open(QIODevice::ReadOnly) ? in.readAll().split('\n') : QByteArrayList())
+            if (!line.isEmpty())
+                pids.append(line.toLongLong());
+        return pids;
+    };
+    struct EndCopiesAfterwards {
+        std::function<QList<qint64>()> copies;
+        ~EndCopiesAfterwards()
+        {
+            for (const qint64 pid : copies())
+                ::kill(pid_t(pid), SIGTERM);
+        }
+    } endCopies{copies};
+
+    // Pressed from the spawn on until a copy runs. With the X server's own plugin, building the QApplication takes long
+    // enough for the first press that works to come meanwhile.
+    run.environment().insert(QStringLiteral("HOME"), home.path());
+    run.environment().insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("xcb"));
+    ASSERT_TRUE(run.start({installedPath(QStringLiteral("bin/vantorel"))}));
+    QElapsedTimer sinceStart;
+    sinceStart.start();
+    while (copies().isEmpty() && sinceStart.elapsed() < 5000) {
+        keyboard.press({XK_Super_L, XK_Alt_L}, XK_e);
+        std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    }
+    ASSERT_FALSE(copies().isEmpty()) << run.transcript();
+    runEventLoopUntil([] { return false; }, 300); // presses still on their way land
+    ASSERT_TRUE(run.waitForOutput("📱 Launching app: ")) << run.transcript();
+
+    // Play a window manager that lists one window of the first copy.
+    xcb_connection_t *c = keyboard.connection();
+    const auto atom = [c](const char *name) {
+        const std::unique_ptr<xcb_intern_atom_reply_t, void (*)(void *)> reply(
+            xcb_intern_atom_reply(c, xcb_intern_atom(c, 0, uint16_t(std::strlen(name)), name), nullptr), &std::free);
+        return reply->atom;
+    };
+    const xcb_window_t window = xcb_generate_id(c);
+    xcb_create_window(c, 0, window, keyboard.root(), 0, 0, 1, 1, 0, XCB_WINDOW_CLASS_INPUT_OUTPUT, 0, 0, nullptr);
+    const uint32_t pid = uint32_t(copies().first());
+    xcb_change_property(c, XCB_PROP_MODE_REPLACE, window, atom("_NET_WM_PID"), XCB_ATOM_CARDINAL, 32, 1, &pid);
+    xcb_change_property(c, XCB_PROP_MODE_REPLACE, window, XCB_ATOM_WM_CLASS, XCB_ATOM_STRING, 8, 12, "other\0Other\0");
+    xcb_change_property(c, XCB_PROP_MODE_REPLACE, keyboard.root(), atom("_NET_CLIENT_LIST"), XCB_ATOM_WINDOW, 32, 1,
+                        &window);
+    keyboard.sync();
+
+    const qsizetype started = copies().size();
+    keyboard.press({XK_Super_L, XK_Alt_L}, XK_e);
+    EXPECT_TRUE(run.waitForOutput("🪟 Brought early to the front", 3000)) << run.transcript();
+    EXPECT_EQ(copies().size(), started) << "the press started another copy";
+    xcb_delete_property(c, keyboard.root(), atom("_NET_CLIENT_LIST"));
+    xcb_destroy_window(c, window);
+    keyboard.sync();
+    EXPECT_EQ(run.terminate(), 0);
 }
 } // namespace

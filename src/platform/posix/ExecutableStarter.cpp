@@ -1,9 +1,9 @@
 #include "ExecutableStarter.h"
 
-#include <QAbstractEventDispatcher>
 #include <QFile>
 #include <QSocketNotifier>
 
+#include <algorithm>
 #include <cerrno>
 #include <csignal>
 #include <fcntl.h>
@@ -41,9 +41,8 @@ ExecutableStarter::~ExecutableStarter()
 {
     // Children still running are reaped by init once this process is gone.
     for (Child &child : m_children) {
-        const int pidfd = int(child.watcher->socket());
         child.watcher.reset();
-        ::close(pidfd);
+        ::close(child.pidfd);
     }
 }
 
@@ -90,24 +89,30 @@ QList<qint64> ExecutableStarter::running(const QString &path) const
 
 void ExecutableStarter::reapWhenDone(pid_t pid, const QString &path)
 {
-    // Kernels before 5.3 have no process descriptors, and a start served
-    // before the event loop exists has no loop on its thread to watch one:
-    // wait aside.
-    const bool onEventLoop = QAbstractEventDispatcher::instance() != nullptr;
-    const int pidfd = onEventLoop ? int(::syscall(SYS_pidfd_open, pid, 0)) : -1;
+    // Kernels before 5.3 have no process descriptors: wait aside.
+    const int pidfd = int(::syscall(SYS_pidfd_open, pid, 0));
     if (pidfd < 0) {
         std::thread([pid] { ::waitpid(pid, nullptr, 0); }).detach();
         return;
     }
-    auto watcher = std::make_unique<QSocketNotifier>(pidfd, QSocketNotifier::Read);
-    QSocketNotifier *raw = watcher.get();
-    QObject::connect(raw, &QSocketNotifier::activated, raw, [this, raw, pid] {
+    m_children.push_back({pid, path, pidfd, nullptr});
+    QMetaObject::invokeMethod(&m_home, [this, pidfd] { watch(pidfd); }, Qt::QueuedConnection);
+}
+
+void ExecutableStarter::watch(int pidfd)
+{
+    const auto child = std::find_if(m_children.begin(), m_children.end(),
+                                    [pidfd](const Child &c) { return c.pidfd == pidfd && !c.watcher; });
+    if (child == m_children.end())
+        return;
+    child->watcher = std::make_unique<QSocketNotifier>(pidfd, QSocketNotifier::Read);
+    QSocketNotifier *raw = child->watcher.get();
+    QObject::connect(raw, &QSocketNotifier::activated, raw, [this, raw, pid = child->pid] {
         // ECHILD: reaped elsewhere (SIGCHLD ignored); stop watching either way.
         const pid_t reaped = ::waitpid(pid, nullptr, WNOHANG);
         if (reaped == pid || (reaped == -1 && errno == ECHILD))
             forget(raw);
     });
-    m_children.push_back({std::move(watcher), pid, path});
 }
 
 void ExecutableStarter::forget(QSocketNotifier *watcher)
@@ -115,7 +120,7 @@ void ExecutableStarter::forget(QSocketNotifier *watcher)
     for (auto it = m_children.begin(); it != m_children.end(); ++it) {
         if (it->watcher.get() == watcher) {
             watcher->setEnabled(false);
-            ::close(int(watcher->socket()));
+            ::close(it->pidfd);
             // Called from the notifier's own signal: delete it later.
             it->watcher.release()->deleteLater();
             m_children.erase(it);

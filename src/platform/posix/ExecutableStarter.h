@@ -2,6 +2,7 @@
 
 #include <QByteArray>
 #include <QList>
+#include <QObject>
 #include <QString>
 
 #include <memory>
@@ -14,7 +15,10 @@ class QSocketNotifier;
 
 // Starts executable files directly (no shell) in a session of their own,
 // so they outlive this program and its terminal, and reaps each one when
-// it exits so no zombie is left behind while this program runs.
+// it exits so no zombie is left behind while this program runs. start() may
+// also run on another thread while the main thread has no event loop yet:
+// exits are watched from the event loop of the thread the starter was made
+// on, once it runs.
 class ExecutableStarter {
 public:
     ExecutableStarter();
@@ -30,13 +34,16 @@ public:
 
 private:
     struct Child {
-        std::unique_ptr<QSocketNotifier> watcher; // readable once the process exits
         pid_t pid;
         QString path;
+        int pidfd;                                // readable once the process exits
+        std::unique_ptr<QSocketNotifier> watcher; // on pidfd, made from the event loop
     };
 
     void reapWhenDone(pid_t pid, const QString &path);
+    void watch(int pidfd);
     void forget(QSocketNotifier *watcher);
 
     std::vector<Child> m_children;
+    QObject m_home; // lives on the thread the starter was made on
 };

@@ -57,17 +57,17 @@ bool X11GlobalShortcutService::isConnected() const
 // The program's QApplication takes longer to build than everything else in
 // its start-up, and the grabs are made before it: the connection's thread
 // serves the presses of that time, so that the first one need not wait for it.
-void X11GlobalShortcutService::serveBeforeEventLoop(StartNow startNow)
+void X11GlobalShortcutService::readBeforeEventLoop(TakeNow takeNow)
 {
     if (!isConnected())
         return;
-    m_connection->readBeforeEventLoop([this, startNow = std::move(startNow)](const X11Connection::KeyPress &press) {
+    m_connection->readBeforeEventLoop([this, takeNow = std::move(takeNow)](const X11Connection::KeyPress &press) {
         const QString actionId = actionFor(press);
-        return actionId.isEmpty() || (startNow && startNow(actionId, press.time));
+        return actionId.isEmpty() || (takeNow && takeNow(actionId, press.time));
     });
 }
 
-void X11GlobalShortcutService::serveFromEventLoop()
+void X11GlobalShortcutService::handOverToEventLoop()
 {
     m_connection->readFromEventLoop();
 }

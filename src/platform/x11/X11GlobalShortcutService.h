@@ -1,6 +1,7 @@
 #pragma once
 
 #include "GlobalShortcutService.h"
+#include "StartupPressSource.h"
 #include "X11Connection.h"
 
 #include <QList>
@@ -12,8 +13,9 @@ class X11Keyboard;
 
 // Global shortcuts as passive key grabs on the root window: a table of grabs
 // that turns the presses the shared X11Connection reads into action ids, so
-// no Qt platform plugin is involved. Answers every bind at once.
-class X11GlobalShortcutService final : public GlobalShortcutService {
+// no Qt platform plugin is involved. Answers every bind at once. Reads the
+// presses of the start-up on the connection's thread.
+class X11GlobalShortcutService final : public GlobalShortcutService, public StartupPressSource {
     Q_OBJECT
 
 public:
@@ -33,9 +35,8 @@ public:
     // (the machine woke from suspend).
     void renewGrabs();
 
-    // The connection reads on its start-up thread, then from the event loop.
-    void serveBeforeEventLoop(StartNow startNow) override;
-    void serveFromEventLoop() override;
+    void readBeforeEventLoop(TakeNow takeNow) override;
+    void handOverToEventLoop() override;
 
 private:
     // Whether shortcuts can be bound at all: the X connection works.
