@@ -2,6 +2,7 @@
 
 #include "KeyboardShortcut.h"
 #include "Log.h"
+#include "ShortcutId.h"
 #include "posix/RunningExecutable.h"
 
 #include <QCoreApplication>
@@ -89,8 +90,10 @@ HotKeyManager::ShortcutCheck HotKeyManager::checkShortcut(QUuid buttonId, const 
     if (!combination)
         return {std::nullopt, {ShortcutState::Kind::KeyUnavailable, {}, QStringLiteral("Vantorel cannot bind this key.")}};
     ShortcutCheck check;
+    const QString key = ShortcutId::of(*combination);
     for (const LaunchButton &button : m_store.buttons()) {
-        if (button.id() != buttonId && parseShortcutText(button.shortcut).keyCombination() == combination) {
+        const std::optional<QKeyCombination> other = parseShortcutText(button.shortcut).keyCombination();
+        if (button.id() != buttonId && other && ShortcutId::of(*other) == key) {
             check.sameAs = button.name;
             break;
         }

@@ -100,8 +100,8 @@ public:
     void setDesktopConsent(bool given);
 
     // What the shortcut text would meet as this button's hotkey, asked while
-    // the user edits it: another button on the same combination (its name),
-    // and what the desktop would do with the combination.
+    // the user edits it: another button on the same key (its name; see
+    // ShortcutId::owners), and what the desktop would do with the combination.
     struct ShortcutCheck {
         std::optional<QString> sameAs;
         ShortcutState desktop;

@@ -148,12 +148,15 @@ TEST_F(ManagerTest, APressLaunchesItsButtonAtOnceWithThePressTime)
     EXPECT_EQ(launcher->opened().size(), 1);
 }
 
-TEST_F(ManagerTest, OneCombinationTwiceGoesToTheLastButtonAndTheFirstSaysWhy)
+// One physical key, one owner: "=" and "+" are one key.
+TEST_F(ManagerTest, OneKeyTwiceGoesToTheLastButtonAndTheFirstSaysWhy)
 {
-    auto manager = startWith({{"One", "cmd+k"}, {"Two", "⌘ + K"}, {"Three", "⌘ + L"}});
+    auto manager = startWith({{"One", "cmd+k"}, {"Two", "⌘ + K"}, {"Three", "⌘ + ="}, {"Four", "⌘ + +"}});
     const LaunchButtonList buttons = manager->buttons();
     ASSERT_EQ(shortcuts->bound().size(), 2);
     EXPECT_EQ(manager->registry().stateOf(buttons[0].id())->detail, QStringLiteral("\"Two\" has the same shortcut"));
+    EXPECT_EQ(manager->registry().stateOf(buttons[2].id())->detail, QStringLiteral("\"Four\" has the same shortcut"));
+    EXPECT_EQ(manager->checkShortcut(buttons[2].id(), QStringLiteral("⌘ + =")).sameAs, QStringLiteral("Four"));
     ASSERT_TRUE(shortcuts->press(Qt::MetaModifier | Qt::Key_K));
     EXPECT_EQ(launcher->opened().last().target, QUrl(QStringLiteral("file:///two")));
 }
