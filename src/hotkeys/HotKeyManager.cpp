@@ -48,11 +48,8 @@ HotKeyManager::HotKeyManager(Services services, QObject *parent)
         m_services.applicationPath = RunningExecutable::path();
 
     Log::line(QStringLiteral("🚀 HotKeyManager initialized"));
-    const bool inDerivedData = m_services.applicationPath.contains(QStringLiteral("DerivedData"));
     Log::line(QStringLiteral("📍 App Location: ") + m_services.applicationPath);
     Log::line(QStringLiteral("🔐 Initial Permission Status: ") + permissionName(checkAccessibilityPermission()));
-    if (inDerivedData)
-        Log::line(QStringLiteral("⚠️ Warning: Running from DerivedData - permissions may not persist"));
     m_store.loadButtons();
     m_registry.registerAllShortcuts();
     // Made before the application, the file is watched once the loop runs.
