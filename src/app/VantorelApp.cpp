@@ -5,7 +5,7 @@
 #include "LaunchPadWindowController.h"
 #include "LoginItemService.h"
 #include "Log.h"
-#include "StatusItem.h"
+#include "TrayIcon.h"
 
 #include "DesktopNotifications.h"
 
@@ -26,9 +26,9 @@ VantorelApp::VantorelApp(HotKeyManager &manager, Services services, QObject *par
 
     const bool hasTray = QSystemTrayIcon::isSystemTrayAvailable();
     if (hasTray) {
-        m_statusItem = new StatusItem(this);
-        connect(m_statusItem, &StatusItem::shortcutsEditorRequested, this, &VantorelApp::showShortcutsEditor);
-        connect(m_statusItem, &StatusItem::quitRequested, qApp, &QCoreApplication::quit, Qt::QueuedConnection);
+        m_trayIcon = new TrayIcon(this);
+        connect(m_trayIcon, &TrayIcon::shortcutsEditorRequested, this, &VantorelApp::showShortcutsEditor);
+        connect(m_trayIcon, &TrayIcon::quitRequested, qApp, &QCoreApplication::quit, Qt::QueuedConnection);
     }
 
     // Never unreachable: without a tray the editor is the way in.

@@ -11,7 +11,7 @@ class DesktopNotifications;
 class HotKeyManager;
 class LaunchPadWindowController;
 class LoginItemService;
-class StatusItem;
+class TrayIcon;
 class WindowActivator;
 
 // The program's shell: the editor and configuration windows (hidden), the
@@ -34,8 +34,6 @@ public:
 
     LaunchPadWindowController &launchPadWindowController() const { return *m_launchPadWindowController; }
     ConfigurationWindowController &configurationWindowController() const { return *m_configurationWindowController; }
-    // Null where the desktop has no system tray.
-    StatusItem *statusItem() const { return m_statusItem; }
 
     void showShortcutsEditor();
 
@@ -47,5 +45,5 @@ private:
     Services m_services;
     LaunchPadWindowController *m_launchPadWindowController;
     ConfigurationWindowController *m_configurationWindowController;
-    StatusItem *m_statusItem = nullptr;
+    TrayIcon *m_trayIcon = nullptr;
 };

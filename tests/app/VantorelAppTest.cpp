@@ -4,7 +4,7 @@
 #include "LogCapture.h"
 #include "QtPrinters.h"
 #include "TestManager.h"
-#include "StatusItem.h"
+#include "TrayIcon.h"
 #include "VantorelApp.h"
 #include "fake/FakeLoginItemService.h"
 
@@ -126,9 +126,9 @@ TEST_F(VantorelAppTest, TheEditorWindowResizesAndRemembersItsSize)
     EXPECT_EQ(again.size(), QSize(300, 520));
 }
 // A tray menu's shortcut works only while the menu is open: none is shown.
-TEST(StatusItemTest, TheTrayMenuOffersTheEditorAndQuitWithoutAShortcutItCannotKeep)
+TEST(TrayIconTest, TheTrayMenuOffersTheEditorAndQuitWithoutAShortcutItCannotKeep)
 {
-    StatusItem item;
+    TrayIcon item;
     QStringList texts;
     for (const QAction *action : item.menu().actions()) {
         texts.append(action->text());

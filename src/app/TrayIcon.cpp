@@ -1,4 +1,4 @@
-#include "StatusItem.h"
+#include "TrayIcon.h"
 
 #include "TraySymbolEngine.h"
 
@@ -7,33 +7,33 @@
 #include <QMenu>
 #include <QSystemTrayIcon>
 
-StatusItem::StatusItem(QObject *parent)
-    : QObject(parent), m_menu(new QMenu), m_trayIcon(new QSystemTrayIcon(symbol(), this))
+TrayIcon::TrayIcon(QObject *parent)
+    : QObject(parent), m_menu(new QMenu), m_icon(new QSystemTrayIcon(symbol(), this))
 {
     QAction *editor = m_menu->addAction(tr("Shortcuts Editor"));
-    connect(editor, &QAction::triggered, this, &StatusItem::shortcutsEditorRequested);
+    connect(editor, &QAction::triggered, this, &TrayIcon::shortcutsEditorRequested);
     m_menu->addSeparator();
     // No Ctrl+Q beside it: a tray menu's shortcut works only while the
     // menu is open, and the menu has no Quit hotkey to show.
     QAction *quit = m_menu->addAction(tr("Quit"));
-    connect(quit, &QAction::triggered, this, &StatusItem::quitRequested);
+    connect(quit, &QAction::triggered, this, &TrayIcon::quitRequested);
 
-    m_trayIcon->setToolTip(QStringLiteral("Scrivara"));
-    m_trayIcon->setContextMenu(m_menu);
+    m_icon->setToolTip(QStringLiteral("Scrivara"));
+    m_icon->setContextMenu(m_menu);
     // A left click opens the same menu, as a panel item's click would.
-    connect(m_trayIcon, &QSystemTrayIcon::activated, this, [this](QSystemTrayIcon::ActivationReason reason) {
+    connect(m_icon, &QSystemTrayIcon::activated, this, [this](QSystemTrayIcon::ActivationReason reason) {
         if (reason == QSystemTrayIcon::Trigger)
             m_menu->popup(QCursor::pos());
     });
-    m_trayIcon->show();
+    m_icon->show();
 }
 
-StatusItem::~StatusItem()
+TrayIcon::~TrayIcon()
 {
     delete m_menu;
 }
 
-QIcon StatusItem::symbol()
+QIcon TrayIcon::symbol()
 {
     return QIcon(new TraySymbolEngine);
 }
