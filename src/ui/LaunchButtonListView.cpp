@@ -2,7 +2,7 @@
 
 #include "LaunchButtonListAccessible.h"
 #include "LaunchButtonRowAccessible.h"
-#include "LaunchPadViewModel.h"
+#include "ShortcutsEditorModel.h"
 
 #include <QAccessibleEvent>
 #include <QFocusEvent>
@@ -77,7 +77,7 @@ QString LaunchButtonListView::toolTipAt(const QPoint &position) const
         break;
     }
     if (index.isValid() && m_delegate->isOnHotkeyState(visualRect(index), position))
-        return index.data(LaunchPadViewModel::HotkeyStateTextRole).toString();
+        return index.data(ShortcutsEditorModel::HotkeyStateTextRole).toString();
     return {};
 }
 

@@ -5,7 +5,7 @@
 #include "HotkeyStateBadge.h"
 #include "Icons.h"
 #include "LaunchButtonListView.h"
-#include "LaunchPadViewModel.h"
+#include "ShortcutsEditorModel.h"
 #include "Log.h"
 
 #include <QApplication>
@@ -39,15 +39,15 @@ QString shortcutWarning(const HotKeyManager::ShortcutCheck &check)
 } // namespace
 
 LaunchPadView::LaunchPadView(HotKeyManager &manager, QWidget *parent)
-    : QWidget(parent), m_viewModel(new LaunchPadViewModel(manager, this)), m_list(new LaunchButtonListView(this)),
+    : QWidget(parent), m_model(new ShortcutsEditorModel(manager, this)), m_list(new LaunchButtonListView(this)),
       m_undoBar(new QWidget(this)), m_undoText(new QLabel(m_undoBar)), m_undoTimer(new QTimer(this))
 {
     m_list->setObjectName(QStringLiteral("buttonList"));
-    m_list->setModel(m_viewModel);
+    m_list->setModel(m_model);
     // A row is looked up when it is clicked: the list may have changed since.
     const auto withButton = [this](void (LaunchPadView::*action)(const LaunchButton &)) {
         return [this, action](int row) {
-            const LaunchButtonList &buttons = m_viewModel->buttons();
+            const LaunchButtonList &buttons = m_model->buttons();
             if (row >= 0 && row < buttons.size())
                 (this->*action)(LaunchButton(buttons.at(row)));
         };
@@ -130,12 +130,12 @@ LaunchPadView::~LaunchPadView()
 
 void LaunchPadView::launch(const LaunchButton &button)
 {
-    m_viewModel->manager().launchButton(button);
+    m_model->manager().launchButton(button);
 }
 
 void LaunchPadView::add()
 {
-    HotKeyManager &manager = m_viewModel->manager();
+    HotKeyManager &manager = m_model->manager();
     manager.addButton();
     if (manager.buttons().isEmpty())
         return;
@@ -149,7 +149,7 @@ void LaunchPadView::add()
 
 void LaunchPadView::selectRow(qsizetype row)
 {
-    const QModelIndex index = m_viewModel->index(int(row));
+    const QModelIndex index = m_model->index(int(row));
     if (!index.isValid())
         return;
     m_list->setCurrentIndex(index);
@@ -158,7 +158,7 @@ void LaunchPadView::selectRow(qsizetype row)
 
 std::optional<qsizetype> LaunchPadView::positionOf(QUuid id) const
 {
-    const LaunchButtonList &buttons = m_viewModel->buttons();
+    const LaunchButtonList &buttons = m_model->buttons();
     const auto found = std::find_if(buttons.cbegin(), buttons.cend(),
                                     [id](const LaunchButton &b) { return b.id() == id; });
     if (found == buttons.cend())
@@ -171,7 +171,7 @@ void LaunchPadView::startEdit(const LaunchButton &button)
     if (m_editForm)
         return; // one form at a time
     Log::line(QStringLiteral("✏️ Starting edit for button: ") + button.name);
-    m_viewModel->manager().unregisterAllShortcuts();
+    m_model->manager().unregisterAllShortcuts();
     m_editingButton = button;
 
     const QUuid id = button.id();
@@ -182,9 +182,9 @@ void LaunchPadView::startEdit(const LaunchButton &button)
             saveEdit(id, name, shortcut, std::move(appURL), launchMode);
         },
         this);
-    m_editForm->setLaunchChoice(m_viewModel->manager().launchMode(id), m_viewModel->manager().canBringToFront());
+    m_editForm->setLaunchChoice(m_model->manager().launchMode(id), m_model->manager().canBringToFront());
     m_editForm->setShortcutCheck([this, id](const QString &shortcut) {
-        return shortcutWarning(m_viewModel->manager().checkShortcut(id, shortcut));
+        return shortcutWarning(m_model->manager().checkShortcut(id, shortcut));
     });
     m_editForm->setAttribute(Qt::WA_DeleteOnClose);
     m_editForm->setWindowModality(Qt::WindowModal);
@@ -196,10 +196,10 @@ void LaunchPadView::saveEdit(QUuid id, const QString &name, const QString &short
                              ButtonPreferences::LaunchMode launchMode)
 {
     Log::line(QStringLiteral("💾 Saving edited button: ") + name + QStringLiteral(" with shortcut: ") + shortcut);
-    HotKeyManager &manager = m_viewModel->manager();
+    HotKeyManager &manager = m_model->manager();
     manager.setLaunchMode(id, launchMode);
     manager.updateButton(id, name, shortcut, std::move(appURL));
-    m_viewModel->forgetLaunchFailure(id);
+    m_model->forgetLaunchFailure(id);
     m_editingButton.reset();
     m_addedButton.reset();
     if (const std::optional<qsizetype> position = positionOf(id))
@@ -217,12 +217,12 @@ void LaunchPadView::editFormClosed(int result)
     // A new button left at its first form was not wanted after all.
     if (const std::optional<QUuid> added = std::exchange(m_addedButton, std::nullopt); added && result != QDialog::Accepted) {
         if (const std::optional<qsizetype> position = positionOf(*added))
-            m_viewModel->deleteButtons({*position});
+            m_model->deleteButtons({*position});
     }
     // Editing took every hotkey away; a form left without saving gives them
     // back here (a save has registered them already).
     if (result != QDialog::Accepted)
-        m_viewModel->manager().registerAllShortcuts();
+        m_model->manager().registerAllShortcuts();
 }
 
 void LaunchPadView::deleteButton(const LaunchButton &button)
@@ -231,12 +231,12 @@ void LaunchPadView::deleteButton(const LaunchButton &button)
     if (!position)
         return;
     // What Undo needs, taken before the button and its settings go.
-    const LaunchButton deleted = m_viewModel->buttons().at(*position);
-    m_deleted = DeletedButton{*position, deleted, m_viewModel->manager().launchMode(deleted.id())};
+    const LaunchButton deleted = m_model->buttons().at(*position);
+    m_deleted = DeletedButton{*position, deleted, m_model->manager().launchMode(deleted.id())};
     const bool listHadFocus = m_list->hasFocus();
-    m_viewModel->deleteButtons({*position});
-    if (m_viewModel->rowCount() > 0)
-        selectRow(std::min<qsizetype>(*position, m_viewModel->rowCount() - 1));
+    m_model->deleteButtons({*position});
+    if (m_model->rowCount() > 0)
+        selectRow(std::min<qsizetype>(*position, m_model->rowCount() - 1));
     if (listHadFocus)
         m_list->setFocus(Qt::OtherFocusReason);
     offerUndo(deleted.name);
@@ -264,7 +264,7 @@ void LaunchPadView::undoDelete()
     if (!m_deleted)
         return;
     const DeletedButton deleted = *m_deleted;
-    m_viewModel->manager().restoreButton(deleted.position, deleted.button, deleted.launchMode);
+    m_model->manager().restoreButton(deleted.position, deleted.button, deleted.launchMode);
     if (const std::optional<qsizetype> position = positionOf(deleted.button.id()))
         selectRow(*position);
     endUndo();

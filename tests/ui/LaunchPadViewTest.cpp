@@ -2,7 +2,7 @@
 #include "HotKeyManager.h"
 #include "LaunchButtonListView.h"
 #include "LaunchPadView.h"
-#include "LaunchPadViewModel.h"
+#include "ShortcutsEditorModel.h"
 #include "ButtonFileWriter.h"
 #include "LaunchButtonRowAccessible.h"
 #include "LogCapture.h"
@@ -36,8 +36,8 @@ protected:
     QStringList rows(int role = Qt::DisplayRole) const
     {
         QStringList result;
-        for (int row = 0; row < view.viewModel().rowCount(); ++row)
-            result.append(view.viewModel().index(row).data(role).toString());
+        for (int row = 0; row < view.model().rowCount(); ++row)
+            result.append(view.model().index(row).data(role).toString());
         return result;
     }
 
@@ -76,7 +76,7 @@ TEST_F(LaunchPadViewTest, DeletingEveryButtonEmptiesTheFileAndAddingNumbersTheNe
 
     for (int i = 0; i < 2; ++i)
         QTest::mouseClick(view.findChild<QAbstractButton *>("addButton"), Qt::LeftButton);
-    EXPECT_EQ(rows(LaunchPadViewModel::ShortcutRole), QStringList({QStringLiteral("⌘1"), QStringLiteral("⌘2")}));
+    EXPECT_EQ(rows(ShortcutsEditorModel::ShortcutRole), QStringList({QStringLiteral("⌘1"), QStringLiteral("⌘2")}));
     EXPECT_TRUE(testManager.fileText().contains("⌘2"));
 }
 
@@ -129,7 +129,7 @@ TEST_F(LaunchPadViewTest, TheLaunchChoiceShowsForApplicationsSavesAndReadsBack)
     choice->setCurrentIndex(choice->findText(newCopy));
     QTest::mouseClick(inForm<QPushButton>("saveButton"), Qt::LeftButton);
     ASSERT_TRUE(formGone());
-    const QUuid id = view.viewModel().buttons().at(0).id();
+    const QUuid id = view.model().buttons().at(0).id();
     EXPECT_EQ(testManager.manager().launchMode(id), ButtonPreferences::LaunchMode::alwaysNewCopy);
     EXPECT_FALSE(testManager.fileText().contains("copy")) << "the button file keeps its format";
 
@@ -169,7 +169,7 @@ TEST_F(LaunchPadViewTest, TheFormWarnsOfAShortcutInTheWayBeforeSaving)
     record(Qt::ControlModifier | Qt::Key_H);
     QTest::mouseClick(inForm<QPushButton>("saveButton"), Qt::LeftButton);
     ASSERT_TRUE(formGone());
-    EXPECT_EQ(view.viewModel().index(0).data(LaunchPadViewModel::HotkeyStateRole).toInt(),
+    EXPECT_EQ(view.model().index(0).data(ShortcutsEditorModel::HotkeyStateRole).toInt(),
               int(ShortcutState::Kind::TakenElsewhere));
 }
 
@@ -199,8 +199,8 @@ TEST_F(LaunchPadViewTest, LeavingTheFormWithoutSavingGivesTheHotkeysBack)
 // Each row says whether its hotkey works, and why not.
 TEST_F(LaunchPadViewTest, RowsShowWhatTheDesktopDidWithEachHotkey)
 {
-    const auto stateOf = [this](int row) { return rows(LaunchPadViewModel::HotkeyStateRole).at(row); };
-    const auto textOf = [this](int row) { return rows(LaunchPadViewModel::HotkeyStateTextRole).at(row); };
+    const auto stateOf = [this](int row) { return rows(ShortcutsEditorModel::HotkeyStateRole).at(row); };
+    const auto textOf = [this](int row) { return rows(ShortcutsEditorModel::HotkeyStateTextRole).at(row); };
     const QString web = testManager.shortcuts().bound().at(1).actionId;
     testManager.shortcuts().answer(web, {ShortcutState::Kind::TakenElsewhere, {}, QStringLiteral("held by xbindkeys")});
     EXPECT_EQ(stateOf(0), QString::number(int(ShortcutState::Kind::Live))) << "only the answered row changes";
@@ -244,12 +244,12 @@ TEST_F(LaunchPadViewTest, TheKeyboardLaunchesEditsAndDeletesTheCurrentRowButNoMn
     EXPECT_TRUE(testManager.launcher().opened().isEmpty());
 
     view.list().setFocus(Qt::TabFocusReason);
-    view.list().setCurrentIndex(view.viewModel().index(1));
+    view.list().setCurrentIndex(view.model().index(1));
     QTest::keyClick(&view.list(), Qt::Key_Space);
     EXPECT_EQ(testManager.launcher().opened(), launched("file:///usr/bin/browser"));
     QTest::keyClick(&view.list(), Qt::Key_Delete);
     EXPECT_EQ(rows(), QStringList({QStringLiteral("Tom & Jerry")}));
-    view.list().setCurrentIndex(view.viewModel().index(0));
+    view.list().setCurrentIndex(view.model().index(0));
     QTest::keyClick(&view.list(), Qt::Key_F2);
     ASSERT_NE(view.editForm(), nullptr);
     EXPECT_EQ(inForm<QLineEdit>("nameField")->text(), QStringLiteral("Tom & Jerry"));
@@ -260,22 +260,22 @@ TEST_F(LaunchPadViewTest, TheKeyboardLaunchesEditsAndDeletesTheCurrentRowButNoMn
 // One text form everywhere: the list shows what the form shows and the file keeps.
 TEST_F(LaunchPadViewTest, TheListTheFormAndTheFileWriteAShortcutTheSameWay)
 {
-    EXPECT_EQ(rows(LaunchPadViewModel::ShortcutRole), QStringList({QStringLiteral("⌘ + ⌥ + F"), QStringLiteral("⌘ + G")}))
+    EXPECT_EQ(rows(ShortcutsEditorModel::ShortcutRole), QStringList({QStringLiteral("⌘ + ⌥ + F"), QStringLiteral("⌘ + G")}))
         << "the file says cmd+g";
     click(1, Area::edit);
     ASSERT_NE(view.editForm(), nullptr);
-    EXPECT_EQ(inForm<QLineEdit>("shortcutField")->text(), rows(LaunchPadViewModel::ShortcutRole).at(1));
+    EXPECT_EQ(inForm<QLineEdit>("shortcutField")->text(), rows(ShortcutsEditorModel::ShortcutRole).at(1));
     QTest::mouseClick(inForm<QPushButton>("saveButton"), Qt::LeftButton);
     ASSERT_TRUE(formGone());
     EXPECT_TRUE(testManager.fileText().contains("\"shortcut\":\"⌘ + G\""));
-    EXPECT_EQ(rows(LaunchPadViewModel::ShortcutRole).at(1), QStringLiteral("⌘ + G"));
+    EXPECT_EQ(rows(ShortcutsEditorModel::ShortcutRole).at(1), QStringLiteral("⌘ + G"));
 }
 
 // Deleting takes the button away at once; Undo brings it back where it was,
 // with its id, its hotkey and its launch mode.
 TEST_F(LaunchPadViewTest, UndoBringsADeletedButtonBackInItsPlaceWithItsIdHotkeyAndSettings)
 {
-    const LaunchButtonList before = view.viewModel().buttons();
+    const LaunchButtonList before = view.model().buttons();
     testManager.manager().saveButtons(); // in the program's own spelling
     const QByteArray file = testManager.fileText();
     testManager.manager().setLaunchMode(before.at(0).id(), ButtonPreferences::LaunchMode::alwaysNewCopy);
@@ -291,7 +291,7 @@ TEST_F(LaunchPadViewTest, UndoBringsADeletedButtonBackInItsPlaceWithItsIdHotkeyA
         view.activateWindow();
         ASSERT_TRUE(QTest::qWaitForWindowActive(&view));
         view.list().setFocus(Qt::TabFocusReason);
-        view.list().setCurrentIndex(view.viewModel().index(0));
+        view.list().setCurrentIndex(view.model().index(0));
         QTest::keyClick(&view.list(), Qt::Key_Delete);
         EXPECT_EQ(rows(), QStringList({QStringLiteral("Web")}));
         EXPECT_FALSE(testManager.fileText().contains("Tom & Jerry"));
@@ -301,7 +301,7 @@ TEST_F(LaunchPadViewTest, UndoBringsADeletedButtonBackInItsPlaceWithItsIdHotkeyA
 
         undo();
         EXPECT_FALSE(undoBar->isVisible());
-        const LaunchButtonList after = view.viewModel().buttons();
+        const LaunchButtonList after = view.model().buttons();
         ASSERT_EQ(after.size(), 2);
         EXPECT_EQ(after.at(0).id(), before.at(0).id());
         EXPECT_EQ(after.at(0).shortcut, before.at(0).shortcut);
@@ -312,7 +312,7 @@ TEST_F(LaunchPadViewTest, UndoBringsADeletedButtonBackInItsPlaceWithItsIdHotkeyA
     }
     // Once used, Undo is spent.
     view.undoDelete();
-    EXPECT_EQ(view.viewModel().buttons().size(), 2);
+    EXPECT_EQ(view.model().buttons().size(), 2);
 
     // The trash offers the same; the last button deleted is the one that comes back.
     click(1, Area::remove);
@@ -334,7 +334,7 @@ TEST_F(LaunchPadViewTest, PlusOpensTheNewButtonsFormAndCancellingItTakesTheButto
     EXPECT_EQ(rows().size(), 3);
     EXPECT_EQ(view.list().currentIndex().row(), 2);
     EXPECT_EQ(inForm<QLineEdit>("nameField")->text(), QStringLiteral("New Button"));
-    EXPECT_EQ(view.editingButton()->id(), view.viewModel().buttons().at(2).id());
+    EXPECT_EQ(view.editingButton()->id(), view.model().buttons().at(2).id());
     QTest::mouseClick(inForm<QPushButton>("cancelButton"), Qt::LeftButton);
     ASSERT_TRUE(formGone());
     EXPECT_EQ(rows().size(), 2);
@@ -369,7 +369,7 @@ protected:
         return file.bytes();
     }
     SameNameTest() : LaunchPadViewTest(sameNames()) {}
-    QUuid idAt(int row) const { return view.viewModel().buttons().at(row).id(); }
+    QUuid idAt(int row) const { return view.model().buttons().at(row).id(); }
     QString targetOf(QUuid id)
     {
         const LaunchButton *button = testManager.manager().store().find(id);
@@ -399,7 +399,7 @@ TEST_F(SameNameTest, LaunchingEditingAndDeletingActOnTheirOwnRow)
     EXPECT_EQ(targetOf(second), QStringLiteral("file:///usr/bin/second"));
 
     click(2, Area::remove);
-    EXPECT_EQ(view.viewModel().buttons().size(), 2);
+    EXPECT_EQ(view.model().buttons().size(), 2);
     EXPECT_EQ(idAt(0), first);
     EXPECT_EQ(idAt(1), second);
     EXPECT_EQ(testManager.manager().store().find(third), nullptr);
@@ -455,9 +455,9 @@ TEST_F(LaunchPadViewTest, AFailedLaunchShowsOnItsRowWithTheReason)
 {
     testManager.launcher().failWith(QStringLiteral("no terminal to run it in"));
     click(1, Area::name);
-    const QModelIndex web = view.viewModel().index(1);
-    EXPECT_TRUE(web.data(LaunchPadViewModel::LaunchFailureRole).toString().contains(QStringLiteral("no terminal")));
-    EXPECT_FALSE(view.viewModel().index(0).data(LaunchPadViewModel::LaunchFailureRole).isValid());
+    const QModelIndex web = view.model().index(1);
+    EXPECT_TRUE(web.data(ShortcutsEditorModel::LaunchFailureRole).toString().contains(QStringLiteral("no terminal")));
+    EXPECT_FALSE(view.model().index(0).data(ShortcutsEditorModel::LaunchFailureRole).isValid());
     EXPECT_TRUE(view.list().toolTipAt(view.list().hotkeyStateRect(1).center()).contains(QStringLiteral("no terminal")));
     EXPECT_TRUE(view.list().accessibleRow(1)->text(QAccessible::Description).contains(QStringLiteral("no terminal")));
 
@@ -465,15 +465,15 @@ TEST_F(LaunchPadViewTest, AFailedLaunchShowsOnItsRowWithTheReason)
     ASSERT_NE(view.editForm(), nullptr);
     QTest::mouseClick(inForm<QPushButton>("saveButton"), Qt::LeftButton);
     ASSERT_TRUE(formGone());
-    EXPECT_FALSE(view.viewModel().index(1).data(LaunchPadViewModel::LaunchFailureRole).isValid());
+    EXPECT_FALSE(view.model().index(1).data(ShortcutsEditorModel::LaunchFailureRole).isValid());
 
     click(0, Area::name);
-    EXPECT_TRUE(view.viewModel().index(0).data(LaunchPadViewModel::LaunchFailureRole).isValid());
+    EXPECT_TRUE(view.model().index(0).data(ShortcutsEditorModel::LaunchFailureRole).isValid());
     testManager.launcher().succeed();
     click(1, Area::name);
-    EXPECT_TRUE(view.viewModel().index(0).data(LaunchPadViewModel::LaunchFailureRole).isValid())
+    EXPECT_TRUE(view.model().index(0).data(ShortcutsEditorModel::LaunchFailureRole).isValid())
         << "another button's launch says nothing of this one";
     click(0, Area::name);
-    EXPECT_FALSE(view.viewModel().index(0).data(LaunchPadViewModel::LaunchFailureRole).isValid());
+    EXPECT_FALSE(view.model().index(0).data(ShortcutsEditorModel::LaunchFailureRole).isValid());
 }
 } // namespace

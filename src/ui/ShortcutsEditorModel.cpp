@@ -1,10 +1,10 @@
-#include "LaunchPadViewModel.h"
+#include "ShortcutsEditorModel.h"
 
 #include "HotKeyManager.h"
 #include "HotkeyStateBadge.h"
 #include "KeyboardShortcut.h"
 
-LaunchPadViewModel::LaunchPadViewModel(HotKeyManager &manager, QObject *parent)
+ShortcutsEditorModel::ShortcutsEditorModel(HotKeyManager &manager, QObject *parent)
     : QAbstractListModel(parent), m_manager(manager)
 {
     copyButtons();
@@ -13,24 +13,24 @@ LaunchPadViewModel::LaunchPadViewModel(HotKeyManager &manager, QObject *parent)
         copyButtons();
         endResetModel();
     });
-    connect(&manager.registry(), &HotkeyRegistry::stateChanged, this, &LaunchPadViewModel::hotkeyStateChanged);
-    connect(&manager, &HotKeyManager::launchFailed, this, &LaunchPadViewModel::launchFailed);
-    connect(&manager, &HotKeyManager::launchStarted, this, &LaunchPadViewModel::forgetLaunchFailure);
+    connect(&manager.registry(), &HotkeyRegistry::stateChanged, this, &ShortcutsEditorModel::hotkeyStateChanged);
+    connect(&manager, &HotKeyManager::launchFailed, this, &ShortcutsEditorModel::launchFailed);
+    connect(&manager, &HotKeyManager::launchStarted, this, &ShortcutsEditorModel::forgetLaunchFailure);
 }
 
-void LaunchPadViewModel::launchFailed(QUuid buttonId, const QString &reason)
+void ShortcutsEditorModel::launchFailed(QUuid buttonId, const QString &reason)
 {
     m_launchFailures.insert(buttonId, reason);
     hotkeyStateChanged(buttonId);
 }
 
-void LaunchPadViewModel::forgetLaunchFailure(QUuid buttonId)
+void ShortcutsEditorModel::forgetLaunchFailure(QUuid buttonId)
 {
     if (m_launchFailures.remove(buttonId))
         hotkeyStateChanged(buttonId);
 }
 
-void LaunchPadViewModel::copyButtons()
+void ShortcutsEditorModel::copyButtons()
 {
     m_buttons = m_manager.buttons();
     m_rows.clear();
@@ -39,7 +39,7 @@ void LaunchPadViewModel::copyButtons()
         m_rows.insert(m_buttons.at(row).id(), row);
 }
 
-void LaunchPadViewModel::hotkeyStateChanged(QUuid buttonId)
+void ShortcutsEditorModel::hotkeyStateChanged(QUuid buttonId)
 {
     const auto row = m_rows.constFind(buttonId);
     if (row == m_rows.constEnd())
@@ -48,7 +48,7 @@ void LaunchPadViewModel::hotkeyStateChanged(QUuid buttonId)
     emit dataChanged(changed, changed, {HotkeyStateRole, HotkeyStateTextRole, LaunchFailureRole});
 }
 
-void LaunchPadViewModel::deleteButtons(QList<qsizetype> positions)
+void ShortcutsEditorModel::deleteButtons(QList<qsizetype> positions)
 {
     m_manager.removeButtons(std::move(positions));
 }
@@ -62,12 +62,12 @@ bool isApplication(const LaunchButton &button)
 }
 } // namespace
 
-int LaunchPadViewModel::rowCount(const QModelIndex &parent) const
+int ShortcutsEditorModel::rowCount(const QModelIndex &parent) const
 {
     return parent.isValid() ? 0 : int(m_buttons.size());
 }
 
-QVariant LaunchPadViewModel::data(const QModelIndex &index, int role) const
+QVariant ShortcutsEditorModel::data(const QModelIndex &index, int role) const
 {
     if (!index.isValid() || index.row() >= m_buttons.size())
         return {};

@@ -11,7 +11,7 @@ class HotKeyManager;
 
 // The editor's rows, one per button, following the manager's button list and
 // what the desktop did with each button's hotkey.
-class LaunchPadViewModel : public QAbstractListModel {
+class ShortcutsEditorModel : public QAbstractListModel {
     Q_OBJECT
 
 public:
@@ -26,7 +26,7 @@ public:
         LaunchFailureRole,
     };
 
-    explicit LaunchPadViewModel(HotKeyManager &manager, QObject *parent = nullptr);
+    explicit ShortcutsEditorModel(HotKeyManager &manager, QObject *parent = nullptr);
 
     const LaunchButtonList &buttons() const { return m_buttons; }
     HotKeyManager &manager() const { return m_manager; }
