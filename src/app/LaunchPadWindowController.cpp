@@ -1,6 +1,6 @@
 #include "LaunchPadWindowController.h"
 
-#include "LaunchPadView.h"
+#include "ShortcutsEditorView.h"
 #include "LaunchPadWindow.h"
 #include "WindowRaise.h"
 
@@ -20,9 +20,9 @@ LaunchPadWindowController::~LaunchPadWindowController() = default;
 void LaunchPadWindowController::showWindow()
 {
     if (!m_view) {
-        m_view = new LaunchPadView(m_manager, m_window.get());
+        m_view = new ShortcutsEditorView(m_manager, m_window.get());
         m_window->layout()->addWidget(m_view);
-        connect(m_view, &LaunchPadView::configurationRequested, this,
+        connect(m_view, &ShortcutsEditorView::configurationRequested, this,
                 &LaunchPadWindowController::configurationRequested);
     }
     WindowRaise::showInFront(*m_window, m_activator);

@@ -5,7 +5,7 @@
 #include <memory>
 
 class HotKeyManager;
-class LaunchPadView;
+class ShortcutsEditorView;
 class LaunchPadWindow;
 class WindowActivator;
 
@@ -22,7 +22,7 @@ public:
 
     LaunchPadWindow &window() const { return *m_window; }
     // Null until the window has been shown once.
-    LaunchPadView *view() const { return m_view; }
+    ShortcutsEditorView *view() const { return m_view; }
 
     // Shows the window where it was last, in front and with the focus.
     void showWindow();
@@ -34,5 +34,5 @@ private:
     HotKeyManager &m_manager;
     std::shared_ptr<WindowActivator> m_activator;
     std::unique_ptr<LaunchPadWindow> m_window;
-    LaunchPadView *m_view = nullptr;
+    ShortcutsEditorView *m_view = nullptr;
 };

@@ -4,7 +4,7 @@
 #include "EditButtonView.h"
 #include "HotKeyManager.h"
 #include "LaunchButtonListView.h"
-#include "LaunchPadView.h"
+#include "ShortcutsEditorView.h"
 #include "XTestKeyboard.h"
 
 #include <QLabel>
@@ -30,7 +30,7 @@ TEST(EditFormOnX11Test, ACombinationAnotherClientHoldsIsReportedBeforeSaving)
     ASSERT_EQ(desktop.shortcuts->backendName(), QStringLiteral("X11"));
     HotKeyManager manager(
         {desktop.shortcuts, desktop.launcher, desktop.permission, {}, home.path(), {}, desktop.windows, home.path()});
-    LaunchPadView view(manager);
+    ShortcutsEditorView view(manager);
     view.show();
 
     QTest::mouseClick(view.list().viewport(), Qt::LeftButton, {},

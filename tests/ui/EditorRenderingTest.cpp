@@ -3,7 +3,7 @@
 #include "EditButtonView.h"
 #include "HotKeyManager.h"
 #include "LaunchButtonListView.h"
-#include "LaunchPadView.h"
+#include "ShortcutsEditorView.h"
 #include "ShortcutsEditorModel.h"
 #include "QtPrinters.h"
 #include "TestManager.h"
@@ -139,7 +139,7 @@ protected:
     std::unique_ptr<QStyle> m_style;
     QPalette m_previousPalette;
     TestManager testManager{buttons()};
-    LaunchPadView view{testManager.manager()};
+    ShortcutsEditorView view{testManager.manager()};
 };
 
 TEST_P(EditorRenderingTest, TheGrabIsAtTheRunsScale)

@@ -21,12 +21,12 @@ class ShortcutsEditorModel;
 // model then copies the manager's list. A deleted button can be had
 // back for a few seconds with "Undo"; a new button opens its form at once,
 // and leaves again when that first form is cancelled.
-class LaunchPadView : public QWidget {
+class ShortcutsEditorView : public QWidget {
     Q_OBJECT
 
 public:
-    explicit LaunchPadView(HotKeyManager &manager, QWidget *parent = nullptr);
-    ~LaunchPadView() override;
+    explicit ShortcutsEditorView(HotKeyManager &manager, QWidget *parent = nullptr);
+    ~ShortcutsEditorView() override;
 
     ShortcutsEditorModel &model() const { return *m_model; }
     LaunchButtonListView &list() const { return *m_list; }

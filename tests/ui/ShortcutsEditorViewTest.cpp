@@ -1,7 +1,7 @@
 #include "EditButtonView.h"
 #include "HotKeyManager.h"
 #include "LaunchButtonListView.h"
-#include "LaunchPadView.h"
+#include "ShortcutsEditorView.h"
 #include "ShortcutsEditorModel.h"
 #include "ButtonFileWriter.h"
 #include "LaunchButtonRowAccessible.h"
@@ -25,9 +25,9 @@
 namespace {
 using Area = LaunchButtonDelegate::Area;
 
-class LaunchPadViewTest : public ::testing::Test {
+class ShortcutsEditorViewTest : public ::testing::Test {
 protected:
-    explicit LaunchPadViewTest(const QByteArray &file = twoButtons()) : testManager(file), view(testManager.manager())
+    explicit ShortcutsEditorViewTest(const QByteArray &file = twoButtons()) : testManager(file), view(testManager.manager())
     {
         view.show();
     }
@@ -62,10 +62,10 @@ protected:
 
     LogCapture log;
     TestManager testManager;
-    LaunchPadView view;
+    ShortcutsEditorView view;
 };
 
-TEST_F(LaunchPadViewTest, DeletingEveryButtonEmptiesTheFileAndAddingNumbersTheNewOnes)
+TEST_F(ShortcutsEditorViewTest, DeletingEveryButtonEmptiesTheFileAndAddingNumbersTheNewOnes)
 {
     click(0, Area::remove);
     EXPECT_EQ(rows(), QStringList({QStringLiteral("Web")}));
@@ -80,7 +80,7 @@ TEST_F(LaunchPadViewTest, DeletingEveryButtonEmptiesTheFileAndAddingNumbersTheNe
     EXPECT_TRUE(testManager.fileText().contains("⌘2"));
 }
 
-TEST_F(LaunchPadViewTest, SavedEditReachesTheFileTheRowsAndTheHotkeys)
+TEST_F(ShortcutsEditorViewTest, SavedEditReachesTheFileTheRowsAndTheHotkeys)
 {
     click(0, Area::edit);
     ASSERT_NE(view.editForm(), nullptr);
@@ -111,7 +111,7 @@ TEST_F(LaunchPadViewTest, SavedEditReachesTheFileTheRowsAndTheHotkeys)
 
 // An application's running window may come to the front instead of a new
 // copy; the choice is the button's, for applications only.
-TEST_F(LaunchPadViewTest, TheLaunchChoiceShowsForApplicationsSavesAndReadsBack)
+TEST_F(ShortcutsEditorViewTest, TheLaunchChoiceShowsForApplicationsSavesAndReadsBack)
 {
     const QString bringToFront = QStringLiteral("Bring to front if running");
     const QString newCopy = QStringLiteral("Always start a new copy");
@@ -145,7 +145,7 @@ TEST_F(LaunchPadViewTest, TheLaunchChoiceShowsForApplicationsSavesAndReadsBack)
 // What stands in the way of a recorded shortcut shows under the field
 // before saving: another button on it (by name), or what the desktop says.
 // Saving stays possible, and the row then shows the state.
-TEST_F(LaunchPadViewTest, TheFormWarnsOfAShortcutInTheWayBeforeSaving)
+TEST_F(ShortcutsEditorViewTest, TheFormWarnsOfAShortcutInTheWayBeforeSaving)
 {
     testManager.shortcuts().answerWith(Qt::ControlModifier | Qt::Key_H,
                                        {ShortcutState::Kind::TakenElsewhere, {}, QStringLiteral("held by the test")});
@@ -173,7 +173,7 @@ TEST_F(LaunchPadViewTest, TheFormWarnsOfAShortcutInTheWayBeforeSaving)
               int(ShortcutState::Kind::TakenElsewhere));
 }
 
-TEST_F(LaunchPadViewTest, LeavingTheFormWithoutSavingGivesTheHotkeysBack)
+TEST_F(ShortcutsEditorViewTest, LeavingTheFormWithoutSavingGivesTheHotkeysBack)
 {
     const QByteArray file = testManager.fileText();
     const auto registered = bound();
@@ -197,7 +197,7 @@ TEST_F(LaunchPadViewTest, LeavingTheFormWithoutSavingGivesTheHotkeysBack)
 }
 
 // Each row says whether its hotkey works, and why not.
-TEST_F(LaunchPadViewTest, RowsShowWhatTheDesktopDidWithEachHotkey)
+TEST_F(ShortcutsEditorViewTest, RowsShowWhatTheDesktopDidWithEachHotkey)
 {
     const auto stateOf = [this](int row) { return rows(ShortcutsEditorModel::HotkeyStateRole).at(row); };
     const auto textOf = [this](int row) { return rows(ShortcutsEditorModel::HotkeyStateTextRole).at(row); };
@@ -225,7 +225,7 @@ TEST_F(LaunchPadViewTest, RowsShowWhatTheDesktopDidWithEachHotkey)
     EXPECT_FALSE(textOf(0).endsWith(x11Only)) << "nothing to say where the user wants a new copy anyway";
 }
 
-TEST_F(LaunchPadViewTest, ANameClickLaunchesOnlyWhenTheButtonGoesUpOnTheSameName)
+TEST_F(ShortcutsEditorViewTest, ANameClickLaunchesOnlyWhenTheButtonGoesUpOnTheSameName)
 {
     QTest::mousePress(view.list().viewport(), Qt::LeftButton, {}, at(0, Area::name));
     QTest::mouseRelease(view.list().viewport(), Qt::LeftButton, {}, at(1, Area::name));
@@ -235,7 +235,7 @@ TEST_F(LaunchPadViewTest, ANameClickLaunchesOnlyWhenTheButtonGoesUpOnTheSameName
 }
 
 // Alt with the key after "&" launches nothing; the keys that do act on the current row.
-TEST_F(LaunchPadViewTest, TheKeyboardLaunchesEditsAndDeletesTheCurrentRowButNoMnemonic)
+TEST_F(ShortcutsEditorViewTest, TheKeyboardLaunchesEditsAndDeletesTheCurrentRowButNoMnemonic)
 {
     view.activateWindow();
     ASSERT_TRUE(QTest::qWaitForWindowActive(&view));
@@ -258,7 +258,7 @@ TEST_F(LaunchPadViewTest, TheKeyboardLaunchesEditsAndDeletesTheCurrentRowButNoMn
 }
 
 // One text form everywhere: the list shows what the form shows and the file keeps.
-TEST_F(LaunchPadViewTest, TheListTheFormAndTheFileWriteAShortcutTheSameWay)
+TEST_F(ShortcutsEditorViewTest, TheListTheFormAndTheFileWriteAShortcutTheSameWay)
 {
     EXPECT_EQ(rows(ShortcutsEditorModel::ShortcutRole), QStringList({QStringLiteral("⌘ + ⌥ + F"), QStringLiteral("⌘ + G")}))
         << "the file says cmd+g";
@@ -273,7 +273,7 @@ TEST_F(LaunchPadViewTest, TheListTheFormAndTheFileWriteAShortcutTheSameWay)
 
 // Deleting takes the button away at once; Undo brings it back where it was,
 // with its id, its hotkey and its launch mode.
-TEST_F(LaunchPadViewTest, UndoBringsADeletedButtonBackInItsPlaceWithItsIdHotkeyAndSettings)
+TEST_F(ShortcutsEditorViewTest, UndoBringsADeletedButtonBackInItsPlaceWithItsIdHotkeyAndSettings)
 {
     const LaunchButtonList before = view.model().buttons();
     testManager.manager().saveButtons(); // in the program's own spelling
@@ -324,7 +324,7 @@ TEST_F(LaunchPadViewTest, UndoBringsADeletedButtonBackInItsPlaceWithItsIdHotkeyA
 
 // "+" adds the button, shows it and opens its form; cancelling that first
 // form takes it away again, a save keeps it.
-TEST_F(LaunchPadViewTest, PlusOpensTheNewButtonsFormAndCancellingItTakesTheButtonAway)
+TEST_F(ShortcutsEditorViewTest, PlusOpensTheNewButtonsFormAndCancellingItTakesTheButtonAway)
 {
     testManager.manager().saveButtons(); // in the program's own spelling
     const QByteArray file = testManager.fileText();
@@ -358,7 +358,7 @@ TEST_F(LaunchPadViewTest, PlusOpensTheNewButtonsFormAndCancellingItTakesTheButto
 
 // Every new button is "New Button": each action reaches the button of its
 // row, by id, never the first of that name.
-class SameNameTest : public LaunchPadViewTest {
+class SameNameTest : public ShortcutsEditorViewTest {
 protected:
     static QByteArray sameNames()
     {
@@ -368,7 +368,7 @@ protected:
         file.add(QStringLiteral("New Button"), QStringLiteral("⌘ + 3"), QStringLiteral("file:///usr/bin/third"));
         return file.bytes();
     }
-    SameNameTest() : LaunchPadViewTest(sameNames()) {}
+    SameNameTest() : ShortcutsEditorViewTest(sameNames()) {}
     QUuid idAt(int row) const { return view.model().buttons().at(row).id(); }
     QString targetOf(QUuid id)
     {
@@ -412,7 +412,7 @@ TEST_F(SameNameTest, LaunchingEditingAndDeletingActOnTheirOwnRow)
 
 // What a screen reader finds: each row a list item with the button's name,
 // its shortcut and state, and Launch, Edit and Delete as actions that work.
-TEST_F(LaunchPadViewTest, RowsAreListItemsWithNameShortcutStateAndThreeActions)
+TEST_F(ShortcutsEditorViewTest, RowsAreListItemsWithNameShortcutStateAndThreeActions)
 {
     QAccessibleInterface *list = QAccessible::queryAccessibleInterface(&view.list());
     ASSERT_NE(list, nullptr);
@@ -451,7 +451,7 @@ TEST_F(LaunchPadViewTest, RowsAreListItemsWithNameShortcutStateAndThreeActions)
 }
 
 // A launch that fails shows on its row until one works or the button is saved again.
-TEST_F(LaunchPadViewTest, AFailedLaunchShowsOnItsRowWithTheReason)
+TEST_F(ShortcutsEditorViewTest, AFailedLaunchShowsOnItsRowWithTheReason)
 {
     testManager.launcher().failWith(QStringLiteral("no terminal to run it in"));
     click(1, Area::name);
