@@ -2,7 +2,7 @@
 
 #include "ConfigurationWindowController.h"
 #include "HotKeyManager.h"
-#include "LaunchPadWindowController.h"
+#include "ShortcutsEditorWindowController.h"
 #include "LoginItemService.h"
 #include "Log.h"
 #include "TrayIcon.h"
@@ -15,10 +15,10 @@
 
 VantorelApp::VantorelApp(HotKeyManager &manager, Services services, QObject *parent)
     : QObject(parent), m_manager(manager), m_services(std::move(services)),
-      m_launchPadWindowController(new LaunchPadWindowController(manager, m_services.activator, this)),
+      m_shortcutsEditor(new ShortcutsEditorWindowController(manager, m_services.activator, this)),
       m_configurationWindowController(new ConfigurationWindowController(manager, m_services.activator, this))
 {
-    connect(m_launchPadWindowController, &LaunchPadWindowController::configurationRequested,
+    connect(m_shortcutsEditor, &ShortcutsEditorWindowController::configurationRequested,
             m_configurationWindowController, &ConfigurationWindowController::showWindow);
 
     registerLoginItem();
@@ -45,7 +45,7 @@ VantorelApp::~VantorelApp() = default;
 
 void VantorelApp::showShortcutsEditor()
 {
-    m_launchPadWindowController->showWindow();
+    m_shortcutsEditor->showWindow();
 }
 
 void VantorelApp::tellLaunchFailure(QUuid buttonId, const QString &reason)

@@ -9,7 +9,7 @@
 class ConfigurationWindowController;
 class DesktopNotifications;
 class HotKeyManager;
-class LaunchPadWindowController;
+class ShortcutsEditorWindowController;
 class LoginItemService;
 class TrayIcon;
 class WindowActivator;
@@ -32,7 +32,7 @@ public:
     VantorelApp(HotKeyManager &manager, Services services, QObject *parent = nullptr);
     ~VantorelApp() override;
 
-    LaunchPadWindowController &launchPadWindowController() const { return *m_launchPadWindowController; }
+    ShortcutsEditorWindowController &shortcutsEditor() const { return *m_shortcutsEditor; }
     ConfigurationWindowController &configurationWindowController() const { return *m_configurationWindowController; }
 
     void showShortcutsEditor();
@@ -43,7 +43,7 @@ private:
 
     HotKeyManager &m_manager;
     Services m_services;
-    LaunchPadWindowController *m_launchPadWindowController;
+    ShortcutsEditorWindowController *m_shortcutsEditor;
     ConfigurationWindowController *m_configurationWindowController;
     TrayIcon *m_trayIcon = nullptr;
 };

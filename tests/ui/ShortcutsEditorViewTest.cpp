@@ -27,7 +27,8 @@ using Area = LaunchButtonDelegate::Area;
 
 class ShortcutsEditorViewTest : public ::testing::Test {
 protected:
-    explicit ShortcutsEditorViewTest(const QByteArray &file = twoButtons()) : testManager(file), view(testManager.manager())
+    explicit ShortcutsEditorViewTest(const QByteArray &file = twoButtons())
+        : testManager(file), view(testManager.manager())
     {
         view.show();
     }
@@ -260,8 +261,8 @@ TEST_F(ShortcutsEditorViewTest, TheKeyboardLaunchesEditsAndDeletesTheCurrentRowB
 // One text form everywhere: the list shows what the form shows and the file keeps.
 TEST_F(ShortcutsEditorViewTest, TheListTheFormAndTheFileWriteAShortcutTheSameWay)
 {
-    EXPECT_EQ(rows(ShortcutsEditorModel::ShortcutRole), QStringList({QStringLiteral("⌘ + ⌥ + F"), QStringLiteral("⌘ + G")}))
-        << "the file says cmd+g";
+    EXPECT_EQ(rows(ShortcutsEditorModel::ShortcutRole),
+              QStringList({QStringLiteral("⌘ + ⌥ + F"), QStringLiteral("⌘ + G")})) << "the file says cmd+g";
     click(1, Area::edit);
     ASSERT_NE(view.editForm(), nullptr);
     EXPECT_EQ(inForm<QLineEdit>("shortcutField")->text(), rows(ShortcutsEditorModel::ShortcutRole).at(1));

@@ -6,21 +6,21 @@
 
 class HotKeyManager;
 class ShortcutsEditorView;
-class LaunchPadWindow;
+class ShortcutsEditorWindow;
 class WindowActivator;
 
 // Owns the one editor window. The window is built hidden; its view comes
 // with the first showing, so that building the shell does not load the
 // buttons before the program has decided to run.
-class LaunchPadWindowController : public QObject {
+class ShortcutsEditorWindowController : public QObject {
     Q_OBJECT
 
 public:
-    LaunchPadWindowController(HotKeyManager &manager, std::shared_ptr<WindowActivator> activator,
-                              QObject *parent = nullptr);
-    ~LaunchPadWindowController() override;
+    ShortcutsEditorWindowController(HotKeyManager &manager, std::shared_ptr<WindowActivator> activator,
+                                    QObject *parent = nullptr);
+    ~ShortcutsEditorWindowController() override;
 
-    LaunchPadWindow &window() const { return *m_window; }
+    ShortcutsEditorWindow &window() const { return *m_window; }
     // Null until the window has been shown once.
     ShortcutsEditorView *view() const { return m_view; }
 
@@ -33,6 +33,6 @@ signals:
 private:
     HotKeyManager &m_manager;
     std::shared_ptr<WindowActivator> m_activator;
-    std::unique_ptr<LaunchPadWindow> m_window;
+    std::unique_ptr<ShortcutsEditorWindow> m_window;
     ShortcutsEditorView *m_view = nullptr;
 };
