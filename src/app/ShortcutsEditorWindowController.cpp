@@ -6,7 +6,7 @@
 
 #include <QVBoxLayout>
 
-ShortcutsEditorWindowController::ShortcutsEditorWindowController(HotKeyManager &manager,
+ShortcutsEditorWindowController::ShortcutsEditorWindowController(HotkeyButtons &manager,
                                                                  std::shared_ptr<WindowActivator> activator,
                                                                  QObject *parent)
     : QObject(parent), m_manager(manager), m_activator(std::move(activator)),

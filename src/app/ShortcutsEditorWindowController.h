@@ -4,7 +4,7 @@
 
 #include <memory>
 
-class HotKeyManager;
+class HotkeyButtons;
 class ShortcutsEditorView;
 class ShortcutsEditorWindow;
 class WindowActivator;
@@ -16,7 +16,7 @@ class ShortcutsEditorWindowController : public QObject {
     Q_OBJECT
 
 public:
-    ShortcutsEditorWindowController(HotKeyManager &manager, std::shared_ptr<WindowActivator> activator,
+    ShortcutsEditorWindowController(HotkeyButtons &manager, std::shared_ptr<WindowActivator> activator,
                                     QObject *parent = nullptr);
     ~ShortcutsEditorWindowController() override;
 
@@ -31,7 +31,7 @@ signals:
     void configurationRequested();
 
 private:
-    HotKeyManager &m_manager;
+    HotkeyButtons &m_manager;
     std::shared_ptr<WindowActivator> m_activator;
     std::unique_ptr<ShortcutsEditorWindow> m_window;
     ShortcutsEditorView *m_view = nullptr;

@@ -1,7 +1,7 @@
 #include "VantorelApp.h"
 
 #include "ConfigurationWindowController.h"
-#include "HotKeyManager.h"
+#include "HotkeyButtons.h"
 #include "ShortcutsEditorWindowController.h"
 #include "LoginItemService.h"
 #include "Log.h"
@@ -13,7 +13,7 @@
 #include <QCoreApplication>
 #include <QSystemTrayIcon>
 
-VantorelApp::VantorelApp(HotKeyManager &manager, Services services, QObject *parent)
+VantorelApp::VantorelApp(HotkeyButtons &manager, Services services, QObject *parent)
     : QObject(parent), m_manager(manager), m_services(std::move(services)),
       m_shortcutsEditor(new ShortcutsEditorWindowController(manager, m_services.activator, this)),
       m_configurationWindowController(new ConfigurationWindowController(manager, m_services.activator, this))
@@ -22,7 +22,7 @@ VantorelApp::VantorelApp(HotKeyManager &manager, Services services, QObject *par
             m_configurationWindowController, &ConfigurationWindowController::showWindow);
 
     registerLoginItem();
-    connect(&manager, &HotKeyManager::launchFailed, this, &VantorelApp::tellLaunchFailure);
+    connect(&manager, &HotkeyButtons::launchFailed, this, &VantorelApp::tellLaunchFailure);
 
     const bool hasTray = QSystemTrayIcon::isSystemTrayAvailable();
     if (hasTray) {
@@ -36,7 +36,7 @@ VantorelApp::VantorelApp(HotKeyManager &manager, Services services, QObject *par
         showShortcutsEditor();
     // Hotkeys that cannot work deserve an explanation up front, and those
     // waiting for the user's consent (GNOME's custom shortcuts) the question.
-    if (manager.checkAccessibilityPermission() != HotKeyManager::PermissionStatus::granted
+    if (manager.checkAccessibilityPermission() != HotkeyButtons::PermissionStatus::granted
         || !manager.hasDesktopConsent())
         m_configurationWindowController->showWindow();
 }

@@ -8,7 +8,7 @@
 
 class ConfigurationWindowController;
 class DesktopNotifications;
-class HotKeyManager;
+class HotkeyButtons;
 class ShortcutsEditorWindowController;
 class LoginItemService;
 class TrayIcon;
@@ -29,7 +29,7 @@ public:
         std::shared_ptr<DesktopNotifications> notifications = {};
     };
 
-    VantorelApp(HotKeyManager &manager, Services services, QObject *parent = nullptr);
+    VantorelApp(HotkeyButtons &manager, Services services, QObject *parent = nullptr);
     ~VantorelApp() override;
 
     ShortcutsEditorWindowController &shortcutsEditor() const { return *m_shortcutsEditor; }
@@ -41,7 +41,7 @@ private:
     void registerLoginItem();
     void tellLaunchFailure(QUuid buttonId, const QString &reason);
 
-    HotKeyManager &m_manager;
+    HotkeyButtons &m_manager;
     Services m_services;
     ShortcutsEditorWindowController *m_shortcutsEditor;
     ConfigurationWindowController *m_configurationWindowController;

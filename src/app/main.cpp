@@ -1,7 +1,7 @@
 #include "CommandLine.h"
 #include "DesktopServices.h"
 #include "DesktopShortcutsCommand.h"
-#include "HotKeyManager.h"
+#include "HotkeyButtons.h"
 #include "InstallLayout.h"
 #include "Log.h"
 #include "ProgramEntry.h"
@@ -93,7 +93,7 @@ int vantorel_program_main(int argc, char *argv[])
         webWindow->loadURL(address, eventTime);
     };
     // Hotkeys are live from here on, before any window exists.
-    HotKeyManager manager({desktop.shortcuts, desktop.launcher, desktop.permission, openWebAddress, {},
+    HotkeyButtons manager({desktop.shortcuts, desktop.launcher, desktop.permission, openWebAddress, {},
                            RunningExecutable::path(), desktop.windows, {}});
     if (!app) {
         manager.serveBeforeEventLoop();

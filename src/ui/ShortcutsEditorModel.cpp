@@ -1,10 +1,10 @@
 #include "ShortcutsEditorModel.h"
 
-#include "HotKeyManager.h"
+#include "HotkeyButtons.h"
 #include "HotkeyStateBadge.h"
 #include "KeyboardShortcut.h"
 
-ShortcutsEditorModel::ShortcutsEditorModel(HotKeyManager &manager, QObject *parent)
+ShortcutsEditorModel::ShortcutsEditorModel(HotkeyButtons &manager, QObject *parent)
     : QAbstractListModel(parent), m_manager(manager)
 {
     copyButtons();
@@ -14,8 +14,8 @@ ShortcutsEditorModel::ShortcutsEditorModel(HotKeyManager &manager, QObject *pare
         endResetModel();
     });
     connect(&manager.registry(), &HotkeyRegistry::stateChanged, this, &ShortcutsEditorModel::hotkeyStateChanged);
-    connect(&manager, &HotKeyManager::launchFailed, this, &ShortcutsEditorModel::launchFailed);
-    connect(&manager, &HotKeyManager::launchStarted, this, &ShortcutsEditorModel::forgetLaunchFailure);
+    connect(&manager, &HotkeyButtons::launchFailed, this, &ShortcutsEditorModel::launchFailed);
+    connect(&manager, &HotkeyButtons::launchStarted, this, &ShortcutsEditorModel::forgetLaunchFailure);
 }
 
 void ShortcutsEditorModel::launchFailed(QUuid buttonId, const QString &reason)

@@ -1,7 +1,7 @@
 #include "ShortcutsEditorView.h"
 
 #include "EditButtonView.h"
-#include "HotKeyManager.h"
+#include "HotkeyButtons.h"
 #include "HotkeyStateBadge.h"
 #include "Icons.h"
 #include "LaunchButtonListView.h"
@@ -25,7 +25,7 @@ constexpr int addIconSize = 24;
 constexpr int bottomPadding = 16;
 
 // Said under the shortcut field; empty when nothing stands in the way.
-QString shortcutWarning(const HotKeyManager::ShortcutCheck &check)
+QString shortcutWarning(const HotkeyButtons::ShortcutCheck &check)
 {
     QStringList lines;
     if (check.sameAs)
@@ -38,7 +38,7 @@ QString shortcutWarning(const HotKeyManager::ShortcutCheck &check)
 }
 } // namespace
 
-ShortcutsEditorView::ShortcutsEditorView(HotKeyManager &manager, QWidget *parent)
+ShortcutsEditorView::ShortcutsEditorView(HotkeyButtons &manager, QWidget *parent)
     : QWidget(parent), m_model(new ShortcutsEditorModel(manager, this)), m_list(new LaunchButtonListView(this)),
       m_undoBar(new QWidget(this)), m_undoText(new QLabel(m_undoBar)), m_undoTimer(new QTimer(this))
 {
@@ -135,7 +135,7 @@ void ShortcutsEditorView::launch(const LaunchButton &button)
 
 void ShortcutsEditorView::add()
 {
-    HotKeyManager &manager = m_model->manager();
+    HotkeyButtons &manager = m_model->manager();
     manager.addButton();
     if (manager.buttons().isEmpty())
         return;
@@ -196,7 +196,7 @@ void ShortcutsEditorView::saveEdit(QUuid id, const QString &name, const QString 
                              ButtonPreferences::LaunchMode launchMode)
 {
     Log::line(QStringLiteral("💾 Saving edited button: ") + name + QStringLiteral(" with shortcut: ") + shortcut);
-    HotKeyManager &manager = m_model->manager();
+    HotkeyButtons &manager = m_model->manager();
     manager.setLaunchMode(id, launchMode);
     manager.updateButton(id, name, shortcut, std::move(appURL));
     m_model->forgetLaunchFailure(id);

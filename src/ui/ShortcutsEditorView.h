@@ -9,7 +9,7 @@
 
 #include <optional>
 
-class HotKeyManager;
+class HotkeyButtons;
 class LaunchButtonListView;
 class QLabel;
 class QTimer;
@@ -25,7 +25,7 @@ class ShortcutsEditorView : public QWidget {
     Q_OBJECT
 
 public:
-    explicit ShortcutsEditorView(HotKeyManager &manager, QWidget *parent = nullptr);
+    explicit ShortcutsEditorView(HotkeyButtons &manager, QWidget *parent = nullptr);
     ~ShortcutsEditorView() override;
 
     ShortcutsEditorModel &model() const { return *m_model; }

@@ -1,7 +1,7 @@
 #include "ButtonFileWatcher.h"
 #include "ButtonFileWriter.h"
 #include "EventLoopWait.h"
-#include "HotKeyManager.h"
+#include "HotkeyButtons.h"
 #include "KeyboardShortcut.h"
 #include "LogCapture.h"
 
@@ -46,15 +46,15 @@ protected:
         return in.open(QIODevice::ReadOnly) ? in.readAll() : QByteArray();
     }
 
-    std::unique_ptr<HotKeyManager> start()
+    std::unique_ptr<HotkeyButtons> start()
     {
-        return std::make_unique<HotKeyManager>(HotKeyManager::Services{
+        return std::make_unique<HotkeyButtons>(HotkeyButtons::Services{
             shortcuts, launcher, permission,
             [this](const QString &address, quint64 time) { webAddresses.append({address, time}); }, homePath,
             applicationPath, nullptr, homePath});
     }
 
-    std::unique_ptr<HotKeyManager> startWith(std::initializer_list<std::pair<const char *, const char *>> buttons)
+    std::unique_ptr<HotkeyButtons> startWith(std::initializer_list<std::pair<const char *, const char *>> buttons)
     {
         for (const auto &[name, shortcut] : buttons)
             file.add(QString::fromUtf8(name), QString::fromUtf8(shortcut),

@@ -2,7 +2,7 @@
 #include "ButtonHome.h"
 #include "DesktopTestKit.h"
 #include "XTestKeyboard.h"
-#include "HotKeyManager.h"
+#include "HotkeyButtons.h"
 #include "LogCapture.h"
 #include "fake/FakeSwayIpc.h"
 
@@ -31,7 +31,7 @@ protected:
     {
         ASSERT_TRUE(home.writeButtonFile());
         const DesktopServices desktop = DesktopServices::forThisSession();
-        manager = std::make_unique<HotKeyManager>(HotKeyManager::Services{
+        manager = std::make_unique<HotkeyButtons>(HotkeyButtons::Services{
             desktop.shortcuts, desktop.launcher, desktop.permission, {}, home.path(), {}, desktop.windows, home.path()});
     }
 
@@ -49,7 +49,7 @@ protected:
 
     ButtonHome home;
     XTestKeyboard keyboard;
-    std::unique_ptr<HotKeyManager> manager;
+    std::unique_ptr<HotkeyButtons> manager;
 };
 
 TEST_F(HotkeysOnX11, EachButtonLaunchesOnItsOwnCombinationAlsoWithLocksOn)
@@ -81,7 +81,7 @@ TEST_F(HotkeysOnX11, BeforeTheEventLoopAPressStartsItsProgramOnceAndAWebAddressW
     ASSERT_TRUE(home.writeButtonFile());
     QStringList opened;
     const DesktopServices desktop = DesktopServices::forThisSession();
-    manager = std::make_unique<HotKeyManager>(HotKeyManager::Services{
+    manager = std::make_unique<HotkeyButtons>(HotkeyButtons::Services{
         desktop.shortcuts, desktop.launcher, desktop.permission,
         [&opened](const QString &address, quint64) { opened.append(address); }, home.path(), {}, desktop.windows, home.path()});
 

@@ -2,7 +2,7 @@
 #include "DesktopServices.h"
 #include "DesktopTestKit.h"
 #include "EditButtonView.h"
-#include "HotKeyManager.h"
+#include "HotkeyButtons.h"
 #include "LaunchButtonListView.h"
 #include "ShortcutsEditorView.h"
 #include "XTestKeyboard.h"
@@ -28,7 +28,7 @@ TEST(EditFormOnX11Test, ACombinationAnotherClientHoldsIsReportedBeforeSaving)
     ASSERT_TRUE(home.writeButtonFile());
     const DesktopServices desktop = DesktopServices::forThisSession();
     ASSERT_EQ(desktop.shortcuts->backendName(), QStringLiteral("X11"));
-    HotKeyManager manager(
+    HotkeyButtons manager(
         {desktop.shortcuts, desktop.launcher, desktop.permission, {}, home.path(), {}, desktop.windows, home.path()});
     ShortcutsEditorView view(manager);
     view.show();

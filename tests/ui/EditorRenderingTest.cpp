@@ -1,7 +1,7 @@
 #include "ButtonFileWriter.h"
 #include "ConfigurationView.h"
 #include "EditButtonView.h"
-#include "HotKeyManager.h"
+#include "HotkeyButtons.h"
 #include "LaunchButtonListView.h"
 #include "ShortcutsEditorView.h"
 #include "ShortcutsEditorModel.h"

@@ -1,5 +1,5 @@
 #include "EditButtonView.h"
-#include "HotKeyManager.h"
+#include "HotkeyButtons.h"
 #include "LaunchButtonListView.h"
 #include "ShortcutsEditorView.h"
 #include "ShortcutsEditorModel.h"

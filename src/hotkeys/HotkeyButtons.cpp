@@ -1,4 +1,4 @@
-#include "HotKeyManager.h"
+#include "HotkeyButtons.h"
 
 #include "KeyboardShortcut.h"
 #include "Log.h"
@@ -11,7 +11,7 @@
 #include <algorithm>
 
 namespace {
-HotKeyManager *sharedInstance = nullptr;
+HotkeyButtons *sharedInstance = nullptr;
 
 QString homeOr(const QString &directory)
 {
@@ -19,7 +19,7 @@ QString homeOr(const QString &directory)
 }
 } // namespace
 
-HotKeyManager::HotKeyManager(Services services, QObject *parent)
+HotkeyButtons::HotkeyButtons(Services services, QObject *parent)
     : QObject(parent), m_services(std::move(services)), m_store(homeOr(m_services.homeDirectory)),
       m_preferences(m_services.configDirectory),
       m_launcher(m_services.launcher, m_services.windows, m_services.openWebAddress, m_preferences),
@@ -27,7 +27,7 @@ HotKeyManager::HotKeyManager(Services services, QObject *parent)
 {
     if (m_services.shortcuts) {
         connect(m_services.shortcuts.get(), &GlobalShortcutService::consentChanged, this,
-                &HotKeyManager::desktopConsentChanged);
+                &HotkeyButtons::desktopConsentChanged);
     }
     // A button gone from the list takes its settings with it.
     connect(&m_store, &ButtonStore::changed, this, [this] {
@@ -57,31 +57,31 @@ HotKeyManager::HotKeyManager(Services services, QObject *parent)
         m_store.watchFile();
 }
 
-void HotKeyManager::serveFromEventLoop()
+void HotkeyButtons::serveFromEventLoop()
 {
     m_registry.serveFromEventLoop();
     m_store.watchFile();
 }
 
-HotKeyManager::~HotKeyManager()
+HotkeyButtons::~HotkeyButtons()
 {
     if (sharedInstance == this)
         sharedInstance = nullptr;
 }
 
-HotKeyManager &HotKeyManager::shared()
+HotkeyButtons &HotkeyButtons::shared()
 {
     if (!sharedInstance)
-        qFatal("HotKeyManager::shared() called before the program made its manager");
+        qFatal("HotkeyButtons::shared() called before the program made its manager");
     return *sharedInstance;
 }
 
-void HotKeyManager::updateButton(QUuid id, QString name, QString shortcut, std::optional<QUrl> appURL)
+void HotkeyButtons::updateButton(QUuid id, QString name, QString shortcut, std::optional<QUrl> appURL)
 {
     m_store.updateButton(id, std::move(name), std::move(shortcut), std::move(appURL));
 }
 
-HotKeyManager::ShortcutCheck HotKeyManager::checkShortcut(QUuid buttonId, const QString &shortcutText) const
+HotkeyButtons::ShortcutCheck HotkeyButtons::checkShortcut(QUuid buttonId, const QString &shortcutText) const
 {
     const std::optional<QKeyCombination> combination = parseShortcutText(shortcutText).keyCombination();
     if (!combination)
@@ -99,28 +99,28 @@ HotKeyManager::ShortcutCheck HotKeyManager::checkShortcut(QUuid buttonId, const 
     return check;
 }
 
-QString HotKeyManager::desktopConsentRequest() const
+QString HotkeyButtons::desktopConsentRequest() const
 {
     return m_services.shortcuts ? m_services.shortcuts->consentRequest() : QString();
 }
 
-QString HotKeyManager::desktopConsentWithdrawal() const
+QString HotkeyButtons::desktopConsentWithdrawal() const
 {
     return m_services.shortcuts ? m_services.shortcuts->consentWithdrawal() : QString();
 }
 
-bool HotKeyManager::hasDesktopConsent() const
+bool HotkeyButtons::hasDesktopConsent() const
 {
     return !m_services.shortcuts || m_services.shortcuts->hasConsent();
 }
 
-void HotKeyManager::setDesktopConsent(bool given)
+void HotkeyButtons::setDesktopConsent(bool given)
 {
     if (m_services.shortcuts)
         m_services.shortcuts->setConsent(given);
 }
 
-bool HotKeyManager::activateButton(const QString &nameOrId)
+bool HotkeyButtons::activateButton(const QString &nameOrId)
 {
     const LaunchButtonList &buttons = m_store.buttons();
     const auto named = [&](Qt::CaseSensitivity sensitivity) {
@@ -144,7 +144,7 @@ bool HotKeyManager::activateButton(const QString &nameOrId)
     return true;
 }
 
-void HotKeyManager::restoreButton(qsizetype position, const LaunchButton &button,
+void HotkeyButtons::restoreButton(qsizetype position, const LaunchButton &button,
                                   ButtonPreferences::LaunchMode launchMode)
 {
     m_store.insertButton(position, button);
@@ -154,18 +154,18 @@ void HotKeyManager::restoreButton(qsizetype position, const LaunchButton &button
         m_preferences.setLaunchMode(button.id(), launchMode);
 }
 
-HotKeyManager::PermissionStatus HotKeyManager::checkAccessibilityPermission() const
+HotkeyButtons::PermissionStatus HotkeyButtons::checkAccessibilityPermission() const
 {
     const bool allowed = m_services.permission && m_services.permission->hotkeysAllowed();
     return allowed ? PermissionStatus::granted : PermissionStatus::denied;
 }
 
-bool HotKeyManager::requestAccessibilityPermission() const
+bool HotkeyButtons::requestAccessibilityPermission() const
 {
     return m_services.permission && m_services.permission->requestHotkeys();
 }
 
-QString HotKeyManager::permissionName(PermissionStatus status)
+QString HotkeyButtons::permissionName(PermissionStatus status)
 {
     switch (status) {
     case PermissionStatus::granted: return QStringLiteral("granted");

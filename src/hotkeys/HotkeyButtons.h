@@ -18,12 +18,12 @@
 #include <memory>
 #include <optional>
 
-// The program's manager as the windows see it: the button store, the hotkey
-// registry and the launcher behind one front. The program makes one in main
+// The buttons, their hotkeys and their launches as the windows see them: the
+// button store, the hotkey registry and the launcher behind one front. The program makes one in main
 // and hands it on; shared() reaches that one. Main thread only (but see
 // serveBeforeEventLoop()). Made before the QCoreApplication, it needs the
 // applicationPath.
-class HotKeyManager : public QObject {
+class HotkeyButtons : public QObject {
     Q_OBJECT
 
 public:
@@ -43,12 +43,12 @@ public:
     };
 
     // Logs the start-up lines, loads the buttons and binds their hotkeys.
-    explicit HotKeyManager(Services services, QObject *parent = nullptr);
-    ~HotKeyManager() override;
+    explicit HotkeyButtons(Services services, QObject *parent = nullptr);
+    ~HotkeyButtons() override;
 
     // The manager made first and still alive. Calling it with none is a
     // programming error that ends the process.
-    static HotKeyManager &shared();
+    static HotkeyButtons &shared();
 
     ButtonStore &store() { return m_store; }
     HotkeyRegistry &registry() { return m_registry; }
