@@ -54,7 +54,7 @@ void VantorelApp::tellLaunchFailure(QUuid buttonId, const QString &reason)
     // the hotkey would see nothing happen.
     if (QApplication::activeWindow() || !m_services.notifications)
         return;
-    const LaunchButton *button = m_manager.store().find(buttonId);
+    const LaunchButton *button = m_manager.findButton(buttonId);
     const QString name = button ? button->name : QString();
     m_services.notifications->notify(tr("\u201c%1\u201d did not start").arg(name), reason);
 }

@@ -36,6 +36,8 @@ HotkeyButtons::HotkeyButtons(Services services, QObject *parent)
             ids.append(button.id());
         m_preferences.keepOnly(ids);
     });
+    connect(&m_store, &ButtonStore::changed, this, &HotkeyButtons::buttonsChanged);
+    connect(&m_registry, &HotkeyRegistry::stateChanged, this, &HotkeyButtons::hotkeyStateChanged);
     m_launcher.setOnOutcome([this](QUuid buttonId, const std::optional<QString> &failure) {
         if (failure)
             emit launchFailed(buttonId, *failure);

@@ -50,10 +50,8 @@ public:
     // programming error that ends the process.
     static HotkeyButtons &shared();
 
-    ButtonStore &store() { return m_store; }
-    HotkeyRegistry &registry() { return m_registry; }
-
     const LaunchButtonList &buttons() const { return m_store.buttons(); }
+    const LaunchButton *findButton(QUuid id) const { return m_store.find(id); }
     QUrl saveFileURL() const { return QUrl::fromLocalFile(m_store.filePath()); }
     QString saveFilePath() const { return m_store.filePath(); }
 
@@ -78,6 +76,8 @@ public:
     // Also starts watching the button file.
     void serveFromEventLoop();
 
+    // Nothing while the button's hotkey has no answer yet or shortcuts are released.
+    std::optional<ShortcutState> hotkeyState(QUuid buttonId) const { return m_registry.stateOf(buttonId); }
     void registerAllShortcuts() { m_registry.registerAllShortcuts(); }
     void unregisterAllShortcuts() { m_registry.unregisterAllShortcuts(); }
     QStringList registeredShortcutIds() const { return m_registry.registeredShortcutIds(); }
@@ -120,6 +120,8 @@ public:
     static QString permissionName(PermissionStatus status);
 
 Q_SIGNALS:
+    void buttonsChanged();
+    void hotkeyStateChanged(QUuid buttonId);
     // Also when another process gave or took back the consent.
     void desktopConsentChanged(bool given);
     // A launch of this button did not start its target; may come from

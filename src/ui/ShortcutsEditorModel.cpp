@@ -8,12 +8,12 @@ ShortcutsEditorModel::ShortcutsEditorModel(HotkeyButtons &manager, QObject *pare
     : QAbstractListModel(parent), m_manager(manager)
 {
     copyButtons();
-    connect(&manager.store(), &ButtonStore::changed, this, [this] {
+    connect(&manager, &HotkeyButtons::buttonsChanged, this, [this] {
         beginResetModel();
         copyButtons();
         endResetModel();
     });
-    connect(&manager.registry(), &HotkeyRegistry::stateChanged, this, &ShortcutsEditorModel::hotkeyStateChanged);
+    connect(&manager, &HotkeyButtons::hotkeyStateChanged, this, &ShortcutsEditorModel::hotkeyStateChanged);
     connect(&manager, &HotkeyButtons::launchFailed, this, &ShortcutsEditorModel::launchFailed);
     connect(&manager, &HotkeyButtons::launchStarted, this, &ShortcutsEditorModel::forgetLaunchFailure);
 }
@@ -79,7 +79,7 @@ QVariant ShortcutsEditorModel::data(const QModelIndex &index, int role) const
         // The file's text form, whatever way the file spells it.
         return parseShortcutText(button.shortcut).displayString();
     case HotkeyStateRole:
-        if (const std::optional<ShortcutState> state = m_manager.registry().stateOf(button.id()))
+        if (const std::optional<ShortcutState> state = m_manager.hotkeyState(button.id()))
             return int(state->kind);
         return {};
     case LaunchFailureRole: {
@@ -89,7 +89,7 @@ QVariant ShortcutsEditorModel::data(const QModelIndex &index, int role) const
         return tr("The last launch failed: %1").arg(*failure);
     }
     case HotkeyStateTextRole: {
-        const std::optional<ShortcutState> state = m_manager.registry().stateOf(button.id());
+        const std::optional<ShortcutState> state = m_manager.hotkeyState(button.id());
         if (!state)
             return {};
         QString text = HotkeyStateBadge::toolTip(*state);

@@ -146,8 +146,8 @@ TEST_F(ManagerTest, OneKeyTwiceGoesToTheLastButtonAndTheFirstSaysWhy)
     auto manager = startWith({{"One", "cmd+k"}, {"Two", "⌘ + K"}, {"Three", "⌘ + ="}, {"Four", "⌘ + +"}});
     const LaunchButtonList buttons = manager->buttons();
     ASSERT_EQ(shortcuts->bound().size(), 2);
-    EXPECT_EQ(manager->registry().stateOf(buttons[0].id())->detail, QStringLiteral("\"Two\" has the same shortcut"));
-    EXPECT_EQ(manager->registry().stateOf(buttons[2].id())->detail, QStringLiteral("\"Four\" has the same shortcut"));
+    EXPECT_EQ(manager->hotkeyState(buttons[0].id())->detail, QStringLiteral("\"Two\" has the same shortcut"));
+    EXPECT_EQ(manager->hotkeyState(buttons[2].id())->detail, QStringLiteral("\"Four\" has the same shortcut"));
     EXPECT_EQ(manager->checkShortcut(buttons[2].id(), QStringLiteral("⌘ + =")).sameAs, QStringLiteral("Four"));
     ASSERT_TRUE(shortcuts->press(Qt::MetaModifier | Qt::Key_K));
     EXPECT_EQ(launcher->opened().last().target, QUrl(QStringLiteral("file:///two")));
@@ -166,7 +166,7 @@ TEST_F(ManagerTest, EachRefusalFailsOnlyItsButtonWithTheDesktopsReason)
     auto manager = startWith({{"Fine", "⌥ + F"}});
     EXPECT_EQ(log.lines().count(QStringLiteral("why 4")), 1) << "a session without a service is said once";
     for (int i = 0; i < 5; ++i) {
-        EXPECT_EQ(manager->registry().stateOf(manager->buttons()[i].id())->kind, refusals[i]);
+        EXPECT_EQ(manager->hotkeyState(manager->buttons()[i].id())->kind, refusals[i]);
         // The reason comes between its own registration lines and the failure.
         const QString key = QChar(u'a' + i);
         const qsizetype failed = log.lines().indexOf(QStringLiteral("❌ Failed to register shortcut: ") + key);
@@ -186,17 +186,17 @@ TEST_F(ManagerTest, LateAnswersAreLoggedOnceAndKeptForTheEditor)
     auto manager = startWith({{"Mail", "⌘ + M"}});
     const QUuid mail = manager->buttons()[0].id();
     const QString action = actionId(manager->buttons()[0]);
-    EXPECT_FALSE(manager->registry().stateOf(mail));
+    EXPECT_FALSE(manager->hotkeyState(mail));
 
     QList<QUuid> changes;
-    QObject::connect(&manager->registry(), &HotkeyRegistry::stateChanged, [&](QUuid id) { changes.append(id); });
+    QObject::connect(manager.get(), &HotkeyButtons::hotkeyStateChanged, [&](QUuid id) { changes.append(id); });
     shortcuts->answer(action, {Kind::Pending, {}, {}});
-    EXPECT_EQ(manager->registry().stateOf(mail)->kind, Kind::Pending);
+    EXPECT_EQ(manager->hotkeyState(mail)->kind, Kind::Pending);
     EXPECT_TRUE(log.startingWith(QStringLiteral("✅")).isEmpty());
     shortcuts->answer(action, {Kind::Live, QStringLiteral("Ctrl+Alt+K"), {}});
     shortcuts->answer(action, {Kind::Live, QStringLiteral("Ctrl+Alt+L"), {}});
     EXPECT_EQ(log.startingWith(QStringLiteral("✅")), QStringList{"✅ Successfully registered shortcut: M"});
-    EXPECT_EQ(manager->registry().stateOf(mail)->assignedTrigger, QStringLiteral("Ctrl+Alt+L"));
+    EXPECT_EQ(manager->hotkeyState(mail)->assignedTrigger, QStringLiteral("Ctrl+Alt+L"));
     shortcuts->answer(action, {Kind::Declined, {}, QStringLiteral("the user said no")});
     EXPECT_EQ(log.lines().last(), QStringLiteral("the user said no"));
     EXPECT_EQ(changes, QList<QUuid>(4, mail));
@@ -255,7 +255,7 @@ TEST_F(ManagerTest, ChangesRebindOnlyWhatChanged)
                                         "💾 Saved 3 buttons",
                                         "🎹 Registering shortcut: ⌘3 with modifiers: ModifierFlags(rawValue: 0)",
                                         "❌ Failed to register shortcut: ⌘3"})) << "a key outside the vocabulary gets no id";
-    EXPECT_EQ(manager->registry().stateOf(manager->buttons().last().id())->detail, QStringLiteral("\"⌘3\" is not a key"));
+    EXPECT_EQ(manager->hotkeyState(manager->buttons().last().id())->detail, QStringLiteral("\"⌘3\" is not a key"));
 }
 
 // Hand edits, saves by other programs and synced copies come in while the
@@ -323,7 +323,7 @@ TEST_F(ManagerTest, AfterUnregisteringChangesBindNothingUntilRegisteringAgain)
     log.clear();
     manager->unregisterAllShortcuts();
     EXPECT_EQ(log.lines(), (QStringList{"🚫 Unregistering all shortcuts", "🗑️ Unregistered shortcut: 0_256_1447973964"}));
-    EXPECT_FALSE(manager->registry().stateOf(manager->buttons()[0].id()));
+    EXPECT_FALSE(manager->hotkeyState(manager->buttons()[0].id()));
     EXPECT_FALSE(shortcuts->press(Qt::MetaModifier | Qt::Key_A));
     const int binds = shortcuts->bindCount();
     manager->addButton();

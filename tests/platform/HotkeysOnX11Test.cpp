@@ -31,6 +31,7 @@ protected:
     {
         ASSERT_TRUE(home.writeButtonFile());
         const DesktopServices desktop = DesktopServices::forThisSession();
+        shortcuts = desktop.shortcuts;
         manager = std::make_unique<HotkeyButtons>(HotkeyButtons::Services{
             desktop.shortcuts, desktop.launcher, desktop.permission, {}, home.path(), {}, desktop.windows, home.path()});
     }
@@ -49,6 +50,7 @@ protected:
 
     ButtonHome home;
     XTestKeyboard keyboard;
+    std::shared_ptr<GlobalShortcutService> shortcuts;
     std::unique_ptr<HotkeyButtons> manager;
 };
 
@@ -112,15 +114,15 @@ TEST_F(HotkeysOnX11, ACombinationHeldByAnotherProgramFailsForThatButtonOnly)
     const QUuid held = home.addButton(QStringLiteral("held"), QStringLiteral("⌘ + ⌥ + G"));
     startManager();
 
-    EXPECT_EQ(manager->registry().stateOf(before)->kind, ShortcutState::Kind::Live);
-    EXPECT_EQ(manager->registry().stateOf(held)->kind, ShortcutState::Kind::TakenElsewhere);
+    EXPECT_EQ(manager->hotkeyState(before)->kind, ShortcutState::Kind::Live);
+    EXPECT_EQ(manager->hotkeyState(held)->kind, ShortcutState::Kind::TakenElsewhere);
     EXPECT_TRUE(keyboard.canGrab(xSuperAlt | XCB_MOD_MASK_LOCK, XK_g)) << "partial grabs were kept";
     EXPECT_TRUE(launches({XK_Super_L, XK_Alt_L}, XK_f, QStringLiteral("before")));
 
     // Once the other program lets go, the next bind takes the combination.
     otherProgram.ungrab(xSuperAlt, XK_g);
     manager->registerAllShortcuts();
-    EXPECT_EQ(manager->registry().stateOf(held)->kind, ShortcutState::Kind::Live);
+    EXPECT_EQ(manager->hotkeyState(held)->kind, ShortcutState::Kind::Live);
     EXPECT_TRUE(launches({XK_Super_L, XK_Alt_L}, XK_g, QStringLiteral("held")));
 }
 
@@ -132,7 +134,7 @@ TEST_F(HotkeysOnX11, ProbingACombinationTellsWhatABindWouldMeetAndKeepsOwnGrabs)
     ASSERT_TRUE(otherProgram.grab(xSuperAlt, XK_g));
     home.addButton(QStringLiteral("own"), QStringLiteral("⌘ + ⌥ + F"));
     startManager();
-    const auto probe = [&](QKeyCombination trigger) { return manager->registry().probe(trigger).kind; };
+    const auto probe = [&](QKeyCombination trigger) { return shortcuts->probe(trigger).kind; };
 
     EXPECT_EQ(probe(Qt::MetaModifier | Qt::AltModifier | Qt::Key_G), ShortcutState::Kind::TakenElsewhere);
     EXPECT_EQ(probe(Qt::MetaModifier | Qt::AltModifier | Qt::Key_H), ShortcutState::Kind::Live);

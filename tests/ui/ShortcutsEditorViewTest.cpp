@@ -373,7 +373,7 @@ protected:
     QUuid idAt(int row) const { return view.model().buttons().at(row).id(); }
     QString targetOf(QUuid id)
     {
-        const LaunchButton *button = testManager.manager().store().find(id);
+        const LaunchButton *button = testManager.manager().findButton(id);
         return button && button->appURLString ? *button->appURLString : QString();
     }
 };
@@ -403,7 +403,7 @@ TEST_F(SameNameTest, LaunchingEditingAndDeletingActOnTheirOwnRow)
     EXPECT_EQ(view.model().buttons().size(), 2);
     EXPECT_EQ(idAt(0), first);
     EXPECT_EQ(idAt(1), second);
-    EXPECT_EQ(testManager.manager().store().find(third), nullptr);
+    EXPECT_EQ(testManager.manager().findButton(third), nullptr);
     view.undoDelete();
     EXPECT_EQ(idAt(2), third);
     click(0, Area::remove);
