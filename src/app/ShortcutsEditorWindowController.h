@@ -27,7 +27,7 @@ public:
     // Shows the window where it was last, in front and with the focus.
     void showWindow();
 
-signals:
+Q_SIGNALS:
     void configurationRequested();
 
 private:

@@ -20,7 +20,7 @@ public:
     // reports them once this is called, with an event loop to come.
     void watchFromEventLoop();
 
-signals:
+Q_SIGNALS:
     void received(int signalNumber);
 
 private:

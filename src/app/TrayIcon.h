@@ -19,7 +19,7 @@ public:
     // The tray's mark: text lines with word spacing marks.
     static QIcon symbol();
 
-signals:
+Q_SIGNALS:
     void shortcutsEditorRequested();
     void quitRequested();
 

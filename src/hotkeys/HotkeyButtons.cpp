@@ -40,9 +40,9 @@ HotkeyButtons::HotkeyButtons(Services services, QObject *parent)
     connect(&m_registry, &HotkeyRegistry::stateChanged, this, &HotkeyButtons::hotkeyStateChanged);
     m_launcher.setOnOutcome([this](QUuid buttonId, const std::optional<QString> &failure) {
         if (failure)
-            emit launchFailed(buttonId, *failure);
+            Q_EMIT launchFailed(buttonId, *failure);
         else
-            emit launchStarted(buttonId);
+            Q_EMIT launchStarted(buttonId);
     });
     if (!sharedInstance)
         sharedInstance = this;

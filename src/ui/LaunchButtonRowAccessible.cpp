@@ -139,11 +139,11 @@ void LaunchButtonRowAccessible::doAction(const QString &actionName)
             if (!view)
                 return;
             if (actionName == launchAction())
-                emit view->launchRequested(row);
+                Q_EMIT view->launchRequested(row);
             else if (actionName == editAction())
-                emit view->editRequested(row);
+                Q_EMIT view->editRequested(row);
             else if (actionName == deleteAction())
-                emit view->deleteRequested(row);
+                Q_EMIT view->deleteRequested(row);
         },
         Qt::QueuedConnection);
 }

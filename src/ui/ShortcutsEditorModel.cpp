@@ -45,7 +45,7 @@ void ShortcutsEditorModel::hotkeyStateChanged(QUuid buttonId)
     if (row == m_rows.constEnd())
         return;
     const QModelIndex changed = index(*row);
-    emit dataChanged(changed, changed, {HotkeyStateRole, HotkeyStateTextRole, LaunchFailureRole});
+    Q_EMIT dataChanged(changed, changed, {HotkeyStateRole, HotkeyStateTextRole, LaunchFailureRole});
 }
 
 void ShortcutsEditorModel::deleteButtons(QList<qsizetype> positions)

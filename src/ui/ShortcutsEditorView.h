@@ -45,7 +45,7 @@ public:
     void undoDelete();
     bool canUndoDelete() const { return m_deleted.has_value(); }
 
-signals:
+Q_SIGNALS:
     // The user asked for the configuration window.
     void configurationRequested();
 

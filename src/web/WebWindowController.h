@@ -51,7 +51,7 @@ public:
         return m_popupControllers;
     }
 
-public slots:
+public Q_SLOTS:
     void windowFrameChanged();
 
 private:
