@@ -8,7 +8,7 @@
 #include <QSystemTrayIcon>
 
 TrayIcon::TrayIcon(QObject *parent)
-    : QObject(parent), m_menu(new QMenu), m_icon(new QSystemTrayIcon(symbol(), this))
+    : QObject(parent), m_menu(new QMenu), m_icon(new QSystemTrayIcon(QIcon(new TraySymbolEngine), this))
 {
     QAction *editor = m_menu->addAction(tr("Shortcuts Editor"));
     connect(editor, &QAction::triggered, this, &TrayIcon::shortcutsEditorRequested);
@@ -31,9 +31,4 @@ TrayIcon::TrayIcon(QObject *parent)
 TrayIcon::~TrayIcon()
 {
     delete m_menu;
-}
-
-QIcon TrayIcon::symbol()
-{
-    return QIcon(new TraySymbolEngine);
 }

@@ -16,9 +16,6 @@ public:
 
     QMenu &menu() const { return *m_menu; }
 
-    // The tray's mark: text lines with word spacing marks.
-    static QIcon symbol();
-
 Q_SIGNALS:
     void shortcutsEditorRequested();
     void quitRequested();

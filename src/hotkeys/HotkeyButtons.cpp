@@ -11,8 +11,6 @@
 #include <algorithm>
 
 namespace {
-HotkeyButtons *sharedInstance = nullptr;
-
 QString homeOr(const QString &directory)
 {
     return directory.isEmpty() ? QDir::homePath() : directory;
@@ -44,8 +42,6 @@ HotkeyButtons::HotkeyButtons(Services services, QObject *parent)
         else
             Q_EMIT launchStarted(buttonId);
     });
-    if (!sharedInstance)
-        sharedInstance = this;
     if (m_services.applicationPath.isEmpty())
         m_services.applicationPath = RunningExecutable::path();
 
@@ -63,19 +59,6 @@ void HotkeyButtons::serveFromEventLoop()
 {
     m_registry.serveFromEventLoop();
     m_store.watchFile();
-}
-
-HotkeyButtons::~HotkeyButtons()
-{
-    if (sharedInstance == this)
-        sharedInstance = nullptr;
-}
-
-HotkeyButtons &HotkeyButtons::shared()
-{
-    if (!sharedInstance)
-        qFatal("HotkeyButtons::shared() called before the program made its manager");
-    return *sharedInstance;
 }
 
 void HotkeyButtons::updateButton(QUuid id, QString name, QString shortcut, std::optional<QUrl> appURL)

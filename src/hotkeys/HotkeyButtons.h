@@ -19,8 +19,8 @@
 #include <optional>
 
 // The buttons, their hotkeys and their launches as the windows see them: the
-// button store, the hotkey registry and the launcher behind one front. The program makes one in main
-// and hands it on; shared() reaches that one. Main thread only (but see
+// button store, the hotkey registry and the launcher behind one front. The
+// program makes one in main and hands it on. Main thread only (but see
 // serveBeforeEventLoop()). Made before the QCoreApplication, it needs the
 // applicationPath.
 class HotkeyButtons : public QObject {
@@ -44,18 +44,11 @@ public:
 
     // Logs the start-up lines, loads the buttons and binds their hotkeys.
     explicit HotkeyButtons(Services services, QObject *parent = nullptr);
-    ~HotkeyButtons() override;
-
-    // The manager made first and still alive. Calling it with none is a
-    // programming error that ends the process.
-    static HotkeyButtons &shared();
 
     const LaunchButtonList &buttons() const { return m_store.buttons(); }
     const LaunchButton *findButton(QUuid id) const { return m_store.find(id); }
-    QUrl saveFileURL() const { return QUrl::fromLocalFile(m_store.filePath()); }
     QString saveFilePath() const { return m_store.filePath(); }
 
-    void loadButtons() { m_store.loadButtons(); }
     void saveButtons() { m_store.saveButtons(); }
     void addButton() { m_store.addButton(); }
     void updateButton(QUuid id, QString name, QString shortcut, std::optional<QUrl> appURL);
