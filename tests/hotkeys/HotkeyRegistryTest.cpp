@@ -140,10 +140,10 @@ TEST_F(ManagerTest, APressLaunchesItsButtonAtOnceWithThePressTime)
     EXPECT_EQ(launcher->opened().size(), 1);
 }
 
-// One physical key, one owner: "=" and "+" are one key.
+// One physical key, one owner: "=" and "+" (written "Plus") are one key.
 TEST_F(ManagerTest, OneKeyTwiceGoesToTheLastButtonAndTheFirstSaysWhy)
 {
-    auto manager = startWith({{"One", "cmd+k"}, {"Two", "⌘ + K"}, {"Three", "⌘ + ="}, {"Four", "⌘ + +"}});
+    auto manager = startWith({{"One", "cmd+k"}, {"Two", "⌘ + K"}, {"Three", "⌘ + ="}, {"Four", "⌘ + Plus"}});
     const LaunchButtonList buttons = manager->buttons();
     ASSERT_EQ(shortcuts->bound().size(), 2);
     EXPECT_EQ(manager->hotkeyState(buttons[0].id())->detail, QStringLiteral("\"Two\" has the same shortcut"));
