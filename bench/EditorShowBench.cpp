@@ -2,8 +2,8 @@
 // button in its list: the window's view is built and painted at its first
 // showing, with the manager's buttons already loaded.
 #include "ButtonFileWriter.h"
-#include "LaunchPadWindow.h"
-#include "LaunchPadWindowController.h"
+#include "ShortcutsEditorWindow.h"
+#include "ShortcutsEditorWindowController.h"
 #include "Log.h"
 #include "TestManager.h"
 
@@ -27,7 +27,7 @@ void showEditor(benchmark::State &state)
     if (testManager.manager().buttons().size() != state.range(0))
         state.SkipWithError("the buttons did not load");
     for (auto _ : state) {
-        LaunchPadWindowController controller(testManager.manager(), nullptr);
+        ShortcutsEditorWindowController controller(testManager.manager(), nullptr);
         controller.showWindow();
         QCoreApplication::processEvents();
         controller.window().repaint();

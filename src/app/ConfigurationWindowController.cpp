@@ -7,7 +7,7 @@
 #include <QVBoxLayout>
 #include <QWidget>
 
-ConfigurationWindowController::ConfigurationWindowController(HotKeyManager &manager,
+ConfigurationWindowController::ConfigurationWindowController(HotkeyButtons &manager,
                                                              std::shared_ptr<WindowActivator> activator,
                                                              QObject *parent)
     : QObject(parent), m_manager(manager), m_activator(std::move(activator)),

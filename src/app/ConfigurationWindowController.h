@@ -5,7 +5,7 @@
 
 #include <memory>
 
-class HotKeyManager;
+class HotkeyButtons;
 class ConfigurationView;
 class QWidget;
 class WindowActivator;
@@ -18,7 +18,7 @@ class ConfigurationWindowController : public QObject {
 public:
     static constexpr QSize contentSize{400, 300};
 
-    ConfigurationWindowController(HotKeyManager &manager, std::shared_ptr<WindowActivator> activator,
+    ConfigurationWindowController(HotkeyButtons &manager, std::shared_ptr<WindowActivator> activator,
                                   QObject *parent = nullptr);
     ~ConfigurationWindowController() override;
 
@@ -29,7 +29,7 @@ public:
     void showWindow();
 
 private:
-    HotKeyManager &m_manager;
+    HotkeyButtons &m_manager;
     std::shared_ptr<WindowActivator> m_activator;
     std::unique_ptr<QWidget> m_window;
     ConfigurationView *m_view = nullptr;

@@ -3,6 +3,7 @@
 #include "ButtonFile.h"
 #include "CommandLine.h"
 #include "KeyboardShortcut.h"
+#include "ShortcutId.h"
 #include "gnome/GnomeCustomShortcutService.h"
 #include "gnome/GnomeCustomShortcuts.h"
 #include "gnome/GnomeKeybindingHolders.h"
@@ -11,7 +12,6 @@
 
 #include <QCoreApplication>
 #include <QDir>
-#include <QHash>
 
 #include <cstdio>
 
@@ -23,23 +23,22 @@ void print(FILE *stream, const QString &text)
 }
 
 // As the running program asks: one action per button with a key, named by
-// the button's id in upper case; of buttons on one combination the last in
-// the list has it.
+// the button's id in upper case, for the buttons that own their key.
 QList<ShortcutRequest> requestsFor(const LaunchButtonList &buttons)
 {
-    QList<ShortcutRequest> requests;
-    QHash<int, qsizetype> byCombination;
+    QList<ShortcutRequest> candidates;
+    QList<QKeyCombination> combinations;
     for (const LaunchButton &button : buttons) {
-        const std::optional<QKeyCombination> combination = parseShortcutText(button.shortcut).keyCombination();
-        if (!combination)
-            continue;
-        const ShortcutRequest request{button.id().toString(QUuid::WithoutBraces).toUpper(), button.name, *combination};
-        if (const auto earlier = byCombination.constFind(combination->toCombined()); earlier != byCombination.cend()) {
-            requests[*earlier] = request;
-            continue;
+        if (const std::optional<QKeyCombination> combination = parseShortcutText(button.shortcut).keyCombination()) {
+            candidates.append({button.id().toString(QUuid::WithoutBraces).toUpper(), button.name, *combination});
+            combinations.append(*combination);
         }
-        byCombination.insert(combination->toCombined(), requests.size());
-        requests.append(request);
+    }
+    const QList<qsizetype> owners = ShortcutId::owners(combinations);
+    QList<ShortcutRequest> requests;
+    for (qsizetype i = 0; i < candidates.size(); ++i) {
+        if (owners.at(i) == i)
+            requests.append(candidates.at(i));
     }
     return requests;
 }

@@ -1,7 +1,7 @@
 #pragma once
 
 #include "DesktopServices.h"
-#include "HotKeyManager.h"
+#include "HotkeyButtons.h"
 #include "WebWindowLoader.h"
 
 #include <QTimer>
@@ -21,7 +21,7 @@ public:
     explicit ProgramShell(const DesktopServices &desktop);
     ~ProgramShell();
 
-    HotKeyManager &manager() { return m_manager; }
+    HotkeyButtons &manager() { return m_manager; }
 
     // Once the QApplication exists. A zero timer, not a posted call: timers
     // run after the socket notifiers of the same event loop pass, so presses
@@ -36,7 +36,7 @@ private:
     const DesktopServices &m_desktop;
     // The web window is loaded at the first web launch, not before.
     WebWindowLoader m_webWindow;
-    HotKeyManager m_manager;
+    HotkeyButtons m_manager;
     QTimer m_buildTimer;
     std::unique_ptr<VantorelApp> m_shell;
 };

@@ -302,7 +302,7 @@ void SingleInstance::answer(int fd, const QByteArray &request)
     const std::string_view line = viewOf(request);
     Answer result = Answer::refused;
     if (line == InstanceProtocol::showRequest) {
-        emit showRequested();
+        Q_EMIT showRequested();
         return;
     }
     if (line.substr(0, InstanceProtocol::activatePrefix.size()) == InstanceProtocol::activatePrefix) {

@@ -68,7 +68,7 @@ public:
 
     const QString &socketPath() const { return m_socketPath; }
 
-signals:
+Q_SIGNALS:
     // Another start of the program asked for the editor.
     void showRequested();
 

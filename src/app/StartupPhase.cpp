@@ -1,12 +1,12 @@
 #include "StartupPhase.h"
 
-#include "HotKeyManager.h"
+#include "HotkeyButtons.h"
 #include "StartupPressSource.h"
 
 #include <QApplication>
 #include <QUrl>
 
-StartupPhase::StartupPhase(HotKeyManager &manager, GlobalShortcutService &shortcuts)
+StartupPhase::StartupPhase(HotkeyButtons &manager, GlobalShortcutService &shortcuts)
     : m_manager(manager), m_presses(dynamic_cast<StartupPressSource *>(&shortcuts))
 {
 }
@@ -40,10 +40,10 @@ void StartupPhase::handOverToEventLoop()
 // On the service's thread.
 bool StartupPhase::startNow(const QString &actionId, quint64 eventTime)
 {
-    const LaunchButton *button = m_manager.store().find(QUuid::fromString(actionId));
+    const LaunchButton *button = m_manager.findButton(QUuid::fromString(actionId));
     if (!button || !startsWithoutTheLoop(*button))
         return false;
-    m_manager.registry().press(actionId, eventTime);
+    m_manager.press(actionId, eventTime);
     return true;
 }
 

@@ -5,7 +5,7 @@
 #include <memory>
 
 class GlobalShortcutService;
-class HotKeyManager;
+class HotkeyButtons;
 class LaunchButton;
 class QApplication;
 class StartupPressSource;
@@ -19,7 +19,7 @@ class StartupPressSource;
 // before the loop runs.
 class StartupPhase {
 public:
-    StartupPhase(HotKeyManager &manager, GlobalShortcutService &shortcuts);
+    StartupPhase(HotkeyButtons &manager, GlobalShortcutService &shortcuts);
     ~StartupPhase();
     StartupPhase(const StartupPhase &) = delete;
     StartupPhase &operator=(const StartupPhase &) = delete;
@@ -39,7 +39,7 @@ private:
     bool startNow(const QString &actionId, quint64 eventTime);
     static bool startsWithoutTheLoop(const LaunchButton &button);
 
-    HotKeyManager &m_manager;
+    HotkeyButtons &m_manager;
     StartupPressSource *m_presses; // null where the service needs the loop for every press
     bool m_serving = false;
 };

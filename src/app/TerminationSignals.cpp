@@ -53,7 +53,7 @@ void TerminationSignals::watch()
     connect(m_notifier, &QSocketNotifier::activated, this, [this] {
         unsigned char byte = 0;
         while (::read(signalPipe[0], &byte, 1) == 1)
-            emit received(byte);
+            Q_EMIT received(byte);
     });
 }
 

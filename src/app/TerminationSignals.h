@@ -18,7 +18,7 @@ public:
 
     static constexpr unsigned graceSeconds = 1;
 
-signals:
+Q_SIGNALS:
     void received(int signalNumber);
 
 private:

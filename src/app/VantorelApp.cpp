@@ -1,11 +1,11 @@
 #include "VantorelApp.h"
 
 #include "ConfigurationWindowController.h"
-#include "HotKeyManager.h"
-#include "LaunchPadWindowController.h"
+#include "HotkeyButtons.h"
+#include "ShortcutsEditorWindowController.h"
 #include "LoginItemService.h"
 #include "Log.h"
-#include "StatusItem.h"
+#include "TrayIcon.h"
 
 #include "DesktopNotifications.h"
 
@@ -13,22 +13,22 @@
 #include <QCoreApplication>
 #include <QSystemTrayIcon>
 
-VantorelApp::VantorelApp(HotKeyManager &manager, Services services, QObject *parent)
+VantorelApp::VantorelApp(HotkeyButtons &manager, Services services, QObject *parent)
     : QObject(parent), m_manager(manager), m_services(std::move(services)),
-      m_launchPadWindowController(new LaunchPadWindowController(manager, m_services.activator, this)),
+      m_shortcutsEditor(new ShortcutsEditorWindowController(manager, m_services.activator, this)),
       m_configurationWindowController(new ConfigurationWindowController(manager, m_services.activator, this))
 {
-    connect(m_launchPadWindowController, &LaunchPadWindowController::configurationRequested,
+    connect(m_shortcutsEditor, &ShortcutsEditorWindowController::configurationRequested,
             m_configurationWindowController, &ConfigurationWindowController::showWindow);
 
     registerLoginItem();
-    connect(&manager, &HotKeyManager::launchFailed, this, &VantorelApp::tellLaunchFailure);
+    connect(&manager, &HotkeyButtons::launchFailed, this, &VantorelApp::tellLaunchFailure);
 
     const bool hasTray = QSystemTrayIcon::isSystemTrayAvailable();
     if (hasTray) {
-        m_statusItem = new StatusItem(this);
-        connect(m_statusItem, &StatusItem::shortcutsEditorRequested, this, &VantorelApp::showShortcutsEditor);
-        connect(m_statusItem, &StatusItem::quitRequested, qApp, &QCoreApplication::quit, Qt::QueuedConnection);
+        m_trayIcon = new TrayIcon(this);
+        connect(m_trayIcon, &TrayIcon::shortcutsEditorRequested, this, &VantorelApp::showShortcutsEditor);
+        connect(m_trayIcon, &TrayIcon::quitRequested, qApp, &QCoreApplication::quit, Qt::QueuedConnection);
     }
 
     // Never unreachable: without a tray the editor is the way in.
@@ -44,7 +44,7 @@ VantorelApp::~VantorelApp() = default;
 
 void VantorelApp::showShortcutsEditor()
 {
-    m_launchPadWindowController->showWindow();
+    m_shortcutsEditor->showWindow();
 }
 
 void VantorelApp::tellLaunchFailure(QUuid buttonId, const QString &reason)
@@ -53,7 +53,7 @@ void VantorelApp::tellLaunchFailure(QUuid buttonId, const QString &reason)
     // the hotkey would see nothing happen.
     if (QApplication::activeWindow() || !m_services.notifications)
         return;
-    const LaunchButton *button = m_manager.store().find(buttonId);
+    const LaunchButton *button = m_manager.findButton(buttonId);
     const QString name = button ? button->name : QString();
     m_services.notifications->notify(tr("\u201c%1\u201d did not start").arg(name), reason);
 }

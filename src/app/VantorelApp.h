@@ -8,10 +8,10 @@
 
 class ConfigurationWindowController;
 class DesktopNotifications;
-class HotKeyManager;
-class LaunchPadWindowController;
+class HotkeyButtons;
+class ShortcutsEditorWindowController;
 class LoginItemService;
-class StatusItem;
+class TrayIcon;
 class WindowActivator;
 
 // The program's shell: the editor and configuration windows (hidden), the
@@ -29,13 +29,11 @@ public:
         std::shared_ptr<DesktopNotifications> notifications = {};
     };
 
-    VantorelApp(HotKeyManager &manager, Services services, QObject *parent = nullptr);
+    VantorelApp(HotkeyButtons &manager, Services services, QObject *parent = nullptr);
     ~VantorelApp() override;
 
-    LaunchPadWindowController &launchPadWindowController() const { return *m_launchPadWindowController; }
+    ShortcutsEditorWindowController &shortcutsEditor() const { return *m_shortcutsEditor; }
     ConfigurationWindowController &configurationWindowController() const { return *m_configurationWindowController; }
-    // Null where the desktop has no system tray.
-    StatusItem *statusItem() const { return m_statusItem; }
 
     void showShortcutsEditor();
 
@@ -43,9 +41,9 @@ private:
     void registerLoginItem();
     void tellLaunchFailure(QUuid buttonId, const QString &reason);
 
-    HotKeyManager &m_manager;
+    HotkeyButtons &m_manager;
     Services m_services;
-    LaunchPadWindowController *m_launchPadWindowController;
+    ShortcutsEditorWindowController *m_shortcutsEditor;
     ConfigurationWindowController *m_configurationWindowController;
-    StatusItem *m_statusItem = nullptr;
+    TrayIcon *m_trayIcon = nullptr;
 };

@@ -140,13 +140,12 @@ void HotkeyRegistry::bindAll(Announce which)
 {
     struct Candidate {
         const LaunchButton *button;
-        QKeyCombination combination;
         QString shortcutId;
         QString keyText;
     };
     const LaunchButtonList &buttons = m_store.buttons();
     QList<Candidate> candidates;
-    QHash<QString, qsizetype> lastWithShortcut;
+    QList<QKeyCombination> combinations;
     QHash<QUuid, ShortcutState> unbound;
     QSet<QUuid> present;
     QList<Announcement> announcements;
@@ -167,26 +166,25 @@ void HotkeyRegistry::bindAll(Announce which)
                                                      : QStringLiteral("\"%1\" is not a key").arg(shortcut.key)});
             continue;
         }
-        const QString shortcutId = ShortcutId::of(*combination);
-        lastWithShortcut.insert(shortcutId, candidates.size());
-        candidates.append({&button, *combination, shortcutId, shortcut.key});
+        candidates.append({&button, ShortcutId::of(*combination), shortcut.key});
+        combinations.append(*combination);
     }
 
     m_boundShortcuts = std::move(boundShortcuts);
 
-    // Buttons on one combination: the last in the list has it.
+    const QList<qsizetype> owners = ShortcutId::owners(combinations);
     QList<ShortcutRequest> requests;
     m_requested.clear();
     for (qsizetype i = 0; i < candidates.size(); ++i) {
         const Candidate &candidate = candidates.at(i);
-        const qsizetype winner = lastWithShortcut.value(candidate.shortcutId);
-        if (winner != i) {
+        const qsizetype owner = owners.at(i);
+        if (owner != i) {
             unbound.insert(candidate.button->id(),
                            {ShortcutState::Kind::Failed, {},
-                            QStringLiteral("\"%1\" has the same shortcut").arg(candidates.at(winner).button->name)});
+                            QStringLiteral("\"%1\" has the same shortcut").arg(candidates.at(owner).button->name)});
             continue;
         }
-        requests.append({actionIdOf(*candidate.button), candidate.button->name, candidate.combination});
+        requests.append({actionIdOf(*candidate.button), candidate.button->name, combinations.at(i)});
         m_requested.insert(actionIdOf(*candidate.button), {candidate.shortcutId, candidate.keyText, *candidate.button});
     }
 

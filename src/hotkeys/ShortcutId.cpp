@@ -62,3 +62,14 @@ QString ShortcutId::of(QKeyCombination combination)
         return {};
     return QStringLiteral("%1_%2_%3").arg(*code).arg(modifierMask(combination.keyboardModifiers())).arg(signature);
 }
+
+QList<qsizetype> ShortcutId::owners(const QList<QKeyCombination> &combinations)
+{
+    QHash<QString, qsizetype> last;
+    for (qsizetype i = 0; i < combinations.size(); ++i)
+        last.insert(of(combinations.at(i)), i);
+    QList<qsizetype> owners;
+    for (const QKeyCombination combination : combinations)
+        owners.append(last.value(of(combination)));
+    return owners;
+}

@@ -71,12 +71,13 @@ std::optional<Qt::Key> keyNamed(const QString &lowerCased)
     return std::nullopt;
 }
 
+// The text form's glyphs and words: "cmd"/"command" are Super, "opt"/"option" Alt.
 std::optional<ModifierFlags> modifierNamed(const QString &lowerCased)
 {
     if (lowerCased == u"⌘" || lowerCased == u"cmd" || lowerCased == u"command")
-        return ModifierFlags::command;
+        return ModifierFlags::super;
     if (lowerCased == u"⌥" || lowerCased == u"opt" || lowerCased == u"option")
-        return ModifierFlags::option;
+        return ModifierFlags::alt;
     if (lowerCased == u"⇧" || lowerCased == u"shift")
         return ModifierFlags::shift;
     if (lowerCased == u"⌃" || lowerCased == u"ctrl" || lowerCased == u"control")
@@ -105,9 +106,9 @@ QString KeyboardShortcut::displayString() const
     if (key.isEmpty())
         return {};
     QStringList parts;
-    if (modifiers.contains(ModifierFlags::command))
+    if (modifiers.contains(ModifierFlags::super))
         parts << QStringLiteral("⌘");
-    if (modifiers.contains(ModifierFlags::option))
+    if (modifiers.contains(ModifierFlags::alt))
         parts << QStringLiteral("⌥");
     if (modifiers.contains(ModifierFlags::shift))
         parts << QStringLiteral("⇧");
@@ -123,9 +124,9 @@ std::optional<QKeyCombination> KeyboardShortcut::keyCombination() const
     if (!qtKey)
         return std::nullopt;
     Qt::KeyboardModifiers qtModifiers;
-    if (modifiers.contains(ModifierFlags::command))
+    if (modifiers.contains(ModifierFlags::super))
         qtModifiers |= Qt::MetaModifier;
-    if (modifiers.contains(ModifierFlags::option))
+    if (modifiers.contains(ModifierFlags::alt))
         qtModifiers |= Qt::AltModifier;
     if (modifiers.contains(ModifierFlags::shift))
         qtModifiers |= Qt::ShiftModifier;

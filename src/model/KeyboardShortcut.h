@@ -16,13 +16,12 @@ struct KeyboardShortcut {
     QString key;
     ModifierFlags modifiers;
 
-    // Modifier symbols in command, option, shift, control order, then the
-    // upper-cased key, joined by " + "; empty when there is no key.
+    // Modifier symbols in Super (⌘), Alt (⌥), Shift (⇧), Ctrl (⌃) order,
+    // then the upper-cased key, joined by " + "; empty when there is no key.
     QString displayString() const;
 
-    // The combination in Qt's key vocabulary: command is Meta (Super),
-    // option is Alt. Nothing when the key names no key this program binds:
-    // letters and digits, the other printable ASCII characters, "F1"–"F12",
+    // The combination in Qt's key vocabulary (Super is Qt's Meta). Nothing
+    // when the key names no key this program binds: letters and digits, the other printable ASCII characters, "F1"–"F12",
     // "Space", "Return", "Tab", "Escape", "Left", "Right", "Up", "Down" and
     // "Plus" (case-insensitively), and the control characters of Return, Tab
     // and Escape.

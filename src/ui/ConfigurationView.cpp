@@ -1,6 +1,6 @@
 #include "ConfigurationView.h"
 
-#include "HotKeyManager.h"
+#include "HotkeyButtons.h"
 #include "Icons.h"
 #include "Log.h"
 
@@ -39,7 +39,7 @@ bool isActive(Qt::ApplicationState state)
 }
 } // namespace
 
-ConfigurationView::ConfigurationView(HotKeyManager &manager, QWidget *parent)
+ConfigurationView::ConfigurationView(HotkeyButtons &manager, QWidget *parent)
     : QWidget(parent), m_manager(manager), m_configPath(manager.saveFilePath()),
       m_wasActive(isActive(QGuiApplication::applicationState())), m_statusIcon(new QLabel(this)),
       m_requestButton(new QPushButton(tr("Request Permission"), this)),
@@ -114,7 +114,7 @@ ConfigurationView::ConfigurationView(HotKeyManager &manager, QWidget *parent)
     m_withdrawConsent->setObjectName(QStringLiteral("withdrawDesktopConsentButton"));
     connect(m_giveConsent, &QPushButton::clicked, this, [this] { m_manager.setDesktopConsent(true); });
     connect(m_withdrawConsent, &QPushButton::clicked, this, [this] { m_manager.setDesktopConsent(false); });
-    connect(&manager, &HotKeyManager::desktopConsentChanged, this, &ConfigurationView::showDesktopConsent);
+    connect(&manager, &HotkeyButtons::desktopConsentChanged, this, &ConfigurationView::showDesktopConsent);
     auto *consentRow = new QHBoxLayout;
     consentRow->addWidget(m_giveConsent);
     consentRow->addWidget(m_withdrawConsent);
@@ -168,7 +168,7 @@ void ConfigurationView::refreshPermissionStatus()
 {
     m_hotkeysWork = m_manager.hotkeysWork();
     Log::line(QStringLiteral("🔐 Accessibility Permission Check:"));
-    Log::line(QStringLiteral("  • Status: ") + HotKeyManager::permissionName(m_hotkeysWork));
+    Log::line(QStringLiteral("  • Status: ") + HotkeyButtons::permissionName(m_hotkeysWork));
     showPermission();
 }
 

@@ -2,7 +2,7 @@
 
 #include <QWidget>
 
-class HotKeyManager;
+class HotkeyButtons;
 class QLabel;
 class QPushButton;
 
@@ -15,7 +15,7 @@ public:
     // How long after a request the status is checked again.
     static constexpr int recheckDelayMs = 1000;
 
-    explicit ConfigurationView(HotKeyManager &manager, QWidget *parent = nullptr);
+    explicit ConfigurationView(HotkeyButtons &manager, QWidget *parent = nullptr);
 
     const QString &configPath() const { return m_configPath; }
 
@@ -33,7 +33,7 @@ private:
     void showPermission();
     void showDesktopConsent();
 
-    HotKeyManager &m_manager;
+    HotkeyButtons &m_manager;
     const QString m_configPath;
     bool m_hotkeysWork = false;
     bool m_wasActive;

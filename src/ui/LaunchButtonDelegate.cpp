@@ -2,7 +2,7 @@
 
 #include "HotkeyStateBadge.h"
 #include "Icons.h"
-#include "LaunchPadViewModel.h"
+#include "ShortcutsEditorModel.h"
 #include "NativeButtonStyle.h"
 
 #include <QPainter>
@@ -121,8 +121,8 @@ void LaunchButtonDelegate::paint(QPainter *painter, const QStyleOptionViewItem &
     painter->restore();
 
     // A failed launch outweighs a working hotkey: the badge says something is wrong.
-    const QVariant hotkeyState = index.data(LaunchPadViewModel::HotkeyStateRole);
-    if (index.data(LaunchPadViewModel::LaunchFailureRole).isValid())
+    const QVariant hotkeyState = index.data(ShortcutsEditorModel::HotkeyStateRole);
+    if (index.data(ShortcutsEditorModel::LaunchFailureRole).isValid())
         HotkeyStateBadge::icon(ShortcutState::Kind::Failed).paint(painter, areas.hotkeyState);
     else if (hotkeyState.isValid())
         HotkeyStateBadge::icon(ShortcutState::Kind(hotkeyState.toInt())).paint(painter, areas.hotkeyState);
@@ -131,7 +131,7 @@ void LaunchButtonDelegate::paint(QPainter *painter, const QStyleOptionViewItem &
     painter->setFont(smallFont());
     painter->setPen(option.palette.color(QPalette::PlaceholderText));
     const QString shortcut = painter->fontMetrics().elidedText(
-        index.data(LaunchPadViewModel::ShortcutRole).toString(), Qt::ElideRight, areas.shortcut.width());
+        index.data(ShortcutsEditorModel::ShortcutRole).toString(), Qt::ElideRight, areas.shortcut.width());
     painter->drawText(areas.shortcut, Qt::AlignLeft | Qt::AlignVCenter | Qt::TextSingleLine, shortcut);
     painter->restore();
 

@@ -2,7 +2,7 @@
 
 #include "LaunchButtonListAccessible.h"
 #include "LaunchButtonRowAccessible.h"
-#include "LaunchPadViewModel.h"
+#include "ShortcutsEditorModel.h"
 
 #include <QAccessibleEvent>
 #include <QFocusEvent>
@@ -77,7 +77,7 @@ QString LaunchButtonListView::toolTipAt(const QPoint &position) const
         break;
     }
     if (index.isValid() && m_delegate->isOnHotkeyState(visualRect(index), position))
-        return index.data(LaunchPadViewModel::HotkeyStateTextRole).toString();
+        return index.data(ShortcutsEditorModel::HotkeyStateTextRole).toString();
     return {};
 }
 
@@ -175,13 +175,13 @@ void LaunchButtonListView::mouseReleaseEvent(QMouseEvent *event)
     const int row = index.row();
     switch (area) {
     case Area::name:
-        emit launchRequested(row);
+        Q_EMIT launchRequested(row);
         break;
     case Area::edit:
-        emit editRequested(row);
+        Q_EMIT editRequested(row);
         break;
     case Area::remove:
-        emit deleteRequested(row);
+        Q_EMIT deleteRequested(row);
         break;
     case Area::none:
         break;
@@ -209,13 +209,13 @@ void LaunchButtonListView::keyPressEvent(QKeyEvent *event)
     case Qt::Key_Space:
     case Qt::Key_Return:
     case Qt::Key_Enter:
-        emit launchRequested(row);
+        Q_EMIT launchRequested(row);
         break;
     case Qt::Key_F2:
-        emit editRequested(row);
+        Q_EMIT editRequested(row);
         break;
     case Qt::Key_Delete:
-        emit deleteRequested(row);
+        Q_EMIT deleteRequested(row);
         break;
     default:
         QListView::keyPressEvent(event);

@@ -32,7 +32,7 @@ public:
 
     void setModel(QAbstractItemModel *model) override;
 
-signals:
+Q_SIGNALS:
     void launchRequested(int row);
     void editRequested(int row);
     void deleteRequested(int row);

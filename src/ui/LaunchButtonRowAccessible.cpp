@@ -1,7 +1,7 @@
 #include "LaunchButtonRowAccessible.h"
 
 #include "LaunchButtonListView.h"
-#include "LaunchPadViewModel.h"
+#include "ShortcutsEditorModel.h"
 
 #include <QCoreApplication>
 #include <QMetaObject>
@@ -58,18 +58,18 @@ QString LaunchButtonRowAccessible::text(QAccessible::Text t) const
     case QAccessible::Description: {
         // The shortcut, then what became of it (and of the last launch).
         QStringList parts;
-        const QString shortcut = index.data(LaunchPadViewModel::ShortcutRole).toString();
+        const QString shortcut = index.data(ShortcutsEditorModel::ShortcutRole).toString();
         parts.append(shortcut.isEmpty() ? translated("No shortcut") : translated("Shortcut %1").arg(shortcut));
-        const QString state = index.data(LaunchPadViewModel::HotkeyStateTextRole).toString();
+        const QString state = index.data(ShortcutsEditorModel::HotkeyStateTextRole).toString();
         if (!state.isEmpty())
             parts.append(state.section(QLatin1Char('\n'), 0, 0));
-        const QString failure = index.data(LaunchPadViewModel::LaunchFailureRole).toString();
+        const QString failure = index.data(ShortcutsEditorModel::LaunchFailureRole).toString();
         if (!failure.isEmpty())
             parts.append(failure);
         return parts.join(QStringLiteral(". "));
     }
     case QAccessible::Accelerator:
-        return index.data(LaunchPadViewModel::ShortcutRole).toString();
+        return index.data(ShortcutsEditorModel::ShortcutRole).toString();
     default:
         return {};
     }
@@ -139,11 +139,11 @@ void LaunchButtonRowAccessible::doAction(const QString &actionName)
             if (!view)
                 return;
             if (actionName == launchAction())
-                emit view->launchRequested(row);
+                Q_EMIT view->launchRequested(row);
             else if (actionName == editAction())
-                emit view->editRequested(row);
+                Q_EMIT view->editRequested(row);
             else if (actionName == deleteAction())
-                emit view->deleteRequested(row);
+                Q_EMIT view->deleteRequested(row);
         },
         Qt::QueuedConnection);
 }

@@ -35,7 +35,7 @@ ShortcutPicker::ShortcutPicker(QWidget *parent)
 
     m_keyMonitor->onKeyDown = [this](QKeyCombination combination) { recorded(combination); };
     m_keyMonitor->onRefused = [this](QKeyCombination combination) {
-        emit refused(refusalReason(KeyboardShortcut::fromKeyCombination(combination)));
+        Q_EMIT refused(refusalReason(KeyboardShortcut::fromKeyCombination(combination)));
     };
     m_keyMonitor->onClear = [this] {
         stopRecording();
@@ -56,7 +56,7 @@ void ShortcutPicker::setShortcut(const KeyboardShortcut &shortcut)
 {
     m_shortcut = shortcut;
     showShortcut();
-    emit shortcutChanged(m_shortcut);
+    Q_EMIT shortcutChanged(m_shortcut);
 }
 
 void ShortcutPicker::clearShortcut()
@@ -95,7 +95,7 @@ void ShortcutPicker::startRecording()
         return;
     m_keyMonitor->startMonitoring();
     showShortcut();
-    emit recordingChanged(true);
+    Q_EMIT recordingChanged(true);
 }
 
 void ShortcutPicker::stopRecording()
@@ -104,7 +104,7 @@ void ShortcutPicker::stopRecording()
         return;
     m_keyMonitor->stopMonitoring();
     showShortcut();
-    emit recordingChanged(false);
+    Q_EMIT recordingChanged(false);
 }
 
 bool ShortcutPicker::isRecording() const
@@ -117,7 +117,7 @@ void ShortcutPicker::recorded(QKeyCombination combination)
     // One press per recording: the focus stays, so Tab moves on from here.
     m_keyMonitor->stopMonitoring();
     setShortcut(KeyboardShortcut::fromKeyCombination(combination));
-    emit recordingChanged(false);
+    Q_EMIT recordingChanged(false);
 }
 
 bool ShortcutPicker::eventFilter(QObject *watched, QEvent *event)

@@ -36,7 +36,7 @@ public:
     // Why a refused combination was not taken, as said under the field.
     static QString refusalReason(const KeyboardShortcut &refused);
 
-signals:
+Q_SIGNALS:
     void shortcutChanged(const KeyboardShortcut &shortcut);
     void recordingChanged(bool recording);
     void refused(const QString &reason);

@@ -73,7 +73,7 @@ bool WebWindow::event(QEvent *event)
 
 void WebWindow::closeEvent(QCloseEvent *event)
 {
-    emit closing();
+    Q_EMIT closing();
     QWidget::closeEvent(event);
 }
 
@@ -108,5 +108,5 @@ void WebWindow::reportFrame()
     const bool placed = !m_knownFrame;
     m_knownFrame = frame;
     if (!placed)
-        emit frameChanged();
+        Q_EMIT frameChanged();
 }

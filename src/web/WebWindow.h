@@ -26,7 +26,7 @@ public:
 
     bool isShowingOnScreen() const { return isVisible() && !isMinimized(); }
 
-signals:
+Q_SIGNALS:
     void frameChanged();
     void closing();
 

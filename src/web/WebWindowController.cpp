@@ -99,8 +99,8 @@ WebWindowController::WebWindowController(QWebEngineProfile *profile, std::shared
     placeAtRememberedFrame();
 
     connect(m_window.get(), &WebWindow::frameChanged, this, &WebWindowController::windowFrameChanged);
-    connect(m_window.get(), &WebWindow::closing, this, &WebWindowController::windowWillClose);
-    connect(page, &QWebEnginePage::windowCloseRequested, this, [this] { webViewDidClose(m_webView); });
+    connect(m_window.get(), &WebWindow::closing, this, &WebWindowController::stopPageOnClose);
+    connect(page, &QWebEnginePage::windowCloseRequested, this, [this] { closePopupOf(m_webView); });
     // The window is named after its page, as a browser's window is.
     connect(page, &QWebEnginePage::titleChanged, m_window.get(), &QWidget::setWindowTitle);
 }
@@ -156,7 +156,7 @@ QWebEnginePage *WebWindowController::createPopup()
     window->setWindowTitle(popupTitle);
     window->resize(popupContentSize);
     window->centreOnScreen();
-    connect(page, &QWebEnginePage::windowCloseRequested, this, [this, view] { webViewDidClose(view); });
+    connect(page, &QWebEnginePage::windowCloseRequested, this, [this, view] { closePopupOf(view); });
     connect(window.get(), &WebWindow::closing, this, [this, view] { dropPopup(view); });
     WebWindow *shown = window.get();
     m_popupControllers.emplace(view, std::move(window));
@@ -168,7 +168,7 @@ QWebEnginePage *WebWindowController::createPopup()
     return page;
 }
 
-void WebWindowController::webViewDidClose(QWebEngineView *view)
+void WebWindowController::closePopupOf(QWebEngineView *view)
 {
     if (view == m_webView)
         return;
@@ -190,7 +190,7 @@ void WebWindowController::dropPopup(QWebEngineView *view)
     window.release()->deleteLater();
 }
 
-void WebWindowController::windowWillClose()
+void WebWindowController::stopPageOnClose()
 {
     m_webView->stop();
     m_currentURL.reset();

@@ -51,7 +51,7 @@ public:
         return m_popupControllers;
     }
 
-public slots:
+public Q_SLOTS:
     void windowFrameChanged();
 
 private:
@@ -60,9 +60,9 @@ private:
 
     WebPage *createPage(QObject *parent);
     QWebEnginePage *createPopup();
-    void webViewDidClose(QWebEngineView *view);
+    void closePopupOf(QWebEngineView *view);
     void dropPopup(QWebEngineView *view);
-    void windowWillClose();
+    void stopPageOnClose();
     void freezeClosedPage();
     void bringToFront(quint64 eventTime);
     void placeAtRememberedFrame();

@@ -1,10 +1,10 @@
 #include "ConfigurationWindowController.h"
-#include "LaunchPadWindow.h"
-#include "LaunchPadWindowController.h"
+#include "ShortcutsEditorWindow.h"
+#include "ShortcutsEditorWindowController.h"
 #include "LogCapture.h"
 #include "QtPrinters.h"
 #include "TestManager.h"
-#include "StatusItem.h"
+#include "TrayIcon.h"
 #include "VantorelApp.h"
 #include "fake/FakeLoginItemService.h"
 
@@ -48,7 +48,7 @@ TEST_F(VantorelAppTest, StartRegistersTheLoginItemAndWithoutATrayShowsTheEditor)
     ASSERT_FALSE(QSystemTrayIcon::isSystemTrayAvailable()); // offscreen has none
     auto app = start();
     EXPECT_EQ(loginItem->registered(), QStringList({QStringLiteral("/opt/vantorel/bin/vantorel")}));
-    EXPECT_TRUE(app->launchPadWindowController().window().isVisible());
+    EXPECT_TRUE(app->shortcutsEditor().window().isVisible());
     EXPECT_FALSE(app->configurationWindowController().window().isVisible());
 }
 
@@ -88,7 +88,7 @@ TEST_F(VantorelAppTest, AFailedLaunchIsADesktopNotificationOnlyWhileNoWindowIsIn
     testManager.manager().updateButton(button.id(), QStringLiteral("Terminal"), QString(),
                                        QUrl(QStringLiteral("file:///usr/bin/xterm")));
     testManager.launcher().failWith(QStringLiteral("no such file"));
-    QWidget &editor = app->launchPadWindowController().window();
+    QWidget &editor = app->shortcutsEditor().window();
 
     editor.activateWindow();
     ASSERT_TRUE(QTest::qWaitFor([] { return QApplication::activeWindow() != nullptr; }, 2000));
@@ -112,7 +112,7 @@ TEST_F(VantorelAppTest, TheEditorWindowResizesAndRemembersItsSize)
     QTemporaryDir settings;
     QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope, settings.path());
     {
-        LaunchPadWindow window;
+        ShortcutsEditorWindow window;
         EXPECT_EQ(window.size(), QSize(260, 360));
         EXPECT_FALSE(window.windowFlags() & Qt::WindowMaximizeButtonHint);
         EXPECT_TRUE(window.windowFlags() & Qt::CustomizeWindowHint) << "else the window manager adds the buttons";
@@ -120,15 +120,15 @@ TEST_F(VantorelAppTest, TheEditorWindowResizesAndRemembersItsSize)
         window.show();
         window.resize(300, 520);
         EXPECT_EQ(window.size(), QSize(300, 520));
-        ASSERT_TRUE(QTest::qWaitFor([&] { return QSettings().contains(LaunchPadWindow::sizeKey); }, 3000));
+        ASSERT_TRUE(QTest::qWaitFor([&] { return QSettings().contains(ShortcutsEditorWindow::sizeKey); }, 3000));
     }
-    LaunchPadWindow again;
+    ShortcutsEditorWindow again;
     EXPECT_EQ(again.size(), QSize(300, 520));
 }
 // A tray menu's shortcut works only while the menu is open: none is shown.
-TEST(StatusItemTest, TheTrayMenuOffersTheEditorAndQuitWithoutAShortcutItCannotKeep)
+TEST(TrayIconTest, TheTrayMenuOffersTheEditorAndQuitWithoutAShortcutItCannotKeep)
 {
-    StatusItem item;
+    TrayIcon item;
     QStringList texts;
     for (const QAction *action : item.menu().actions()) {
         texts.append(action->text());

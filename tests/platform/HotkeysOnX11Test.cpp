@@ -2,7 +2,7 @@
 #include "ButtonHome.h"
 #include "DesktopTestKit.h"
 #include "XTestKeyboard.h"
-#include "HotKeyManager.h"
+#include "HotkeyButtons.h"
 #include "LogCapture.h"
 #include "ScopedEnvironment.h"
 #include "StartupPhase.h"
@@ -33,7 +33,8 @@ protected:
     {
         ASSERT_TRUE(home.writeButtonFile());
         const DesktopServices desktop = DesktopServices::forThisSession();
-        manager = std::make_unique<HotKeyManager>(HotKeyManager::Services{
+        shortcuts = desktop.shortcuts;
+        manager = std::make_unique<HotkeyButtons>(HotkeyButtons::Services{
             desktop.shortcuts, desktop.launcher, {}, home.path(), {}, desktop.windows, home.path()});
     }
 
@@ -51,7 +52,8 @@ protected:
 
     ButtonHome home;
     XTestKeyboard keyboard;
-    std::unique_ptr<HotKeyManager> manager;
+    std::shared_ptr<GlobalShortcutService> shortcuts;
+    std::unique_ptr<HotkeyButtons> manager;
 };
 
 TEST_F(HotkeysOnX11, EachButtonLaunchesOnItsOwnCombinationAlsoWithLocksOn)
@@ -83,7 +85,7 @@ TEST_F(HotkeysOnX11, BeforeTheEventLoopAPressStartsItsProgramOnceAndAWebAddressW
     ASSERT_TRUE(home.writeButtonFile());
     QStringList opened;
     const DesktopServices desktop = DesktopServices::forThisSession();
-    manager = std::make_unique<HotKeyManager>(HotKeyManager::Services{
+    manager = std::make_unique<HotkeyButtons>(HotkeyButtons::Services{
         desktop.shortcuts, desktop.launcher,
         [&opened](const QString &address, quint64) { opened.append(address); }, home.path(), {}, desktop.windows, home.path()});
 
@@ -115,15 +117,15 @@ TEST_F(HotkeysOnX11, ACombinationHeldByAnotherProgramFailsForThatButtonOnly)
     const QUuid held = home.addButton(QStringLiteral("held"), QStringLiteral("⌘ + ⌥ + G"));
     startManager();
 
-    EXPECT_EQ(manager->registry().stateOf(before)->kind, ShortcutState::Kind::Live);
-    EXPECT_EQ(manager->registry().stateOf(held)->kind, ShortcutState::Kind::TakenElsewhere);
+    EXPECT_EQ(manager->hotkeyState(before)->kind, ShortcutState::Kind::Live);
+    EXPECT_EQ(manager->hotkeyState(held)->kind, ShortcutState::Kind::TakenElsewhere);
     EXPECT_TRUE(keyboard.canGrab(xSuperAlt | XCB_MOD_MASK_LOCK, XK_g)) << "partial grabs were kept";
     EXPECT_TRUE(launches({XK_Super_L, XK_Alt_L}, XK_f, QStringLiteral("before")));
 
     // Once the other program lets go, the next bind takes the combination.
     otherProgram.ungrab(xSuperAlt, XK_g);
     manager->registerAllShortcuts();
-    EXPECT_EQ(manager->registry().stateOf(held)->kind, ShortcutState::Kind::Live);
+    EXPECT_EQ(manager->hotkeyState(held)->kind, ShortcutState::Kind::Live);
     EXPECT_TRUE(launches({XK_Super_L, XK_Alt_L}, XK_g, QStringLiteral("held")));
 }
 
@@ -135,7 +137,7 @@ TEST_F(HotkeysOnX11, ProbingACombinationTellsWhatABindWouldMeetAndKeepsOwnGrabs)
     ASSERT_TRUE(otherProgram.grab(xSuperAlt, XK_g));
     home.addButton(QStringLiteral("own"), QStringLiteral("⌘ + ⌥ + F"));
     startManager();
-    const auto probe = [&](QKeyCombination trigger) { return manager->registry().probe(trigger).kind; };
+    const auto probe = [&](QKeyCombination trigger) { return shortcuts->probe(trigger).kind; };
 
     EXPECT_EQ(probe(Qt::MetaModifier | Qt::AltModifier | Qt::Key_G), ShortcutState::Kind::TakenElsewhere);
     EXPECT_EQ(probe(Qt::MetaModifier | Qt::AltModifier | Qt::Key_H), ShortcutState::Kind::Live);

@@ -14,7 +14,7 @@ TestManager::TestManager(const QByteArray &buttonFile)
 void TestManager::restart()
 {
     m_manager.reset();
-    m_manager = std::make_unique<HotKeyManager>(HotKeyManager::Services{
+    m_manager = std::make_unique<HotkeyButtons>(HotkeyButtons::Services{
         m_shortcuts, m_launcher,
         [this](const QString &address, quint64 time) { m_webAddresses.append({address, time}); }, m_home.path(),
         QStringLiteral("/usr/bin/vantorel"), m_windows, m_home.path()});

@@ -3,20 +3,20 @@
 #include "fake/FakeAppLauncher.h"
 #include "fake/FakeGlobalShortcutService.h"
 #include "fake/FakeRunningApplicationWindows.h"
-#include "HotKeyManager.h"
+#include "HotkeyButtons.h"
 
 #include <QTemporaryDir>
 
 #include <memory>
 
-// A HotKeyManager on fake desktop services, with its button file and its
+// A HotkeyButtons on fake desktop services, with its button file and its
 // settings in a temporary home folder.
 class TestManager {
 public:
     // buttonFile: the file's text before the manager loads it.
     explicit TestManager(const QByteArray &buttonFile = QByteArrayLiteral("[]"));
 
-    HotKeyManager &manager() { return *m_manager; }
+    HotkeyButtons &manager() { return *m_manager; }
     FakeGlobalShortcutService &shortcuts() { return *m_shortcuts; }
     FakeAppLauncher &launcher() { return *m_launcher; }
     FakeRunningApplicationWindows &windows() { return *m_windows; }
@@ -34,5 +34,5 @@ private:
     std::shared_ptr<FakeAppLauncher> m_launcher = std::make_shared<FakeAppLauncher>();
     std::shared_ptr<FakeRunningApplicationWindows> m_windows = std::make_shared<FakeRunningApplicationWindows>();
     QList<std::pair<QString, quint64>> m_webAddresses;
-    std::unique_ptr<HotKeyManager> m_manager;
+    std::unique_ptr<HotkeyButtons> m_manager;
 };

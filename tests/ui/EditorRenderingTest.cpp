@@ -1,10 +1,10 @@
 #include "ButtonFileWriter.h"
 #include "ConfigurationView.h"
 #include "EditButtonView.h"
-#include "HotKeyManager.h"
+#include "HotkeyButtons.h"
 #include "LaunchButtonListView.h"
-#include "LaunchPadView.h"
-#include "LaunchPadViewModel.h"
+#include "ShortcutsEditorView.h"
+#include "ShortcutsEditorModel.h"
 #include "QtPrinters.h"
 #include "TestManager.h"
 
@@ -137,7 +137,7 @@ protected:
     std::unique_ptr<QStyle> m_style;
     QPalette m_previousPalette;
     TestManager testManager{buttons()};
-    LaunchPadView view{testManager.manager()};
+    ShortcutsEditorView view{testManager.manager()};
 };
 
 // WCAG asks 3:1 of graphics that carry meaning.
@@ -157,7 +157,7 @@ TEST_P(EditorRenderingTest, EverySymbolStandsOutFromItsBackgroundByAtLeastThreeT
     EXPECT_GE(symbolContrast(configurationGrab, inWindow(configuration.findChild<QWidget *>("refreshButton"))), 3.0)
         << "refresh";
 
-    view.startEdit(view.viewModel().buttons().at(0));
+    view.startEdit(view.model().buttons().at(0));
     ASSERT_NE(view.editForm(), nullptr);
     const QImage form = view.editForm()->grab().toImage();
     auto *clear = view.editForm()->findChild<QWidget *>(QStringLiteral("clearShortcutButton"));
@@ -173,7 +173,7 @@ TEST_P(EditorRenderingTest, TheCurrentRowIsRingedWhileTheListHasTheFocus)
     view.activateWindow();
     ASSERT_TRUE(QTest::qWaitForWindowActive(&view));
     view.list().setFocus(Qt::TabFocusReason);
-    view.list().setCurrentIndex(view.viewModel().index(1));
+    view.list().setCurrentIndex(view.model().index(1));
     ASSERT_TRUE(view.list().hasFocus());
     const QImage editor = view.grab().toImage();
     // The left side of each row, where the ring runs down beside the name.
@@ -190,8 +190,8 @@ TEST_P(EditorRenderingTest, TheCurrentRowIsRingedWhileTheListHasTheFocus)
 // warning shows whole, at the form's first width and at its narrowest.
 TEST_P(EditorRenderingTest, TheShortcutFieldKeepsItsHeightAndEveryWarningShowsWhole)
 {
-    for (int row = 1; row < view.viewModel().rowCount(); ++row) {
-        view.startEdit(view.viewModel().buttons().at(row));
+    for (int row = 1; row < view.model().rowCount(); ++row) {
+        view.startEdit(view.model().buttons().at(row));
         EditButtonView *form = view.editForm();
         ASSERT_NE(form, nullptr);
         auto *warning = form->findChild<QLabel *>(QStringLiteral("shortcutWarning"));
@@ -200,7 +200,7 @@ TEST_P(EditorRenderingTest, TheShortcutFieldKeepsItsHeightAndEveryWarningShowsWh
         larger.setPointSizeF(larger.pointSizeF() * 1.3);
         form->setFont(larger);
         for (const int width : {EditButtonView::formWidth, form->minimumSizeHint().width()}) {
-            SCOPED_TRACE(view.viewModel().buttons().at(row).name.toStdString() + " at width " + std::to_string(width));
+            SCOPED_TRACE(view.model().buttons().at(row).name.toStdString() + " at width " + std::to_string(width));
             form->resize(width, form->height());
             QCoreApplication::sendPostedEvents(); // the relayout the event loop would do
             form->grab(); // paints as on screen

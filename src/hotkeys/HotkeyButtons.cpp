@@ -1,7 +1,8 @@
-#include "HotKeyManager.h"
+#include "HotkeyButtons.h"
 
 #include "KeyboardShortcut.h"
 #include "Log.h"
+#include "ShortcutId.h"
 #include "posix/RunningExecutable.h"
 
 #include <QDir>
@@ -9,15 +10,13 @@
 #include <algorithm>
 
 namespace {
-HotKeyManager *sharedInstance = nullptr;
-
 QString homeOr(const QString &directory)
 {
     return directory.isEmpty() ? QDir::homePath() : directory;
 }
 } // namespace
 
-HotKeyManager::HotKeyManager(Services services, QObject *parent)
+HotkeyButtons::HotkeyButtons(Services services, QObject *parent)
     : QObject(parent), m_services(std::move(services)), m_store(homeOr(m_services.homeDirectory)),
       m_preferences(m_services.configDirectory),
       m_launcher(m_services.launcher, m_services.windows, m_services.openWebAddress, m_preferences),
@@ -25,7 +24,7 @@ HotKeyManager::HotKeyManager(Services services, QObject *parent)
 {
     if (m_services.shortcuts) {
         connect(m_services.shortcuts.get(), &GlobalShortcutService::consentChanged, this,
-                &HotKeyManager::desktopConsentChanged);
+                &HotkeyButtons::desktopConsentChanged);
     }
     // A button gone from the list takes its settings with it.
     connect(&m_store, &ButtonStore::changed, this, [this] {
@@ -34,55 +33,41 @@ HotKeyManager::HotKeyManager(Services services, QObject *parent)
             ids.append(button.id());
         m_preferences.keepOnly(ids);
     });
+    connect(&m_store, &ButtonStore::changed, this, &HotkeyButtons::buttonsChanged);
+    connect(&m_registry, &HotkeyRegistry::stateChanged, this, &HotkeyButtons::hotkeyStateChanged);
     m_launcher.setOnOutcome([this](QUuid buttonId, const std::optional<QString> &failure) {
         if (failure)
-            emit launchFailed(buttonId, *failure);
+            Q_EMIT launchFailed(buttonId, *failure);
         else
-            emit launchStarted(buttonId);
+            Q_EMIT launchStarted(buttonId);
     });
-    if (!sharedInstance)
-        sharedInstance = this;
     if (m_services.applicationPath.isEmpty())
         m_services.applicationPath = RunningExecutable::path();
 
     Log::line(QStringLiteral("🚀 HotKeyManager initialized"));
-    const bool inDerivedData = m_services.applicationPath.contains(QStringLiteral("DerivedData"));
     Log::line(QStringLiteral("📍 App Location: ") + m_services.applicationPath);
     Log::line(QStringLiteral("🔐 Initial Permission Status: ") + permissionName(hotkeysWork()));
-    if (inDerivedData)
-        Log::line(QStringLiteral("⚠️ Warning: Running from DerivedData - permissions may not persist"));
     m_store.loadButtons();
     m_registry.registerAllShortcuts();
     // From the event loop: the manager may be made before the application.
     QMetaObject::invokeMethod(this, [this] { m_store.watchFile(); }, Qt::QueuedConnection);
 }
 
-HotKeyManager::~HotKeyManager()
-{
-    if (sharedInstance == this)
-        sharedInstance = nullptr;
-}
-
-HotKeyManager &HotKeyManager::shared()
-{
-    if (!sharedInstance)
-        qFatal("HotKeyManager::shared() called before the program made its manager");
-    return *sharedInstance;
-}
-
-void HotKeyManager::updateButton(QUuid id, QString name, QString shortcut, std::optional<QUrl> appURL)
+void HotkeyButtons::updateButton(QUuid id, QString name, QString shortcut, std::optional<QUrl> appURL)
 {
     m_store.updateButton(id, std::move(name), std::move(shortcut), std::move(appURL));
 }
 
-HotKeyManager::ShortcutCheck HotKeyManager::checkShortcut(QUuid buttonId, const QString &shortcutText) const
+HotkeyButtons::ShortcutCheck HotkeyButtons::checkShortcut(QUuid buttonId, const QString &shortcutText) const
 {
     const std::optional<QKeyCombination> combination = parseShortcutText(shortcutText).keyCombination();
     if (!combination)
         return {std::nullopt, {ShortcutState::Kind::KeyUnavailable, {}, QStringLiteral("Vantorel cannot bind this key.")}};
     ShortcutCheck check;
+    const QString key = ShortcutId::of(*combination);
     for (const LaunchButton &button : m_store.buttons()) {
-        if (button.id() != buttonId && parseShortcutText(button.shortcut).keyCombination() == combination) {
+        const std::optional<QKeyCombination> other = parseShortcutText(button.shortcut).keyCombination();
+        if (button.id() != buttonId && other && ShortcutId::of(*other) == key) {
             check.sameAs = button.name;
             break;
         }
@@ -91,28 +76,28 @@ HotKeyManager::ShortcutCheck HotKeyManager::checkShortcut(QUuid buttonId, const 
     return check;
 }
 
-QString HotKeyManager::desktopConsentRequest() const
+QString HotkeyButtons::desktopConsentRequest() const
 {
     return m_services.shortcuts ? m_services.shortcuts->consentRequest() : QString();
 }
 
-QString HotKeyManager::desktopConsentWithdrawal() const
+QString HotkeyButtons::desktopConsentWithdrawal() const
 {
     return m_services.shortcuts ? m_services.shortcuts->consentWithdrawal() : QString();
 }
 
-bool HotKeyManager::hasDesktopConsent() const
+bool HotkeyButtons::hasDesktopConsent() const
 {
     return !m_services.shortcuts || m_services.shortcuts->hasConsent();
 }
 
-void HotKeyManager::setDesktopConsent(bool given)
+void HotkeyButtons::setDesktopConsent(bool given)
 {
     if (m_services.shortcuts)
         m_services.shortcuts->setConsent(given);
 }
 
-bool HotKeyManager::activateButton(const QString &nameOrId)
+bool HotkeyButtons::activateButton(const QString &nameOrId)
 {
     const LaunchButtonList &buttons = m_store.buttons();
     const auto named = [&](Qt::CaseSensitivity sensitivity) {
@@ -136,7 +121,7 @@ bool HotKeyManager::activateButton(const QString &nameOrId)
     return true;
 }
 
-void HotKeyManager::restoreButton(qsizetype position, const LaunchButton &button,
+void HotkeyButtons::restoreButton(qsizetype position, const LaunchButton &button,
                                   ButtonPreferences::LaunchMode launchMode)
 {
     m_store.insertButton(position, button);
@@ -146,12 +131,12 @@ void HotKeyManager::restoreButton(qsizetype position, const LaunchButton &button
         m_preferences.setLaunchMode(button.id(), launchMode);
 }
 
-bool HotKeyManager::hotkeysWork() const
+bool HotkeyButtons::hotkeysWork() const
 {
     return hotkeyBackend() != HotkeyBackend::None && hotkeyServiceProblem().isEmpty();
 }
 
-QString HotKeyManager::permissionName(bool hotkeysWork)
+QString HotkeyButtons::permissionName(bool hotkeysWork)
 {
     return hotkeysWork ? QStringLiteral("granted") : QStringLiteral("denied");
 }

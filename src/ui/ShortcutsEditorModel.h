@@ -7,11 +7,11 @@
 #include <QList>
 #include <QUuid>
 
-class HotKeyManager;
+class HotkeyButtons;
 
 // The editor's rows, one per button, following the manager's button list and
 // what the desktop did with each button's hotkey.
-class LaunchPadViewModel : public QAbstractListModel {
+class ShortcutsEditorModel : public QAbstractListModel {
     Q_OBJECT
 
 public:
@@ -26,10 +26,10 @@ public:
         LaunchFailureRole,
     };
 
-    explicit LaunchPadViewModel(HotKeyManager &manager, QObject *parent = nullptr);
+    explicit ShortcutsEditorModel(HotkeyButtons &manager, QObject *parent = nullptr);
 
     const LaunchButtonList &buttons() const { return m_buttons; }
-    HotKeyManager &manager() const { return m_manager; }
+    HotkeyButtons &manager() const { return m_manager; }
 
     // Removes the buttons at these positions of buttons(); the file is saved
     // and the hotkeys follow.
@@ -46,7 +46,7 @@ private:
     void hotkeyStateChanged(QUuid buttonId);
     void launchFailed(QUuid buttonId, const QString &reason);
 
-    HotKeyManager &m_manager;
+    HotkeyButtons &m_manager;
     LaunchButtonList m_buttons;
     QHash<QUuid, int> m_rows;
     QHash<QUuid, QString> m_launchFailures;

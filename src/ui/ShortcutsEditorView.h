@@ -9,26 +9,26 @@
 
 #include <optional>
 
-class HotKeyManager;
+class HotkeyButtons;
 class LaunchButtonListView;
-class LaunchPadViewModel;
 class QLabel;
 class QTimer;
+class ShortcutsEditorModel;
 
 // The editor's content: every button as a row in which a click on the name
 // launches it, the pencil edits it and the trash deletes it, and a plus icon
 // under the list that adds one. Every change goes through the manager; the
-// view model then copies the manager's list. A deleted button can be had
+// model then copies the manager's list. A deleted button can be had
 // back for a few seconds with "Undo"; a new button opens its form at once,
 // and leaves again when that first form is cancelled.
-class LaunchPadView : public QWidget {
+class ShortcutsEditorView : public QWidget {
     Q_OBJECT
 
 public:
-    explicit LaunchPadView(HotKeyManager &manager, QWidget *parent = nullptr);
-    ~LaunchPadView() override;
+    explicit ShortcutsEditorView(HotkeyButtons &manager, QWidget *parent = nullptr);
+    ~ShortcutsEditorView() override;
 
-    LaunchPadViewModel &viewModel() const { return *m_viewModel; }
+    ShortcutsEditorModel &model() const { return *m_model; }
     LaunchButtonListView &list() const { return *m_list; }
     // The button whose edit form is open.
     const std::optional<LaunchButton> &editingButton() const { return m_editingButton; }
@@ -45,7 +45,7 @@ public:
     void undoDelete();
     bool canUndoDelete() const { return m_deleted.has_value(); }
 
-signals:
+Q_SIGNALS:
     // The user asked for the configuration window.
     void configurationRequested();
 
@@ -58,7 +58,7 @@ private:
     void selectRow(qsizetype row);
     std::optional<qsizetype> positionOf(QUuid id) const;
 
-    LaunchPadViewModel *m_viewModel;
+    ShortcutsEditorModel *m_model;
     LaunchButtonListView *m_list;
     std::optional<LaunchButton> m_editingButton;
     QPointer<EditButtonView> m_editForm;

@@ -10,7 +10,7 @@
 // (to show more rows and longer names) and opens at the size it was left
 // at, kept in the program's settings. It has no maximize button. Closing it
 // only hides it.
-class LaunchPadWindow : public QWidget {
+class ShortcutsEditorWindow : public QWidget {
     Q_OBJECT
 
 public:
@@ -18,7 +18,7 @@ public:
     static constexpr QSize minimumContentSize{260, 200};
     static const QString sizeKey;
 
-    LaunchPadWindow();
+    ShortcutsEditorWindow();
 
 protected:
     void resizeEvent(QResizeEvent *event) override;

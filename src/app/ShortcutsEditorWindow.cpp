@@ -1,21 +1,22 @@
-#include "LaunchPadWindow.h"
+#include "ShortcutsEditorWindow.h"
 
 #include "WindowPlacement.h"
 
 #include <QSettings>
 
-const QString LaunchPadWindow::sizeKey = QStringLiteral("shortcutsEditorSize");
+const QString ShortcutsEditorWindow::sizeKey = QStringLiteral("shortcutsEditorSize");
 
 namespace {
 // A remembered size, when there is a usable one.
 QSize rememberedSize()
 {
-    const QSize size = QSettings().value(LaunchPadWindow::sizeKey).toSize();
-    return size.isValid() ? size.expandedTo(LaunchPadWindow::minimumContentSize) : LaunchPadWindow::contentSize;
+    const QSize size = QSettings().value(ShortcutsEditorWindow::sizeKey).toSize();
+    return size.isValid() ? size.expandedTo(ShortcutsEditorWindow::minimumContentSize)
+                          : ShortcutsEditorWindow::contentSize;
 }
 } // namespace
 
-LaunchPadWindow::LaunchPadWindow()
+ShortcutsEditorWindow::ShortcutsEditorWindow()
     // A tool window floats with the program and stays out of the taskbar.
     // The title bar's buttons are named, so that none is offered that would
     // do nothing here (maximize a small tool window).
@@ -29,17 +30,17 @@ LaunchPadWindow::LaunchPadWindow()
     // A drag resizes many times a second: the size is written once it settles.
     m_saveLater.setSingleShot(true);
     m_saveLater.setInterval(400);
-    connect(&m_saveLater, &QTimer::timeout, this, &LaunchPadWindow::saveSize);
+    connect(&m_saveLater, &QTimer::timeout, this, &ShortcutsEditorWindow::saveSize);
 }
 
-void LaunchPadWindow::resizeEvent(QResizeEvent *event)
+void ShortcutsEditorWindow::resizeEvent(QResizeEvent *event)
 {
     QWidget::resizeEvent(event);
     if (isVisible())
         m_saveLater.start();
 }
 
-void LaunchPadWindow::saveSize()
+void ShortcutsEditorWindow::saveSize()
 {
     QSettings settings;
     settings.setValue(sizeKey, size());

@@ -7,24 +7,20 @@ class QSystemTrayIcon;
 
 // The program's item in the panel's system tray, and its menu:
 // "Shortcuts Editor", a separator, "Quit".
-class StatusItem : public QObject {
+class TrayIcon : public QObject {
     Q_OBJECT
 
 public:
-    explicit StatusItem(QObject *parent = nullptr);
-    ~StatusItem() override;
+    explicit TrayIcon(QObject *parent = nullptr);
+    ~TrayIcon() override;
 
-    QSystemTrayIcon &trayIcon() const { return *m_trayIcon; }
     QMenu &menu() const { return *m_menu; }
 
-    // The tray's mark: text lines with word spacing marks.
-    static QIcon symbol();
-
-signals:
+Q_SIGNALS:
     void shortcutsEditorRequested();
     void quitRequested();
 
 private:
     QMenu *m_menu;
-    QSystemTrayIcon *m_trayIcon;
+    QSystemTrayIcon *m_icon;
 };

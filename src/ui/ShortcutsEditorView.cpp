@@ -1,11 +1,11 @@
-#include "LaunchPadView.h"
+#include "ShortcutsEditorView.h"
 
 #include "EditButtonView.h"
-#include "HotKeyManager.h"
+#include "HotkeyButtons.h"
 #include "HotkeyStateBadge.h"
 #include "Icons.h"
 #include "LaunchButtonListView.h"
-#include "LaunchPadViewModel.h"
+#include "ShortcutsEditorModel.h"
 #include "Log.h"
 
 #include <QApplication>
@@ -25,11 +25,11 @@ constexpr int addIconSize = 24;
 constexpr int bottomPadding = 16;
 
 // Said under the shortcut field; empty when nothing stands in the way.
-QString shortcutWarning(const HotKeyManager::ShortcutCheck &check)
+QString shortcutWarning(const HotkeyButtons::ShortcutCheck &check)
 {
     QStringList lines;
     if (check.sameAs)
-        lines.append(LaunchPadView::tr("\"%1\" has the same shortcut").arg(*check.sameAs));
+        lines.append(ShortcutsEditorView::tr("\"%1\" has the same shortcut").arg(*check.sameAs));
     if (check.desktop.kind == ShortcutState::Kind::Pending)
         lines.append(check.desktop.detail); // nothing is asked yet: no waiting to speak of
     else if (check.desktop.kind != ShortcutState::Kind::Live)
@@ -38,23 +38,23 @@ QString shortcutWarning(const HotKeyManager::ShortcutCheck &check)
 }
 } // namespace
 
-LaunchPadView::LaunchPadView(HotKeyManager &manager, QWidget *parent)
-    : QWidget(parent), m_viewModel(new LaunchPadViewModel(manager, this)), m_list(new LaunchButtonListView(this)),
+ShortcutsEditorView::ShortcutsEditorView(HotkeyButtons &manager, QWidget *parent)
+    : QWidget(parent), m_model(new ShortcutsEditorModel(manager, this)), m_list(new LaunchButtonListView(this)),
       m_undoBar(new QWidget(this)), m_undoText(new QLabel(m_undoBar)), m_undoTimer(new QTimer(this))
 {
     m_list->setObjectName(QStringLiteral("buttonList"));
-    m_list->setModel(m_viewModel);
+    m_list->setModel(m_model);
     // A row is looked up when it is clicked: the list may have changed since.
-    const auto withButton = [this](void (LaunchPadView::*action)(const LaunchButton &)) {
+    const auto withButton = [this](void (ShortcutsEditorView::*action)(const LaunchButton &)) {
         return [this, action](int row) {
-            const LaunchButtonList &buttons = m_viewModel->buttons();
+            const LaunchButtonList &buttons = m_model->buttons();
             if (row >= 0 && row < buttons.size())
                 (this->*action)(LaunchButton(buttons.at(row)));
         };
     };
-    connect(m_list, &LaunchButtonListView::launchRequested, this, withButton(&LaunchPadView::launch));
-    connect(m_list, &LaunchButtonListView::editRequested, this, withButton(&LaunchPadView::startEdit));
-    connect(m_list, &LaunchButtonListView::deleteRequested, this, withButton(&LaunchPadView::deleteButton));
+    connect(m_list, &LaunchButtonListView::launchRequested, this, withButton(&ShortcutsEditorView::launch));
+    connect(m_list, &LaunchButtonListView::editRequested, this, withButton(&ShortcutsEditorView::startEdit));
+    connect(m_list, &LaunchButtonListView::deleteRequested, this, withButton(&ShortcutsEditorView::deleteButton));
 
     auto *addButton = new QToolButton(this);
     addButton->setObjectName(QStringLiteral("addButton"));
@@ -64,7 +64,7 @@ LaunchPadView::LaunchPadView(HotKeyManager &manager, QWidget *parent)
     addButton->setCursor(Qt::PointingHandCursor);
     addButton->setToolTip(tr("Add Button"));
     addButton->setAccessibleName(tr("Add Button"));
-    connect(addButton, &QToolButton::clicked, this, &LaunchPadView::add);
+    connect(addButton, &QToolButton::clicked, this, &ShortcutsEditorView::add);
 
     auto *configurationButton = new QToolButton(this);
     configurationButton->setObjectName(QStringLiteral("configurationButton"));
@@ -74,7 +74,7 @@ LaunchPadView::LaunchPadView(HotKeyManager &manager, QWidget *parent)
     configurationButton->setAutoRaise(true);
     configurationButton->setToolTip(tr("Configuration"));
     configurationButton->setAccessibleName(tr("Configuration"));
-    connect(configurationButton, &QToolButton::clicked, this, &LaunchPadView::configurationRequested);
+    connect(configurationButton, &QToolButton::clicked, this, &ShortcutsEditorView::configurationRequested);
 
     // The plus stays centred: the gear on the right is balanced on the left.
     auto *bottom = new QHBoxLayout;
@@ -93,7 +93,7 @@ LaunchPadView::LaunchPadView(HotKeyManager &manager, QWidget *parent)
     auto *undoButton = new QPushButton(tr("Undo"), m_undoBar);
     undoButton->setObjectName(QStringLiteral("undoButton"));
     undoButton->setAutoDefault(false);
-    connect(undoButton, &QPushButton::clicked, this, &LaunchPadView::undoDelete);
+    connect(undoButton, &QPushButton::clicked, this, &ShortcutsEditorView::undoDelete);
     auto *undoRow = new QHBoxLayout(m_undoBar);
     undoRow->setContentsMargins(12, 0, 12, 0);
     undoRow->addWidget(m_undoText, 1);
@@ -101,8 +101,8 @@ LaunchPadView::LaunchPadView(HotKeyManager &manager, QWidget *parent)
     m_undoBar->hide();
     m_undoTimer->setSingleShot(true);
     m_undoTimer->setInterval(undoTimeMs);
-    connect(m_undoTimer, &QTimer::timeout, this, &LaunchPadView::endUndo);
-    auto *undoShortcut = new QShortcut(QKeySequence::Undo, this, this, &LaunchPadView::undoDelete);
+    connect(m_undoTimer, &QTimer::timeout, this, &ShortcutsEditorView::endUndo);
+    auto *undoShortcut = new QShortcut(QKeySequence::Undo, this, this, &ShortcutsEditorView::undoDelete);
     undoShortcut->setContext(Qt::WidgetWithChildrenShortcut);
 
     auto *layout = new QVBoxLayout(this);
@@ -121,21 +121,21 @@ LaunchPadView::LaunchPadView(HotKeyManager &manager, QWidget *parent)
     setTabOrder(configurationButton, undoButton);
 }
 
-LaunchPadView::~LaunchPadView()
+ShortcutsEditorView::~ShortcutsEditorView()
 {
     // The form must not report back into a half-destroyed view.
     if (m_editForm)
         m_editForm->disconnect(this);
 }
 
-void LaunchPadView::launch(const LaunchButton &button)
+void ShortcutsEditorView::launch(const LaunchButton &button)
 {
-    m_viewModel->manager().launchButton(button);
+    m_model->manager().launchButton(button);
 }
 
-void LaunchPadView::add()
+void ShortcutsEditorView::add()
 {
-    HotKeyManager &manager = m_viewModel->manager();
+    HotkeyButtons &manager = m_model->manager();
     manager.addButton();
     if (manager.buttons().isEmpty())
         return;
@@ -147,18 +147,18 @@ void LaunchPadView::add()
     m_addedButton = added.id();
 }
 
-void LaunchPadView::selectRow(qsizetype row)
+void ShortcutsEditorView::selectRow(qsizetype row)
 {
-    const QModelIndex index = m_viewModel->index(int(row));
+    const QModelIndex index = m_model->index(int(row));
     if (!index.isValid())
         return;
     m_list->setCurrentIndex(index);
     m_list->scrollTo(index);
 }
 
-std::optional<qsizetype> LaunchPadView::positionOf(QUuid id) const
+std::optional<qsizetype> ShortcutsEditorView::positionOf(QUuid id) const
 {
-    const LaunchButtonList &buttons = m_viewModel->buttons();
+    const LaunchButtonList &buttons = m_model->buttons();
     const auto found = std::find_if(buttons.cbegin(), buttons.cend(),
                                     [id](const LaunchButton &b) { return b.id() == id; });
     if (found == buttons.cend())
@@ -166,12 +166,12 @@ std::optional<qsizetype> LaunchPadView::positionOf(QUuid id) const
     return found - buttons.cbegin();
 }
 
-void LaunchPadView::startEdit(const LaunchButton &button)
+void ShortcutsEditorView::startEdit(const LaunchButton &button)
 {
     if (m_editForm)
         return; // one form at a time
     Log::line(QStringLiteral("✏️ Starting edit for button: ") + button.name);
-    m_viewModel->manager().unregisterAllShortcuts();
+    m_model->manager().unregisterAllShortcuts();
     m_editingButton = button;
 
     const QUuid id = button.id();
@@ -182,24 +182,24 @@ void LaunchPadView::startEdit(const LaunchButton &button)
             saveEdit(id, name, shortcut, std::move(appURL), launchMode);
         },
         this);
-    m_editForm->setLaunchChoice(m_viewModel->manager().launchMode(id), m_viewModel->manager().canBringToFront());
+    m_editForm->setLaunchChoice(m_model->manager().launchMode(id), m_model->manager().canBringToFront());
     m_editForm->setShortcutCheck([this, id](const QString &shortcut) {
-        return shortcutWarning(m_viewModel->manager().checkShortcut(id, shortcut));
+        return shortcutWarning(m_model->manager().checkShortcut(id, shortcut));
     });
     m_editForm->setAttribute(Qt::WA_DeleteOnClose);
     m_editForm->setWindowModality(Qt::WindowModal);
-    connect(m_editForm, &QDialog::finished, this, &LaunchPadView::editFormClosed);
+    connect(m_editForm, &QDialog::finished, this, &ShortcutsEditorView::editFormClosed);
     m_editForm->open();
 }
 
-void LaunchPadView::saveEdit(QUuid id, const QString &name, const QString &shortcut, std::optional<QUrl> appURL,
+void ShortcutsEditorView::saveEdit(QUuid id, const QString &name, const QString &shortcut, std::optional<QUrl> appURL,
                              ButtonPreferences::LaunchMode launchMode)
 {
     Log::line(QStringLiteral("💾 Saving edited button: ") + name + QStringLiteral(" with shortcut: ") + shortcut);
-    HotKeyManager &manager = m_viewModel->manager();
+    HotkeyButtons &manager = m_model->manager();
     manager.setLaunchMode(id, launchMode);
     manager.updateButton(id, name, shortcut, std::move(appURL));
-    m_viewModel->forgetLaunchFailure(id);
+    m_model->forgetLaunchFailure(id);
     m_editingButton.reset();
     m_addedButton.reset();
     if (const std::optional<qsizetype> position = positionOf(id))
@@ -207,7 +207,7 @@ void LaunchPadView::saveEdit(QUuid id, const QString &name, const QString &short
     manager.registerAllShortcuts();
 }
 
-void LaunchPadView::editFormClosed(int result)
+void ShortcutsEditorView::editFormClosed(int result)
 {
     m_editingButton.reset();
     // The keyboard comes back here, also where no window manager hands it
@@ -217,39 +217,39 @@ void LaunchPadView::editFormClosed(int result)
     // A new button left at its first form was not wanted after all.
     if (const std::optional<QUuid> added = std::exchange(m_addedButton, std::nullopt); added && result != QDialog::Accepted) {
         if (const std::optional<qsizetype> position = positionOf(*added))
-            m_viewModel->deleteButtons({*position});
+            m_model->deleteButtons({*position});
     }
     // Editing took every hotkey away; a form left without saving gives them
     // back here (a save has registered them already).
     if (result != QDialog::Accepted)
-        m_viewModel->manager().registerAllShortcuts();
+        m_model->manager().registerAllShortcuts();
 }
 
-void LaunchPadView::deleteButton(const LaunchButton &button)
+void ShortcutsEditorView::deleteButton(const LaunchButton &button)
 {
     const std::optional<qsizetype> position = positionOf(button.id());
     if (!position)
         return;
     // What Undo needs, taken before the button and its settings go.
-    const LaunchButton deleted = m_viewModel->buttons().at(*position);
-    m_deleted = DeletedButton{*position, deleted, m_viewModel->manager().launchMode(deleted.id())};
+    const LaunchButton deleted = m_model->buttons().at(*position);
+    m_deleted = DeletedButton{*position, deleted, m_model->manager().launchMode(deleted.id())};
     const bool listHadFocus = m_list->hasFocus();
-    m_viewModel->deleteButtons({*position});
-    if (m_viewModel->rowCount() > 0)
-        selectRow(std::min<qsizetype>(*position, m_viewModel->rowCount() - 1));
+    m_model->deleteButtons({*position});
+    if (m_model->rowCount() > 0)
+        selectRow(std::min<qsizetype>(*position, m_model->rowCount() - 1));
     if (listHadFocus)
         m_list->setFocus(Qt::OtherFocusReason);
     offerUndo(deleted.name);
 }
 
-void LaunchPadView::offerUndo(const QString &name)
+void ShortcutsEditorView::offerUndo(const QString &name)
 {
     m_undoText->setText(tr("Deleted \u201c%1\u201d").arg(name));
     m_undoBar->show();
     m_undoTimer->start();
 }
 
-void LaunchPadView::endUndo()
+void ShortcutsEditorView::endUndo()
 {
     m_undoTimer->stop();
     m_deleted.reset();
@@ -259,12 +259,12 @@ void LaunchPadView::endUndo()
         m_list->setFocus(Qt::OtherFocusReason);
 }
 
-void LaunchPadView::undoDelete()
+void ShortcutsEditorView::undoDelete()
 {
     if (!m_deleted)
         return;
     const DeletedButton deleted = *m_deleted;
-    m_viewModel->manager().restoreButton(deleted.position, deleted.button, deleted.launchMode);
+    m_model->manager().restoreButton(deleted.position, deleted.button, deleted.launchMode);
     if (const std::optional<qsizetype> position = positionOf(deleted.button.id()))
         selectRow(*position);
     endUndo();

@@ -17,12 +17,12 @@
 #include <memory>
 #include <optional>
 
-// The program's manager as the windows see it: the button store, the hotkey
-// registry and the launcher behind one front. The program makes one in main
-// and hands it on; shared() reaches that one. Main thread only (but see
+// The buttons, their hotkeys and their launches as the windows see them: the
+// button store, the hotkey registry and the launcher behind one front. The
+// program makes one and hands it on. Main thread only (but see
 // HotkeyRegistry). Made before the QCoreApplication, it needs the
 // applicationPath, and watches the button file once the event loop runs.
-class HotKeyManager : public QObject {
+class HotkeyButtons : public QObject {
     Q_OBJECT
 
 public:
@@ -39,21 +39,12 @@ public:
     };
 
     // Logs the start-up lines, loads the buttons and binds their hotkeys.
-    explicit HotKeyManager(Services services, QObject *parent = nullptr);
-    ~HotKeyManager() override;
-
-    // The manager made first and still alive. Calling it with none is a
-    // programming error that ends the process.
-    static HotKeyManager &shared();
-
-    ButtonStore &store() { return m_store; }
-    HotkeyRegistry &registry() { return m_registry; }
+    explicit HotkeyButtons(Services services, QObject *parent = nullptr);
 
     const LaunchButtonList &buttons() const { return m_store.buttons(); }
-    QUrl saveFileURL() const { return QUrl::fromLocalFile(m_store.filePath()); }
+    const LaunchButton *findButton(QUuid id) const { return m_store.find(id); }
     QString saveFilePath() const { return m_store.filePath(); }
 
-    void loadButtons() { m_store.loadButtons(); }
     void saveButtons() { m_store.saveButtons(); }
     void addButton() { m_store.addButton(); }
     void updateButton(QUuid id, QString name, QString shortcut, std::optional<QUrl> appURL);
@@ -70,6 +61,10 @@ public:
     // without, every press starts a new copy.
     bool canBringToFront() const { return m_services.windows && m_services.windows->canFindWindows(); }
 
+    // As the button's hotkey would, with the window system's time of the press.
+    void press(const QString &actionId, quint64 eventTime) { m_registry.press(actionId, eventTime); }
+    // Nothing while the button's hotkey has no answer yet or shortcuts are released.
+    std::optional<ShortcutState> hotkeyState(QUuid buttonId) const { return m_registry.stateOf(buttonId); }
     void registerAllShortcuts() { m_registry.registerAllShortcuts(); }
     void unregisterAllShortcuts() { m_registry.unregisterAllShortcuts(); }
     QStringList registeredShortcutIds() const { return m_registry.registeredShortcutIds(); }
@@ -97,8 +92,8 @@ public:
     void setDesktopConsent(bool given);
 
     // What the shortcut text would meet as this button's hotkey, asked while
-    // the user edits it: another button on the same combination (its name),
-    // and what the desktop would do with the combination.
+    // the user edits it: another button on the same key (its name; see
+    // ShortcutId::owners), and what the desktop would do with the combination.
     struct ShortcutCheck {
         std::optional<QString> sameAs;
         ShortcutState desktop;
@@ -112,6 +107,8 @@ public:
     bool activateButton(const QString &nameOrId);
 
 Q_SIGNALS:
+    void buttonsChanged();
+    void hotkeyStateChanged(QUuid buttonId);
     // Also when another process gave or took back the consent.
     void desktopConsentChanged(bool given);
     // A launch of this button did not start its target; may come from

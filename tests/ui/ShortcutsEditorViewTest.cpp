@@ -1,8 +1,8 @@
 #include "EditButtonView.h"
-#include "HotKeyManager.h"
+#include "HotkeyButtons.h"
 #include "LaunchButtonListView.h"
-#include "LaunchPadView.h"
-#include "LaunchPadViewModel.h"
+#include "ShortcutsEditorView.h"
+#include "ShortcutsEditorModel.h"
 #include "ButtonFileWriter.h"
 #include "LaunchButtonRowAccessible.h"
 #include "LogCapture.h"
@@ -23,9 +23,9 @@
 namespace {
 using Area = LaunchButtonDelegate::Area;
 
-class LaunchPadViewTest : public ::testing::Test {
+class ShortcutsEditorViewTest : public ::testing::Test {
 protected:
-    explicit LaunchPadViewTest(const QByteArray &file = twoButtons()) : testManager(file), view(testManager.manager())
+    explicit ShortcutsEditorViewTest(const QByteArray &file = twoButtons()) : testManager(file), view(testManager.manager())
     {
         view.show();
     }
@@ -34,8 +34,8 @@ protected:
     QStringList rows(int role = Qt::DisplayRole) const
     {
         QStringList result;
-        for (int row = 0; row < view.viewModel().rowCount(); ++row)
-            result.append(view.viewModel().index(row).data(role).toString());
+        for (int row = 0; row < view.model().rowCount(); ++row)
+            result.append(view.model().index(row).data(role).toString());
         return result;
     }
 
@@ -60,10 +60,10 @@ protected:
 
     LogCapture log;
     TestManager testManager;
-    LaunchPadView view;
+    ShortcutsEditorView view;
 };
 
-TEST_F(LaunchPadViewTest, DeletingEveryButtonEmptiesTheFileAndAddingNumbersTheNewOnes)
+TEST_F(ShortcutsEditorViewTest, DeletingEveryButtonEmptiesTheFileAndAddingNumbersTheNewOnes)
 {
     click(0, Area::remove);
     EXPECT_EQ(rows(), QStringList({QStringLiteral("Web")}));
@@ -74,15 +74,15 @@ TEST_F(LaunchPadViewTest, DeletingEveryButtonEmptiesTheFileAndAddingNumbersTheNe
 
     for (int i = 0; i < 2; ++i)
         QTest::mouseClick(view.findChild<QAbstractButton *>("addButton"), Qt::LeftButton);
-    EXPECT_EQ(rows(LaunchPadViewModel::ShortcutRole), QStringList({QStringLiteral("⌘1"), QStringLiteral("⌘2")}));
+    EXPECT_EQ(rows(ShortcutsEditorModel::ShortcutRole), QStringList({QStringLiteral("⌘1"), QStringLiteral("⌘2")}));
     EXPECT_TRUE(testManager.fileText().contains("⌘2"));
 }
 
 // One text form everywhere: the file's "cmd+g" shows in the list and the
 // form as the form saves it.
-TEST_F(LaunchPadViewTest, SavedEditReachesTheFileTheRowsAndTheHotkeys)
+TEST_F(ShortcutsEditorViewTest, SavedEditReachesTheFileTheRowsAndTheHotkeys)
 {
-    EXPECT_EQ(rows(LaunchPadViewModel::ShortcutRole), QStringList({QStringLiteral("⌘ + ⌥ + F"), QStringLiteral("⌘ + G")}));
+    EXPECT_EQ(rows(ShortcutsEditorModel::ShortcutRole), QStringList({QStringLiteral("⌘ + ⌥ + F"), QStringLiteral("⌘ + G")}));
     click(1, Area::edit);
     ASSERT_NE(view.editForm(), nullptr);
     EXPECT_TRUE(log.contains(QStringLiteral("✏️ Starting edit for button: Web")));
@@ -105,7 +105,7 @@ TEST_F(LaunchPadViewTest, SavedEditReachesTheFileTheRowsAndTheHotkeys)
 
     EXPECT_TRUE(log.contains(QStringLiteral("💾 Saving edited button: Post with shortcut: ⌘ + ⇧ + M")));
     EXPECT_EQ(rows(), QStringList({QStringLiteral("Tom & Jerry"), QStringLiteral("Post")}));
-    EXPECT_EQ(rows(LaunchPadViewModel::ShortcutRole).at(1), QStringLiteral("⌘ + ⇧ + M"));
+    EXPECT_EQ(rows(ShortcutsEditorModel::ShortcutRole).at(1), QStringLiteral("⌘ + ⇧ + M"));
     EXPECT_TRUE(testManager.fileText().contains("\"name\":\"Post\",\"shortcut\":\"⌘ + ⇧ + M\""));
     EXPECT_EQ(bound(), 2);
     EXPECT_TRUE(testManager.shortcuts().press(Qt::MetaModifier | Qt::ShiftModifier | Qt::Key_M, 4711));
@@ -114,7 +114,7 @@ TEST_F(LaunchPadViewTest, SavedEditReachesTheFileTheRowsAndTheHotkeys)
 
 // An application's running window may come to the front instead of a new
 // copy; the choice is the button's, for applications only.
-TEST_F(LaunchPadViewTest, TheLaunchChoiceShowsForApplicationsSavesAndReadsBack)
+TEST_F(ShortcutsEditorViewTest, TheLaunchChoiceShowsForApplicationsSavesAndReadsBack)
 {
     const QString bringToFront = QStringLiteral("Bring to front if running");
     const QString newCopy = QStringLiteral("Always start a new copy");
@@ -132,7 +132,7 @@ TEST_F(LaunchPadViewTest, TheLaunchChoiceShowsForApplicationsSavesAndReadsBack)
     choice->setCurrentIndex(choice->findText(newCopy));
     QTest::mouseClick(inForm<QPushButton>("saveButton"), Qt::LeftButton);
     ASSERT_TRUE(formGone());
-    const QUuid id = view.viewModel().buttons().at(0).id();
+    const QUuid id = view.model().buttons().at(0).id();
     EXPECT_EQ(testManager.manager().launchMode(id), ButtonPreferences::LaunchMode::alwaysNewCopy);
     EXPECT_FALSE(testManager.fileText().contains("copy")) << "the button file keeps its format";
 
@@ -148,7 +148,7 @@ TEST_F(LaunchPadViewTest, TheLaunchChoiceShowsForApplicationsSavesAndReadsBack)
 // What stands in the way of a recorded shortcut shows under the field
 // before saving: another button on it (by name), or what the desktop says.
 // Saving stays possible, and the row then shows the state.
-TEST_F(LaunchPadViewTest, TheFormWarnsOfAShortcutInTheWayBeforeSaving)
+TEST_F(ShortcutsEditorViewTest, TheFormWarnsOfAShortcutInTheWayBeforeSaving)
 {
     testManager.shortcuts().answerWith(Qt::ControlModifier | Qt::Key_H,
                                        {ShortcutState::Kind::TakenElsewhere, {}, QStringLiteral("held by the test")});
@@ -172,11 +172,11 @@ TEST_F(LaunchPadViewTest, TheFormWarnsOfAShortcutInTheWayBeforeSaving)
     record(Qt::ControlModifier | Qt::Key_H);
     QTest::mouseClick(inForm<QPushButton>("saveButton"), Qt::LeftButton);
     ASSERT_TRUE(formGone());
-    EXPECT_EQ(view.viewModel().index(0).data(LaunchPadViewModel::HotkeyStateRole).toInt(),
+    EXPECT_EQ(view.model().index(0).data(ShortcutsEditorModel::HotkeyStateRole).toInt(),
               int(ShortcutState::Kind::TakenElsewhere));
 }
 
-TEST_F(LaunchPadViewTest, LeavingTheFormWithoutSavingGivesTheHotkeysBack)
+TEST_F(ShortcutsEditorViewTest, LeavingTheFormWithoutSavingGivesTheHotkeysBack)
 {
     const QByteArray file = testManager.fileText();
     const auto registered = bound();
@@ -200,10 +200,10 @@ TEST_F(LaunchPadViewTest, LeavingTheFormWithoutSavingGivesTheHotkeysBack)
 }
 
 // Each row says whether its hotkey works, and why not.
-TEST_F(LaunchPadViewTest, RowsShowWhatTheDesktopDidWithEachHotkey)
+TEST_F(ShortcutsEditorViewTest, RowsShowWhatTheDesktopDidWithEachHotkey)
 {
-    const auto stateOf = [this](int row) { return rows(LaunchPadViewModel::HotkeyStateRole).at(row); };
-    const auto textOf = [this](int row) { return rows(LaunchPadViewModel::HotkeyStateTextRole).at(row); };
+    const auto stateOf = [this](int row) { return rows(ShortcutsEditorModel::HotkeyStateRole).at(row); };
+    const auto textOf = [this](int row) { return rows(ShortcutsEditorModel::HotkeyStateTextRole).at(row); };
     const QString web = testManager.shortcuts().bound().at(1).actionId;
     testManager.shortcuts().answer(web, {ShortcutState::Kind::TakenElsewhere, {}, QStringLiteral("held by xbindkeys")});
     EXPECT_EQ(stateOf(0), QString::number(int(ShortcutState::Kind::Live))) << "only the answered row changes";
@@ -231,7 +231,7 @@ TEST_F(LaunchPadViewTest, RowsShowWhatTheDesktopDidWithEachHotkey)
 }
 
 // Alt with the key after "&" launches nothing; the keys that do act on the current row.
-TEST_F(LaunchPadViewTest, TheKeyboardLaunchesAndEditsTheCurrentRowButNoMnemonic)
+TEST_F(ShortcutsEditorViewTest, TheKeyboardLaunchesAndEditsTheCurrentRowButNoMnemonic)
 {
     view.activateWindow();
     ASSERT_TRUE(QTest::qWaitForWindowActive(&view));
@@ -240,10 +240,10 @@ TEST_F(LaunchPadViewTest, TheKeyboardLaunchesAndEditsTheCurrentRowButNoMnemonic)
     EXPECT_TRUE(testManager.launcher().opened().isEmpty());
 
     view.list().setFocus(Qt::TabFocusReason);
-    view.list().setCurrentIndex(view.viewModel().index(1));
+    view.list().setCurrentIndex(view.model().index(1));
     QTest::keyClick(&view.list(), Qt::Key_Space);
     EXPECT_EQ(testManager.launcher().opened(), launched("file:///usr/bin/browser"));
-    view.list().setCurrentIndex(view.viewModel().index(0)); // Delete is the undo test's
+    view.list().setCurrentIndex(view.model().index(0)); // Delete is the undo test's
     QTest::keyClick(&view.list(), Qt::Key_F2);
     ASSERT_NE(view.editForm(), nullptr);
     EXPECT_EQ(inForm<QLineEdit>("nameField")->text(), QStringLiteral("Tom & Jerry"));
@@ -253,9 +253,9 @@ TEST_F(LaunchPadViewTest, TheKeyboardLaunchesAndEditsTheCurrentRowButNoMnemonic)
 
 // Deleting takes the button away at once; Undo brings it back where it was,
 // with its id, its hotkey and its launch mode.
-TEST_F(LaunchPadViewTest, UndoBringsADeletedButtonBackInItsPlaceWithItsIdHotkeyAndSettings)
+TEST_F(ShortcutsEditorViewTest, UndoBringsADeletedButtonBackInItsPlaceWithItsIdHotkeyAndSettings)
 {
-    const LaunchButtonList before = view.viewModel().buttons();
+    const LaunchButtonList before = view.model().buttons();
     testManager.manager().saveButtons(); // in the program's own spelling
     const QByteArray file = testManager.fileText();
     testManager.manager().setLaunchMode(before.at(0).id(), ButtonPreferences::LaunchMode::alwaysNewCopy);
@@ -271,7 +271,7 @@ TEST_F(LaunchPadViewTest, UndoBringsADeletedButtonBackInItsPlaceWithItsIdHotkeyA
         view.activateWindow();
         ASSERT_TRUE(QTest::qWaitForWindowActive(&view));
         view.list().setFocus(Qt::TabFocusReason);
-        view.list().setCurrentIndex(view.viewModel().index(0));
+        view.list().setCurrentIndex(view.model().index(0));
         QTest::keyClick(&view.list(), Qt::Key_Delete);
         EXPECT_EQ(rows(), QStringList({QStringLiteral("Web")}));
         EXPECT_FALSE(testManager.fileText().contains("Tom & Jerry"));
@@ -281,7 +281,7 @@ TEST_F(LaunchPadViewTest, UndoBringsADeletedButtonBackInItsPlaceWithItsIdHotkeyA
 
         undo();
         EXPECT_FALSE(undoBar->isVisible());
-        const LaunchButtonList after = view.viewModel().buttons();
+        const LaunchButtonList after = view.model().buttons();
         ASSERT_EQ(after.size(), 2);
         EXPECT_EQ(after.at(0).id(), before.at(0).id());
         EXPECT_EQ(after.at(0).shortcut, before.at(0).shortcut);
@@ -292,12 +292,12 @@ TEST_F(LaunchPadViewTest, UndoBringsADeletedButtonBackInItsPlaceWithItsIdHotkeyA
     }
     // Once used, Undo is spent.
     view.undoDelete();
-    EXPECT_EQ(view.viewModel().buttons().size(), 2);
+    EXPECT_EQ(view.model().buttons().size(), 2);
 }
 
 // "+" adds the button, shows it and opens its form; cancelling that first
 // form takes it away again, a save keeps it.
-TEST_F(LaunchPadViewTest, PlusOpensTheNewButtonsFormAndCancellingItTakesTheButtonAway)
+TEST_F(ShortcutsEditorViewTest, PlusOpensTheNewButtonsFormAndCancellingItTakesTheButtonAway)
 {
     testManager.manager().saveButtons(); // in the program's own spelling
     const QByteArray file = testManager.fileText();
@@ -307,7 +307,7 @@ TEST_F(LaunchPadViewTest, PlusOpensTheNewButtonsFormAndCancellingItTakesTheButto
     EXPECT_EQ(rows().size(), 3);
     EXPECT_EQ(view.list().currentIndex().row(), 2);
     EXPECT_EQ(inForm<QLineEdit>("nameField")->text(), QStringLiteral("New Button"));
-    EXPECT_EQ(view.editingButton()->id(), view.viewModel().buttons().at(2).id());
+    EXPECT_EQ(view.editingButton()->id(), view.model().buttons().at(2).id());
     QTest::mouseClick(inForm<QPushButton>("cancelButton"), Qt::LeftButton);
     ASSERT_TRUE(formGone());
     EXPECT_EQ(rows().size(), 2);
@@ -331,7 +331,7 @@ TEST_F(LaunchPadViewTest, PlusOpensTheNewButtonsFormAndCancellingItTakesTheButto
 
 // Every new button is "New Button": each action reaches the button of its
 // row, by id, never the first of that name.
-class SameNameTest : public LaunchPadViewTest {
+class SameNameTest : public ShortcutsEditorViewTest {
 protected:
     static QByteArray sameNames()
     {
@@ -341,11 +341,11 @@ protected:
         file.add(QStringLiteral("New Button"), QStringLiteral("⌘ + 3"), QStringLiteral("file:///usr/bin/third"));
         return file.bytes();
     }
-    SameNameTest() : LaunchPadViewTest(sameNames()) {}
-    QUuid idAt(int row) const { return view.viewModel().buttons().at(row).id(); }
+    SameNameTest() : ShortcutsEditorViewTest(sameNames()) {}
+    QUuid idAt(int row) const { return view.model().buttons().at(row).id(); }
     QString targetOf(QUuid id)
     {
-        const LaunchButton *button = testManager.manager().store().find(id);
+        const LaunchButton *button = testManager.manager().findButton(id);
         return button && button->appURLString ? *button->appURLString : QString();
     }
 };
@@ -376,10 +376,10 @@ TEST_F(SameNameTest, LaunchingEditingAndDeletingActOnTheirOwnRow)
     EXPECT_EQ(targetOf(second), QStringLiteral("file:///usr/bin/second"));
 
     click(2, Area::remove);
-    EXPECT_EQ(view.viewModel().buttons().size(), 2);
+    EXPECT_EQ(view.model().buttons().size(), 2);
     EXPECT_EQ(idAt(0), first);
     EXPECT_EQ(idAt(1), second);
-    EXPECT_EQ(testManager.manager().store().find(third), nullptr);
+    EXPECT_EQ(testManager.manager().findButton(third), nullptr);
     view.undoDelete();
     EXPECT_EQ(idAt(2), third);
     click(0, Area::remove);
@@ -387,18 +387,18 @@ TEST_F(SameNameTest, LaunchingEditingAndDeletingActOnTheirOwnRow)
     EXPECT_EQ(idAt(1), third);
     click(1, Area::remove);
     view.undoDelete();
-    EXPECT_EQ(view.viewModel().buttons().size(), 2) << "of two deleted, the last comes back";
+    EXPECT_EQ(view.model().buttons().size(), 2) << "of two deleted, the last comes back";
     EXPECT_EQ(idAt(1), third);
 }
 
 // A launch that fails shows on its row until one works or the button is saved again.
-TEST_F(LaunchPadViewTest, AFailedLaunchShowsOnItsRowWithTheReason)
+TEST_F(ShortcutsEditorViewTest, AFailedLaunchShowsOnItsRowWithTheReason)
 {
     testManager.launcher().failWith(QStringLiteral("no terminal to run it in"));
     click(1, Area::name);
-    const QModelIndex web = view.viewModel().index(1);
-    EXPECT_TRUE(web.data(LaunchPadViewModel::LaunchFailureRole).toString().contains(QStringLiteral("no terminal")));
-    EXPECT_FALSE(view.viewModel().index(0).data(LaunchPadViewModel::LaunchFailureRole).isValid());
+    const QModelIndex web = view.model().index(1);
+    EXPECT_TRUE(web.data(ShortcutsEditorModel::LaunchFailureRole).toString().contains(QStringLiteral("no terminal")));
+    EXPECT_FALSE(view.model().index(0).data(ShortcutsEditorModel::LaunchFailureRole).isValid());
     EXPECT_TRUE(view.list().toolTipAt(view.list().hotkeyStateRect(1).center()).contains(QStringLiteral("no terminal")));
     EXPECT_TRUE(view.list().accessibleRow(1)->text(QAccessible::Description).contains(QStringLiteral("no terminal")));
 
@@ -406,15 +406,15 @@ TEST_F(LaunchPadViewTest, AFailedLaunchShowsOnItsRowWithTheReason)
     ASSERT_NE(view.editForm(), nullptr);
     QTest::mouseClick(inForm<QPushButton>("saveButton"), Qt::LeftButton);
     ASSERT_TRUE(formGone());
-    EXPECT_FALSE(view.viewModel().index(1).data(LaunchPadViewModel::LaunchFailureRole).isValid());
+    EXPECT_FALSE(view.model().index(1).data(ShortcutsEditorModel::LaunchFailureRole).isValid());
 
     click(0, Area::name);
-    EXPECT_TRUE(view.viewModel().index(0).data(LaunchPadViewModel::LaunchFailureRole).isValid());
+    EXPECT_TRUE(view.model().index(0).data(ShortcutsEditorModel::LaunchFailureRole).isValid());
     testManager.launcher().succeed();
     click(1, Area::name);
-    EXPECT_TRUE(view.viewModel().index(0).data(LaunchPadViewModel::LaunchFailureRole).isValid())
+    EXPECT_TRUE(view.model().index(0).data(ShortcutsEditorModel::LaunchFailureRole).isValid())
         << "another button's launch says nothing of this one";
     click(0, Area::name);
-    EXPECT_FALSE(view.viewModel().index(0).data(LaunchPadViewModel::LaunchFailureRole).isValid());
+    EXPECT_FALSE(view.model().index(0).data(ShortcutsEditorModel::LaunchFailureRole).isValid());
 }
 } // namespace

@@ -1,36 +1,36 @@
-#include "LaunchPadViewModel.h"
+#include "ShortcutsEditorModel.h"
 
-#include "HotKeyManager.h"
+#include "HotkeyButtons.h"
 #include "HotkeyStateBadge.h"
 #include "KeyboardShortcut.h"
 
-LaunchPadViewModel::LaunchPadViewModel(HotKeyManager &manager, QObject *parent)
+ShortcutsEditorModel::ShortcutsEditorModel(HotkeyButtons &manager, QObject *parent)
     : QAbstractListModel(parent), m_manager(manager)
 {
     copyButtons();
-    connect(&manager.store(), &ButtonStore::changed, this, [this] {
+    connect(&manager, &HotkeyButtons::buttonsChanged, this, [this] {
         beginResetModel();
         copyButtons();
         endResetModel();
     });
-    connect(&manager.registry(), &HotkeyRegistry::stateChanged, this, &LaunchPadViewModel::hotkeyStateChanged);
-    connect(&manager, &HotKeyManager::launchFailed, this, &LaunchPadViewModel::launchFailed);
-    connect(&manager, &HotKeyManager::launchStarted, this, &LaunchPadViewModel::forgetLaunchFailure);
+    connect(&manager, &HotkeyButtons::hotkeyStateChanged, this, &ShortcutsEditorModel::hotkeyStateChanged);
+    connect(&manager, &HotkeyButtons::launchFailed, this, &ShortcutsEditorModel::launchFailed);
+    connect(&manager, &HotkeyButtons::launchStarted, this, &ShortcutsEditorModel::forgetLaunchFailure);
 }
 
-void LaunchPadViewModel::launchFailed(QUuid buttonId, const QString &reason)
+void ShortcutsEditorModel::launchFailed(QUuid buttonId, const QString &reason)
 {
     m_launchFailures.insert(buttonId, reason);
     hotkeyStateChanged(buttonId);
 }
 
-void LaunchPadViewModel::forgetLaunchFailure(QUuid buttonId)
+void ShortcutsEditorModel::forgetLaunchFailure(QUuid buttonId)
 {
     if (m_launchFailures.remove(buttonId))
         hotkeyStateChanged(buttonId);
 }
 
-void LaunchPadViewModel::copyButtons()
+void ShortcutsEditorModel::copyButtons()
 {
     m_buttons = m_manager.buttons();
     m_rows.clear();
@@ -39,16 +39,16 @@ void LaunchPadViewModel::copyButtons()
         m_rows.insert(m_buttons.at(row).id(), row);
 }
 
-void LaunchPadViewModel::hotkeyStateChanged(QUuid buttonId)
+void ShortcutsEditorModel::hotkeyStateChanged(QUuid buttonId)
 {
     const auto row = m_rows.constFind(buttonId);
     if (row == m_rows.constEnd())
         return;
     const QModelIndex changed = index(*row);
-    emit dataChanged(changed, changed, {HotkeyStateRole, HotkeyStateTextRole, LaunchFailureRole});
+    Q_EMIT dataChanged(changed, changed, {HotkeyStateRole, HotkeyStateTextRole, LaunchFailureRole});
 }
 
-void LaunchPadViewModel::deleteButtons(QList<qsizetype> positions)
+void ShortcutsEditorModel::deleteButtons(QList<qsizetype> positions)
 {
     m_manager.removeButtons(std::move(positions));
 }
@@ -62,12 +62,12 @@ bool isApplication(const LaunchButton &button)
 }
 } // namespace
 
-int LaunchPadViewModel::rowCount(const QModelIndex &parent) const
+int ShortcutsEditorModel::rowCount(const QModelIndex &parent) const
 {
     return parent.isValid() ? 0 : int(m_buttons.size());
 }
 
-QVariant LaunchPadViewModel::data(const QModelIndex &index, int role) const
+QVariant ShortcutsEditorModel::data(const QModelIndex &index, int role) const
 {
     if (!index.isValid() || index.row() >= m_buttons.size())
         return {};
@@ -79,7 +79,7 @@ QVariant LaunchPadViewModel::data(const QModelIndex &index, int role) const
         // The file's text form, whatever way the file spells it.
         return parseShortcutText(button.shortcut).displayString();
     case HotkeyStateRole:
-        if (const std::optional<ShortcutState> state = m_manager.registry().stateOf(button.id()))
+        if (const std::optional<ShortcutState> state = m_manager.hotkeyState(button.id()))
             return int(state->kind);
         return {};
     case LaunchFailureRole: {
@@ -89,7 +89,7 @@ QVariant LaunchPadViewModel::data(const QModelIndex &index, int role) const
         return tr("The last launch failed: %1").arg(*failure);
     }
     case HotkeyStateTextRole: {
-        const std::optional<ShortcutState> state = m_manager.registry().stateOf(button.id());
+        const std::optional<ShortcutState> state = m_manager.hotkeyState(button.id());
         if (!state)
             return {};
         QString text = HotkeyStateBadge::toolTip(*state);
