@@ -1,6 +1,7 @@
 #include "EventLoopWait.h"
 #include "HeadlessSway.h"
 #include "LogCapture.h"
+#include "QtPrinters.h"
 #include "RequiredTool.h"
 #include "sway/SwayIpcClient.h"
 #include "sway/SwayIpcFrame.h"
