@@ -43,11 +43,13 @@ protected:
         if (::geteuid() == 0)
             VANTOREL_REQUIRE_PROGRAM("setpriv");
         ASSERT_TRUE(dir.isValid());
-        ASSERT_TRUE(write(QStringLiteral("record"), "#!/bin/sh\necho \"$*\" >> '" + QFile::encodeName(dir.filePath(QStringLiteral("ran"))) + "'\n"));
+        const QByteArray ran = QFile::encodeName(dir.filePath(QStringLiteral("ran")));
+        ASSERT_TRUE(write(QStringLiteral("record"), "#!/bin/sh\necho \"$*\" >> '" + ran + "'\n"));
         ASSERT_TRUE(QFile::setPermissions(program(), QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner
                                                          | QFileDevice::ReadOther | QFileDevice::ExeOther));
         ASSERT_TRUE(QDir(dir.path()).mkpath(QStringLiteral("sway.d")));
-        ASSERT_TRUE(write(QStringLiteral("sway.d/tools.conf"), "bindsym $mod+Mod1+t exec " + QFile::encodeName(program()) + " config-t\n"));
+        ASSERT_TRUE(write(QStringLiteral("sway.d/tools.conf"),
+                          "bindsym $mod+Mod1+t exec " + QFile::encodeName(program()) + " config-t\n"));
         QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
         environment.insert(QStringLiteral("HOME"), dir.path());
         sway = std::make_unique<HeadlessSway>(dir.path(), config(QStringLiteral(
