@@ -3,6 +3,7 @@
 #include "EventLoopWait.h"
 
 #include <QDBusConnectionInterface>
+#include <QDBusMessage>
 #include <QDir>
 #include <QStandardPaths>
 
@@ -12,6 +13,15 @@ const QString name = QStringLiteral("org.kde.kglobalaccel");
 bool ownsName(const QDBusConnection &bus)
 {
     return bus.interface()->isServiceRegistered(name).value();
+}
+
+// It takes its name before it has set up its objects.
+bool answers(const QDBusConnection &bus)
+{
+    const QDBusMessage call = QDBusMessage::createMethodCall(name, QStringLiteral("/kglobalaccel"),
+                                                             QStringLiteral("org.kde.KGlobalAccel"),
+                                                             QStringLiteral("allComponents"));
+    return bus.call(call).type() == QDBusMessage::ReplyMessage;
 }
 } // namespace
 
@@ -41,7 +51,7 @@ KdeShortcutDaemon::KdeShortcutDaemon(const QString &display, const QString &plat
 
 bool KdeShortcutDaemon::start(const QDBusConnection &bus)
 {
-    return m_run.start({program()}) && runEventLoopUntil([&] { return ownsName(bus); }, ProgramRun::timeoutMs);
+    return m_run.start({program()}) && runEventLoopUntil([&] { return answers(bus); }, ProgramRun::timeoutMs);
 }
 
 bool KdeShortcutDaemon::kill(const QDBusConnection &bus)

@@ -19,7 +19,7 @@ public:
 
     explicit KdeShortcutDaemon(const QString &display = QString(), const QString &platform = QStringLiteral("offscreen"));
 
-    // Starts it and waits until it owns its name on the bus.
+    // Starts it and waits until it answers on the bus.
     bool start(const QDBusConnection &bus);
     // Kills it, saving nothing, and waits until its name is gone.
     bool kill(const QDBusConnection &bus);
