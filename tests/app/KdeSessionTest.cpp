@@ -1,55 +1,33 @@
 #include "ButtonFileWriter.h"
-#include "EventLoopWait.h"
+#include "KdeShortcutDaemon.h"
 #include "LaunchMarker.h"
 #include "PrivateSessionBus.h"
 #include "ProgramRun.h"
 #include "RequiredTool.h"
 #include "XvfbServer.h"
 
-#include <QDBusConnectionInterface>
+#include <QDBusConnection>
 #include <QDir>
-#include <QStandardPaths>
 #include <QKeyCombination>
 
 #include <gtest/gtest.h>
 
 namespace {
-// KDE's shortcut daemon on this system: KF5's kglobalaccel5 on PATH, or
-// Plasma 6's kglobalacceld in the library's libexec folder (not on PATH).
-QString kdeShortcutDaemon()
-{
-    const QString kf5 = QStandardPaths::findExecutable(QStringLiteral("kglobalaccel5"));
-    if (!kf5.isEmpty())
-        return kf5;
-    QStringList libexec{QStringLiteral("/usr/libexec")};
-    for (const QString &multiarch : QDir(QStringLiteral("/usr/lib")).entryList(QDir::Dirs | QDir::NoDotAndDotDot))
-        libexec.prepend(QStringLiteral("/usr/lib/") + multiarch + QStringLiteral("/libexec"));
-    return QStandardPaths::findExecutable(QStringLiteral("kglobalacceld"), libexec);
-}
-
 // A Plasma Wayland session without a display the program could reach, with KDE's own daemon
 // grabbing on a private X server as it does outside Plasma: its shortcuts go through the daemon
 // (the calls' wire format and its key matching, Shift with a digit included), a press launches
 // its button, and quitting leaves the actions to the user's settings, only inactive.
 TEST(KdeSessionTest, WithKdesOwnDaemonAKeyPressLaunchesTheButton)
 {
-    const QString daemonProgram = kdeShortcutDaemon();
-    if (daemonProgram.isEmpty())
+    if (KdeShortcutDaemon::program().isEmpty())
         VANTOREL_SKIP_OR_FAIL("KDE's shortcut daemon (kglobalaccel5 or kglobalacceld) is not installed");
     VANTOREL_REQUIRE_PROGRAM("xdotool");
     PrivateSessionBus bus;
     ASSERT_TRUE(bus.isRunning()) << bus.error().toStdString();
     XvfbServer xvfb;
     ASSERT_TRUE(xvfb.isRunning()) << xvfb.error().toStdString();
-    ProgramRun daemon(xvfb.display(), QStringLiteral("xcb"));
-    // No crash handler: it would start the daemon again when the test ends it.
-    daemon.environment().insert(QStringLiteral("KDE_DEBUG"), QStringLiteral("1"));
-    ASSERT_TRUE(daemon.start({daemonProgram}));
-    const QDBusConnection probe(bus.connect(QStringLiteral("probe")));
-    ASSERT_TRUE(runEventLoopUntil(
-        [&] { return probe.interface()->isServiceRegistered(QStringLiteral("org.kde.kglobalaccel")).value(); },
-        ProgramRun::timeoutMs))
-        << daemon.transcript();
+    KdeShortcutDaemon daemon(xvfb.display(), QStringLiteral("xcb"));
+    ASSERT_TRUE(daemon.start(QDBusConnection(bus.connect(QStringLiteral("probe"))))) << daemon.transcript();
 
     ProgramRun program;
     const LaunchMarker marker(program.dir());
