@@ -23,7 +23,7 @@ packages=(
   qt6-gtk-platformtheme
   # as on every desktop: libdbus could start a session bus through X11, which no test may do
   dbus-x11
-  # KDE's shortcut daemon, run on a private bus by the KDE session tests: KF5's kglobalaccel5 on
+  # KDE's shortcut daemon, run on a private bus by the KDE tests: KF5's kglobalaccel5 on
   # Debian 12; on Debian 13 this name brings in Plasma 6's kglobalacceld
   libkf5globalaccel-bin
   # a real display-less GNOME: its keybinding schemas and gsd-media-keys for the custom shortcuts
