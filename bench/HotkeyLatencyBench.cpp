@@ -8,11 +8,14 @@
 // machine, so their difference does not drift with it. sxhkd binds
 // Super+Alt+F too and runs on its own.
 //
-//   hotkey_latency_bench [--tray] [presses] [starts]   (default 200, 15)
+// Vantorel and the floor are measured twice in one run: first with no
+// system tray on the display, where Vantorel opens its editor at start,
+// then with trayer's, where it starts with its tray item only.
 //
-// --tray runs trayer on the display first, so that Vantorel finds a system
-// tray (without one it opens its editor at start). Needs Xvfb and sxhkd on
-// PATH, and trayer for --tray.
+//   hotkey_latency_bench [presses] [starts]   (default 200, 15; 0 starts
+//                                              skips the start-up figures)
+//
+// Needs Xvfb, sxhkd and trayer on PATH.
 
 #include "BenchProcess.h"
 #include "BenchStats.h"
@@ -21,9 +24,9 @@
 
 #include <algorithm>
 #include <chrono>
+#include <cmath>
 #include <cstdio>
 #include <cstdlib>
-#include <cstring>
 #include <fcntl.h>
 #include <filesystem>
 #include <fstream>
@@ -33,6 +36,8 @@
 #include <thread>
 #include <unistd.h>
 #include <vector>
+
+#include <xcb/xcb.h>
 
 namespace {
 namespace fs = std::filesystem;
@@ -139,9 +144,12 @@ std::optional<double> spawnToFirstLaunch(const Contender &who, SuperAltKeyboard 
 }
 
 // Spawn to first launch over a number of starts; false if it never worked.
+// With no starts asked for, only whether one start works.
 bool measureStarts(const Contender &who, SuperAltKeyboard &keyboard, int starts)
 {
     std::printf("%s\n", who.name.c_str());
+    if (starts == 0)
+        return spawnToFirstLaunch(who, keyboard).has_value();
     std::vector<double> firstLaunch;
     for (int i = 0; i < starts; ++i) {
         if (const std::optional<double> ms = spawnToFirstLaunch(who, keyboard))
@@ -225,18 +233,63 @@ double median(const std::vector<double> &values)
 {
     return values.empty() ? 0.0 : summarize(values).median;
 }
+
+int countLinesStartingWith(const std::string &path, const std::string &prefix)
+{
+    std::ifstream in(path);
+    int count = 0;
+    for (std::string line; std::getline(in, line);)
+        count += line.starts_with(prefix) ? 1 : 0;
+    return count;
+}
+
+// Whether a system tray owns the screen's tray selection, as Qt asks.
+bool systemTrayShown()
+{
+    xcb_connection_t *connection = xcb_connect(nullptr, nullptr);
+    const char name[] = "_NET_SYSTEM_TRAY_S0";
+    xcb_intern_atom_reply_t *atom
+        = xcb_intern_atom_reply(connection, xcb_intern_atom(connection, 0, sizeof name - 1, name), nullptr);
+    xcb_get_selection_owner_reply_t *owner = atom ? xcb_get_selection_owner_reply(
+        connection, xcb_get_selection_owner(connection, atom->atom), nullptr) : nullptr;
+    const bool shown = owner && owner->owner != XCB_WINDOW_NONE;
+    std::free(owner);
+    std::free(atom);
+    xcb_disconnect(connection);
+    return shown;
+}
+
+// Vantorel and the floor started together, presses alternating: the median
+// of the per-pair differences, or nothing if either never launched.
+std::optional<double> measureAgainstFloor(const Contender &vantorel, const Contender &floorClient,
+                                          SuperAltKeyboard &keyboard, int presses, int starts,
+                                          const std::string &vantorelLog)
+{
+    const bool vantorelLive = measureStarts(vantorel, keyboard, starts);
+    const bool floorLive = measureStarts(floorClient, keyboard, starts);
+    if (!vantorelLive || !floorLive)
+        return std::nullopt;
+    std::printf("vantorel and floor together, presses alternating\n");
+    const std::vector<std::vector<double>> latency = measureInTurns({&vantorel, &floorClient}, keyboard, presses);
+    std::printf("  vantorel's log: %d \"📱 Launching app\" lines for %zu timed launches and the warm-up\n",
+                countLinesStartingWith(vantorelLog, "📱 Launching app: "), latency[0].size());
+    std::vector<double> differences;
+    for (size_t i = 0; i < std::min(latency[0].size(), latency[1].size()); ++i)
+        differences.push_back(latency[0][i] - latency[1][i]);
+    if (differences.empty())
+        return std::nullopt;
+    report("vantorel - floor, per pair", summarize(differences));
+    std::printf("vantorel - floor, press to launch: median of pairs %.3f ms, difference of medians %.3f ms\n",
+                summarize(differences).median, median(latency[0]) - median(latency[1]));
+    return summarize(differences).median;
+}
 } // namespace
 
 int main(int argc, char **argv)
 {
-    bool tray = false;
     std::vector<int> numbers;
-    for (int i = 1; i < argc; ++i) {
-        if (std::strcmp(argv[i], "--tray") == 0)
-            tray = true;
-        else
-            numbers.push_back(std::atoi(argv[i]));
-    }
+    for (int i = 1; i < argc; ++i)
+        numbers.push_back(std::atoi(argv[i]));
     const int presses = numbers.size() > 0 ? numbers[0] : 200;
     const int starts = numbers.size() > 1 ? numbers[1] : 15;
 
@@ -249,12 +302,6 @@ int main(int argc, char **argv)
     SuperAltKeyboard keyboard;
     if (!keyboard.isConnected())
         return 1;
-    pid_t trayer = -1;
-    if (tray) {
-        trayer = spawnQuiet({"trayer"}, {});
-        std::this_thread::sleep_for(std::chrono::milliseconds(500));
-    }
-
     // Vantorel and sxhkd on Super+Alt+F, the floor on Super+Alt+G.
     const fs::path home = work / "home";
     fs::create_directories(home);
@@ -268,9 +315,11 @@ int main(int argc, char **argv)
     const auto stampsOf = [&](const char *who) { return (work / ("stamps-" + std::string(who))).string(); };
     const std::string vantorelStamps = stampsOf("vantorel"), sxhkdStamps = stampsOf("sxhkd"),
                       floorStamps = stampsOf("floor");
+    // Vantorel's log goes to a file, as a session's does, and is checked.
+    const std::string vantorelLog = (work / "vantorel-log").string();
     const Contender vantorel{"vantorel", 'f', vantorelStamps, [&] {
-        return spawnQuiet({VANTOREL_BINARY}, {"LAUNCH_STAMP_FILE=" + vantorelStamps, "HOME=" + home.string(),
-                                              "QT_QPA_PLATFORM=xcb"});
+        return spawnToFiles({VANTOREL_BINARY}, {"LAUNCH_STAMP_FILE=" + vantorelStamps, "HOME=" + home.string(),
+                                                "QT_QPA_PLATFORM=xcb"}, vantorelLog, "/dev/null");
     }, true};
     const Contender sxhkd{"sxhkd", 'f', sxhkdStamps, [&] {
         return spawnQuiet({"sxhkd", "-c", (work / "sxhkdrc").string()}, {"LAUNCH_STAMP_FILE=" + sxhkdStamps});
@@ -279,24 +328,25 @@ int main(int argc, char **argv)
     // The floor client inherits this process's environment.
     setenv("LAUNCH_STAMP_FILE", floorStamps.c_str(), 1);
 
-    std::printf("Xvfb %s%s, %d presses, %d starts each; vantorel = xcb plugin, floor = minimal xcb client\n",
-                display->name.c_str(), tray ? " with trayer" : "", presses, starts);
+    std::printf("Xvfb %s, %d presses, %d starts each; vantorel = xcb plugin, floor = minimal xcb client\n",
+                display->name.c_str(), presses, starts);
     if (measureStarts(sxhkd, keyboard, starts))
         measureInTurns({&sxhkd}, keyboard, presses);
-    const bool vantorelLive = measureStarts(vantorel, keyboard, starts);
-    const bool floorLive = measureStarts(floorClient, keyboard, starts);
-    if (vantorelLive && floorLive) {
-        std::printf("vantorel and floor together, presses alternating\n");
-        const std::vector<std::vector<double>> latency = measureInTurns({&vantorel, &floorClient}, keyboard, presses);
-        std::vector<double> differences;
-        for (size_t i = 0; i < std::min(latency[0].size(), latency[1].size()); ++i)
-            differences.push_back(latency[0][i] - latency[1][i]);
-        if (!differences.empty()) {
-            report("vantorel - floor, per pair", summarize(differences));
-            std::printf("vantorel - floor, press to launch: median of pairs %.3f ms, difference of medians %.3f ms\n",
-                        summarize(differences).median, median(latency[0]) - median(latency[1]));
-        }
+    std::printf("\nno system tray: vantorel opens its editor\n");
+    const std::optional<double> editorShown
+        = measureAgainstFloor(vantorel, floorClient, keyboard, presses, starts, vantorelLog);
+    const pid_t trayer = spawnQuiet({"trayer"}, {});
+    if (!waitUntil(systemTrayShown, std::chrono::seconds(5), std::chrono::milliseconds(20))) {
+        std::printf("trayer showed no system tray\n");
+        stopProcess(trayer);
+        stopProcess(display->xvfb);
+        return 1;
     }
+    std::printf("\nwith trayer's system tray: vantorel starts with its tray item only\n");
+    const std::optional<double> withTray
+        = measureAgainstFloor(vantorel, floorClient, keyboard, presses, starts, vantorelLog);
+    std::printf("\nvantorel - floor, median of pairs: editor shown %.3f ms, with tray %.3f ms\n",
+                editorShown.value_or(NAN), withTray.value_or(NAN));
 
     stopProcess(trayer);
     stopProcess(display->xvfb);

@@ -1,6 +1,7 @@
 #include "Log.h"
 
 #include <algorithm>
+#include <atomic>
 #include <cstdio>
 #include <cstring>
 #include <mutex>
@@ -39,6 +40,10 @@ Log::QtMessageWatcher &qtMessageWatcher()
 // standard error, so our own lines from inside one are written directly.
 thread_local bool insideHandler = false;
 
+// Set once our handler is Qt's: the program's lines then skip Qt's logging,
+// which costs tens of microseconds a line (where a press reports).
+std::atomic<bool> handlerInstalled = false;
+
 thread_local int holdDepth = 0;
 thread_local QStringList heldTexts;
 
@@ -75,17 +80,26 @@ bool isOurs(const char *category)
     return category && std::strncmp(category, "vantorel", 8) == 0 && (category[8] == '\0' || category[8] == '.');
 }
 
-void writeOurs(const QString &message)
+// Whether the program's lines may go straight to writeOurs(): what Qt's
+// logging would do with them, its category filter included.
+bool writesDirectly()
 {
-    const QString line = oneLine(message);
+    return handlerInstalled && vantorelLog().isInfoEnabled();
+}
+
+// Several lines in one write, so that whoever reads the output wakes once.
+void writeOurs(const QStringList &messages)
+{
     std::lock_guard lock(outputMutex());
     if (currentSink()) {
-        currentSink()(line);
+        for (const QString &message : messages)
+            currentSink()(oneLine(message));
         return;
     }
-    const QByteArray utf8 = line.toUtf8();
+    QByteArray utf8;
+    for (const QString &message : messages)
+        utf8 += oneLine(message).toUtf8() + '\n';
     std::fwrite(utf8.constData(), 1, size_t(utf8.size()), stdout);
-    std::fputc('\n', stdout);
     std::fflush(stdout);
 }
 
@@ -93,7 +107,7 @@ void handleMessage(QtMsgType type, const QMessageLogContext &context, const QStr
 {
     insideHandler = true;
     if (isOurs(context.category)) {
-        writeOurs(message);
+        writeOurs({message});
     } else {
         Log::QtMessageWatcher watcher;
         {
@@ -117,10 +131,10 @@ void handleMessage(QtMsgType type, const QMessageLogContext &context, const QStr
 
 void Log::line(const QString &text)
 {
-    if (insideHandler)
-        writeOurs(text);
-    else if (holdDepth > 0)
-        heldTexts.append(text); // Qt's logging costs tens of microseconds a line
+    if (holdDepth > 0 && !insideHandler)
+        heldTexts.append(text);
+    else if (insideHandler || writesDirectly())
+        writeOurs({text});
     else
         qCInfo(vantorelLog).noquote() << text;
 }
@@ -135,8 +149,10 @@ Log::Held::~Held()
     if (--holdDepth > 0)
         return;
     const QStringList texts = std::exchange(heldTexts, {});
-    for (const QString &text : texts)
-        line(text);
+    if (insideHandler || writesDirectly())
+        writeOurs(texts);
+    else
+        std::for_each(texts.cbegin(), texts.cend(), &Log::line);
 }
 
 void Log::install()
@@ -145,6 +161,7 @@ void Log::install()
     std::call_once(once, [] {
         // Qt's own handler when none was installed before.
         qtHandler() = qInstallMessageHandler(handleMessage);
+        handlerInstalled = true;
     });
 }
 

@@ -90,4 +90,26 @@ TEST(Log, HeldLinesComeOutInOrderWhenTheOutermostHoldEnds)
     Log::setSink({});
     EXPECT_EQ(lines, (QStringList{"one", "two\\n", "three", "four"}));
 }
+
+// Held lines go out together (one write), word for word and escaped, and
+// Qt's category rules still silence the program's lines, held or not.
+TEST(Log, HeldLinesReachStandardOutputUnlessTheCategoryIsOff)
+{
+    const auto holdThree = [] {
+        const Log::Held held;
+        Log::line(QStringLiteral("⌨️ Shortcut pressed with ID: 3_2304"));
+        Log::line(QStringLiteral("a\nb"));
+        Log::line(QStringLiteral("📱 Launching app: file:///bin/true"));
+    };
+    EXPECT_EQ(written(STDOUT_FILENO, holdThree),
+              "⌨️ Shortcut pressed with ID: 3_2304\na\\nb\n📱 Launching app: file:///bin/true\n");
+    QLoggingCategory::setFilterRules(QStringLiteral("vantorel.info=false"));
+    const QByteArray silenced = written(STDOUT_FILENO, [&holdThree] {
+        holdThree();
+        Log::line(QStringLiteral("not held"));
+    });
+    QLoggingCategory::setFilterRules({});
+    EXPECT_EQ(silenced, "");
+    EXPECT_EQ(printed(QStringLiteral("on again")), "on again\n");
+}
 } // namespace

@@ -9,6 +9,7 @@
 #include "ScopedEnvironment.h"
 #include "StartupPhase.h"
 
+#include <QAbstractEventDispatcher>
 #include <QFile>
 #include <QProcess>
 #include <QTemporaryDir>
@@ -77,6 +78,36 @@ TEST_F(HotkeysOnX11, EachButtonLaunchesOnItsOwnCombinationAlsoWithLocksOn)
     keyboard.press({}, XK_Caps_Lock);
     keyboard.press({}, XK_Num_Lock);
     EXPECT_TRUE(launchedWithLocks);
+}
+
+// With a window of the program focused, Super, Alt and the focus change a
+// grab makes reach Qt's connection with the press on ours: the press is
+// served before Qt handles a key or focus event (its xcb plugin hands each
+// to the native event filters first), other events leave it to the loop.
+TEST_F(HotkeysOnX11, APressIsServedBeforeQtHandlesItsOwnKeyOrFocusEvent)
+{
+    home.addButton(QStringLiteral("super"), QStringLiteral("⌘ + ⌥ + F"));
+    startManager();
+    runEventLoopUntil([] { return false; }, 100); // past the hand-over
+    const LogCapture log;
+    const auto pressesTold = [&log] { return log.startingWith(QStringLiteral("⌨️ Shortcut pressed")).size(); };
+    const struct {
+        uint8_t qtsEvent;
+        bool servesThePress;
+    } cases[] = {{XCB_FOCUS_OUT, true}, {XCB_KEY_PRESS, true}, {XCB_KEY_RELEASE, true}, {XCB_EXPOSE, false}};
+    for (const auto &c : cases) {
+        const qsizetype before = pressesTold();
+        keyboard.press({XK_Super_L, XK_Alt_L}, XK_f);
+        std::this_thread::sleep_for(std::chrono::milliseconds(50)); // on our socket by now
+        xcb_generic_event_t qtsEvent{};
+        qtsEvent.response_type = c.qtsEvent;
+        qintptr result = 0;
+        EXPECT_FALSE(QAbstractEventDispatcher::instance()->filterNativeEvent("xcb_generic_event_t", &qtsEvent, &result))
+            << "Qt's own event was taken from it";
+        EXPECT_EQ(pressesTold(), before + (c.servesThePress ? 1 : 0)) << int(c.qtsEvent);
+        EXPECT_TRUE(runEventLoopUntil([&] { return pressesTold() == before + 1; }));
+    }
+    EXPECT_TRUE(runEventLoopUntil([&] { return home.ran(QStringLiteral("super")); }));
 }
 
 // As at the program's start, while its QApplication is being built: no

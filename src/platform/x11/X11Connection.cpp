@@ -4,6 +4,7 @@
 #include "posix/DescriptorWatchThread.h"
 
 #include <QAbstractEventDispatcher>
+#include <QAbstractNativeEventFilter>
 #include <QCoreApplication>
 #include <QSocketNotifier>
 #include <QThread>
@@ -20,6 +21,27 @@ namespace {
 // the server is gone; see setDisplayLostHandler(). A plain pointer: an exit
 // handler can take no argument.
 X11Connection *reportsLossAtExit = nullptr;
+
+// Runs a function before Qt handles a key or focus event of its own
+// connection. When a window of the program has the focus, Super and Alt go
+// to it and a grab takes its focus: Qt would handle those first, and a
+// press on our connection would wait for it.
+class BeforeQtsKeyEvents final : public QAbstractNativeEventFilter {
+public:
+    explicit BeforeQtsKeyEvents(std::function<void()> run) : m_run(std::move(run)) {}
+
+    bool nativeEventFilter(const QByteArray &eventType, void *message, qintptr *) override
+    {
+        const int type = eventType == "xcb_generic_event_t"
+            ? static_cast<xcb_generic_event_t *>(message)->response_type & 0x7f : 0;
+        if (type == XCB_KEY_PRESS || type == XCB_KEY_RELEASE || type == XCB_FOCUS_IN || type == XCB_FOCUS_OUT)
+            m_run();
+        return false;
+    }
+
+private:
+    std::function<void()> m_run;
+};
 } // namespace
 
 X11Connection::X11Connection()
@@ -58,6 +80,7 @@ X11Connection::~X11Connection()
     if (m_displayLost)
         Log::watchQtMessages({});
     m_handOver.reset();
+    m_beforeQtsKeys.reset();
     m_notifier.reset();
     if (m_connection)
         xcb_disconnect(m_connection);
@@ -116,6 +139,12 @@ void X11Connection::readFromEventLoop()
         if (QAbstractEventDispatcher *dispatcher = QAbstractEventDispatcher::instance()) {
             QObject::connect(dispatcher, &QAbstractEventDispatcher::aboutToBlock, m_notifier.get(),
                              [this] { readEvents(false); });
+            // Not before the hand-over: what the thread left comes first.
+            m_beforeQtsKeys = std::make_unique<BeforeQtsKeyEvents>([this] {
+                if (!m_handOver || !m_handOver->isActive())
+                    readEvents(true);
+            });
+            dispatcher->installNativeEventFilter(m_beforeQtsKeys.get());
         }
     }
     m_notifier->setEnabled(!m_lossReported);
@@ -181,13 +210,15 @@ bool X11Connection::readOnWatchThread()
 
 void X11Connection::readEvents(bool fromSocket)
 {
-    if (m_watchThread)
-        return; // its thread reads until readFromEventLoop()
+    if (m_watchThread || m_reading)
+        return; // its thread reads until readFromEventLoop(); or a listener made Qt handle its events
     if (!isOpen()) {
         reportDisplayLost();
         return;
     }
+    m_reading = true;
     tell(takeEvents(fromSocket));
+    m_reading = false;
     if (!isOpen())
         reportDisplayLost();
 }

@@ -12,6 +12,7 @@
 
 struct xcb_connection_t;
 class DescriptorWatchThread;
+class QAbstractNativeEventFilter;
 class QSocketNotifier;
 class QTimer;
 
@@ -60,7 +61,9 @@ public:
     void removeListeners(const void *owner);
 
     // Reads the events on the main thread from here on: a socket notifier,
-    // and before the event loop sleeps what round trips left in xcb's queue.
+    // before the event loop sleeps what round trips left in xcb's queue, and
+    // before Qt handles a key or focus event of its own (one of our presses
+    // comes with those when a window of the program has the focus).
     // What the start-up thread left is told after what waits in the event
     // loop already (a zero timer started before this call runs first).
     void readFromEventLoop();
@@ -102,6 +105,8 @@ private:
     QString m_error;
     std::vector<std::pair<const void *, Listeners>> m_listeners;
     std::unique_ptr<QSocketNotifier> m_notifier;
+    std::unique_ptr<QAbstractNativeEventFilter> m_beforeQtsKeys;
+    bool m_reading = false;
     std::unique_ptr<QTimer> m_handOver;
     // Before the event loop: the thread, what it offers presses to, and what
     // it leaves for the loop.
