@@ -1,5 +1,5 @@
 // Loading and saving a button file of 10,000 buttons, as the manager does it.
-#include "ButtonFile.h"
+#include "model/ButtonFile.h"
 
 #include <QTemporaryDir>
 

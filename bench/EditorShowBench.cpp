@@ -2,10 +2,10 @@
 // button in its list: the window's view is built and painted at its first
 // showing, with the manager's buttons already loaded.
 #include "ButtonFileWriter.h"
-#include "ShortcutsEditorWindow.h"
-#include "ShortcutsEditorWindowController.h"
-#include "Log.h"
 #include "TestManager.h"
+#include "app/ShortcutsEditorWindow.h"
+#include "app/ShortcutsEditorWindowController.h"
+#include "model/Log.h"
 
 #include <QApplication>
 

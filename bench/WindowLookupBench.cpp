@@ -4,8 +4,8 @@
 // reads its events, so the lists are read again only when they change;
 // otherwise as a press right after such a change.
 #include "XvfbServer.h"
-#include "x11/X11Connection.h"
-#include "x11/X11RunningApplicationWindows.h"
+#include "platform/x11/X11Connection.h"
+#include "platform/x11/X11RunningApplicationWindows.h"
 
 #include <QCoreApplication>
 

@@ -4,10 +4,10 @@
 //
 // Run as root it needs QTWEBENGINE_DISABLE_SANDBOX=1; see RESULTS.md.
 
-#include "Log.h"
 #include "TestHttpServer.h"
-#include "WebWindow.h"
-#include "WebWindowController.h"
+#include "model/Log.h"
+#include "web/WebWindow.h"
+#include "web/WebWindowController.h"
 
 #include <QApplication>
 #include <QDir>

@@ -1,7 +1,7 @@
-#include "CommandLine.h"
+#include "app/CommandLine.h"
 
-#include "ActivationReport.h"
-#include "InstallLayout.h"
+#include "app/InstallLayout.h"
+#include "channel/ActivationReport.h"
 
 #include <QCommandLineParser>
 #include <QCoreApplication>

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "SingleInstance.h"
+#include "app/SingleInstance.h"
 
 #include <QString>
 #include <QStringList>

@@ -1,8 +1,8 @@
-#include "ConfigurationWindowController.h"
+#include "app/ConfigurationWindowController.h"
 
-#include "ConfigurationView.h"
-#include "WindowPlacement.h"
-#include "WindowRaise.h"
+#include "app/WindowPlacement.h"
+#include "app/WindowRaise.h"
+#include "ui/ConfigurationView.h"
 
 #include <QVBoxLayout>
 #include <QWidget>

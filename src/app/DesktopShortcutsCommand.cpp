@@ -1,14 +1,14 @@
-#include "DesktopShortcutsCommand.h"
+#include "app/DesktopShortcutsCommand.h"
 
-#include "ButtonFile.h"
-#include "CommandLine.h"
-#include "KeyboardShortcut.h"
-#include "ShortcutId.h"
-#include "gnome/GnomeCustomShortcutService.h"
-#include "gnome/GnomeCustomShortcuts.h"
-#include "gnome/GnomeKeybindingHolders.h"
-#include "gnome/GnomeShortcutConsent.h"
-#include "gnome/GnomeShortcutWriter.h"
+#include "app/CommandLine.h"
+#include "hotkeys/ShortcutId.h"
+#include "model/ButtonFile.h"
+#include "model/KeyboardShortcut.h"
+#include "platform/gnome/GnomeCustomShortcutService.h"
+#include "platform/gnome/GnomeCustomShortcuts.h"
+#include "platform/gnome/GnomeKeybindingHolders.h"
+#include "platform/gnome/GnomeShortcutConsent.h"
+#include "platform/gnome/GnomeShortcutWriter.h"
 
 #include <QCoreApplication>
 #include <QDir>

@@ -1,6 +1,6 @@
-#include "PrivateDirectory.h"
+#include "app/PrivateDirectory.h"
 
-#include "PrivateDirectoryCheck.h"
+#include "channel/PrivateDirectoryCheck.h"
 
 #include <QFile>
 

@@ -1,7 +1,7 @@
-#include "ProgramShell.h"
+#include "app/ProgramShell.h"
 
-#include "VantorelApp.h"
-#include "posix/RunningExecutable.h"
+#include "app/VantorelApp.h"
+#include "platform/posix/RunningExecutable.h"
 
 #include <functional>
 

@@ -1,8 +1,8 @@
 #pragma once
 
-#include "DesktopServices.h"
-#include "HotkeyButtons.h"
-#include "WebWindowLoader.h"
+#include "app/WebWindowLoader.h"
+#include "hotkeys/HotkeyButtons.h"
+#include "platform/DesktopServices.h"
 
 #include <QTimer>
 

@@ -4,7 +4,7 @@
 //
 //   vantorel_program_texts OUTPUT_HEADER
 
-#include "CommandLine.h"
+#include "app/CommandLine.h"
 
 #include <QByteArray>
 #include <QString>

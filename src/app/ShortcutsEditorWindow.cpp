@@ -1,6 +1,6 @@
-#include "ShortcutsEditorWindow.h"
+#include "app/ShortcutsEditorWindow.h"
 
-#include "WindowPlacement.h"
+#include "app/WindowPlacement.h"
 
 #include <QSettings>
 

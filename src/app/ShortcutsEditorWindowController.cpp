@@ -1,8 +1,8 @@
-#include "ShortcutsEditorWindowController.h"
+#include "app/ShortcutsEditorWindowController.h"
 
-#include "ShortcutsEditorView.h"
-#include "ShortcutsEditorWindow.h"
-#include "WindowRaise.h"
+#include "app/ShortcutsEditorWindow.h"
+#include "app/WindowRaise.h"
+#include "ui/ShortcutsEditorView.h"
 
 #include <QVBoxLayout>
 

@@ -1,10 +1,10 @@
-#include "SingleInstance.h"
+#include "app/SingleInstance.h"
 
-#include "InstanceAddress.h"
-#include "InstanceClient.h"
-#include "InstanceProtocol.h"
-#include "Log.h"
-#include "PrivateDirectory.h"
+#include "app/PrivateDirectory.h"
+#include "channel/InstanceAddress.h"
+#include "channel/InstanceClient.h"
+#include "channel/InstanceProtocol.h"
+#include "model/Log.h"
 
 #include <QFile>
 #include <QFileInfo>

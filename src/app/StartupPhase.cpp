@@ -1,7 +1,7 @@
-#include "StartupPhase.h"
+#include "app/StartupPhase.h"
 
-#include "HotkeyButtons.h"
-#include "StartupPressSource.h"
+#include "hotkeys/HotkeyButtons.h"
+#include "platform/StartupPressSource.h"
 
 #include <QApplication>
 #include <QUrl>

@@ -1,6 +1,6 @@
-#include "TrayIcon.h"
+#include "app/TrayIcon.h"
 
-#include "TraySymbolEngine.h"
+#include "app/TraySymbolEngine.h"
 
 #include <QAction>
 #include <QIcon>

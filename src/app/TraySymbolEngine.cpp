@@ -1,4 +1,4 @@
-#include "TraySymbolEngine.h"
+#include "app/TraySymbolEngine.h"
 
 #include <QPainter>
 #include <QPixmap>

@@ -1,13 +1,13 @@
-#include "VantorelApp.h"
+#include "app/VantorelApp.h"
 
-#include "ConfigurationWindowController.h"
-#include "HotkeyButtons.h"
-#include "ShortcutsEditorWindowController.h"
-#include "LoginItemService.h"
-#include "Log.h"
-#include "TrayIcon.h"
+#include "app/ConfigurationWindowController.h"
+#include "app/ShortcutsEditorWindowController.h"
+#include "app/TrayIcon.h"
+#include "hotkeys/HotkeyButtons.h"
+#include "model/Log.h"
+#include "platform/LoginItemService.h"
 
-#include "DesktopNotifications.h"
+#include "platform/DesktopNotifications.h"
 
 #include <QApplication>
 #include <QCoreApplication>

@@ -1,6 +1,6 @@
-#include "WebGraphicsSetup.h"
+#include "app/WebGraphicsSetup.h"
 
-#include "Log.h"
+#include "model/Log.h"
 
 #include <QCoreApplication>
 #include <QOpenGLContext>

@@ -1,10 +1,10 @@
-#include "WebWindowLoader.h"
+#include "app/WebWindowLoader.h"
 
-#include "InstallLayout.h"
-#include "Log.h"
-#include "WebGraphicsSetup.h"
-#include "WebWindowService.h"
-#include "posix/RunningExecutable.h"
+#include "app/InstallLayout.h"
+#include "app/WebGraphicsSetup.h"
+#include "model/Log.h"
+#include "platform/posix/RunningExecutable.h"
+#include "web/WebWindowService.h"
 
 #include <QDir>
 #include <QFileInfo>

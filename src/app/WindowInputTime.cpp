@@ -1,4 +1,4 @@
-#include "WindowInputTime.h"
+#include "app/WindowInputTime.h"
 
 #include <QGuiApplication>
 #include <QScreen>

@@ -1,6 +1,6 @@
-#include "WindowRaise.h"
+#include "app/WindowRaise.h"
 
-#include "WindowActivator.h"
+#include "platform/WindowActivator.h"
 
 #include <QWidget>
 

@@ -1,6 +1,6 @@
-#include "ActivationReport.h"
+#include "channel/ActivationReport.h"
 
-#include "InstanceProtocol.h"
+#include "channel/InstanceProtocol.h"
 
 #include <cstdio>
 

@@ -1,6 +1,6 @@
-#include "InstanceAddress.h"
+#include "channel/InstanceAddress.h"
 
-#include "PrivateDirectoryCheck.h"
+#include "channel/PrivateDirectoryCheck.h"
 
 #include <cstdlib>
 #include <sys/utsname.h>

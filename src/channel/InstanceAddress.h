@@ -1,6 +1,6 @@
 #pragma once
 
-#include "FixedText.h"
+#include "channel/FixedText.h"
 
 #include <string_view>
 #include <sys/un.h>

@@ -1,7 +1,7 @@
-#include "InstanceClient.h"
+#include "channel/InstanceClient.h"
 
-#include "FixedText.h"
-#include "PrivateDirectoryCheck.h"
+#include "channel/FixedText.h"
+#include "channel/PrivateDirectoryCheck.h"
 
 #include <cerrno>
 #include <cstring>

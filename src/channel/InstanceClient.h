@@ -1,6 +1,6 @@
 #pragma once
 
-#include "InstanceProtocol.h"
+#include "channel/InstanceProtocol.h"
 
 #include <string_view>
 

@@ -1,4 +1,4 @@
-#include "InstanceProtocol.h"
+#include "channel/InstanceProtocol.h"
 
 namespace {
 int hexValue(char c)

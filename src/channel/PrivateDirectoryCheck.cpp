@@ -1,4 +1,4 @@
-#include "PrivateDirectoryCheck.h"
+#include "channel/PrivateDirectoryCheck.h"
 
 #include <cerrno>
 #include <sys/stat.h>

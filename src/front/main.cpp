@@ -10,14 +10,14 @@
 // reached the running program. Here the request goes out within about a
 // millisecond of the exec.
 
-#include "ActivationReport.h"
-#include "FrontArguments.h"
-#include "InstallLayout.h"
-#include "InstanceAddress.h"
-#include "InstanceClient.h"
-#include "InstanceProtocol.h"
-#include "ProgramEntry.h"
-#include "ProgramTexts.h"
+#include "app/InstallLayout.h"
+#include "channel/ActivationReport.h"
+#include "channel/InstanceAddress.h"
+#include "channel/InstanceClient.h"
+#include "channel/InstanceProtocol.h"
+#include "channel/ProgramEntry.h"
+#include "front/FrontArguments.h"
+#include "front/ProgramTexts.h"
 
 #include <climits>
 #include <cstdio>

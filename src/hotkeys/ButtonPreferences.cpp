@@ -1,6 +1,6 @@
-#include "ButtonPreferences.h"
+#include "hotkeys/ButtonPreferences.h"
 
-#include "Log.h"
+#include "model/Log.h"
 
 #include <QStandardPaths>
 

@@ -1,6 +1,6 @@
-#include "ButtonStore.h"
+#include "hotkeys/ButtonStore.h"
 
-#include "Log.h"
+#include "model/Log.h"
 
 #include <algorithm>
 

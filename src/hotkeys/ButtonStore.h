@@ -1,8 +1,8 @@
 #pragma once
 
-#include "ButtonFile.h"
-#include "ButtonFileWatcher.h"
-#include "LaunchButton.h"
+#include "model/ButtonFile.h"
+#include "model/ButtonFileWatcher.h"
+#include "model/LaunchButton.h"
 
 #include <QList>
 #include <QObject>

@@ -1,9 +1,9 @@
-#include "HotkeyButtons.h"
+#include "hotkeys/HotkeyButtons.h"
 
-#include "KeyboardShortcut.h"
-#include "Log.h"
-#include "ShortcutId.h"
-#include "posix/RunningExecutable.h"
+#include "hotkeys/ShortcutId.h"
+#include "model/KeyboardShortcut.h"
+#include "model/Log.h"
+#include "platform/posix/RunningExecutable.h"
 
 #include <QDir>
 

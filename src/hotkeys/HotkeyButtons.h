@@ -1,13 +1,13 @@
 #pragma once
 
-#include "ButtonPreferences.h"
-#include "ButtonStore.h"
-#include "HotkeyRegistry.h"
-#include "Launcher.h"
+#include "hotkeys/ButtonPreferences.h"
+#include "hotkeys/ButtonStore.h"
+#include "hotkeys/HotkeyRegistry.h"
+#include "hotkeys/Launcher.h"
 
-#include "AppLauncher.h"
-#include "GlobalShortcutService.h"
-#include "RunningApplicationWindows.h"
+#include "platform/AppLauncher.h"
+#include "platform/GlobalShortcutService.h"
+#include "platform/RunningApplicationWindows.h"
 
 #include <QObject>
 #include <QStringList>

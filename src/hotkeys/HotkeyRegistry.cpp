@@ -1,10 +1,10 @@
-#include "HotkeyRegistry.h"
+#include "hotkeys/HotkeyRegistry.h"
 
-#include "ButtonStore.h"
-#include "KeyboardShortcut.h"
-#include "Launcher.h"
-#include "Log.h"
-#include "ShortcutId.h"
+#include "hotkeys/ButtonStore.h"
+#include "hotkeys/Launcher.h"
+#include "hotkeys/ShortcutId.h"
+#include "model/KeyboardShortcut.h"
+#include "model/Log.h"
 
 namespace {
 // The desktop knows a button's shortcut by the button's id, as the file writes it.

@@ -1,7 +1,7 @@
 #pragma once
 
-#include "GlobalShortcutService.h"
-#include "LaunchButton.h"
+#include "model/LaunchButton.h"
+#include "platform/GlobalShortcutService.h"
 
 #include <QHash>
 #include <QObject>

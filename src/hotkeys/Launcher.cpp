@@ -1,6 +1,6 @@
-#include "Launcher.h"
+#include "hotkeys/Launcher.h"
 
-#include "Log.h"
+#include "model/Log.h"
 
 #include <QUrl>
 

@@ -1,9 +1,9 @@
 #pragma once
 
-#include "AppLauncher.h"
-#include "ButtonPreferences.h"
-#include "LaunchButton.h"
-#include "RunningApplicationWindows.h"
+#include "hotkeys/ButtonPreferences.h"
+#include "model/LaunchButton.h"
+#include "platform/AppLauncher.h"
+#include "platform/RunningApplicationWindows.h"
 
 #include <QString>
 

@@ -1,4 +1,4 @@
-#include "ShortcutId.h"
+#include "hotkeys/ShortcutId.h"
 
 #include <QHash>
 

@@ -1,4 +1,4 @@
-#include "ButtonCodec.h"
+#include "model/ButtonCodec.h"
 
 #include <QJsonArray>
 #include <QJsonDocument>

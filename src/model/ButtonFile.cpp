@@ -1,6 +1,6 @@
-#include "ButtonFile.h"
+#include "model/ButtonFile.h"
 
-#include "ButtonCodec.h"
+#include "model/ButtonCodec.h"
 
 #include <QDateTime>
 #include <QDir>

@@ -1,4 +1,4 @@
-#include "ButtonFileWatcher.h"
+#include "model/ButtonFileWatcher.h"
 
 #include <QFileInfo>
 #include <QSet>

@@ -1,4 +1,4 @@
-#include "KeyboardShortcut.h"
+#include "model/KeyboardShortcut.h"
 
 #include <QJsonValue>
 #include <QStringList>

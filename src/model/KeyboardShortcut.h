@@ -1,6 +1,6 @@
 #pragma once
 
-#include "ModifierFlags.h"
+#include "model/ModifierFlags.h"
 
 #include <QJsonObject>
 #include <QKeyCombination>

@@ -1,4 +1,4 @@
-#include "LaunchButton.h"
+#include "model/LaunchButton.h"
 
 LaunchButton::LaunchButton(QUuid id, QString name, QString shortcut, std::optional<QUrl> appURL)
     : name(std::move(name)), shortcut(std::move(shortcut)), m_id(id)

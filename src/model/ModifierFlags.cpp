@@ -1,4 +1,4 @@
-#include "ModifierFlags.h"
+#include "model/ModifierFlags.h"
 
 const ModifierFlags ModifierFlags::super{1};
 const ModifierFlags ModifierFlags::alt{2};

@@ -1,4 +1,4 @@
-#include "ActionListChange.h"
+#include "platform/ActionListChange.h"
 
 #include <QSet>
 

@@ -1,11 +1,11 @@
 #pragma once
 
-#include "AppLauncher.h"
-#include "DesktopNotifications.h"
-#include "GlobalShortcutService.h"
-#include "LoginItemService.h"
-#include "RunningApplicationWindows.h"
-#include "WindowActivator.h"
+#include "platform/AppLauncher.h"
+#include "platform/DesktopNotifications.h"
+#include "platform/GlobalShortcutService.h"
+#include "platform/LoginItemService.h"
+#include "platform/RunningApplicationWindows.h"
+#include "platform/WindowActivator.h"
 
 #include <functional>
 #include <memory>

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "HotkeyBackend.h"
+#include "platform/HotkeyBackend.h"
 
 #include <QKeyCombination>
 #include <QList>

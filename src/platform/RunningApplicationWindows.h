@@ -1,6 +1,6 @@
 #pragma once
 
-#include "ApplicationIdentity.h"
+#include "platform/ApplicationIdentity.h"
 
 #include <QtGlobal>
 

@@ -1,4 +1,4 @@
-#include "XkbKeyTable.h"
+#include "platform/XkbKeyTable.h"
 
 #define XK_MISCELLANY
 #define XK_LATIN1

@@ -1,4 +1,4 @@
-#include "ApplicationFileFilter.h"
+#include "ui/ApplicationFileFilter.h"
 
 #include <QFileSystemModel>
 

@@ -1,8 +1,8 @@
-#include "ConfigurationView.h"
+#include "ui/ConfigurationView.h"
 
-#include "HotkeyButtons.h"
-#include "Icons.h"
-#include "Log.h"
+#include "hotkeys/HotkeyButtons.h"
+#include "model/Log.h"
+#include "ui/Icons.h"
 
 #include <QFontDatabase>
 #include <QFrame>

@@ -1,8 +1,8 @@
-#include "EditButtonView.h"
+#include "ui/EditButtonView.h"
 
-#include "ApplicationFileFilter.h"
-#include "KeyboardShortcut.h"
-#include "ShortcutPicker.h"
+#include "model/KeyboardShortcut.h"
+#include "ui/ApplicationFileFilter.h"
+#include "ui/ShortcutPicker.h"
 
 #include <QComboBox>
 #include <QFileDialog>

@@ -1,7 +1,7 @@
 #pragma once
 
-#include "ButtonPreferences.h"
-#include "LaunchButton.h"
+#include "hotkeys/ButtonPreferences.h"
+#include "model/LaunchButton.h"
 
 #include <QDialog>
 #include <QUrl>

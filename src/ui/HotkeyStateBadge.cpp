@@ -1,6 +1,6 @@
-#include "HotkeyStateBadge.h"
+#include "ui/HotkeyStateBadge.h"
 
-#include "Icons.h"
+#include "ui/Icons.h"
 
 #include <QCoreApplication>
 

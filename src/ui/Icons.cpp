@@ -1,6 +1,6 @@
-#include "Icons.h"
+#include "ui/Icons.h"
 
-#include "PaletteIconEngine.h"
+#include "ui/PaletteIconEngine.h"
 
 QIcon Icons::bundled(const QString &bundledName)
 {

@@ -1,6 +1,6 @@
-#include "KeyMonitor.h"
+#include "ui/KeyMonitor.h"
 
-#include "KeyboardShortcut.h"
+#include "model/KeyboardShortcut.h"
 
 #include <QCoreApplication>
 #include <QKeyEvent>

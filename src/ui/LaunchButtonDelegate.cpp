@@ -1,9 +1,9 @@
-#include "LaunchButtonDelegate.h"
+#include "ui/LaunchButtonDelegate.h"
 
-#include "HotkeyStateBadge.h"
-#include "Icons.h"
-#include "ShortcutsEditorModel.h"
-#include "NativeButtonStyle.h"
+#include "ui/HotkeyStateBadge.h"
+#include "ui/Icons.h"
+#include "ui/NativeButtonStyle.h"
+#include "ui/ShortcutsEditorModel.h"
 
 #include <QPainter>
 #include <QStyleOptionButton>

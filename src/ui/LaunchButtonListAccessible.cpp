@@ -1,7 +1,7 @@
-#include "LaunchButtonListAccessible.h"
+#include "ui/LaunchButtonListAccessible.h"
 
-#include "LaunchButtonListView.h"
-#include "LaunchButtonRowAccessible.h"
+#include "ui/LaunchButtonListView.h"
+#include "ui/LaunchButtonRowAccessible.h"
 
 namespace {
 QAccessibleInterface *listFactory(const QString &className, QObject *object)

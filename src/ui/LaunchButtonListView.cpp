@@ -1,8 +1,8 @@
-#include "LaunchButtonListView.h"
+#include "ui/LaunchButtonListView.h"
 
-#include "LaunchButtonListAccessible.h"
-#include "LaunchButtonRowAccessible.h"
-#include "ShortcutsEditorModel.h"
+#include "ui/LaunchButtonListAccessible.h"
+#include "ui/LaunchButtonRowAccessible.h"
+#include "ui/ShortcutsEditorModel.h"
 
 #include <QAccessibleEvent>
 #include <QFocusEvent>

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "LaunchButtonDelegate.h"
+#include "ui/LaunchButtonDelegate.h"
 
 #include <QAccessible>
 #include <QHash>

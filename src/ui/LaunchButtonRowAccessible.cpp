@@ -1,7 +1,7 @@
-#include "LaunchButtonRowAccessible.h"
+#include "ui/LaunchButtonRowAccessible.h"
 
-#include "LaunchButtonListView.h"
-#include "ShortcutsEditorModel.h"
+#include "ui/LaunchButtonListView.h"
+#include "ui/ShortcutsEditorModel.h"
 
 #include <QCoreApplication>
 #include <QMetaObject>

@@ -1,4 +1,4 @@
-#include "NativeButtonStyle.h"
+#include "ui/NativeButtonStyle.h"
 
 #include <QPainter>
 #include <QPainterPath>

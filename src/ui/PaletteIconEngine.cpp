@@ -1,4 +1,4 @@
-#include "PaletteIconEngine.h"
+#include "ui/PaletteIconEngine.h"
 
 #include <QGuiApplication>
 #include <QPaintDevice>

@@ -1,7 +1,7 @@
-#include "ShortcutPicker.h"
+#include "ui/ShortcutPicker.h"
 
-#include "Icons.h"
-#include "KeyMonitor.h"
+#include "ui/Icons.h"
+#include "ui/KeyMonitor.h"
 
 #include <QEvent>
 #include <QHBoxLayout>

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "KeyboardShortcut.h"
+#include "model/KeyboardShortcut.h"
 
 #include <QWidget>
 

@@ -1,8 +1,8 @@
-#include "ShortcutsEditorModel.h"
+#include "ui/ShortcutsEditorModel.h"
 
-#include "HotkeyButtons.h"
-#include "HotkeyStateBadge.h"
-#include "KeyboardShortcut.h"
+#include "hotkeys/HotkeyButtons.h"
+#include "model/KeyboardShortcut.h"
+#include "ui/HotkeyStateBadge.h"
 
 ShortcutsEditorModel::ShortcutsEditorModel(HotkeyButtons &manager, QObject *parent)
     : QAbstractListModel(parent), m_manager(manager)

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "LaunchButton.h"
+#include "model/LaunchButton.h"
 
 #include <QAbstractListModel>
 #include <QHash>

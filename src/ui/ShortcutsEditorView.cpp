@@ -1,12 +1,12 @@
-#include "ShortcutsEditorView.h"
+#include "ui/ShortcutsEditorView.h"
 
-#include "EditButtonView.h"
-#include "HotkeyButtons.h"
-#include "HotkeyStateBadge.h"
-#include "Icons.h"
-#include "LaunchButtonListView.h"
-#include "ShortcutsEditorModel.h"
-#include "Log.h"
+#include "hotkeys/HotkeyButtons.h"
+#include "model/Log.h"
+#include "ui/EditButtonView.h"
+#include "ui/HotkeyStateBadge.h"
+#include "ui/Icons.h"
+#include "ui/LaunchButtonListView.h"
+#include "ui/ShortcutsEditorModel.h"
 
 #include <QApplication>
 #include <QHBoxLayout>

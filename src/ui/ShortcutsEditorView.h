@@ -1,7 +1,7 @@
 #pragma once
 
-#include "EditButtonView.h"
-#include "LaunchButton.h"
+#include "model/LaunchButton.h"
+#include "ui/EditButtonView.h"
 
 #include <QPointer>
 #include <QUrl>

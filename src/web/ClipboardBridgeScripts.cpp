@@ -1,7 +1,7 @@
-#include "ClipboardBridgeScripts.h"
+#include "web/ClipboardBridgeScripts.h"
 
-#include "ClipboardMessageHandler.h"
-#include "Log.h"
+#include "model/Log.h"
+#include "web/ClipboardMessageHandler.h"
 
 #include <QFile>
 #include <QWebEngineScriptCollection>

@@ -1,6 +1,6 @@
-#include "ClipboardMessageHandler.h"
+#include "web/ClipboardMessageHandler.h"
 
-#include "Log.h"
+#include "model/Log.h"
 
 #include <QClipboard>
 #include <QGuiApplication>

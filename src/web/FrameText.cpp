@@ -1,4 +1,4 @@
-#include "FrameText.h"
+#include "web/FrameText.h"
 
 #include <QRegularExpression>
 

@@ -1,4 +1,4 @@
-#include "LinkPolicy.h"
+#include "web/LinkPolicy.h"
 
 #include <QStringList>
 #include <QUrl>

@@ -1,4 +1,4 @@
-#include "MarkedAddress.h"
+#include "web/MarkedAddress.h"
 
 const QString MarkedAddress::markerParameter = QStringLiteral("scrivara-mac-version=2");
 

@@ -1,4 +1,4 @@
-#include "PersistentWebProfile.h"
+#include "web/PersistentWebProfile.h"
 
 #include <QStandardPaths>
 #include <QWebEngineProfile>

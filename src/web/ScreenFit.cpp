@@ -1,4 +1,4 @@
-#include "ScreenFit.h"
+#include "web/ScreenFit.h"
 
 #include <QGuiApplication>
 #include <QScreen>

@@ -1,9 +1,9 @@
-#include "WebPage.h"
+#include "web/WebPage.h"
 
-#include "ClipboardBridgeScripts.h"
-#include "ClipboardMessageHandler.h"
-#include "LinkPolicy.h"
-#include "Log.h"
+#include "model/Log.h"
+#include "web/ClipboardBridgeScripts.h"
+#include "web/ClipboardMessageHandler.h"
+#include "web/LinkPolicy.h"
 
 #include <QDesktopServices>
 #include <QWebChannel>

@@ -1,4 +1,4 @@
-#include "WebWindow.h"
+#include "web/WebWindow.h"
 
 #include <QCloseEvent>
 #include <QGuiApplication>

@@ -1,13 +1,13 @@
-#include "WebWindowController.h"
+#include "web/WebWindowController.h"
 
-#include "ClipboardBridgeScripts.h"
-#include "MarkedAddress.h"
-#include "PersistentWebProfile.h"
-#include "ScreenFit.h"
-#include "WebPage.h"
-#include "WebWindow.h"
-#include "WindowActivator.h"
-#include "WindowFrameStore.h"
+#include "platform/WindowActivator.h"
+#include "web/ClipboardBridgeScripts.h"
+#include "web/MarkedAddress.h"
+#include "web/PersistentWebProfile.h"
+#include "web/ScreenFit.h"
+#include "web/WebPage.h"
+#include "web/WebWindow.h"
+#include "web/WindowFrameStore.h"
 
 #include <QCoreApplication>
 #include <QUrl>

@@ -1,6 +1,6 @@
-#include "WebWindowPlugin.h"
+#include "web/WebWindowPlugin.h"
 
-#include "WebWindowController.h"
+#include "web/WebWindowController.h"
 
 void WebWindowPlugin::setWindowActivator(std::shared_ptr<WindowActivator> activator)
 {

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "WebWindowService.h"
+#include "web/WebWindowService.h"
 
 #include <QObject>
 

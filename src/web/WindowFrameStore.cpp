@@ -1,7 +1,7 @@
-#include "WindowFrameStore.h"
+#include "web/WindowFrameStore.h"
 
-#include "FrameText.h"
-#include "Log.h"
+#include "model/Log.h"
+#include "web/FrameText.h"
 
 #include <QSettings>
 

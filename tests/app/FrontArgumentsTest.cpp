@@ -1,4 +1,4 @@
-#include "FrontArguments.h"
+#include "front/FrontArguments.h"
 
 #include <string>
 #include <utility>

@@ -1,9 +1,9 @@
 #include "LogCapture.h"
 #include "QtPrinters.h"
-#include "PrivateDirectory.h"
 #include "ScopedEnvironment.h"
-#include "SingleInstance.h"
 #include "UnixSocket.h"
+#include "app/PrivateDirectory.h"
+#include "app/SingleInstance.h"
 
 #include <QDir>
 #include <QElapsedTimer>

@@ -1,15 +1,15 @@
-#include "ConfigurationWindowController.h"
-#include "ShortcutsEditorWindow.h"
-#include "ShortcutsEditorWindowController.h"
 #include "LogCapture.h"
 #include "QtPrinters.h"
 #include "TestManager.h"
-#include "TrayIcon.h"
-#include "VantorelApp.h"
+#include "app/ConfigurationWindowController.h"
+#include "app/ShortcutsEditorWindow.h"
+#include "app/ShortcutsEditorWindowController.h"
+#include "app/TrayIcon.h"
+#include "app/VantorelApp.h"
 #include "fake/FakeLoginItemService.h"
 
-#include "DesktopNotifications.h"
 #include "EventLoopWait.h"
+#include "platform/DesktopNotifications.h"
 
 #include <QAction>
 #include <QApplication>

@@ -1,5 +1,5 @@
-#include "ButtonCodec.h"
 #include "FuzzCheck.h"
+#include "model/ButtonCodec.h"
 
 #include <cstddef>
 #include <cstdint>

@@ -1,5 +1,5 @@
 #include "FuzzCheck.h"
-#include "KeyboardShortcut.h"
+#include "model/KeyboardShortcut.h"
 
 #include <cstddef>
 #include <cstdint>

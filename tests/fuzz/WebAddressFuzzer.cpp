@@ -1,6 +1,6 @@
-#include "EditButtonView.h"
 #include "FuzzCheck.h"
-#include "MarkedAddress.h"
+#include "ui/EditButtonView.h"
+#include "web/MarkedAddress.h"
 
 #include <algorithm>
 #include <cstddef>

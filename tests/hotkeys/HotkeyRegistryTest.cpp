@@ -1,9 +1,9 @@
-#include "ButtonFileWatcher.h"
 #include "ButtonFileWriter.h"
 #include "EventLoopWait.h"
-#include "HotkeyButtons.h"
-#include "KeyboardShortcut.h"
 #include "LogCapture.h"
+#include "hotkeys/HotkeyButtons.h"
+#include "model/ButtonFileWatcher.h"
+#include "model/KeyboardShortcut.h"
 
 #include "fake/FakeAppLauncher.h"
 #include "fake/FakeGlobalShortcutService.h"

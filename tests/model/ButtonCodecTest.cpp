@@ -1,5 +1,5 @@
-#include "ButtonCodec.h"
 #include "RequiredTool.h"
+#include "model/ButtonCodec.h"
 
 #include <QJsonArray>
 #include <QJsonDocument>

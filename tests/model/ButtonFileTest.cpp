@@ -1,5 +1,5 @@
-#include "ButtonCodec.h"
-#include "ButtonFile.h"
+#include "model/ButtonCodec.h"
+#include "model/ButtonFile.h"
 
 #include <QDir>
 #include <QFile>

@@ -1,7 +1,7 @@
 #include "EventLoopWait.h"
 #include "LogCapture.h"
 #include "PrivateSessionBus.h"
-#include "xdg/FreedesktopNotifications.h"
+#include "platform/xdg/FreedesktopNotifications.h"
 
 #include <QDBusConnection>
 #include <QObject>

@@ -1,5 +1,5 @@
 #include "DesktopTestKit.h"
-#include "gio/GioAppLauncher.h"
+#include "platform/gio/GioAppLauncher.h"
 
 #include <QFile>
 #include <QFileInfo>

@@ -1,5 +1,5 @@
 #include "QtPrinters.h"
-#include "gnome/GnomeAccelerator.h"
+#include "platform/gnome/GnomeAccelerator.h"
 
 #include <gtest/gtest.h>
 

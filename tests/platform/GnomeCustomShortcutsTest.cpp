@@ -2,11 +2,11 @@
 #include "PrivateSessionBus.h"
 #include "QtPrinters.h"
 #include "RequiredTool.h"
-#include "gnome/GnomeCustomShortcutService.h"
-#include "gnome/GnomeCustomShortcuts.h"
-#include "gnome/GnomeKeybindingHolders.h"
-#include "gnome/GnomeShortcutConsent.h"
-#include "gnome/GnomeShortcutWriter.h"
+#include "platform/gnome/GnomeCustomShortcutService.h"
+#include "platform/gnome/GnomeCustomShortcuts.h"
+#include "platform/gnome/GnomeKeybindingHolders.h"
+#include "platform/gnome/GnomeShortcutConsent.h"
+#include "platform/gnome/GnomeShortcutWriter.h"
 
 #include <QDBusConnection>
 #include <QFile>

@@ -1,13 +1,13 @@
-#include "DesktopServices.h"
 #include "ButtonHome.h"
 #include "DesktopTestKit.h"
-#include "XTestKeyboard.h"
 #include "HeadlessSway.h"
-#include "HotkeyButtons.h"
 #include "LogCapture.h"
 #include "RequiredTool.h"
 #include "ScopedEnvironment.h"
-#include "StartupPhase.h"
+#include "XTestKeyboard.h"
+#include "app/StartupPhase.h"
+#include "hotkeys/HotkeyButtons.h"
+#include "platform/DesktopServices.h"
 
 #include <QAbstractEventDispatcher>
 #include <QFile>

@@ -1,6 +1,6 @@
 #include "ButtonHome.h"
-#include "PrivateSessionBus.h"
 #include "DesktopTestKit.h"
+#include "PrivateSessionBus.h"
 #include "ProgramRun.h"
 #include "TestHttpServer.h"
 #include "XTestKeyboard.h"

@@ -4,8 +4,8 @@
 #include "PrivateSessionBus.h"
 #include "QtPrinters.h"
 #include "RequiredTool.h"
-#include "kde/KGlobalAccelKeys.h"
-#include "kde/KGlobalAccelShortcutService.h"
+#include "platform/kde/KGlobalAccelKeys.h"
+#include "platform/kde/KGlobalAccelShortcutService.h"
 
 #include <QDBusArgument>
 #include <QDBusConnection>

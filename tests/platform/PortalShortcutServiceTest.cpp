@@ -4,11 +4,11 @@
 #include "QtPrinters.h"
 #include "ScopedEnvironment.h"
 #include "fake/FakeShortcutPortal.h"
-#include "portal/PortalGlobalShortcutService.h"
-#include "portal/PortalTrigger.h"
-#include "posix/RunningExecutable.h"
-#include "xdg/XdgApplicationEntry.h"
-#include "xdg/XdgDesktopEntryFile.h"
+#include "platform/portal/PortalGlobalShortcutService.h"
+#include "platform/portal/PortalTrigger.h"
+#include "platform/posix/RunningExecutable.h"
+#include "platform/xdg/XdgApplicationEntry.h"
+#include "platform/xdg/XdgDesktopEntryFile.h"
 
 #include <QDir>
 #include <QFile>

@@ -1,4 +1,4 @@
-#include "posix/RunningExecutable.h"
+#include "platform/posix/RunningExecutable.h"
 
 #include <QCoreApplication>
 #include <QFileInfo>

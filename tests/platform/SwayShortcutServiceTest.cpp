@@ -3,9 +3,9 @@
 #include "LogCapture.h"
 #include "QtPrinters.h"
 #include "RequiredTool.h"
-#include "sway/SwayIpcClient.h"
-#include "sway/SwayIpcFrame.h"
-#include "sway/SwayShortcutService.h"
+#include "platform/sway/SwayIpcClient.h"
+#include "platform/sway/SwayIpcFrame.h"
+#include "platform/sway/SwayShortcutService.h"
 
 #include <QDir>
 #include <QElapsedTimer>

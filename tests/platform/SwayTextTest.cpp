@@ -1,10 +1,10 @@
 // What Vantorel writes to sway and reads from it: keys, command lines,
 // the configuration's bindings and the IPC framing.
-#include "sway/SwayCommand.h"
-#include "sway/SwayConfigBindings.h"
-#include "sway/SwayIncludedFiles.h"
-#include "sway/SwayIpcFrame.h"
-#include "sway/SwayKeys.h"
+#include "platform/sway/SwayCommand.h"
+#include "platform/sway/SwayConfigBindings.h"
+#include "platform/sway/SwayIncludedFiles.h"
+#include "platform/sway/SwayIpcFrame.h"
+#include "platform/sway/SwayKeys.h"
 
 #include <QDir>
 #include <QFile>

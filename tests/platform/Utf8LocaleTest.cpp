@@ -1,5 +1,5 @@
 #include "ScopedEnvironment.h"
-#include "posix/Utf8Locale.h"
+#include "platform/posix/Utf8Locale.h"
 
 #include <QByteArray>
 #include <QList>

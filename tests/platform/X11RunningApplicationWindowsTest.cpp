@@ -1,7 +1,7 @@
 #include "XTestKeyboard.h"
-#include "x11/X11Connection.h"
-#include "x11/X11RunningApplicationWindows.h"
-#include "x11/X11WindowActivator.h"
+#include "platform/x11/X11Connection.h"
+#include "platform/x11/X11RunningApplicationWindows.h"
+#include "platform/x11/X11WindowActivator.h"
 
 #include <xcb/xcb.h>
 

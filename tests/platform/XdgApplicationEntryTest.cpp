@@ -3,7 +3,7 @@
 
 #include "DesktopTestKit.h"
 #include "ScopedEnvironment.h"
-#include "xdg/XdgApplicationEntry.h"
+#include "platform/xdg/XdgApplicationEntry.h"
 
 #include <QDir>
 #include <QFile>

@@ -2,7 +2,7 @@
 #include <gio/gdesktopappinfo.h>
 
 #include "DesktopTestKit.h"
-#include "xdg/XdgAutostartLoginItem.h"
+#include "platform/xdg/XdgAutostartLoginItem.h"
 
 #include <QDir>
 #include <QFile>

@@ -1,8 +1,8 @@
 #include <QCoreApplication>
 
-#include "Log.h"
 #include "NoDesktopBus.h"
 #include "SkipAwareRun.h"
+#include "model/Log.h"
 
 #include <gtest/gtest.h>
 

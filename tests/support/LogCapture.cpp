@@ -1,6 +1,6 @@
 #include "LogCapture.h"
 
-#include "Log.h"
+#include "model/Log.h"
 
 LogCapture::LogCapture()
 {

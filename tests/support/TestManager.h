@@ -3,7 +3,7 @@
 #include "fake/FakeAppLauncher.h"
 #include "fake/FakeGlobalShortcutService.h"
 #include "fake/FakeRunningApplicationWindows.h"
-#include "HotkeyButtons.h"
+#include "hotkeys/HotkeyButtons.h"
 
 #include <QTemporaryDir>
 

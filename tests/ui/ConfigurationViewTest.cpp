@@ -1,7 +1,7 @@
-#include "ConfigurationView.h"
 #include "LogCapture.h"
 #include "QtPrinters.h"
 #include "TestManager.h"
+#include "ui/ConfigurationView.h"
 
 #include <QElapsedTimer>
 #include <QLabel>

@@ -1,12 +1,12 @@
 #include "ButtonFileWriter.h"
-#include "ConfigurationView.h"
-#include "EditButtonView.h"
-#include "HotkeyButtons.h"
-#include "LaunchButtonListView.h"
-#include "ShortcutsEditorView.h"
-#include "ShortcutsEditorModel.h"
 #include "QtPrinters.h"
 #include "TestManager.h"
+#include "hotkeys/HotkeyButtons.h"
+#include "ui/ConfigurationView.h"
+#include "ui/EditButtonView.h"
+#include "ui/LaunchButtonListView.h"
+#include "ui/ShortcutsEditorModel.h"
+#include "ui/ShortcutsEditorView.h"
 
 #include <QApplication>
 #include <QHash>

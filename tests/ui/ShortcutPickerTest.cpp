@@ -1,5 +1,5 @@
-#include "ShortcutPicker.h"
 #include "QtPrinters.h"
+#include "ui/ShortcutPicker.h"
 
 #include <QApplication>
 #include <QKeyEvent>

@@ -1,13 +1,13 @@
-#include "EditButtonView.h"
-#include "HotkeyButtons.h"
-#include "LaunchButtonListView.h"
-#include "ShortcutsEditorView.h"
-#include "ShortcutsEditorModel.h"
 #include "ButtonFileWriter.h"
-#include "LaunchButtonRowAccessible.h"
 #include "LogCapture.h"
 #include "QtPrinters.h"
 #include "TestManager.h"
+#include "hotkeys/HotkeyButtons.h"
+#include "ui/EditButtonView.h"
+#include "ui/LaunchButtonListView.h"
+#include "ui/LaunchButtonRowAccessible.h"
+#include "ui/ShortcutsEditorModel.h"
+#include "ui/ShortcutsEditorView.h"
 
 #include <QAccessible>
 #include <QComboBox>

@@ -1,10 +1,10 @@
 #include "LogCapture.h"
 #include "QtPrinters.h"
 #include "TestHttpServer.h"
-#include "WebGraphicsSetup.h"
-#include "WebWindow.h"
-#include "WebWindowController.h"
+#include "app/WebGraphicsSetup.h"
 #include "fake/FakeWindowActivator.h"
+#include "web/WebWindow.h"
+#include "web/WebWindowController.h"
 
 #include <QPointer>
 #include <QSettings>

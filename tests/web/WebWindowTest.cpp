@@ -2,9 +2,9 @@
 #include "LogCapture.h"
 #include "QtPrinters.h"
 #include "TestHttpServer.h"
-#include "WebWindow.h"
-#include "WebWindowController.h"
-#include "WindowFrameStore.h"
+#include "web/WebWindow.h"
+#include "web/WebWindowController.h"
+#include "web/WindowFrameStore.h"
 
 #include <QClipboard>
 #include <QDesktopServices>

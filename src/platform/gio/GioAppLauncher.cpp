@@ -1,9 +1,9 @@
-#include "GioAppLauncher.h"
+#include "platform/gio/GioAppLauncher.h"
 
 #include <QFile>
 #include <QSysInfo>
 
-#include "GioLibrary.h"
+#include "platform/gio/GioLibrary.h"
 
 #include <cerrno>
 #include <cstring>

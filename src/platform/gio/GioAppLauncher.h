@@ -1,7 +1,7 @@
 #pragma once
 
-#include "AppLauncher.h"
-#include "posix/ExecutableStarter.h"
+#include "platform/AppLauncher.h"
+#include "platform/posix/ExecutableStarter.h"
 
 // Opens application targets given as file:// URLs: a .desktop entry
 // through GIO, an executable file directly. Both get a startup id carrying

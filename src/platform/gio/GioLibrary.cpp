@@ -1,6 +1,6 @@
-#include "GioLibrary.h"
+#include "platform/gio/GioLibrary.h"
 
-#include "GioModule.h"
+#include "platform/gio/GioModule.h"
 
 const GioLibrary *GioLibrary::get()
 {

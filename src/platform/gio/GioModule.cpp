@@ -1,4 +1,4 @@
-#include "GioModule.h"
+#include "platform/gio/GioModule.h"
 
 namespace {
 QString &lastError()

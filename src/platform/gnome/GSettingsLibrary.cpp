@@ -1,6 +1,6 @@
-#include "GSettingsLibrary.h"
+#include "platform/gnome/GSettingsLibrary.h"
 
-#include "gio/GioModule.h"
+#include "platform/gio/GioModule.h"
 
 const GSettingsLibrary *GSettingsLibrary::get()
 {

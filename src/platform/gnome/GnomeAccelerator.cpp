@@ -1,6 +1,6 @@
-#include "GnomeAccelerator.h"
+#include "platform/gnome/GnomeAccelerator.h"
 
-#include "XkbKeyTable.h"
+#include "platform/XkbKeyTable.h"
 
 #include <QStringList>
 

@@ -1,10 +1,10 @@
-#include "GnomeCustomShortcutService.h"
+#include "platform/gnome/GnomeCustomShortcutService.h"
 
-#include "GnomeAccelerator.h"
-#include "GnomeCustomShortcuts.h"
-#include "GnomeKeybindingHolders.h"
-#include "GnomeShortcutWriter.h"
-#include "Log.h"
+#include "model/Log.h"
+#include "platform/gnome/GnomeAccelerator.h"
+#include "platform/gnome/GnomeCustomShortcuts.h"
+#include "platform/gnome/GnomeKeybindingHolders.h"
+#include "platform/gnome/GnomeShortcutWriter.h"
 
 #include <QDBusConnection>
 #include <QDBusConnectionInterface>

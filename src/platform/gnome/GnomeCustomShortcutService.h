@@ -1,7 +1,7 @@
 #pragma once
 
-#include "GlobalShortcutService.h"
-#include "GnomeShortcutConsent.h"
+#include "platform/GlobalShortcutService.h"
+#include "platform/gnome/GnomeShortcutConsent.h"
 
 #include <memory>
 

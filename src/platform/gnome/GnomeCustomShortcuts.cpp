@@ -1,7 +1,7 @@
-#include "GnomeCustomShortcuts.h"
+#include "platform/gnome/GnomeCustomShortcuts.h"
 
-#include "GSettingsLibrary.h"
-#include "Log.h"
+#include "model/Log.h"
+#include "platform/gnome/GSettingsLibrary.h"
 
 namespace {
 constexpr QLatin1StringView basePath("/org/gnome/settings-daemon/plugins/media-keys/custom-keybindings/");

@@ -1,8 +1,8 @@
-#include "GnomeKeybindingHolders.h"
+#include "platform/gnome/GnomeKeybindingHolders.h"
 
-#include "GSettingsLibrary.h"
-#include "GnomeAccelerator.h"
-#include "GnomeCustomShortcuts.h"
+#include "platform/gnome/GSettingsLibrary.h"
+#include "platform/gnome/GnomeAccelerator.h"
+#include "platform/gnome/GnomeCustomShortcuts.h"
 
 namespace {
 // The list of custom shortcuts is no keybinding.

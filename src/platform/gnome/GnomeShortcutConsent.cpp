@@ -1,6 +1,6 @@
-#include "GnomeShortcutConsent.h"
+#include "platform/gnome/GnomeShortcutConsent.h"
 
-#include "Log.h"
+#include "model/Log.h"
 
 #include <QFileInfo>
 #include <QSettings>

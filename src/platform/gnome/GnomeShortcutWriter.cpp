@@ -1,9 +1,9 @@
-#include "GnomeShortcutWriter.h"
+#include "platform/gnome/GnomeShortcutWriter.h"
 
-#include "GnomeAccelerator.h"
-#include "GnomeCustomShortcuts.h"
-#include "GnomeKeybindingHolders.h"
-#include "XkbKeyTable.h"
+#include "platform/XkbKeyTable.h"
+#include "platform/gnome/GnomeAccelerator.h"
+#include "platform/gnome/GnomeCustomShortcuts.h"
+#include "platform/gnome/GnomeKeybindingHolders.h"
 
 #include <QSet>
 

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "GlobalShortcutService.h"
+#include "platform/GlobalShortcutService.h"
 
 #include <QHash>
 #include <QList>

@@ -1,6 +1,6 @@
-#include "KGlobalAccelKeys.h"
+#include "platform/kde/KGlobalAccelKeys.h"
 
-#include "XkbKeyTable.h"
+#include "platform/XkbKeyTable.h"
 
 #include <QDBusMetaType>
 

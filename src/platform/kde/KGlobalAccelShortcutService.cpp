@@ -1,11 +1,11 @@
-#include "KGlobalAccelShortcutService.h"
+#include "platform/kde/KGlobalAccelShortcutService.h"
 
-#include "ActionListChange.h"
-#include "KGlobalAccelKeys.h"
-#include "KGlobalAccelShortcutInfo.h"
-#include "Log.h"
-#include "kde/KGlobalAccelComponentProxy.h"
-#include "kde/KGlobalAccelProxy.h"
+#include "model/Log.h"
+#include "platform/ActionListChange.h"
+#include "platform/kde/KGlobalAccelComponentProxy.h"
+#include "platform/kde/KGlobalAccelKeys.h"
+#include "platform/kde/KGlobalAccelProxy.h"
+#include "platform/kde/KGlobalAccelShortcutInfo.h"
 
 #include <QDBusMessage>
 #include <QDBusObjectPath>

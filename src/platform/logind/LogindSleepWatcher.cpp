@@ -1,4 +1,4 @@
-#include "LogindSleepWatcher.h"
+#include "platform/logind/LogindSleepWatcher.h"
 
 #include <QDBusConnection>
 #include <QTimer>

@@ -1,4 +1,4 @@
-#include "NoGlobalShortcutService.h"
+#include "platform/none/NoGlobalShortcutService.h"
 
 NoGlobalShortcutService::NoGlobalShortcutService(const QString &why, QObject *parent)
     : GlobalShortcutService(parent),

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "GlobalShortcutService.h"
+#include "platform/GlobalShortcutService.h"
 
 // For sessions where nothing can bind global shortcuts (a Wayland desktop
 // without a shortcut service, or the user's choice): every action is answered

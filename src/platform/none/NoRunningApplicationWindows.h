@@ -1,6 +1,6 @@
 #pragma once
 
-#include "RunningApplicationWindows.h"
+#include "platform/RunningApplicationWindows.h"
 
 // For desktops that keep other programs' windows to themselves (Wayland):
 // no window is ever found, so every press starts its target.

@@ -1,14 +1,14 @@
-#include "PortalGlobalShortcutService.h"
+#include "platform/portal/PortalGlobalShortcutService.h"
 
-#include "Log.h"
-#include "PortalRequest.h"
-#include "PortalShortcut.h"
-#include "PortalTrigger.h"
-#include "portal/PortalGlobalShortcutsProxy.h"
-#include "portal/PortalRegistryProxy.h"
-#include "portal/PortalSessionProxy.h"
-#include "posix/RunningExecutable.h"
-#include "xdg/XdgApplicationEntry.h"
+#include "model/Log.h"
+#include "platform/portal/PortalGlobalShortcutsProxy.h"
+#include "platform/portal/PortalRegistryProxy.h"
+#include "platform/portal/PortalRequest.h"
+#include "platform/portal/PortalSessionProxy.h"
+#include "platform/portal/PortalShortcut.h"
+#include "platform/portal/PortalTrigger.h"
+#include "platform/posix/RunningExecutable.h"
+#include "platform/xdg/XdgApplicationEntry.h"
 
 #include <QDBusObjectPath>
 #include <QDBusPendingCallWatcher>

@@ -1,7 +1,7 @@
-#include "PortalRequest.h"
+#include "platform/portal/PortalRequest.h"
 
-#include "PortalShortcut.h"
-#include "portal/PortalRequestProxy.h"
+#include "platform/portal/PortalRequestProxy.h"
+#include "platform/portal/PortalShortcut.h"
 
 #include <QDBusPendingCallWatcher>
 

@@ -1,4 +1,4 @@
-#include "PortalShortcut.h"
+#include "platform/portal/PortalShortcut.h"
 
 #include <QDBusMetaType>
 #include <QDBusObjectPath>

@@ -1,6 +1,6 @@
-#include "PortalTrigger.h"
+#include "platform/portal/PortalTrigger.h"
 
-#include "XkbKeyTable.h"
+#include "platform/XkbKeyTable.h"
 
 #include <QRegularExpression>
 #include <QStringList>

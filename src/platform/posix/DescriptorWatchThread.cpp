@@ -1,4 +1,4 @@
-#include "DescriptorWatchThread.h"
+#include "platform/posix/DescriptorWatchThread.h"
 
 #include <cerrno>
 #include <cstdint>

@@ -1,4 +1,4 @@
-#include "ExecutableStarter.h"
+#include "platform/posix/ExecutableStarter.h"
 
 #include <QFile>
 #include <QSocketNotifier>

@@ -1,4 +1,4 @@
-#include "RunningExecutable.h"
+#include "platform/posix/RunningExecutable.h"
 
 #include <QCoreApplication>
 #include <QFile>

@@ -1,4 +1,4 @@
-#include "Utf8Locale.h"
+#include "platform/posix/Utf8Locale.h"
 
 #include <QList>
 #include <QtGlobal>

@@ -1,4 +1,4 @@
-#include "SwayCommand.h"
+#include "platform/sway/SwayCommand.h"
 
 #include <algorithm>
 

@@ -1,4 +1,4 @@
-#include "SwayConfigBindings.h"
+#include "platform/sway/SwayConfigBindings.h"
 
 #include <QRegularExpression>
 #include <QStringList>

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "SwayKeys.h"
+#include "platform/sway/SwayKeys.h"
 
 #include <QList>
 #include <QString>

@@ -1,4 +1,4 @@
-#include "SwayIncludedFiles.h"
+#include "platform/sway/SwayIncludedFiles.h"
 
 #include <QDir>
 #include <QFile>

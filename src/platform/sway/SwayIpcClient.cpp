@@ -1,6 +1,6 @@
-#include "SwayIpcClient.h"
+#include "platform/sway/SwayIpcClient.h"
 
-#include "SwayIpcFrame.h"
+#include "platform/sway/SwayIpcFrame.h"
 
 #include <QDeadlineTimer>
 #include <QLocalSocket>

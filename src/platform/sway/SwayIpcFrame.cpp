@@ -1,4 +1,4 @@
-#include "SwayIpcFrame.h"
+#include "platform/sway/SwayIpcFrame.h"
 
 #include <cstring>
 

@@ -1,6 +1,6 @@
-#include "SwayKeys.h"
+#include "platform/sway/SwayKeys.h"
 
-#include "XkbKeyTable.h"
+#include "platform/XkbKeyTable.h"
 
 #include <QStringList>
 

@@ -1,13 +1,13 @@
-#include "SwayShortcutService.h"
+#include "platform/sway/SwayShortcutService.h"
 
-#include "ActionListChange.h"
-#include "Log.h"
-#include "SwayCommand.h"
-#include "SwayIncludedFiles.h"
-#include "SwayIpcClient.h"
-#include "SwayIpcFrame.h"
-#include "SwayKeys.h"
-#include "posix/RunningExecutable.h"
+#include "model/Log.h"
+#include "platform/ActionListChange.h"
+#include "platform/posix/RunningExecutable.h"
+#include "platform/sway/SwayCommand.h"
+#include "platform/sway/SwayIncludedFiles.h"
+#include "platform/sway/SwayIpcClient.h"
+#include "platform/sway/SwayIpcFrame.h"
+#include "platform/sway/SwayKeys.h"
 
 #include <QJsonArray>
 #include <QJsonDocument>

@@ -1,7 +1,7 @@
 #pragma once
 
-#include "GlobalShortcutService.h"
-#include "SwayConfigBindings.h"
+#include "platform/GlobalShortcutService.h"
+#include "platform/sway/SwayConfigBindings.h"
 
 #include <QHash>
 #include <QList>

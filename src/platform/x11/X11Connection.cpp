@@ -1,7 +1,7 @@
-#include "X11Connection.h"
+#include "platform/x11/X11Connection.h"
 
-#include "Log.h"
-#include "posix/DescriptorWatchThread.h"
+#include "model/Log.h"
+#include "platform/posix/DescriptorWatchThread.h"
 
 #include <QAbstractEventDispatcher>
 #include <QAbstractNativeEventFilter>

@@ -1,8 +1,8 @@
-#include "X11GlobalShortcutService.h"
+#include "platform/x11/X11GlobalShortcutService.h"
 
-#include "WaylandSession.h"
-#include "X11Keyboard.h"
-#include "XkbKeyTable.h"
+#include "platform/WaylandSession.h"
+#include "platform/XkbKeyTable.h"
+#include "platform/x11/X11Keyboard.h"
 
 #include <QHash>
 #include <QSet>

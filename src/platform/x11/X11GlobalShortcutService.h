@@ -1,8 +1,8 @@
 #pragma once
 
-#include "GlobalShortcutService.h"
-#include "StartupPressSource.h"
-#include "X11Connection.h"
+#include "platform/GlobalShortcutService.h"
+#include "platform/StartupPressSource.h"
+#include "platform/x11/X11Connection.h"
 
 #include <QList>
 

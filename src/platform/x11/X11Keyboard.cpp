@@ -1,4 +1,4 @@
-#include "X11Keyboard.h"
+#include "platform/x11/X11Keyboard.h"
 
 #include <xcb/xcb.h>
 #include <xcb/xcb_keysyms.h>

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "XkbKeyTable.h"
+#include "platform/XkbKeyTable.h"
 
 #include <QList>
 

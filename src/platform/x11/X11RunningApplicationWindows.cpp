@@ -1,7 +1,7 @@
-#include "X11RunningApplicationWindows.h"
+#include "platform/x11/X11RunningApplicationWindows.h"
 
-#include "X11Connection.h"
-#include "X11WindowActivator.h"
+#include "platform/x11/X11Connection.h"
+#include "platform/x11/X11WindowActivator.h"
 
 #include <QSet>
 #include <QString>

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "RunningApplicationWindows.h"
+#include "platform/RunningApplicationWindows.h"
 
 #include <QHash>
 #include <QStringList>

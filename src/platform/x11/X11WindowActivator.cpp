@@ -1,6 +1,6 @@
-#include "X11WindowActivator.h"
+#include "platform/x11/X11WindowActivator.h"
 
-#include "X11Connection.h"
+#include "platform/x11/X11Connection.h"
 
 #include <QAbstractEventDispatcher>
 

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "WindowActivator.h"
+#include "platform/WindowActivator.h"
 
 #include <cstdint>
 #include <functional>

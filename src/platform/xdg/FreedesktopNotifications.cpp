@@ -1,6 +1,6 @@
-#include "FreedesktopNotifications.h"
+#include "platform/xdg/FreedesktopNotifications.h"
 
-#include "Log.h"
+#include "model/Log.h"
 
 #include <QDBusConnection>
 #include <QDBusConnectionInterface>

@@ -1,6 +1,6 @@
-#include "XdgApplicationEntry.h"
+#include "platform/xdg/XdgApplicationEntry.h"
 
-#include "XdgDesktopEntryFile.h"
+#include "platform/xdg/XdgDesktopEntryFile.h"
 
 #include <QDir>
 #include <QFile>

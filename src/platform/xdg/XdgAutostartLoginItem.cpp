@@ -1,6 +1,6 @@
-#include "XdgAutostartLoginItem.h"
+#include "platform/xdg/XdgAutostartLoginItem.h"
 
-#include "XdgDesktopEntryFile.h"
+#include "platform/xdg/XdgDesktopEntryFile.h"
 
 #include <QDir>
 #include <QFileInfo>

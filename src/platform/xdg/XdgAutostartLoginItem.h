@@ -1,6 +1,6 @@
 #pragma once
 
-#include "LoginItemService.h"
+#include "platform/LoginItemService.h"
 
 // An XDG autostart entry, $XDG_CONFIG_HOME/autostart/<desktop id>.desktop
 // (~/.config/autostart/ when the variable is unset), which desktop sessions

@@ -1,4 +1,4 @@
-#include "XdgDesktopEntryFile.h"
+#include "platform/xdg/XdgDesktopEntryFile.h"
 
 #include <QDir>
 #include <QFile>

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "AppLauncher.h"
+#include "platform/AppLauncher.h"
 
 #include <QList>
 

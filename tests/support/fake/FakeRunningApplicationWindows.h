@@ -1,6 +1,6 @@
 #pragma once
 
-#include "RunningApplicationWindows.h"
+#include "platform/RunningApplicationWindows.h"
 
 #include <QList>
 #include <QMap>

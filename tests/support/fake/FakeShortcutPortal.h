@@ -1,6 +1,6 @@
 #pragma once
 
-#include "portal/PortalShortcut.h"
+#include "platform/portal/PortalShortcut.h"
 
 #include <QDBusConnection>
 #include <QDBusVirtualObject>
