@@ -28,7 +28,6 @@ constexpr auto superAlt = Qt::MetaModifier | Qt::AltModifier;
 class ManagerTest : public ::testing::Test {
 protected:
     QTemporaryDir home;
-    QString homePath = home.path();
     std::shared_ptr<FakeGlobalShortcutService> shortcuts = std::make_shared<FakeGlobalShortcutService>();
     std::shared_ptr<FakeAppLauncher> launcher = std::make_shared<FakeAppLauncher>();
     QList<std::pair<QString, quint64>> webAddresses;
@@ -36,20 +35,26 @@ protected:
     ButtonFileWriter file;
     LogCapture log;
 
-    QString filePath() const { return homePath + QStringLiteral("/.vantorel"); }
-
-    QByteArray fileBytes() const
+    QString filePath() const { return home.filePath(QStringLiteral(".vantorel")); }
+    QByteArray fileBytes() const { return readFile(filePath()); }
+    static QByteArray readFile(const QString &path)
     {
-        QFile in(filePath());
+        QFile in(path);
         return in.open(QIODevice::ReadOnly) ? in.readAll() : QByteArray();
+    }
+    // Written in place, as an editor saves.
+    static bool writeFile(const QString &path, const QByteArray &bytes)
+    {
+        QFile out(path);
+        return out.open(QIODevice::WriteOnly | QIODevice::Truncate) && out.write(bytes) == bytes.size();
     }
 
     std::unique_ptr<HotkeyButtons> start()
     {
         return std::make_unique<HotkeyButtons>(HotkeyButtons::Services{
             shortcuts, launcher,
-            [this](const QString &address, quint64 time) { webAddresses.append({address, time}); }, homePath,
-            applicationPath, nullptr, homePath});
+            [this](const QString &address, quint64 time) { webAddresses.append({address, time}); }, home.path(),
+            applicationPath, nullptr, home.path()});
     }
 
     std::unique_ptr<HotkeyButtons> startWith(std::initializer_list<std::pair<const char *, const char *>> buttons)
@@ -96,10 +101,7 @@ TEST_F(ManagerTest, StartUpReportsPermissionAndKeepsAnEmptyList)
 TEST_F(ManagerTest, AnUnreadableFileLoadsNothingAndIsKeptAsideOnTheNextSave)
 {
     const QByteArray unreadable = R"([{"id":"not-a-uuid","name":"A","shortcut":"a"}])";
-    {
-        QFile out(filePath());
-        ASSERT_TRUE(out.open(QIODevice::WriteOnly) && out.write(unreadable) == unreadable.size());
-    }
+    ASSERT_TRUE(writeFile(filePath(), unreadable));
     auto manager = start();
     EXPECT_TRUE(manager->buttons().isEmpty());
     EXPECT_EQ(log.startingWith(QStringLiteral("❌ Error loading buttons: ")).size(), 1);
@@ -109,9 +111,7 @@ TEST_F(ManagerTest, AnUnreadableFileLoadsNothingAndIsKeptAsideOnTheNextSave)
     manager->addButton();
     const QStringList moved = log.startingWith(QStringLiteral("⚠️ Moved the unreadable button file aside to "));
     ASSERT_EQ(moved.size(), 1);
-    QFile keptAside(moved[0].section(QStringLiteral(" to "), 1));
-    ASSERT_TRUE(keptAside.open(QIODevice::ReadOnly));
-    EXPECT_EQ(keptAside.readAll(), unreadable);
+    EXPECT_EQ(readFile(moved[0].section(QStringLiteral(" to "), 1)), unreadable);
 }
 
 TEST_F(ManagerTest, APressLaunchesItsButtonAtOnceWithThePressTime)
@@ -273,19 +273,16 @@ TEST_F(ManagerTest, ChangesMadeToTheFileOutsideAreTakenInAndOwnSavesAreNot)
 
     log.clear();
     file.add(QStringLiteral("Two"), QStringLiteral("⌘ + B"), QStringLiteral("file:///two"));
-    QFile inPlace(target); // written in place: only the file itself changes
-    ASSERT_TRUE(inPlace.open(QIODevice::WriteOnly | QIODevice::Truncate) && inPlace.write(file.bytes()) > 0);
-    inPlace.close();
+    ASSERT_TRUE(writeFile(target, file.bytes())); // in place: only the file itself changes
     ASSERT_TRUE(runEventLoopUntil([&] { return reloaded() == 1; }));
     EXPECT_EQ(manager->buttons().size(), 2);
     EXPECT_TRUE(shortcuts->press(Qt::MetaModifier | Qt::Key_B));
     EXPECT_TRUE(QFileInfo(filePath()).isSymLink());
 
     log.clear();
-    QFile half(target + QStringLiteral(".new")); // a sync half done
-    ASSERT_TRUE(half.open(QIODevice::WriteOnly) && half.write("[{\"id\": ") > 0);
-    half.close();
-    ASSERT_TRUE(replace(target, half.fileName()));
+    const QString half = target + QStringLiteral(".new"); // a sync half done
+    ASSERT_TRUE(writeFile(half, "[{\"id\": "));
+    ASSERT_TRUE(replace(target, half));
     ASSERT_TRUE(runEventLoopUntil([&] { return !log.lines().filter(QStringLiteral("cannot be read")).isEmpty(); }));
     EXPECT_EQ(manager->buttons().size(), 2) << "an unreadable version changes nothing";
     EXPECT_EQ(reloaded(), 0);

@@ -82,24 +82,20 @@ TEST(ButtonCodecWriting, EveryControlCharacterIsEscapedAndAStrictParserReadsItBa
 
 TEST(ButtonCodecWriting, KeepsUnpairedSurrogatesAsTheirEscapes)
 {
-    struct Case {
-        QByteArray escaped;
-        QByteArray written;
-    };
-    const Case cases[] = {
+    // The name as the file has it escaped, and as it is written back.
+    const std::pair<QByteArray, QByteArray> cases[] = {
         {R"(a\uD800b)", R"(a\ud800b)"},          // a high surrogate alone
         {R"(a\udc00)", R"(a\udc00)"},            // a low surrogate alone, at the end
         {R"(\uDC00\uD800)", R"(\udc00\ud800)"}, // a pair the wrong way round
         {R"(\uD83D\uDE00!)", "\xF0\x9F\x98\x80!"}, // a real pair is plain UTF-8
     };
-    for (const Case &c : cases) {
-        const QByteArray file = R"([{"id":"1B4E28BA-2FA1-11D2-883F-0016D3CCA427","name":")" + c.escaped
-            + R"(","shortcut":"⌘ + A"}])";
+    for (const auto &[escaped, written] : cases) {
+        const QByteArray file = R"([{"id":"1B4E28BA-2FA1-11D2-883F-0016D3CCA427","name":")" + escaped + R"(","shortcut":"⌘ + A"}])";
         const LaunchButtonList loaded = decodeOk(file);
-        ASSERT_EQ(loaded.size(), 1) << c.escaped.constData();
+        ASSERT_EQ(loaded.size(), 1) << escaped.constData();
         const QByteArray saved = ButtonCodec::encode(loaded);
         // That it reads back the same is the button codec fuzzer's property, replayed on its corpus.
-        EXPECT_TRUE(saved.contains(R"("name":")" + c.written + '"')) << saved.constData();
+        EXPECT_TRUE(saved.contains(R"("name":")" + written + '"')) << saved.constData();
     }
 }
 

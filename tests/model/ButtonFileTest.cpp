@@ -59,6 +59,7 @@ protected:
     QTemporaryDir home;
     QString path() const { return home.filePath(QStringLiteral(".vantorel")); }
     QStringList files() const { return QDir(home.path()).entryList(QDir::Files | QDir::Hidden | QDir::System); }
+    ButtonFile file{path()};
 };
 
 TEST_F(ButtonFileOnDisk, ASaveThatFailsMidwayLeavesTheOldFileIntact)
@@ -80,7 +81,6 @@ TEST_F(ButtonFileOnDisk, ASaveThatFailsMidwayLeavesTheOldFileIntact)
 TEST_F(ButtonFileOnDisk, AVersionSomeoneElseWroteSinceTheLastReadIsKeptBeforeASave)
 {
     writeAll(path(), ButtonCodec::encode(someButtons(1)));
-    ButtonFile file(path());
     ASSERT_TRUE(std::holds_alternative<LaunchButtonList>(file.load()));
     EXPECT_FALSE(file.save(someButtons(2)).keptChangeAs) << "what it read is its to replace";
     const QByteArray theirs = ButtonCodec::encode(someButtons(3));
@@ -97,7 +97,6 @@ TEST_F(ButtonFileOnDisk, AFailedSaveAfterAnUnreadableFileKeepsBothAndTriesAgain)
 {
     const QByteArray unreadable = "[{ broken";
     writeAll(path(), unreadable);
-    ButtonFile file(path());
     EXPECT_TRUE(std::holds_alternative<QString>(file.load()));
     const ButtonFile::SaveResult failed = saveWithLimit(file, someButtons(3), 16);
     ASSERT_TRUE(failed.error);
@@ -118,7 +117,6 @@ TEST_F(ButtonFileOnDisk, AnUnreadableFileBehindALinkIsMovedAsideAndTheLinkKept)
     const QString target = home.filePath(QStringLiteral("real.json"));
     writeAll(target, "[1]");
     ASSERT_TRUE(QFile::link(target, path()));
-    ButtonFile file(path());
     EXPECT_TRUE(std::holds_alternative<QString>(file.load()));
     const ButtonFile::SaveResult result = file.save({});
     ASSERT_TRUE(result.movedAsideTo);
@@ -136,7 +134,6 @@ TEST_F(ButtonFileOnDisk, AFileOverTheSizeLimitIsNotReadAndIsKeptAside)
     EXPECT_TRUE(loads(path())) << "the limit itself is allowed";
 
     ASSERT_TRUE(QFile::resize(path(), limit + 1));
-    ButtonFile file(path());
     auto loaded = file.load();
     ASSERT_TRUE(std::holds_alternative<QString>(loaded));
     EXPECT_TRUE(std::get<QString>(loaded).contains(QStringLiteral("too large"))) << std::get<QString>(loaded).toStdString();
@@ -148,7 +145,6 @@ TEST_F(ButtonFileOnDisk, AFileOverTheSizeLimitIsNotReadAndIsKeptAside)
 TEST_F(ButtonFileOnDisk, ADirectoryAtThePathIsNeitherReadNorReplaced)
 {
     ASSERT_TRUE(QDir(home.path()).mkdir(QStringLiteral(".vantorel")));
-    ButtonFile file(path());
     EXPECT_TRUE(std::holds_alternative<QString>(file.load()));
     const ButtonFile::SaveResult result = file.save(someButtons(1));
     EXPECT_TRUE(result.error);
@@ -173,9 +169,7 @@ TEST_F(ButtonFileOnDisk, ASaveReachesTheDiskBeforeTheRenameAndItsDirectoryAfter)
         const QString target = throughLink ? elsewhere + QStringLiteral("/buttons.json") : path();
         const QByteArray old = ButtonCodec::encode(someButtons(1));
         writeAll(target, old);
-        if (throughLink) {
-            ASSERT_TRUE(QFile::link(target, path()));
-        }
+        ASSERT_TRUE(!throughLink || QFile::link(target, path()));
 
         QList<Sync> syncs;
         ButtonFile file(path(), [&](int descriptor) {

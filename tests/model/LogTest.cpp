@@ -30,18 +30,12 @@ QByteArray written(int descriptor, const std::function<void()> &call)
 }
 
 // What one Log::line call puts on standard output.
-QByteArray printed(const QString &text)
-{
-    return written(STDOUT_FILENO, [&text] { Log::line(text); });
-}
+QByteArray printed(const QString &text) { return written(STDOUT_FILENO, [&text] { Log::line(text); }); }
 
 TEST(Log, WritesOneLineWhateverTheValueHolds)
 {
-    struct Case {
-        QString value;
-        QByteArray shown;
-    };
-    const Case cases[] = {
+    // What a logged value holds, and how the line shows it.
+    const std::pair<QString, QByteArray> cases[] = {
         {QStringLiteral("Mail\n✅ Successfully registered shortcut: X"), "Mail\\n✅ Successfully registered shortcut: X"},
         {QStringLiteral("a\rb"), "a\\rb"},
         {QStringLiteral("\x1b[2J"), "\\u001b[2J"},
@@ -50,8 +44,8 @@ TEST(Log, WritesOneLineWhateverTheValueHolds)
         {QString(QChar(0x2028)), "\\u2028"},
         {QStringLiteral("Tom & Jerry \\ ⌘ + ⌥ + F"), "Tom & Jerry \\ ⌘ + ⌥ + F"},
     };
-    for (const Case &c : cases)
-        EXPECT_EQ(printed(QStringLiteral("🚀 ") + c.value), "🚀 " + c.shown + "\n") << c.shown.constData();
+    for (const auto &[value, shown] : cases)
+        EXPECT_EQ(printed(QStringLiteral("🚀 ") + value), "🚀 " + shown + "\n") << shown.constData();
 }
 
 // Qt's own messages and the web engine's (a page's console among them, in

@@ -21,6 +21,7 @@ protected:
     }
     template <typename T = QWidget> T *child(const char *name) const { return view->findChild<T *>(QLatin1String(name)); }
 
+    LogCapture log;
     TestManager testManager;
     std::unique_ptr<ConfigurationView> view;
 };
@@ -37,28 +38,22 @@ TEST_F(ConfigurationWindow, ShowsTheProgramsVersion)
 // While the desktop's shortcut service has a problem, the view offers a
 // request and checks again a second after it; once the problem is gone it
 // shows the file and a checkmark.
-TEST(ConfigurationViewTest, DeniedOffersARequestAndChecksAgainASecondAfterIt)
+TEST_F(ConfigurationWindow, DeniedOffersARequestAndChecksAgainASecondAfterIt)
 {
-    LogCapture log;
-    TestManager testManager;
-    ConfigurationView view(testManager.manager());
-    const auto child = [&](const char *name) { return view.findChild<QWidget *>(QLatin1String(name)); };
     const auto statusSymbol = [&] { return child("statusIcon")->property("symbol").toString(); };
     testManager.shortcuts().setServiceProblem(QStringLiteral("X11: global hotkeys unavailable: no display"));
     log.clear();
-    view.show();
+    show();
     EXPECT_EQ(statusSymbol(), QStringLiteral("exclamationmark.circle.fill"));
     EXPECT_TRUE(child("hintLabel")->isVisible());
-    EXPECT_EQ(log.lines(), QStringList({QStringLiteral("📱 View appeared"),
-                                        QStringLiteral("🔐 Accessibility Permission Check:"),
-                                        QStringLiteral("  • Status: denied")}));
+    EXPECT_EQ(log.lines(), (QStringList{"📱 View appeared", "🔐 Accessibility Permission Check:", "  • Status: denied"}));
 
-    ASSERT_TRUE(QTest::qWaitForWindowActive(&view)); // becoming active checks again too
+    ASSERT_TRUE(QTest::qWaitForWindowActive(view.get())); // becoming active checks again too
     log.clear();
     QElapsedTimer sinceRequest;
     sinceRequest.start();
     QTest::mouseClick(child("requestButton"), Qt::LeftButton);
-    EXPECT_EQ(log.lines(), QStringList({QStringLiteral("Permission request initiated: false")}));
+    EXPECT_EQ(log.lines(), QStringList{"Permission request initiated: false"});
 
     testManager.shortcuts().setServiceProblem(QString()); // the display comes back meanwhile
     ASSERT_TRUE(QTest::qWaitFor([&] { return log.contains(QStringLiteral("  • Status: granted")); }, 3000));
@@ -66,7 +61,7 @@ TEST(ConfigurationViewTest, DeniedOffersARequestAndChecksAgainASecondAfterIt)
     EXPECT_EQ(statusSymbol(), QStringLiteral("checkmark.circle.fill"));
     EXPECT_FALSE(child("requestButton")->isVisible());
     EXPECT_FALSE(child("hintLabel")->isVisible());
-    EXPECT_EQ(qobject_cast<QLabel *>(child("pathLabel"))->text(), testManager.home() + QStringLiteral("/.vantorel"));
+    EXPECT_EQ(child<QLabel>("pathLabel")->text(), testManager.home() + QStringLiteral("/.vantorel"));
 }
 
 // Where the session has no shortcut service there is nothing to request: the

@@ -9,14 +9,15 @@
 #include "ui/ShortcutsEditorView.h"
 
 #include <QApplication>
-#include <QHash>
 #include <QImage>
 #include <QLabel>
 #include <QStyle>
 #include <QStyleFactory>
 #include <QTest>
 
+#include <algorithm>
 #include <cmath>
+#include <map>
 
 #include <gtest/gtest.h>
 
@@ -45,54 +46,45 @@ double symbolContrast(const QImage &grab, const QRect &logicalArea)
 {
     const qreal ratio = grab.devicePixelRatio();
     const QRect area = QRect(logicalArea.topLeft() * ratio, logicalArea.size() * ratio).intersected(grab.rect());
-    QHash<QRgb, int> counts;
+    std::map<QRgb, int> counts;
     for (int y = area.top(); y <= area.bottom(); ++y)
         for (int x = area.left(); x <= area.right(); ++x)
             ++counts[grab.pixel(x, y) | 0xff000000];
-    QRgb background = 0;
-    int most = 0;
-    for (auto it = counts.cbegin(); it != counts.cend(); ++it) {
-        if (it.value() > most) {
-            most = it.value();
-            background = it.key();
-        }
-    }
+    const auto mostCommon = [](const auto &a, const auto &b) { return a.second < b.second; };
+    const QRgb background = std::max_element(counts.cbegin(), counts.cend(), mostCommon)->first;
     double best = 1.0;
-    for (auto it = counts.cbegin(); it != counts.cend(); ++it)
-        best = std::max(best, contrast(it.key(), background));
+    for (const auto &[colour, count] : counts)
+        best = std::max(best, contrast(colour, background));
     return best;
+}
+
+// These roles in this colour, in every group (or in the ones given).
+void paint(QPalette &palette, std::initializer_list<QPalette::ColorRole> roles, const QColor &colour,
+           std::initializer_list<QPalette::ColorGroup> groups = {QPalette::Active, QPalette::Inactive, QPalette::Disabled})
+{
+    for (const QPalette::ColorGroup group : groups)
+        for (const QPalette::ColorRole role : roles)
+            palette.setColor(group, role, colour);
 }
 
 QPalette darkPalette()
 {
     QPalette dark;
-    const QColor window(0x35, 0x35, 0x35), text(0xee, 0xee, 0xee), base(0x2a, 0x2a, 0x2a);
-    for (const QPalette::ColorGroup group : {QPalette::Active, QPalette::Inactive, QPalette::Disabled}) {
-        dark.setColor(group, QPalette::Window, window);
-        dark.setColor(group, QPalette::WindowText, group == QPalette::Disabled ? QColor(0x80, 0x80, 0x80) : text);
-        dark.setColor(group, QPalette::Base, base);
-        dark.setColor(group, QPalette::AlternateBase, window);
-        dark.setColor(group, QPalette::Text, text);
-        dark.setColor(group, QPalette::Button, window);
-        dark.setColor(group, QPalette::ButtonText, text);
-        dark.setColor(group, QPalette::Highlight, QColor(0x3d, 0xae, 0xe9));
-        dark.setColor(group, QPalette::HighlightedText, Qt::black);
-        dark.setColor(group, QPalette::PlaceholderText, QColor(0xa0, 0xa0, 0xa0));
-    }
+    paint(dark, {QPalette::Window, QPalette::AlternateBase, QPalette::Button}, QColor(0x35, 0x35, 0x35));
+    paint(dark, {QPalette::WindowText, QPalette::Text, QPalette::ButtonText}, QColor(0xee, 0xee, 0xee));
+    paint(dark, {QPalette::WindowText}, QColor(0x80, 0x80, 0x80), {QPalette::Disabled});
+    paint(dark, {QPalette::Base}, QColor(0x2a, 0x2a, 0x2a));
+    paint(dark, {QPalette::Highlight}, QColor(0x3d, 0xae, 0xe9));
+    paint(dark, {QPalette::HighlightedText}, Qt::black);
+    paint(dark, {QPalette::PlaceholderText}, QColor(0xa0, 0xa0, 0xa0));
     return dark;
 }
 
 QPalette highContrastPalette()
 {
     QPalette black = darkPalette();
-    for (const QPalette::ColorGroup group : {QPalette::Active, QPalette::Inactive}) {
-        black.setColor(group, QPalette::Window, Qt::black);
-        black.setColor(group, QPalette::Base, Qt::black);
-        black.setColor(group, QPalette::Button, Qt::black);
-        black.setColor(group, QPalette::WindowText, Qt::white);
-        black.setColor(group, QPalette::Text, Qt::white);
-        black.setColor(group, QPalette::ButtonText, Qt::white);
-    }
+    paint(black, {QPalette::Window, QPalette::Base, QPalette::Button}, Qt::black, {QPalette::Active, QPalette::Inactive});
+    paint(black, {QPalette::WindowText, QPalette::Text, QPalette::ButtonText}, Qt::white, {QPalette::Active, QPalette::Inactive});
     return black;
 }
 
@@ -125,14 +117,8 @@ protected:
     }
     ~EditorRenderingTest() override { QApplication::setPalette(m_previousPalette); }
 
-    QRect inView(const QRect &viewportRect) const
-    {
-        return QRect(view.list().viewport()->mapTo(&view, viewportRect.topLeft()), viewportRect.size());
-    }
-    static QRect inWindow(const QWidget *widget)
-    {
-        return QRect(widget->mapTo(widget->window(), QPoint()), widget->size());
-    }
+    QRect inView(const QRect &inList) const { return {view.list().viewport()->mapTo(&view, inList.topLeft()), inList.size()}; }
+    static QRect inWindow(const QWidget *widget) { return {widget->mapTo(widget->window(), QPoint()), widget->size()}; }
 
     std::unique_ptr<QStyle> m_style;
     QPalette m_previousPalette;

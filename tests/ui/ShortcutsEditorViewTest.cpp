@@ -44,6 +44,24 @@ protected:
 
     template <typename T> T *inForm(const char *name) const { return view.editForm()->findChild<T *>(QLatin1String(name)); }
     bool formGone() const { return QTest::qWaitFor([this] { return view.editForm() == nullptr; }, 2000); }
+    // Clicks the row's pencil: true once its form is open.
+    bool edit(int row) { click(row, Area::edit); return view.editForm() != nullptr; }
+    // Clicks the form's Save or Cancel: true once the form is gone.
+    bool leaveFormBy(const char *button) { QTest::mouseClick(inForm<QPushButton>(button), Qt::LeftButton); return formGone(); }
+    static bool activate(QWidget *window) { window->activateWindow(); return QTest::qWaitForWindowActive(window); }
+    // Clicks into the form's shortcut field, which starts a recording, and presses the keys.
+    void record(QKeyCombination keys)
+    {
+        QTest::mouseClick(inForm<QLineEdit>("shortcutField"), Qt::LeftButton);
+        QTest::keyClick(inForm<QLineEdit>("shortcutField"), keys.key(), keys.keyboardModifiers());
+    }
+    QList<QUuid> ids() const
+    {
+        QList<QUuid> result;
+        for (const LaunchButton &button : view.model().buttons())
+            result.append(button.id());
+        return result;
+    }
 
     static QList<FakeAppLauncher::Launch> launched(const char *url, quint64 time = 0) { return {{QUrl(url), time}}; }
 
@@ -66,7 +84,7 @@ protected:
 TEST_F(ShortcutsEditorViewTest, DeletingEveryButtonEmptiesTheFileAndAddingNumbersTheNewOnes)
 {
     click(0, Area::remove);
-    EXPECT_EQ(rows(), QStringList({QStringLiteral("Web")}));
+    EXPECT_EQ(rows(), QStringList{"Web"});
     EXPECT_EQ(bound(), 1);
     click(0, Area::remove);
     EXPECT_EQ(testManager.fileText(), QByteArray("[]"));
@@ -74,7 +92,7 @@ TEST_F(ShortcutsEditorViewTest, DeletingEveryButtonEmptiesTheFileAndAddingNumber
 
     for (int i = 0; i < 2; ++i)
         QTest::mouseClick(view.findChild<QAbstractButton *>("addButton"), Qt::LeftButton);
-    EXPECT_EQ(rows(ShortcutsEditorModel::ShortcutRole), QStringList({QStringLiteral("⌘1"), QStringLiteral("⌘2")}));
+    EXPECT_EQ(rows(ShortcutsEditorModel::ShortcutRole), (QStringList{"⌘1", "⌘2"}));
     EXPECT_TRUE(testManager.fileText().contains("⌘2"));
 }
 
@@ -82,29 +100,25 @@ TEST_F(ShortcutsEditorViewTest, DeletingEveryButtonEmptiesTheFileAndAddingNumber
 // form as the form saves it.
 TEST_F(ShortcutsEditorViewTest, SavedEditReachesTheFileTheRowsAndTheHotkeys)
 {
-    EXPECT_EQ(rows(ShortcutsEditorModel::ShortcutRole), QStringList({QStringLiteral("⌘ + ⌥ + F"), QStringLiteral("⌘ + G")}));
-    click(1, Area::edit);
-    ASSERT_NE(view.editForm(), nullptr);
+    EXPECT_EQ(rows(ShortcutsEditorModel::ShortcutRole), (QStringList{"⌘ + ⌥ + F", "⌘ + G"}));
+    ASSERT_TRUE(edit(1));
     EXPECT_TRUE(log.contains(QStringLiteral("✏️ Starting edit for button: Web")));
-    auto *shortcut = inForm<QLineEdit>("shortcutField");
-    EXPECT_EQ(shortcut->text(), QStringLiteral("⌘ + G"));
+    EXPECT_EQ(inForm<QLineEdit>("shortcutField")->text(), QStringLiteral("⌘ + G"));
     inForm<QLineEdit>("nameField")->setText(QStringLiteral("Post"));
     inForm<QLineEdit>("appPathField")->setText(QStringLiteral("/opt/My Tool.desktop"));
-    view.editForm()->activateWindow();
-    ASSERT_TRUE(QTest::qWaitForWindowActive(view.editForm()));
+    ASSERT_TRUE(activate(view.editForm()));
     // While the shortcut field records, Escape ends the recording and Return
     // is refused: neither is Cancel or Save.
-    for (const Qt::Key key : {Qt::Key_Escape, Qt::Key_Return, Qt::Key_M}) {
-        QTest::mouseClick(shortcut, Qt::LeftButton); // starts a recording
-        QTest::keyClick(shortcut, key, key == Qt::Key_M ? Qt::MetaModifier | Qt::ShiftModifier : Qt::NoModifier);
+    for (const QKeyCombination keys : {QKeyCombination(Qt::Key_Escape), QKeyCombination(Qt::Key_Return),
+                                       Qt::MetaModifier | Qt::ShiftModifier | Qt::Key_M}) {
+        record(keys);
         ASSERT_NE(view.editForm(), nullptr);
     }
     EXPECT_TRUE(log.startingWith(QStringLiteral("💾")).isEmpty());
-    QTest::mouseClick(inForm<QPushButton>("saveButton"), Qt::LeftButton);
-    ASSERT_TRUE(formGone());
+    ASSERT_TRUE(leaveFormBy("saveButton"));
 
     EXPECT_TRUE(log.contains(QStringLiteral("💾 Saving edited button: Post with shortcut: ⌘ + ⇧ + M")));
-    EXPECT_EQ(rows(), QStringList({QStringLiteral("Tom & Jerry"), QStringLiteral("Post")}));
+    EXPECT_EQ(rows(), (QStringList{"Tom & Jerry", "Post"}));
     EXPECT_EQ(rows(ShortcutsEditorModel::ShortcutRole).at(1), QStringLiteral("⌘ + ⇧ + M"));
     EXPECT_TRUE(testManager.fileText().contains("\"name\":\"Post\",\"shortcut\":\"⌘ + ⇧ + M\""));
     EXPECT_EQ(bound(), 2);
@@ -118,8 +132,7 @@ TEST_F(ShortcutsEditorViewTest, TheLaunchChoiceShowsForApplicationsSavesAndReads
 {
     const QString bringToFront = QStringLiteral("Bring to front if running");
     const QString newCopy = QStringLiteral("Always start a new copy");
-    click(0, Area::edit);
-    ASSERT_NE(view.editForm(), nullptr);
+    ASSERT_TRUE(edit(0));
     auto *choice = inForm<QComboBox>("launchModeField");
     ASSERT_NE(choice, nullptr);
     EXPECT_TRUE(choice->isVisibleTo(view.editForm()));
@@ -130,16 +143,13 @@ TEST_F(ShortcutsEditorViewTest, TheLaunchChoiceShowsForApplicationsSavesAndReads
     inForm<QLineEdit>("appPathField")->setText(QStringLiteral("/usr/bin/cartoon"));
     ASSERT_TRUE(choice->isVisibleTo(view.editForm()));
     choice->setCurrentIndex(choice->findText(newCopy));
-    QTest::mouseClick(inForm<QPushButton>("saveButton"), Qt::LeftButton);
-    ASSERT_TRUE(formGone());
-    const QUuid id = view.model().buttons().at(0).id();
-    EXPECT_EQ(testManager.manager().launchMode(id), ButtonPreferences::LaunchMode::alwaysNewCopy);
+    ASSERT_TRUE(leaveFormBy("saveButton"));
+    EXPECT_EQ(testManager.manager().launchMode(ids().at(0)), ButtonPreferences::LaunchMode::alwaysNewCopy);
     EXPECT_FALSE(testManager.fileText().contains("copy")) << "the button file keeps its format";
 
     // Where the desktop cannot find the window, the form says so.
     testManager.windows().setCanFindWindows(false);
-    click(0, Area::edit);
-    ASSERT_NE(view.editForm(), nullptr);
+    ASSERT_TRUE(edit(0));
     EXPECT_EQ(inForm<QComboBox>("launchModeField")->currentText(), newCopy);
     EXPECT_TRUE(inForm<QLabel>("bringToFrontNote")->isVisibleTo(view.editForm()));
 }
@@ -152,28 +162,22 @@ TEST_F(ShortcutsEditorViewTest, TheFormWarnsOfAShortcutInTheWayBeforeSaving)
 {
     testManager.shortcuts().answerWith(Qt::ControlModifier | Qt::Key_H,
                                        {ShortcutState::Kind::TakenElsewhere, {}, QStringLiteral("held by the test")});
-    click(0, Area::edit);
-    ASSERT_NE(view.editForm(), nullptr);
+    ASSERT_TRUE(edit(0));
     auto *warning = inForm<QLabel>("shortcutWarning");
     EXPECT_FALSE(warning->isVisibleTo(view.editForm())) << "its own shortcut is in nobody's way";
-    view.editForm()->activateWindow();
-    ASSERT_TRUE(QTest::qWaitForWindowActive(view.editForm()));
-    auto *shortcut = inForm<QLineEdit>("shortcutField");
-    const auto record = [&](QKeyCombination keys) {
-        QTest::mouseClick(shortcut, Qt::LeftButton); // starts a recording
-        QTest::keyClick(shortcut, keys.key(), keys.keyboardModifiers());
+    ASSERT_TRUE(activate(view.editForm()));
+    const auto warningAfter = [&](QKeyCombination keys) {
+        record(keys);
         return warning->isVisibleTo(view.editForm()) ? warning->text() : QString();
     };
 
-    EXPECT_EQ(record(Qt::MetaModifier | Qt::Key_G), QStringLiteral("\"Web\" has the same shortcut"));
-    EXPECT_EQ(record(Qt::ControlModifier | Qt::Key_H),
+    EXPECT_EQ(warningAfter(Qt::MetaModifier | Qt::Key_G), QStringLiteral("\"Web\" has the same shortcut"));
+    EXPECT_EQ(warningAfter(Qt::ControlModifier | Qt::Key_H),
               QStringLiteral("Another program holds this combination\nheld by the test"));
-    EXPECT_EQ(record(Qt::ControlModifier | Qt::Key_J), QString());
+    EXPECT_EQ(warningAfter(Qt::ControlModifier | Qt::Key_J), QString());
     record(Qt::ControlModifier | Qt::Key_H);
-    QTest::mouseClick(inForm<QPushButton>("saveButton"), Qt::LeftButton);
-    ASSERT_TRUE(formGone());
-    EXPECT_EQ(view.model().index(0).data(ShortcutsEditorModel::HotkeyStateRole).toInt(),
-              int(ShortcutState::Kind::TakenElsewhere));
+    ASSERT_TRUE(leaveFormBy("saveButton"));
+    EXPECT_EQ(rows(ShortcutsEditorModel::HotkeyStateRole).at(0), QString::number(int(ShortcutState::Kind::TakenElsewhere)));
 }
 
 TEST_F(ShortcutsEditorViewTest, LeavingTheFormWithoutSavingGivesTheHotkeysBack)
@@ -186,8 +190,7 @@ TEST_F(ShortcutsEditorViewTest, LeavingTheFormWithoutSavingGivesTheHotkeysBack)
         [](EditButtonView *form) { form->close(); },
     };
     for (const auto &leave : ways) {
-        click(1, Area::edit);
-        ASSERT_NE(view.editForm(), nullptr);
+        ASSERT_TRUE(edit(1));
         ASSERT_TRUE(bound() == 0);
         inForm<QLineEdit>("nameField")->setText(QStringLiteral("Changed"));
         leave(view.editForm());
@@ -225,16 +228,14 @@ TEST_F(ShortcutsEditorViewTest, RowsShowWhatTheDesktopDidWithEachHotkey)
     EXPECT_FALSE(textOf(0).endsWith(x11Only));
     testManager.windows().setCanFindWindows(false);
     EXPECT_TRUE(textOf(0).endsWith(x11Only));
-    testManager.manager().setLaunchMode(testManager.manager().buttons().at(0).id(),
-                                        ButtonPreferences::LaunchMode::alwaysNewCopy);
+    testManager.manager().setLaunchMode(ids().at(0), ButtonPreferences::LaunchMode::alwaysNewCopy);
     EXPECT_FALSE(textOf(0).endsWith(x11Only)) << "nothing to say where the user wants a new copy anyway";
 }
 
 // Alt with the key after "&" launches nothing; the keys that do act on the current row.
 TEST_F(ShortcutsEditorViewTest, TheKeyboardLaunchesAndEditsTheCurrentRowButNoMnemonic)
 {
-    view.activateWindow();
-    ASSERT_TRUE(QTest::qWaitForWindowActive(&view));
+    ASSERT_TRUE(activate(&view));
     QTest::keyClick(&view, Qt::Key_Space, Qt::AltModifier);
     QTest::qWait(300); // a mnemonic clicks its button after a short press animation
     EXPECT_TRUE(testManager.launcher().opened().isEmpty());
@@ -247,18 +248,16 @@ TEST_F(ShortcutsEditorViewTest, TheKeyboardLaunchesAndEditsTheCurrentRowButNoMne
     QTest::keyClick(&view.list(), Qt::Key_F2);
     ASSERT_NE(view.editForm(), nullptr);
     EXPECT_EQ(inForm<QLineEdit>("nameField")->text(), QStringLiteral("Tom & Jerry"));
-    view.editForm()->close();
-    ASSERT_TRUE(formGone());
 }
 
 // Deleting takes the button away at once; Undo brings it back where it was,
 // with its id, its hotkey and its launch mode.
 TEST_F(ShortcutsEditorViewTest, UndoBringsADeletedButtonBackInItsPlaceWithItsIdHotkeyAndSettings)
 {
-    const LaunchButtonList before = view.model().buttons();
+    const QList<QUuid> before = ids();
     testManager.manager().saveButtons(); // in the program's own spelling
     const QByteArray file = testManager.fileText();
-    testManager.manager().setLaunchMode(before.at(0).id(), ButtonPreferences::LaunchMode::alwaysNewCopy);
+    testManager.manager().setLaunchMode(before.at(0), ButtonPreferences::LaunchMode::alwaysNewCopy);
     auto *undoBar = view.findChild<QWidget *>(QStringLiteral("undoBar"));
     ASSERT_NE(undoBar, nullptr);
     EXPECT_FALSE(undoBar->isVisible());
@@ -268,12 +267,11 @@ TEST_F(ShortcutsEditorViewTest, UndoBringsADeletedButtonBackInItsPlaceWithItsIdH
         [&] { QTest::keyClick(&view.list(), Qt::Key_Z, Qt::ControlModifier); },
     };
     for (const auto &undo : undoWays) {
-        view.activateWindow();
-        ASSERT_TRUE(QTest::qWaitForWindowActive(&view));
+        ASSERT_TRUE(activate(&view));
         view.list().setFocus(Qt::TabFocusReason);
         view.list().setCurrentIndex(view.model().index(0));
         QTest::keyClick(&view.list(), Qt::Key_Delete);
-        EXPECT_EQ(rows(), QStringList({QStringLiteral("Web")}));
+        EXPECT_EQ(rows(), QStringList{"Web"});
         EXPECT_FALSE(testManager.fileText().contains("Tom & Jerry"));
         EXPECT_EQ(bound(), 1);
         EXPECT_TRUE(undoBar->isVisible());
@@ -281,14 +279,10 @@ TEST_F(ShortcutsEditorViewTest, UndoBringsADeletedButtonBackInItsPlaceWithItsIdH
 
         undo();
         EXPECT_FALSE(undoBar->isVisible());
-        const LaunchButtonList after = view.model().buttons();
-        ASSERT_EQ(after.size(), 2);
-        EXPECT_EQ(after.at(0).id(), before.at(0).id());
-        EXPECT_EQ(after.at(0).shortcut, before.at(0).shortcut);
-        EXPECT_EQ(after.at(1).id(), before.at(1).id());
-        EXPECT_EQ(testManager.fileText(), file);
+        EXPECT_EQ(ids(), before);
+        EXPECT_EQ(testManager.fileText(), file) << "its name, shortcut and target too";
         EXPECT_EQ(bound(), 2);
-        EXPECT_EQ(testManager.manager().launchMode(before.at(0).id()), ButtonPreferences::LaunchMode::alwaysNewCopy);
+        EXPECT_EQ(testManager.manager().launchMode(before.at(0)), ButtonPreferences::LaunchMode::alwaysNewCopy);
     }
     // Once used, Undo is spent.
     view.undoDelete();
@@ -304,12 +298,11 @@ TEST_F(ShortcutsEditorViewTest, PlusOpensTheNewButtonsFormAndCancellingItTakesTh
     auto *plus = view.findChild<QAbstractButton *>("addButton");
     QTest::mouseClick(plus, Qt::LeftButton);
     ASSERT_NE(view.editForm(), nullptr);
-    EXPECT_EQ(rows().size(), 3);
+    ASSERT_EQ(rows().size(), 3);
     EXPECT_EQ(view.list().currentIndex().row(), 2);
     EXPECT_EQ(inForm<QLineEdit>("nameField")->text(), QStringLiteral("New Button"));
-    EXPECT_EQ(view.editingButton()->id(), view.model().buttons().at(2).id());
-    QTest::mouseClick(inForm<QPushButton>("cancelButton"), Qt::LeftButton);
-    ASSERT_TRUE(formGone());
+    EXPECT_EQ(view.editingButton()->id(), ids().at(2));
+    ASSERT_TRUE(leaveFormBy("cancelButton"));
     EXPECT_EQ(rows().size(), 2);
     EXPECT_EQ(testManager.fileText(), file);
     EXPECT_EQ(bound(), 2);
@@ -317,15 +310,12 @@ TEST_F(ShortcutsEditorViewTest, PlusOpensTheNewButtonsFormAndCancellingItTakesTh
     QTest::mouseClick(plus, Qt::LeftButton);
     ASSERT_NE(view.editForm(), nullptr);
     inForm<QLineEdit>("nameField")->setText(QStringLiteral("Mail"));
-    QTest::mouseClick(inForm<QPushButton>("saveButton"), Qt::LeftButton);
-    ASSERT_TRUE(formGone());
-    EXPECT_EQ(rows(), QStringList({QStringLiteral("Tom & Jerry"), QStringLiteral("Web"), QStringLiteral("Mail")}));
+    ASSERT_TRUE(leaveFormBy("saveButton"));
+    EXPECT_EQ(rows(), (QStringList{"Tom & Jerry", "Web", "Mail"}));
 
     // Cancelling a later edit of it keeps it.
-    click(2, Area::edit);
-    ASSERT_NE(view.editForm(), nullptr);
-    QTest::mouseClick(inForm<QPushButton>("cancelButton"), Qt::LeftButton);
-    ASSERT_TRUE(formGone());
+    ASSERT_TRUE(edit(2));
+    ASSERT_TRUE(leaveFormBy("cancelButton"));
     EXPECT_EQ(rows().size(), 3);
 }
 
@@ -342,79 +332,66 @@ protected:
         return file.bytes();
     }
     SameNameTest() : ShortcutsEditorViewTest(sameNames()) {}
-    QUuid idAt(int row) const { return view.model().buttons().at(row).id(); }
-    QString targetOf(QUuid id)
-    {
-        const LaunchButton *button = testManager.manager().findButton(id);
-        return button && button->appURLString ? *button->appURLString : QString();
-    }
 };
 
 TEST_F(SameNameTest, LaunchingEditingAndDeletingActOnTheirOwnRow)
 {
-    ASSERT_EQ(rows().size(), 3);
-    const QUuid first = idAt(0), second = idAt(1), third = idAt(2);
+    const QList<QUuid> all = ids();
+    ASSERT_EQ(all.size(), 3);
+    const QUuid first = all[0], second = all[1], third = all[2];
 
     // A name click launches only when the mouse goes up on the same row.
     QTest::mousePress(view.list().viewport(), Qt::LeftButton, {}, at(0, Area::name));
     QTest::mouseRelease(view.list().viewport(), Qt::LeftButton, {}, at(1, Area::name));
     EXPECT_TRUE(testManager.launcher().opened().isEmpty());
-    for (const int row : {1, 2, 0}) {
+    const std::pair<int, const char *> launches[] = {{1, "second"}, {2, "third"}, {0, "first"}};
+    for (const auto &[row, target] : launches) {
         click(row, Area::name);
-        EXPECT_EQ(testManager.launcher().opened().constLast().target.toString(), targetOf(idAt(row)));
+        EXPECT_EQ(testManager.launcher().opened().constLast().target.fileName(), QString::fromLatin1(target));
     }
 
-    click(1, Area::edit);
-    ASSERT_NE(view.editForm(), nullptr);
+    ASSERT_TRUE(edit(1));
     EXPECT_EQ(view.editingButton()->id(), second);
     EXPECT_EQ(inForm<QLineEdit>("appPathField")->text(), QStringLiteral("file:///usr/bin/second"));
     inForm<QLineEdit>("nameField")->setText(QStringLiteral("Renamed"));
-    QTest::mouseClick(inForm<QPushButton>("saveButton"), Qt::LeftButton);
-    ASSERT_TRUE(formGone());
-    EXPECT_EQ(rows(), QStringList({QStringLiteral("New Button"), QStringLiteral("Renamed"), QStringLiteral("New Button")}));
-    EXPECT_EQ(idAt(1), second);
-    EXPECT_EQ(targetOf(second), QStringLiteral("file:///usr/bin/second"));
+    ASSERT_TRUE(leaveFormBy("saveButton"));
+    EXPECT_EQ(rows(), (QStringList{"New Button", "Renamed", "New Button"}));
+    EXPECT_EQ(ids(), all);
+    EXPECT_EQ(testManager.manager().buttons().at(1).appURLString, QStringLiteral("file:///usr/bin/second"));
 
     click(2, Area::remove);
-    EXPECT_EQ(view.model().buttons().size(), 2);
-    EXPECT_EQ(idAt(0), first);
-    EXPECT_EQ(idAt(1), second);
+    EXPECT_EQ(ids(), (QList<QUuid>{first, second}));
     EXPECT_EQ(testManager.manager().findButton(third), nullptr);
     view.undoDelete();
-    EXPECT_EQ(idAt(2), third);
+    EXPECT_EQ(ids(), all);
     click(0, Area::remove);
-    EXPECT_EQ(idAt(0), second);
-    EXPECT_EQ(idAt(1), third);
+    EXPECT_EQ(ids(), (QList<QUuid>{second, third}));
     click(1, Area::remove);
     view.undoDelete();
-    EXPECT_EQ(view.model().buttons().size(), 2) << "of two deleted, the last comes back";
-    EXPECT_EQ(idAt(1), third);
+    EXPECT_EQ(ids(), (QList<QUuid>{second, third})) << "of two deleted, the last comes back";
 }
 
 // A launch that fails shows on its row until one works or the button is saved again.
 TEST_F(ShortcutsEditorViewTest, AFailedLaunchShowsOnItsRowWithTheReason)
 {
+    const auto failed = [this](int row) { return !rows(ShortcutsEditorModel::LaunchFailureRole).at(row).isEmpty(); };
     testManager.launcher().failWith(QStringLiteral("no terminal to run it in"));
     click(1, Area::name);
-    const QModelIndex web = view.model().index(1);
-    EXPECT_TRUE(web.data(ShortcutsEditorModel::LaunchFailureRole).toString().contains(QStringLiteral("no terminal")));
-    EXPECT_FALSE(view.model().index(0).data(ShortcutsEditorModel::LaunchFailureRole).isValid());
+    EXPECT_TRUE(rows(ShortcutsEditorModel::LaunchFailureRole).at(1).contains(QStringLiteral("no terminal")));
+    EXPECT_FALSE(failed(0));
     EXPECT_TRUE(view.list().toolTipAt(view.list().hotkeyStateRect(1).center()).contains(QStringLiteral("no terminal")));
     EXPECT_TRUE(view.list().accessibleRow(1)->text(QAccessible::Description).contains(QStringLiteral("no terminal")));
 
-    click(1, Area::edit);
-    ASSERT_NE(view.editForm(), nullptr);
-    QTest::mouseClick(inForm<QPushButton>("saveButton"), Qt::LeftButton);
-    ASSERT_TRUE(formGone());
-    EXPECT_FALSE(view.model().index(1).data(ShortcutsEditorModel::LaunchFailureRole).isValid());
+    ASSERT_TRUE(edit(1));
+    ASSERT_TRUE(leaveFormBy("saveButton"));
+    EXPECT_FALSE(failed(1));
 
     click(0, Area::name);
-    EXPECT_TRUE(view.model().index(0).data(ShortcutsEditorModel::LaunchFailureRole).isValid());
+    EXPECT_TRUE(failed(0));
     testManager.launcher().succeed();
     click(1, Area::name);
-    EXPECT_TRUE(view.model().index(0).data(ShortcutsEditorModel::LaunchFailureRole).isValid())
-        << "another button's launch says nothing of this one";
+    EXPECT_TRUE(failed(0)) << "another button's launch says nothing of this one";
     click(0, Area::name);
-    EXPECT_FALSE(view.model().index(0).data(ShortcutsEditorModel::LaunchFailureRole).isValid());
+    EXPECT_FALSE(failed(0));
 }
 } // namespace

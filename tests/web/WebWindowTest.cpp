@@ -57,19 +57,13 @@ protected:
         restart();
     }
 
-    void restart()
-    {
-        controller.reset();
-        controller = std::make_unique<WebWindowController>(&profile);
-    }
+    // A new controller, as after a restart of the program (the old one goes first).
+    void restart() { controller.reset(); controller = std::make_unique<WebWindowController>(&profile); }
 
     WebWindow *window() const { return controller->window(); }
     QWebEnginePage *page() const { return controller->webView()->page(); }
     bool isShowing() const { return window()->isShowingOnScreen(); }
-    bool titled(const char *title) const
-    {
-        return waitFor([&] { return window()->windowTitle() == QLatin1String(title); });
-    }
+    bool titled(const char *title) const { return waitFor([&] { return window()->windowTitle() == QLatin1String(title); }); }
     void serve(const char *path, const char *body) { server.serve(QString::fromLatin1(path), body); }
     QStringList requests(const char *path) const { return server.requestsFor(QString::fromLatin1(path)); }
     void loadURL(const char *path) { controller->loadURL(server.url(QString::fromLatin1(path))); }
@@ -82,12 +76,14 @@ protected:
         return (!finished.isEmpty() || finished.wait(10000)) && finished.last().first().toBool();
     }
 
-    // Shows the window with the frame saved in the settings.
-    void showAfterRestart()
+    // Shows the window with the frame saved in the settings (this one, when given).
+    bool showAfterRestart(const char *savedFrame = nullptr)
     {
+        if (savedFrame)
+            QSettings().setValue(WindowFrameStore::settingsKey, QString::fromLatin1(savedFrame));
         restart();
         window()->show();
-        ASSERT_TRUE(QTest::qWaitForWindowExposed(window()));
+        return QTest::qWaitForWindowExposed(window());
     }
 
     // The value of a script run in the page, once it has run.
@@ -187,9 +183,7 @@ TEST_F(WebWindowTest, TextFromEveryFrameReachesOnlyTheClipboardAndOtherMessagesA
     ASSERT_TRUE(waitFor([&] { return log.startingWith(wrote).size() == 3; }));
     EXPECT_EQ(QGuiApplication::clipboard()->text(), QString());
     // Messages arrive in order: the ones that are not text left no trace.
-    EXPECT_EQ(log.startingWith(wrote), QStringList({wrote + QStringLiteral("14 characters"),
-                                                    wrote + QStringLiteral("9 characters"),
-                                                    wrote + QStringLiteral("0 characters")}));
+    EXPECT_EQ(log.startingWith(wrote), (QStringList{wrote + "14 characters", wrote + "9 characters", wrote + "0 characters"}));
     EXPECT_FALSE(log.lines().join(QLatin1Char('\n')).contains(QStringLiteral("pa55")));
 }
 
@@ -243,9 +237,9 @@ TEST_F(WebWindowTest, OnlyClickedMailAndPhoneLinksGoToTheDesktop)
 
     ASSERT_TRUE(waitFor([&] { return !desktop.opened.isEmpty(); }));
     settle(100);
-    EXPECT_EQ(desktop.opened, QStringList({QStringLiteral("mailto:jane.doe@example.org")}));
+    EXPECT_EQ(desktop.opened, QStringList{"mailto:jane.doe@example.org"});
     EXPECT_EQ(log.startingWith(QStringLiteral("WebWindow: Opening")),
-              QStringList({QStringLiteral("WebWindow: Opening a mailto link on the desktop")}));
+              QStringList{"WebWindow: Opening a mailto link on the desktop"});
     EXPECT_FALSE(log.lines().join(QLatin1Char('\n')).contains(QStringLiteral("jane")));
 }
 
@@ -276,12 +270,12 @@ TEST_F(WebWindowTest, FrameIsSavedOnlyWhenItChangesAndRestoredFittedOntoAScreen)
 {
     const QString savedFrame = QStringLiteral("WebWindow: Saved frame: ");
     const QRect available = QGuiApplication::primaryScreen()->availableGeometry();
-    showAfterRestart();
+    ASSERT_TRUE(showAfterRestart());
     EXPECT_LE((window()->frameGeometry().center() - available.center()).manhattanLength(), 2);
     window()->setGeometry(150, 120, 640, 480);
     const QRect saved = window()->frameGeometry();
     LogCapture log;
-    showAfterRestart();
+    ASSERT_TRUE(showAfterRestart());
     EXPECT_EQ(window()->frameGeometry(), saved);
     window()->close();
     window()->show();
@@ -290,16 +284,12 @@ TEST_F(WebWindowTest, FrameIsSavedOnlyWhenItChangesAndRestoredFittedOntoAScreen)
     EXPECT_EQ(log.startingWith(savedFrame),
               QStringList({savedFrame + QStringLiteral("{{60, 70}, {%1, %2}}").arg(saved.width()).arg(saved.height())}));
 
-    QSettings settings;
-    settings.setValue(WindowFrameStore::settingsKey, QStringLiteral("{{5000, 4000}, {500, 400}}"));
-    showAfterRestart();
+    ASSERT_TRUE(showAfterRestart("{{5000, 4000}, {500, 400}}"));
     EXPECT_TRUE(available.contains(window()->frameGeometry()));
     EXPECT_EQ(window()->frameGeometry().size(), QSize(500, 400));
-    settings.setValue(WindowFrameStore::settingsKey, QStringLiteral("{{-300, 100}, {5000, 4000}}"));
-    showAfterRestart();
+    ASSERT_TRUE(showAfterRestart("{{-300, 100}, {5000, 4000}}"));
     EXPECT_EQ(window()->frameGeometry(), available);
-    settings.setValue(WindowFrameStore::settingsKey, QStringLiteral("{{1, 2}, {3}}"));
-    showAfterRestart();
+    ASSERT_TRUE(showAfterRestart("{{1, 2}, {3}}"));
     EXPECT_EQ(window()->frameGeometry().topLeft(), QPoint(0, 0));
     EXPECT_EQ(window()->size(), QSize(1024, 768));
 }
