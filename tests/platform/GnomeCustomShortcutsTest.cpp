@@ -1,3 +1,4 @@
+#include "DesktopTestKit.h"
 #include "EventLoopWait.h"
 #include "PrivateSessionBus.h"
 #include "QtPrinters.h"
@@ -9,7 +10,6 @@
 #include "gnome/GnomeShortcutWriter.h"
 
 #include <QDBusConnection>
-#include <QFile>
 #include <QHash>
 #include <QTemporaryDir>
 
@@ -105,11 +105,6 @@ protected:
         raw.setPaths({usersPath});
     }
 
-    static ShortcutRequest request(const QString &id, const QString &name, QKeyCombination trigger)
-    {
-        return {id, name, trigger};
-    }
-
     Raw raw;
     GnomeCustomShortcuts shortcuts;
 };
@@ -135,13 +130,11 @@ TEST_F(GnomeCustomShortcutsTest, ACombinationGnomeHoldsIsReportedWithItsHolderAn
     GnomeKeybindingHolders holders(shortcuts);
     GnomeShortcutWriter writer(shortcuts, holders, QStringLiteral("/usr/bin/vantorel"));
     // Written first on free keys, then moved onto the shell's: the entry goes.
-    writer.writeAll({request(QStringLiteral("ID-1"), QStringLiteral("Apps"), Qt::MetaModifier | Qt::Key_Y)});
+    writer.writeAll({{"ID-1", "Apps", Qt::MetaModifier | Qt::Key_Y}});
     ASSERT_EQ(shortcuts.ourActionIds().size(), 1);
-    const QHash<QString, ShortcutState> states = writer.writeAll({
-        request(QStringLiteral("ID-1"), QStringLiteral("Apps"), Qt::MetaModifier | Qt::Key_A),
-        request(QStringLiteral("ID-2"), QStringLiteral("Mine too"), Qt::MetaModifier | Qt::AltModifier | Qt::Key_U),
-        request(QStringLiteral("ID-3"), QStringLiteral("Close"), Qt::AltModifier | Qt::Key_F4),
-    });
+    const QHash<QString, ShortcutState> states = writer.writeAll({{"ID-1", "Apps", Qt::MetaModifier | Qt::Key_A},
+                                                                  {"ID-2", "Mine too", Qt::MetaModifier | Qt::AltModifier | Qt::Key_U},
+                                                                  {"ID-3", "Close", Qt::AltModifier | Qt::Key_F4}});
     GSettingsSchema *shell
         = g_settings_schema_source_lookup(g_settings_schema_source_get_default(), "org.gnome.shell.keybindings", TRUE);
     GSettingsSchemaKey *key = g_settings_schema_get_key(shell, "toggle-application-view");
@@ -149,13 +142,11 @@ TEST_F(GnomeCustomShortcutsTest, ACombinationGnomeHoldsIsReportedWithItsHolderAn
     g_settings_schema_key_unref(key);
     g_settings_schema_unref(shell);
 
-    EXPECT_EQ(states.value(QStringLiteral("ID-1")),
-              (ShortcutState{Kind::TakenElsewhere, {}, QStringLiteral("Super+A is GNOME's ") + summary}));
-    EXPECT_EQ(states.value(QStringLiteral("ID-2")),
-              (ShortcutState{Kind::TakenElsewhere, {},
-                             QStringLiteral("Super+Alt+U is the custom shortcut “Terminal” in GNOME's keyboard settings")}));
-    EXPECT_EQ(states.value(QStringLiteral("ID-3")).kind, Kind::TakenElsewhere); // the window manager's
-    EXPECT_TRUE(states.value(QStringLiteral("ID-3")).detail.startsWith(QStringLiteral("Alt+F4 is GNOME's ")));
+    EXPECT_EQ(states.value("ID-1"), (ShortcutState{Kind::TakenElsewhere, {}, QStringLiteral("Super+A is GNOME's ") + summary}));
+    EXPECT_EQ(states.value("ID-2"), (ShortcutState{Kind::TakenElsewhere, {},
+                                                   "Super+Alt+U is the custom shortcut “Terminal” in GNOME's keyboard settings"}));
+    EXPECT_EQ(states.value("ID-3").kind, Kind::TakenElsewhere); // the window manager's
+    EXPECT_TRUE(states.value("ID-3").detail.startsWith(QStringLiteral("Alt+F4 is GNOME's ")));
     EXPECT_EQ(raw.paths(), QStringList{usersPath});
 }
 
@@ -195,16 +186,16 @@ TEST_F(GnomeCustomShortcutServiceTest, WritesNothingBeforeTheUserAgrees)
 {
     EXPECT_FALSE(service->hasConsent());
     EXPECT_EQ(service->consentRequest(), QStringLiteral("Add Vantorel's shortcuts to GNOME's keyboard settings"));
-    service->bind({request(QStringLiteral("ID-1"), QStringLiteral("Mark"), Qt::MetaModifier | Qt::Key_Y)});
-    EXPECT_EQ(states.value(QStringLiteral("ID-1")).kind, Kind::Pending);
-    EXPECT_TRUE(states.value(QStringLiteral("ID-1")).detail.contains(service->consentRequest()));
+    service->bind({{"ID-1", "Mark", Qt::MetaModifier | Qt::Key_Y}});
+    EXPECT_EQ(states.value("ID-1").kind, Kind::Pending);
+    EXPECT_TRUE(states.value("ID-1").detail.contains(service->consentRequest()));
     EXPECT_EQ(service->probe(Qt::MetaModifier | Qt::Key_Y).kind, Kind::Pending);
     EXPECT_EQ(raw.paths(), QStringList{usersPath});
 
     service->setConsent(true);
     EXPECT_EQ(consents, QList<bool>{true});
-    EXPECT_EQ(states.value(QStringLiteral("ID-1")), (ShortcutState{Kind::Live, QStringLiteral("Super+Y"), {}}));
-    EXPECT_EQ(raw.paths(), QStringList({usersPath, GnomeCustomShortcuts::pathOf(QStringLiteral("ID-1"))}));
+    EXPECT_EQ(states.value("ID-1"), (ShortcutState{Kind::Live, QStringLiteral("Super+Y"), {}}));
+    EXPECT_EQ(raw.paths(), QStringList({usersPath, GnomeCustomShortcuts::pathOf("ID-1")}));
     EXPECT_EQ(service->probe(Qt::MetaModifier | Qt::Key_Y).kind, Kind::Live);
     EXPECT_EQ(service->probe(Qt::MetaModifier | Qt::Key_A).kind, Kind::TakenElsewhere);
     // Remembered for the next run.
@@ -213,31 +204,29 @@ TEST_F(GnomeCustomShortcutServiceTest, WritesNothingBeforeTheUserAgrees)
     service->setConsent(false);
     EXPECT_EQ(consents, QList<bool>({true, false}));
     EXPECT_EQ(raw.paths(), QStringList{usersPath});
-    EXPECT_EQ(states.value(QStringLiteral("ID-1")).kind, Kind::Pending);
+    EXPECT_EQ(states.value("ID-1").kind, Kind::Pending);
     EXPECT_FALSE(GnomeShortcutConsent(config.path()).isGiven());
 }
 
 TEST_F(GnomeCustomShortcutServiceTest, FollowsAConsentGivenAndTakenBackByAnotherProcess)
 {
-    service->bind({request(QStringLiteral("ID-1"), QStringLiteral("Mark"), Qt::MetaModifier | Qt::Key_Y)});
+    service->bind({{"ID-1", "Mark", Qt::MetaModifier | Qt::Key_Y}});
     // What `vantorel --add-desktop-shortcuts` does: the consent, then the list.
     ASSERT_TRUE(GnomeShortcutConsent(config.path()).set(true));
     GnomeCustomShortcuts other;
-    ASSERT_TRUE(other.put(QStringLiteral("ID-1"), {QStringLiteral("Vantorel: Mark"), QStringLiteral("c"),
-                                                   QStringLiteral("<Super>y")}));
+    ASSERT_TRUE(other.put("ID-1", {"Vantorel: Mark", "c", "<Super>y"}));
     EXPECT_TRUE(runEventLoopUntil([&] { return !consents.isEmpty(); }));
     EXPECT_EQ(consents, QList<bool>{true});
     EXPECT_TRUE(service->hasConsent());
-    EXPECT_EQ(states.value(QStringLiteral("ID-1")).kind, Kind::Live);
-    EXPECT_EQ(shortcuts.entryAt(GnomeCustomShortcuts::pathOf(QStringLiteral("ID-1")))->command,
-              QStringLiteral("/usr/bin/vantorel --activate ID-1"));
+    EXPECT_EQ(states.value("ID-1").kind, Kind::Live);
+    EXPECT_EQ(shortcuts.entryAt(GnomeCustomShortcuts::pathOf("ID-1"))->command, "/usr/bin/vantorel --activate ID-1");
 
     // And `--remove-desktop-shortcuts`.
     ASSERT_TRUE(GnomeShortcutConsent(config.path()).set(false));
     other.removeAllOurs();
     EXPECT_TRUE(runEventLoopUntil([&] { return consents.size() == 2; }));
     EXPECT_FALSE(service->hasConsent());
-    EXPECT_EQ(states.value(QStringLiteral("ID-1")).kind, Kind::Pending);
+    EXPECT_EQ(states.value("ID-1").kind, Kind::Pending);
     EXPECT_EQ(raw.paths(), QStringList{usersPath});
 }
 
@@ -245,13 +234,13 @@ TEST_F(GnomeCustomShortcutServiceTest, FollowsAConsentTakenBackWhereNoEntryWasWr
 {
     // On a combination GNOME holds: no entry, so taking the consent back
     // changes no list.
-    service->bind({request(QStringLiteral("ID-1"), QStringLiteral("Apps"), Qt::MetaModifier | Qt::Key_A)});
+    service->bind({{"ID-1", "Apps", Qt::MetaModifier | Qt::Key_A}});
     service->setConsent(true);
-    EXPECT_EQ(states.value(QStringLiteral("ID-1")).kind, Kind::TakenElsewhere);
+    EXPECT_EQ(states.value("ID-1").kind, Kind::TakenElsewhere);
     ASSERT_TRUE(GnomeShortcutConsent(config.path()).set(false));
     EXPECT_TRUE(runEventLoopUntil([&] { return consents.size() == 2; }));
     EXPECT_EQ(consents, QList<bool>({true, false}));
-    EXPECT_EQ(states.value(QStringLiteral("ID-1")).kind, Kind::Pending);
+    EXPECT_EQ(states.value("ID-1").kind, Kind::Pending);
 }
 
 // GNOME's settings daemon runs the custom shortcuts: while it is not on the
@@ -277,17 +266,11 @@ TEST_F(GnomeCustomShortcutServiceTest, OpensGnomeSettingsKeyboardPageWhereItIsIn
     EXPECT_FALSE(service->hasDesktopSettings());
 
     const QString opened = bin.filePath(QStringLiteral("opened"));
-    QFile settings(bin.filePath(QStringLiteral("gnome-control-center")));
-    ASSERT_TRUE(settings.open(QIODevice::WriteOnly));
-    settings.write("#!/bin/sh\necho \"$@\" > '" + QFile::encodeName(opened) + "'\n");
-    settings.close();
-    settings.setPermissions(settings.permissions() | QFileDevice::ExeOwner);
+    ASSERT_TRUE(writeFile(bin.filePath(QStringLiteral("gnome-control-center")),
+                          "#!/bin/sh\necho \"$@\" > '" + QFile::encodeName(opened) + "'\n", true));
     EXPECT_TRUE(service->hasDesktopSettings());
     service->openDesktopSettings();
     qputenv("PATH", path);
-    EXPECT_TRUE(runEventLoopUntil([&] {
-        QFile file(opened);
-        return file.open(QIODevice::ReadOnly) && file.readAll() == "keyboard\n";
-    }));
+    EXPECT_TRUE(runEventLoopUntil([&] { return readFile(opened) == "keyboard\n"; }));
 }
 } // namespace

@@ -1,13 +1,12 @@
 // What Vantorel writes to sway and reads from it: keys, command lines,
 // the configuration's bindings and the IPC framing.
+#include "DesktopTestKit.h"
 #include "sway/SwayCommand.h"
 #include "sway/SwayConfigBindings.h"
 #include "sway/SwayIncludedFiles.h"
 #include "sway/SwayIpcFrame.h"
 #include "sway/SwayKeys.h"
 
-#include <QDir>
-#include <QFile>
 #include <QProcess>
 #include <QTemporaryDir>
 
@@ -189,11 +188,7 @@ TEST(SwayIncludedFilesTest, FindsTheFilesAPatternNamesInNameOrder)
 {
     QTemporaryDir dir;
     ASSERT_TRUE(dir.isValid());
-    ASSERT_TRUE(QDir(dir.path()).mkpath(QStringLiteral("config.d")));
-    const auto write = [&](const QString &name, const QByteArray &text) {
-        QFile file(dir.filePath(name));
-        return file.open(QIODevice::WriteOnly) && file.write(text) == text.size();
-    };
+    const auto write = [&](const QString &name, const QByteArray &text) { return writeFile(dir.filePath(name), text); };
     ASSERT_TRUE(write(QStringLiteral("config.d/20-b.conf"), "bindsym Mod4+b exec b"));
     ASSERT_TRUE(write(QStringLiteral("config.d/10-a.conf"), "bindsym Mod4+a exec a"));
     ASSERT_TRUE(write(QStringLiteral("config.d/notes.txt"), "not included"));
