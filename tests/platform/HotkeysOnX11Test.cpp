@@ -11,6 +11,7 @@
 
 #include <QFile>
 #include <QProcess>
+#include <QScopeGuard>
 #include <QTemporaryDir>
 
 #include <gtest/gtest.h>
@@ -279,9 +280,8 @@ TEST_F(HotkeysOnX11, APressCarriesTheServersTimeForTheWindowActivation)
 // so do they when Super moves to another modifier bit.
 TEST_F(HotkeysOnX11, HotkeysFollowTheFirstLayoutKeysThatSwapAndAModifierMapChange)
 {
-    struct UsLayoutAfterwards {
-        ~UsLayoutAfterwards() { setLayout("us"); } // also the modifier map: the server is shared
-    } restore;
+    // Also the modifier map: the server is shared.
+    const auto usLayoutAfterwards = qScopeGuard([] { setLayout("us"); });
     ASSERT_TRUE(setLayout("us,de"));
     home.addButton(QStringLiteral("y"), QStringLiteral("⌃ + Y"));
     home.addButton(QStringLiteral("z"), QStringLiteral("⌃ + Z"));

@@ -10,12 +10,12 @@
 #include <QElapsedTimer>
 #include <QFile>
 #include <QFileInfo>
+#include <QScopeGuard>
 #include <QTemporaryDir>
 #include <QUrl>
 
 #include <chrono>
 #include <csignal>
-#include <functional>
 #include <thread>
 #include <tuple>
 
@@ -243,14 +243,10 @@ TEST_F(InstalledProgramTest, AProgramStartedByAPressDuringStartUpIsKnownAsRunnin
                 pids.append(line.toLongLong());
         return pids;
     };
-    struct EndCopiesAfterwards {
-        std::function<QList<qint64>()> copies;
-        ~EndCopiesAfterwards()
-        {
-            for (const qint64 pid : copies())
-                ::kill(pid_t(pid), SIGTERM);
-        }
-    } endCopies{copies};
+    const auto endCopiesAfterwards = qScopeGuard([&copies] {
+        for (const qint64 pid : copies())
+            ::kill(pid_t(pid), SIGTERM);
+    });
 
     // Pressed from the spawn on until a copy runs. With the X server's own plugin, building the QApplication takes long
     // enough for the first press that works to come meanwhile.

@@ -21,15 +21,10 @@
 namespace {
 using Kind = ShortcutState::Kind;
 
-ShortcutRequest request(const QString &id, QKeyCombination trigger)
-{
-    return {id, QStringLiteral("Button ") + id, trigger};
-}
-
 // "Button A" on Alt+A: a button on Alt and its id's first letter.
 ShortcutRequest onAlt(const QString &id)
 {
-    return request(id, Qt::AltModifier | Qt::Key(id.at(0).unicode()));
+    return {id, QStringLiteral("Button ") + id, Qt::AltModifier | Qt::Key(id.at(0).unicode())};
 }
 
 class PortalShortcutServiceTest : public ::testing::Test {
@@ -106,8 +101,7 @@ protected:
 TEST_F(PortalShortcutServiceTest, AnswersPendingAtOnceThenLiveOnTheTriggerTheDesktopAssigned)
 {
     portal->setAnswer(FakeShortcutPortal::Answer::AnotherTrigger);
-    service->bind({request(QStringLiteral("A"), Qt::MetaModifier | Qt::AltModifier | Qt::Key_F),
-                   request(QStringLiteral("B"), Qt::ControlModifier | Qt::Key_F5)});
+    service->bind({onAlt("A"), onAlt("B")});
     ASSERT_EQ(states.size(), 2) << "every action answers at once";
     EXPECT_EQ(states.value("A").kind, Kind::Pending);
 
@@ -183,7 +177,7 @@ TEST_F(PortalShortcutServiceTest, ARefusedRegistrationIsLoggedOnceAndReachableBy
     EXPECT_TRUE(states.value("A").detail.endsWith(why)) << states.value("A").detail.toStdString();
 
     states.clear();
-    service->bind({request(QStringLiteral("A"), Qt::AltModifier | Qt::Key_B)});
+    service->bind({{"A", "Button A", Qt::AltModifier | Qt::Key_B}});
     ASSERT_TRUE(allAre(Kind::Failed, {"A"}));
     settle();
     EXPECT_EQ(portal->registeredAppIds().size(), 2) << "not asked again on the same connection";

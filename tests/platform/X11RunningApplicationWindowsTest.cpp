@@ -5,9 +5,6 @@
 
 #include <xcb/xcb.h>
 
-#include <QElapsedTimer>
-#include <QThread>
-
 #include <cstdlib>
 
 #include <gtest/gtest.h>
@@ -81,22 +78,14 @@ TEST_F(X11RunningApplicationWindowsTest, ActivationAsksTheWindowManagerWithThePr
     windows->activate(terminal, 5678);
 
     std::optional<xcb_client_message_event_t> request;
-    QElapsedTimer clock;
-    clock.start();
-    while (!request && clock.elapsed() < 3000) {
-        xcb_generic_event_t *event = xcb_poll_for_event(c);
-        if (!event) {
-            QThread::msleep(5);
-            continue;
-        }
-        if ((event->response_type & 0x7f) == XCB_CLIENT_MESSAGE) {
+    ASSERT_TRUE(runEventLoopUntil([&] {
+        for (xcb_generic_event_t *event; !request && (event = xcb_poll_for_event(c)); std::free(event)) {
             const auto *message = reinterpret_cast<xcb_client_message_event_t *>(event);
-            if (message->type == activeWindow)
+            if ((event->response_type & 0x7f) == XCB_CLIENT_MESSAGE && message->type == activeWindow)
                 request = *message;
         }
-        std::free(event);
-    }
-    ASSERT_TRUE(request.has_value());
+        return request.has_value();
+    }));
     EXPECT_EQ(request->window, terminal);
     EXPECT_EQ(request->data.data32[0], 1u) << "as a normal application";
     EXPECT_EQ(request->data.data32[1], 5678u);
