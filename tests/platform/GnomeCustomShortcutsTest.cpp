@@ -17,6 +17,7 @@
 #include <gtest/gtest.h>
 
 #include <memory>
+#include <tuple>
 
 // GNOME's real schemas (gnome-settings-daemon's, gnome-shell's, mutter's) on
 // GSettings' memory backend (GSETTINGS_BACKEND=memory, set by CTest and here):
@@ -152,14 +153,14 @@ TEST_F(GnomeCustomShortcutsTest, ACombinationGnomeHoldsIsReportedWithItsHolderAn
 
 TEST(GnomeShortcutWriterTest, QuotesTheCommandAsADesktopEntryExecLine)
 {
-    EXPECT_EQ(GnomeShortcutWriter::commandFor(QStringLiteral("/usr/bin/vantorel"), QStringLiteral("0A-1")),
-              QStringLiteral("/usr/bin/vantorel --activate 0A-1"));
-    EXPECT_EQ(GnomeShortcutWriter::commandFor(QStringLiteral("/home/me/My Build/vantorel"), QStringLiteral("0A")),
-              QStringLiteral("\"/home/me/My Build/vantorel\" --activate 0A"));
-    EXPECT_EQ(GnomeShortcutWriter::commandFor(QStringLiteral("/opt/$x \"q\" `b` \\/100%"), QStringLiteral("0A")),
-              QStringLiteral("\"/opt/\\$x \\\"q\\\" \\`b\\` \\\\/100%%\" --activate 0A"));
-    EXPECT_EQ(GnomeShortcutWriter::commandFor(QStringLiteral("/opt/100%/v"), QStringLiteral("0A")),
-              QStringLiteral("/opt/100%%/v --activate 0A"));
+    // The program, the action's id, the command.
+    const std::tuple<const char *, const char *, const char *> cases[] = {
+        {"/usr/bin/vantorel", "0A-1", "/usr/bin/vantorel --activate 0A-1"},
+        {"/home/me/My Build/vantorel", "0A", "\"/home/me/My Build/vantorel\" --activate 0A"},
+        {"/opt/$x \"q\" `b` \\/100%", "0A", "\"/opt/\\$x \\\"q\\\" \\`b\\` \\\\/100%%\" --activate 0A"},
+        {"/opt/100%/v", "0A", "/opt/100%%/v --activate 0A"}};
+    for (const auto &[program, id, command] : cases)
+        EXPECT_EQ(GnomeShortcutWriter::commandFor(QLatin1String(program), QLatin1String(id)), QLatin1String(command));
 }
 
 class GnomeCustomShortcutServiceTest : public GnomeCustomShortcutsTest {
