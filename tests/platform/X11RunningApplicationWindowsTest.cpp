@@ -28,12 +28,9 @@ protected:
     // The lists stay on the shared server's root window; the windows go with the client.
     void TearDown() override
     {
-        setRootWindows("_NET_CLIENT_LIST", {});
-        setRootWindows("_NET_ACTIVE_WINDOW", {});
+        client.setRootWindows("_NET_CLIENT_LIST", {});
+        client.setRootWindows("_NET_ACTIVE_WINDOW", {});
     }
-
-    // Set once the server has done it: the program asks on a connection of its own.
-    void setRootWindows(const char *property, const std::vector<xcb_window_t> &list) { client.setRootWindows(property, list); }
 
     std::shared_ptr<X11Connection> connection;
     std::unique_ptr<X11RunningApplicationWindows> windows;
@@ -48,7 +45,7 @@ TEST_F(X11RunningApplicationWindowsTest, AListedWindowIsFoundByItsClassOrItsProc
     EXPECT_FALSE(windows->canFindWindows()) << "no window list, no window manager to ask";
     EXPECT_EQ(windows->find({{}, {QStringLiteral("gedit")}}), std::nullopt);
 
-    setRootWindows("_NET_CLIENT_LIST", {editor, terminal});
+    client.setRootWindows("_NET_CLIENT_LIST", {editor, terminal});
     EXPECT_TRUE(windows->canFindWindows());
     EXPECT_EQ(windows->find({{}, {QStringLiteral("gedit")}}), editor) << "by the instance name";
     EXPECT_EQ(windows->find({{}, {QStringLiteral("XTERM")}}), terminal) << "by the class, ignoring case";
@@ -57,16 +54,16 @@ TEST_F(X11RunningApplicationWindowsTest, AListedWindowIsFoundByItsClassOrItsProc
 
     // Of several windows of the application, the active one.
     const xcb_window_t secondEditor = client.clientWindow("gedit\0Gedit", 4243);
-    setRootWindows("_NET_CLIENT_LIST", {editor, terminal, secondEditor});
+    client.setRootWindows("_NET_CLIENT_LIST", {editor, terminal, secondEditor});
     EXPECT_EQ(windows->find({{}, {QStringLiteral("Gedit")}}), secondEditor);
-    setRootWindows("_NET_ACTIVE_WINDOW", {editor});
+    client.setRootWindows("_NET_ACTIVE_WINDOW", {editor});
     EXPECT_EQ(windows->find({{}, {QStringLiteral("Gedit")}}), editor);
 }
 
 TEST_F(X11RunningApplicationWindowsTest, ActivationAsksTheWindowManagerWithThePressTime)
 {
-    setRootWindows("_NET_CLIENT_LIST", {editor, terminal});
-    setRootWindows("_NET_ACTIVE_WINDOW", {editor});
+    client.setRootWindows("_NET_CLIENT_LIST", {editor, terminal});
+    client.setRootWindows("_NET_ACTIVE_WINDOW", {editor});
     EXPECT_TRUE(windows->isFrontmost(editor));
     EXPECT_FALSE(windows->isFrontmost(terminal));
 
@@ -123,7 +120,7 @@ TEST_F(X11RunningApplicationWindowsTest, AnOwnWindowCarriesTheTimeOfTheEventThat
 // and focuses it itself.
 TEST_F(X11RunningApplicationWindowsTest, WithoutAWindowManagerActivationMapsAndFocusesTheWindow)
 {
-    setRootWindows("_NET_CLIENT_LIST", {editor, terminal});
+    client.setRootWindows("_NET_CLIENT_LIST", {editor, terminal});
     windows->activate(terminal, 0);
     ASSERT_TRUE(connection->roundTrip());
 
@@ -141,16 +138,16 @@ TEST_F(X11RunningApplicationWindowsTest, WithoutAWindowManagerActivationMapsAndF
 // again only when the root window says they changed.
 TEST_F(X11RunningApplicationWindowsTest, ListsFollowTheRootWindowsChangesWhileEventsAreRead)
 {
-    setRootWindows("_NET_CLIENT_LIST", {editor});
+    client.setRootWindows("_NET_CLIENT_LIST", {editor});
     connection->readFromEventLoop();
     ASSERT_TRUE(connection->eventsRead());
     EXPECT_EQ(windows->find({{}, {QStringLiteral("xterm")}}), std::nullopt);
 
-    setRootWindows("_NET_CLIENT_LIST", {editor, terminal});
+    client.setRootWindows("_NET_CLIENT_LIST", {editor, terminal});
     EXPECT_TRUE(runEventLoopUntil([&] { return windows->find({{}, {QStringLiteral("xterm")}}) == terminal; }));
-    setRootWindows("_NET_ACTIVE_WINDOW", {terminal});
+    client.setRootWindows("_NET_ACTIVE_WINDOW", {terminal});
     EXPECT_TRUE(runEventLoopUntil([&] { return windows->isFrontmost(terminal); }));
-    setRootWindows("_NET_CLIENT_LIST", {terminal});
+    client.setRootWindows("_NET_CLIENT_LIST", {terminal});
     EXPECT_TRUE(runEventLoopUntil([&] { return !windows->find({{}, {QStringLiteral("gedit")}}); }))
         << "a window gone from the list is gone";
 }
