@@ -1,8 +1,8 @@
 #pragma once
 
 #include "ButtonFileWriter.h"
+#include "DesktopTestKit.h"
 
-#include <QFile>
 #include <QTemporaryDir>
 #include <QUrl>
 
@@ -14,11 +14,9 @@ public:
 
     QUuid addButton(const QString &name, const QString &shortcut)
     {
-        QFile script(m_dir.filePath(name + QStringLiteral(".sh")));
-        if (script.open(QIODevice::WriteOnly))
-            script.write("#!/bin/sh\ntouch '" + QFile::encodeName(m_dir.filePath(name)) + ".ran'\n");
-        script.setPermissions(script.permissions() | QFileDevice::ExeOwner);
-        return addWebButton(name, shortcut, QUrl::fromLocalFile(script.fileName()).toString());
+        const QString script = m_dir.filePath(name + QStringLiteral(".sh"));
+        writeFile(script, "#!/bin/sh\ntouch '" + QFile::encodeName(m_dir.filePath(name)) + ".ran'\n", true);
+        return addWebButton(name, shortcut, QUrl::fromLocalFile(script).toString());
     }
 
     // A button whose target is this address as it is.

@@ -1,8 +1,6 @@
 #include "DesktopTestKit.h"
 #include "platform/gio/GioAppLauncher.h"
 
-#include <QFile>
-#include <QFileInfo>
 #include <QTemporaryDir>
 
 #include <csignal>
@@ -14,11 +12,8 @@ class GioAppLauncherTest : public ::testing::Test {
 protected:
     QString writeFile(const QString &name, const QByteArray &content, bool executable = false)
     {
-        QFile file(dir.filePath(name));
-        EXPECT_TRUE(file.open(QIODevice::WriteOnly) && file.write(content) == content.size());
-        if (executable)
-            file.setPermissions(file.permissions() | QFileDevice::ExeOwner);
-        return file.fileName();
+        EXPECT_TRUE(::writeFile(dir.filePath(name), content, executable)) << name.toStdString();
+        return dir.filePath(name);
     }
 
     // A script that writes its pid, its session id and its startup id, one a line.
@@ -34,9 +29,9 @@ protected:
 
     QList<QByteArray> waitForReport()
     {
-        QFile report(dir.filePath(QStringLiteral("report")));
-        runEventLoopUntil([&] { return report.exists(); });
-        return report.open(QIODevice::ReadOnly) ? report.readAll().split('\n') : QList<QByteArray>();
+        const QString report = dir.filePath(QStringLiteral("report"));
+        runEventLoopUntil([&] { return QFileInfo::exists(report); });
+        return readFile(report).split('\n');
     }
 
     std::optional<QString> open(const QString &path, quint64 eventTime = 0)

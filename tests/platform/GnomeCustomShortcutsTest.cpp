@@ -1,3 +1,4 @@
+#include "DesktopTestKit.h"
 #include "EventLoopWait.h"
 #include "PrivateSessionBus.h"
 #include "QtPrinters.h"
@@ -9,7 +10,6 @@
 #include "platform/gnome/GnomeShortcutWriter.h"
 
 #include <QDBusConnection>
-#include <QFile>
 #include <QHash>
 #include <QTemporaryDir>
 
@@ -17,6 +17,7 @@
 #include <gtest/gtest.h>
 
 #include <memory>
+#include <tuple>
 
 // GNOME's real schemas (gnome-settings-daemon's, gnome-shell's, mutter's) on
 // GSettings' memory backend (GSETTINGS_BACKEND=memory, set by CTest and here):
@@ -105,11 +106,6 @@ protected:
         raw.setPaths({usersPath});
     }
 
-    static ShortcutRequest request(const QString &id, const QString &name, QKeyCombination trigger)
-    {
-        return {id, name, trigger};
-    }
-
     Raw raw;
     GnomeCustomShortcuts shortcuts;
 };
@@ -135,13 +131,11 @@ TEST_F(GnomeCustomShortcutsTest, ACombinationGnomeHoldsIsReportedWithItsHolderAn
     GnomeKeybindingHolders holders(shortcuts);
     GnomeShortcutWriter writer(shortcuts, holders, QStringLiteral("/usr/bin/vantorel"));
     // Written first on free keys, then moved onto the shell's: the entry goes.
-    writer.writeAll({request(QStringLiteral("ID-1"), QStringLiteral("Apps"), Qt::MetaModifier | Qt::Key_Y)});
+    writer.writeAll({{"ID-1", "Apps", Qt::MetaModifier | Qt::Key_Y}});
     ASSERT_EQ(shortcuts.ourActionIds().size(), 1);
-    const QHash<QString, ShortcutState> states = writer.writeAll({
-        request(QStringLiteral("ID-1"), QStringLiteral("Apps"), Qt::MetaModifier | Qt::Key_A),
-        request(QStringLiteral("ID-2"), QStringLiteral("Mine too"), Qt::MetaModifier | Qt::AltModifier | Qt::Key_U),
-        request(QStringLiteral("ID-3"), QStringLiteral("Close"), Qt::AltModifier | Qt::Key_F4),
-    });
+    const QHash<QString, ShortcutState> states = writer.writeAll({{"ID-1", "Apps", Qt::MetaModifier | Qt::Key_A},
+                                                                  {"ID-2", "Mine too", Qt::MetaModifier | Qt::AltModifier | Qt::Key_U},
+                                                                  {"ID-3", "Close", Qt::AltModifier | Qt::Key_F4}});
     GSettingsSchema *shell
         = g_settings_schema_source_lookup(g_settings_schema_source_get_default(), "org.gnome.shell.keybindings", TRUE);
     GSettingsSchemaKey *key = g_settings_schema_get_key(shell, "toggle-application-view");
@@ -149,26 +143,24 @@ TEST_F(GnomeCustomShortcutsTest, ACombinationGnomeHoldsIsReportedWithItsHolderAn
     g_settings_schema_key_unref(key);
     g_settings_schema_unref(shell);
 
-    EXPECT_EQ(states.value(QStringLiteral("ID-1")),
-              (ShortcutState{Kind::TakenElsewhere, {}, QStringLiteral("Super+A is GNOME's ") + summary}));
-    EXPECT_EQ(states.value(QStringLiteral("ID-2")),
-              (ShortcutState{Kind::TakenElsewhere, {},
-                             QStringLiteral("Super+Alt+U is the custom shortcut “Terminal” in GNOME's keyboard settings")}));
-    EXPECT_EQ(states.value(QStringLiteral("ID-3")).kind, Kind::TakenElsewhere); // the window manager's
-    EXPECT_TRUE(states.value(QStringLiteral("ID-3")).detail.startsWith(QStringLiteral("Alt+F4 is GNOME's ")));
+    EXPECT_EQ(states.value("ID-1"), (ShortcutState{Kind::TakenElsewhere, {}, QStringLiteral("Super+A is GNOME's ") + summary}));
+    EXPECT_EQ(states.value("ID-2"), (ShortcutState{Kind::TakenElsewhere, {},
+                                                   "Super+Alt+U is the custom shortcut “Terminal” in GNOME's keyboard settings"}));
+    EXPECT_EQ(states.value("ID-3").kind, Kind::TakenElsewhere); // the window manager's
+    EXPECT_TRUE(states.value("ID-3").detail.startsWith(QStringLiteral("Alt+F4 is GNOME's ")));
     EXPECT_EQ(raw.paths(), QStringList{usersPath});
 }
 
 TEST(GnomeShortcutWriterTest, QuotesTheCommandAsADesktopEntryExecLine)
 {
-    EXPECT_EQ(GnomeShortcutWriter::commandFor(QStringLiteral("/usr/bin/vantorel"), QStringLiteral("0A-1")),
-              QStringLiteral("/usr/bin/vantorel --activate 0A-1"));
-    EXPECT_EQ(GnomeShortcutWriter::commandFor(QStringLiteral("/home/me/My Build/vantorel"), QStringLiteral("0A")),
-              QStringLiteral("\"/home/me/My Build/vantorel\" --activate 0A"));
-    EXPECT_EQ(GnomeShortcutWriter::commandFor(QStringLiteral("/opt/$x \"q\" `b` \\/100%"), QStringLiteral("0A")),
-              QStringLiteral("\"/opt/\\$x \\\"q\\\" \\`b\\` \\\\/100%%\" --activate 0A"));
-    EXPECT_EQ(GnomeShortcutWriter::commandFor(QStringLiteral("/opt/100%/v"), QStringLiteral("0A")),
-              QStringLiteral("/opt/100%%/v --activate 0A"));
+    // The program, the action's id, the command.
+    const std::tuple<const char *, const char *, const char *> cases[] = {
+        {"/usr/bin/vantorel", "0A-1", "/usr/bin/vantorel --activate 0A-1"},
+        {"/home/me/My Build/vantorel", "0A", "\"/home/me/My Build/vantorel\" --activate 0A"},
+        {"/opt/$x \"q\" `b` \\/100%", "0A", "\"/opt/\\$x \\\"q\\\" \\`b\\` \\\\/100%%\" --activate 0A"},
+        {"/opt/100%/v", "0A", "/opt/100%%/v --activate 0A"}};
+    for (const auto &[program, id, command] : cases)
+        EXPECT_EQ(GnomeShortcutWriter::commandFor(QLatin1String(program), QLatin1String(id)), QLatin1String(command));
 }
 
 class GnomeCustomShortcutServiceTest : public GnomeCustomShortcutsTest {
@@ -195,16 +187,16 @@ TEST_F(GnomeCustomShortcutServiceTest, WritesNothingBeforeTheUserAgrees)
 {
     EXPECT_FALSE(service->hasConsent());
     EXPECT_EQ(service->consentRequest(), QStringLiteral("Add Vantorel's shortcuts to GNOME's keyboard settings"));
-    service->bind({request(QStringLiteral("ID-1"), QStringLiteral("Mark"), Qt::MetaModifier | Qt::Key_Y)});
-    EXPECT_EQ(states.value(QStringLiteral("ID-1")).kind, Kind::Pending);
-    EXPECT_TRUE(states.value(QStringLiteral("ID-1")).detail.contains(service->consentRequest()));
+    service->bind({{"ID-1", "Mark", Qt::MetaModifier | Qt::Key_Y}});
+    EXPECT_EQ(states.value("ID-1").kind, Kind::Pending);
+    EXPECT_TRUE(states.value("ID-1").detail.contains(service->consentRequest()));
     EXPECT_EQ(service->probe(Qt::MetaModifier | Qt::Key_Y).kind, Kind::Pending);
     EXPECT_EQ(raw.paths(), QStringList{usersPath});
 
     service->setConsent(true);
     EXPECT_EQ(consents, QList<bool>{true});
-    EXPECT_EQ(states.value(QStringLiteral("ID-1")), (ShortcutState{Kind::Live, QStringLiteral("Super+Y"), {}}));
-    EXPECT_EQ(raw.paths(), QStringList({usersPath, GnomeCustomShortcuts::pathOf(QStringLiteral("ID-1"))}));
+    EXPECT_EQ(states.value("ID-1"), (ShortcutState{Kind::Live, QStringLiteral("Super+Y"), {}}));
+    EXPECT_EQ(raw.paths(), QStringList({usersPath, GnomeCustomShortcuts::pathOf("ID-1")}));
     EXPECT_EQ(service->probe(Qt::MetaModifier | Qt::Key_Y).kind, Kind::Live);
     EXPECT_EQ(service->probe(Qt::MetaModifier | Qt::Key_A).kind, Kind::TakenElsewhere);
     // Remembered for the next run.
@@ -213,31 +205,29 @@ TEST_F(GnomeCustomShortcutServiceTest, WritesNothingBeforeTheUserAgrees)
     service->setConsent(false);
     EXPECT_EQ(consents, QList<bool>({true, false}));
     EXPECT_EQ(raw.paths(), QStringList{usersPath});
-    EXPECT_EQ(states.value(QStringLiteral("ID-1")).kind, Kind::Pending);
+    EXPECT_EQ(states.value("ID-1").kind, Kind::Pending);
     EXPECT_FALSE(GnomeShortcutConsent(config.path()).isGiven());
 }
 
 TEST_F(GnomeCustomShortcutServiceTest, FollowsAConsentGivenAndTakenBackByAnotherProcess)
 {
-    service->bind({request(QStringLiteral("ID-1"), QStringLiteral("Mark"), Qt::MetaModifier | Qt::Key_Y)});
+    service->bind({{"ID-1", "Mark", Qt::MetaModifier | Qt::Key_Y}});
     // What `vantorel --add-desktop-shortcuts` does: the consent, then the list.
     ASSERT_TRUE(GnomeShortcutConsent(config.path()).set(true));
     GnomeCustomShortcuts other;
-    ASSERT_TRUE(other.put(QStringLiteral("ID-1"), {QStringLiteral("Vantorel: Mark"), QStringLiteral("c"),
-                                                   QStringLiteral("<Super>y")}));
+    ASSERT_TRUE(other.put("ID-1", {"Vantorel: Mark", "c", "<Super>y"}));
     EXPECT_TRUE(runEventLoopUntil([&] { return !consents.isEmpty(); }));
     EXPECT_EQ(consents, QList<bool>{true});
     EXPECT_TRUE(service->hasConsent());
-    EXPECT_EQ(states.value(QStringLiteral("ID-1")).kind, Kind::Live);
-    EXPECT_EQ(shortcuts.entryAt(GnomeCustomShortcuts::pathOf(QStringLiteral("ID-1")))->command,
-              QStringLiteral("/usr/bin/vantorel --activate ID-1"));
+    EXPECT_EQ(states.value("ID-1").kind, Kind::Live);
+    EXPECT_EQ(shortcuts.entryAt(GnomeCustomShortcuts::pathOf("ID-1"))->command, "/usr/bin/vantorel --activate ID-1");
 
     // And `--remove-desktop-shortcuts`.
     ASSERT_TRUE(GnomeShortcutConsent(config.path()).set(false));
     other.removeAllOurs();
     EXPECT_TRUE(runEventLoopUntil([&] { return consents.size() == 2; }));
     EXPECT_FALSE(service->hasConsent());
-    EXPECT_EQ(states.value(QStringLiteral("ID-1")).kind, Kind::Pending);
+    EXPECT_EQ(states.value("ID-1").kind, Kind::Pending);
     EXPECT_EQ(raw.paths(), QStringList{usersPath});
 }
 
@@ -245,13 +235,13 @@ TEST_F(GnomeCustomShortcutServiceTest, FollowsAConsentTakenBackWhereNoEntryWasWr
 {
     // On a combination GNOME holds: no entry, so taking the consent back
     // changes no list.
-    service->bind({request(QStringLiteral("ID-1"), QStringLiteral("Apps"), Qt::MetaModifier | Qt::Key_A)});
+    service->bind({{"ID-1", "Apps", Qt::MetaModifier | Qt::Key_A}});
     service->setConsent(true);
-    EXPECT_EQ(states.value(QStringLiteral("ID-1")).kind, Kind::TakenElsewhere);
+    EXPECT_EQ(states.value("ID-1").kind, Kind::TakenElsewhere);
     ASSERT_TRUE(GnomeShortcutConsent(config.path()).set(false));
     EXPECT_TRUE(runEventLoopUntil([&] { return consents.size() == 2; }));
     EXPECT_EQ(consents, QList<bool>({true, false}));
-    EXPECT_EQ(states.value(QStringLiteral("ID-1")).kind, Kind::Pending);
+    EXPECT_EQ(states.value("ID-1").kind, Kind::Pending);
 }
 
 // GNOME's settings daemon runs the custom shortcuts: while it is not on the
@@ -277,17 +267,11 @@ TEST_F(GnomeCustomShortcutServiceTest, OpensGnomeSettingsKeyboardPageWhereItIsIn
     EXPECT_FALSE(service->hasDesktopSettings());
 
     const QString opened = bin.filePath(QStringLiteral("opened"));
-    QFile settings(bin.filePath(QStringLiteral("gnome-control-center")));
-    ASSERT_TRUE(settings.open(QIODevice::WriteOnly));
-    settings.write("#!/bin/sh\necho \"$@\" > '" + QFile::encodeName(opened) + "'\n");
-    settings.close();
-    settings.setPermissions(settings.permissions() | QFileDevice::ExeOwner);
+    ASSERT_TRUE(writeFile(bin.filePath(QStringLiteral("gnome-control-center")),
+                          "#!/bin/sh\necho \"$@\" > '" + QFile::encodeName(opened) + "'\n", true));
     EXPECT_TRUE(service->hasDesktopSettings());
     service->openDesktopSettings();
     qputenv("PATH", path);
-    EXPECT_TRUE(runEventLoopUntil([&] {
-        QFile file(opened);
-        return file.open(QIODevice::ReadOnly) && file.readAll() == "keyboard\n";
-    }));
+    EXPECT_TRUE(runEventLoopUntil([&] { return readFile(opened) == "keyboard\n"; }));
 }
 } // namespace

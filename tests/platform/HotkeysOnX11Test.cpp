@@ -12,6 +12,7 @@
 #include <QAbstractEventDispatcher>
 #include <QFile>
 #include <QProcess>
+#include <QScopeGuard>
 #include <QTemporaryDir>
 
 #include <gtest/gtest.h>
@@ -33,13 +34,13 @@ class HotkeysOnX11 : public ::testing::Test {
 protected:
     void SetUp() override { ASSERT_TRUE(sharedXvfb().isRunning()) << sharedXvfb().error().toStdString(); }
 
-    void startManager()
+    void startManager(Launcher::WebWindow openWebAddress = {})
     {
         ASSERT_TRUE(home.writeButtonFile());
         const DesktopServices desktop = DesktopServices::forThisSession();
         shortcuts = desktop.shortcuts;
         manager = std::make_unique<HotkeyButtons>(HotkeyButtons::Services{
-            desktop.shortcuts, desktop.launcher, {}, home.path(), {}, desktop.windows, home.path()});
+            desktop.shortcuts, desktop.launcher, openWebAddress, home.path(), {}, desktop.windows, home.path()});
     }
 
     // Presses until the button's script runs or the attempts are used up.
@@ -116,14 +117,10 @@ TEST_F(HotkeysOnX11, BeforeTheEventLoopAPressStartsItsProgramOnceAndAWebAddressW
 {
     home.addButton(QStringLiteral("script"), QStringLiteral("⌘ + ⌥ + F"));
     home.addWebButton(QStringLiteral("web"), QStringLiteral("⌘ + ⌥ + G"), QStringLiteral("https://example.org/"));
-    ASSERT_TRUE(home.writeButtonFile());
     QStringList opened;
-    const DesktopServices desktop = DesktopServices::forThisSession();
-    manager = std::make_unique<HotkeyButtons>(HotkeyButtons::Services{
-        desktop.shortcuts, desktop.launcher,
-        [&opened](const QString &address, quint64) { opened.append(address); }, home.path(), {}, desktop.windows, home.path()});
+    startManager([&opened](const QString &address, quint64) { opened.append(address); });
 
-    StartupPhase startup(*manager, *desktop.shortcuts);
+    StartupPhase startup(*manager, *shortcuts);
     startup.servePresses();
     keyboard.press({XK_Super_L, XK_Alt_L}, XK_g);
     keyboard.press({XK_Super_L, XK_Alt_L}, XK_f);
@@ -314,9 +311,8 @@ TEST_F(HotkeysOnX11, APressCarriesTheServersTimeForTheWindowActivation)
 // so do they when Super moves to another modifier bit.
 TEST_F(HotkeysOnX11, HotkeysFollowTheFirstLayoutKeysThatSwapAndAModifierMapChange)
 {
-    struct UsLayoutAfterwards {
-        ~UsLayoutAfterwards() { setLayout("us"); } // also the modifier map: the server is shared
-    } restore;
+    // Also the modifier map: the server is shared.
+    const auto usLayoutAfterwards = qScopeGuard([] { setLayout("us"); });
     ASSERT_TRUE(setLayout("us,de"));
     home.addButton(QStringLiteral("y"), QStringLiteral("⌃ + Y"));
     home.addButton(QStringLiteral("z"), QStringLiteral("⌃ + Z"));

@@ -10,13 +10,12 @@
 #include <QElapsedTimer>
 #include <QFile>
 #include <QFileInfo>
+#include <QScopeGuard>
 #include <QTemporaryDir>
 #include <QUrl>
 
 #include <chrono>
 #include <csignal>
-#include <cstring>
-#include <functional>
 #include <thread>
 #include <tuple>
 
@@ -64,11 +63,7 @@ protected:
     }
 
     // The shared objects the running program has mapped.
-    QByteArray mappedFiles()
-    {
-        QFile maps(QStringLiteral("/proc/%1/maps").arg(run.process().processId()));
-        return maps.open(QIODevice::ReadOnly) ? maps.readAll() : QByteArray();
-    }
+    QByteArray mappedFiles() { return readFile(QStringLiteral("/proc/%1/maps").arg(run.process().processId())); }
 
     static inline QTemporaryDir *prefix = nullptr;
     static inline bool installed = false;
@@ -143,17 +138,13 @@ TEST_F(InstalledProgramTest, AButtonFileChangedOnDiskIsTakenInWhileRunning)
 {
     QTemporaryDir synced;
     const QString target = synced.filePath(QStringLiteral("buttons.json"));
-    const auto writeFile = [&](const QString &path) {
-        QFile out(path);
-        return out.open(QIODevice::WriteOnly | QIODevice::Truncate) && out.write(home.buttonFileBytes()) > 0;
-    };
     home.addButton(QStringLiteral("first"), QStringLiteral("⌘ + ⌥ + E"));
-    ASSERT_TRUE(writeFile(target));
+    ASSERT_TRUE(writeFile(target, home.buttonFileBytes()));
     ASSERT_TRUE(QFile::link(target, home.path() + QStringLiteral("/.vantorel")));
     ASSERT_TRUE(startIn("✅ Successfully registered shortcut: E"));
 
     home.addButton(QStringLiteral("renamed"), QStringLiteral("⌘ + ⌥ + J"));
-    ASSERT_TRUE(writeFile(target + QStringLiteral(".part")));
+    ASSERT_TRUE(writeFile(target + QStringLiteral(".part"), home.buttonFileBytes()));
     ASSERT_TRUE(QFile::rename(target, target + QStringLiteral(".old")));
     ASSERT_TRUE(QFile::rename(target + QStringLiteral(".part"), target));
     ASSERT_TRUE(run.waitForOutput("✅ Successfully registered shortcut: J", 1000)) << run.transcript();
@@ -161,7 +152,7 @@ TEST_F(InstalledProgramTest, AButtonFileChangedOnDiskIsTakenInWhileRunning)
     EXPECT_TRUE(runEventLoopUntil([&] { return home.ran(QStringLiteral("renamed")); })) << run.transcript();
 
     home.addButton(QStringLiteral("inPlace"), QStringLiteral("⌘ + ⌥ + K"));
-    ASSERT_TRUE(writeFile(target));
+    ASSERT_TRUE(writeFile(target, home.buttonFileBytes()));
     ASSERT_TRUE(run.waitForOutput("✅ Successfully registered shortcut: K", 1000)) << run.transcript();
     keyboard.press({XK_Super_L, XK_Alt_L}, XK_k);
     EXPECT_TRUE(runEventLoopUntil([&] { return home.ran(QStringLiteral("inPlace")); })) << run.transcript();
@@ -242,29 +233,20 @@ TEST(InstalledProgramOptions, AnswerHelpAndVersionAndRejectUnknownOptions)
 TEST_F(InstalledProgramTest, AProgramStartedByAPressDuringStartUpIsKnownAsRunning)
 {
     const QString script = home.path() + QStringLiteral("/early.sh"), pidFile = home.path() + QStringLiteral("/early.pids");
-    QFile out(script);
-    ASSERT_TRUE(out.open(QIODevice::WriteOnly));
-    out.write("#!/bin/sh\necho $$ >> '" + QFile::encodeName(pidFile) + "'\nexec sleep 60\n");
-    out.close();
-    out.setPermissions(out.permissions() | QFileDevice::ExeOwner);
+    ASSERT_TRUE(writeFile(script, "#!/bin/sh\necho $$ >> '" + QFile::encodeName(pidFile) + "'\nexec sleep 60\n", true));
     home.addWebButton(QStringLiteral("early"), QStringLiteral("⌘ + ⌥ + E"), QUrl::fromLocalFile(script).toString());
     ASSERT_TRUE(home.writeButtonFile());
     const auto copies = [&pidFile] {
         QList<qint64> pids;
-        QFile in(pidFile);
-        for (const QByteArray &line : in.open(QIODevice::ReadOnly) ? in.readAll().split('\n') : QByteArrayList())
+        for (const QByteArray &line : readFile(pidFile).split('\n'))
             if (!line.isEmpty())
                 pids.append(line.toLongLong());
         return pids;
     };
-    struct EndCopiesAfterwards {
-        std::function<QList<qint64>()> copies;
-        ~EndCopiesAfterwards()
-        {
-            for (const qint64 pid : copies())
-                ::kill(pid_t(pid), SIGTERM);
-        }
-    } endCopies{copies};
+    const auto endCopiesAfterwards = qScopeGuard([&copies] {
+        for (const qint64 pid : copies())
+            ::kill(pid_t(pid), SIGTERM);
+    });
 
     // Pressed from the spawn on until a copy runs. With the X server's own plugin, building the QApplication takes long
     // enough for the first press that works to come meanwhile.
@@ -282,28 +264,13 @@ TEST_F(InstalledProgramTest, AProgramStartedByAPressDuringStartUpIsKnownAsRunnin
     ASSERT_TRUE(run.waitForOutput("📱 Launching app: ")) << run.transcript();
 
     // Play a window manager that lists one window of the first copy.
-    xcb_connection_t *c = keyboard.connection();
-    const auto atom = [c](const char *name) {
-        const std::unique_ptr<xcb_intern_atom_reply_t, void (*)(void *)> reply(
-            xcb_intern_atom_reply(c, xcb_intern_atom(c, 0, uint16_t(std::strlen(name)), name), nullptr), &std::free);
-        return reply->atom;
-    };
-    const xcb_window_t window = xcb_generate_id(c);
-    xcb_create_window(c, 0, window, keyboard.root(), 0, 0, 1, 1, 0, XCB_WINDOW_CLASS_INPUT_OUTPUT, 0, 0, nullptr);
-    const uint32_t pid = uint32_t(copies().first());
-    xcb_change_property(c, XCB_PROP_MODE_REPLACE, window, atom("_NET_WM_PID"), XCB_ATOM_CARDINAL, 32, 1, &pid);
-    xcb_change_property(c, XCB_PROP_MODE_REPLACE, window, XCB_ATOM_WM_CLASS, XCB_ATOM_STRING, 8, 12, "other\0Other\0");
-    xcb_change_property(c, XCB_PROP_MODE_REPLACE, keyboard.root(), atom("_NET_CLIENT_LIST"), XCB_ATOM_WINDOW, 32, 1,
-                        &window);
-    keyboard.sync();
+    keyboard.setRootWindows("_NET_CLIENT_LIST", {keyboard.clientWindow("other\0Other", uint32_t(copies().first()))});
 
     const qsizetype started = copies().size();
     keyboard.press({XK_Super_L, XK_Alt_L}, XK_e);
     EXPECT_TRUE(run.waitForOutput("🪟 Brought early to the front", 3000)) << run.transcript();
     EXPECT_EQ(copies().size(), started) << "the press started another copy";
-    xcb_delete_property(c, keyboard.root(), atom("_NET_CLIENT_LIST"));
-    xcb_destroy_window(c, window);
-    keyboard.sync();
+    keyboard.setRootWindows("_NET_CLIENT_LIST", {});
     EXPECT_EQ(run.terminate(), 0);
 }
 } // namespace

@@ -1,3 +1,4 @@
+#include "DesktopTestKit.h"
 #include "EventLoopWait.h"
 #include "HeadlessSway.h"
 #include "LogCapture.h"
@@ -7,9 +8,7 @@
 #include "platform/sway/SwayIpcFrame.h"
 #include "platform/sway/SwayShortcutService.h"
 
-#include <QDir>
 #include <QElapsedTimer>
-#include <QFile>
 #include <QHash>
 #include <QLocalServer>
 #include <QLocalSocket>
@@ -27,6 +26,12 @@ using Kind = ShortcutState::Kind;
 ShortcutRequest request(const QString &id, QKeyCombination trigger)
 {
     return {id, QStringLiteral("Button ") + id, trigger};
+}
+
+// "Button A" on Super+A: a button on Super and its id's first letter.
+ShortcutRequest onSuper(const QString &id)
+{
+    return request(id, Qt::MetaModifier | Qt::Key(id.at(0).unicode()));
 }
 
 // The backend against a real headless sway, one per test (it starts in a
@@ -47,7 +52,6 @@ protected:
         ASSERT_TRUE(write(QStringLiteral("record"), "#!/bin/sh\necho \"$*\" >> '" + ran + "'\n"));
         ASSERT_TRUE(QFile::setPermissions(program(), QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner
                                                          | QFileDevice::ReadOther | QFileDevice::ExeOther));
-        ASSERT_TRUE(QDir(dir.path()).mkpath(QStringLiteral("sway.d")));
         ASSERT_TRUE(write(QStringLiteral("sway.d/tools.conf"),
                           "bindsym $mod+Mod1+t exec " + QFile::encodeName(program()) + " config-t\n"));
         QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
@@ -67,11 +71,7 @@ protected:
         return QStringLiteral("xwayland disable\nset $mod Mod4\n") + QString(bindings).replace(QStringLiteral("%1"), program());
     }
 
-    bool write(const QString &name, const QByteArray &text) const
-    {
-        QFile file(dir.filePath(name));
-        return file.open(QIODevice::WriteOnly) && file.write(text) == text.size();
-    }
+    bool write(const QString &name, const QByteArray &text) const { return writeFile(dir.filePath(name), text); }
 
     // As the user editing the config and running `swaymsg reload`.
     void reloadWith(const QString &bindings)
@@ -102,10 +102,12 @@ protected:
         return file.open(QIODevice::ReadOnly) ? QString::fromUtf8(file.readAll()).split(QLatin1Char('\n')).count(arguments) : 0;
     }
 
-    // Types modifiers+key (wtype's names) into sway until the recorder runs
-    // once more with these arguments; whether it did.
-    bool pressRuns(const QStringList &modifiers, const QString &key, const QString &arguments)
+    // Types a chord such as "logo+alt+b" (wtype's names) into sway until the
+    // recorder runs once more with these arguments; whether it did.
+    bool pressRuns(const QString &chord, const QString &arguments)
     {
+        QStringList modifiers = chord.split(QLatin1Char('+'));
+        const QString key = modifiers.takeLast();
         QStringList typed;
         for (const QString &modifier : modifiers)
             typed << QStringLiteral("-M") << modifier;
@@ -138,19 +140,17 @@ const QString activateA = QStringLiteral("--activate A"), activateB = QStringLit
 TEST_F(SwayShortcutServiceTest, BindsEachActionToItsActivateCommandOnceSwaysConfigIsRead)
 {
     start();
-    service->bind({request(QStringLiteral("A"), Qt::MetaModifier | Qt::AltModifier | Qt::Key_B),
-                   request(QStringLiteral("B"), Qt::ControlModifier | Qt::Key_F5),
-                   request(QStringLiteral("R"), Qt::MetaModifier | Qt::Key_R)});
+    service->bind({request("A", Qt::MetaModifier | Qt::AltModifier | Qt::Key_B),
+                   request("B", Qt::ControlModifier | Qt::Key_F5), onSuper("R")});
     ASSERT_EQ(states.size(), 3) << "every action answers at once";
-    EXPECT_EQ(states.value(QStringLiteral("A")).kind, Kind::Pending);
+    EXPECT_EQ(states.value("A").kind, Kind::Pending);
 
-    ASSERT_TRUE(allAre(Kind::Live, {QStringLiteral("A"), QStringLiteral("B"), QStringLiteral("R")}));
-    EXPECT_EQ(states.value(QStringLiteral("A")).assignedTrigger, QStringLiteral("Mod4+Mod1+b"));
-    EXPECT_EQ(states.value(QStringLiteral("B")).assignedTrigger, QStringLiteral("Ctrl+F5"));
-    EXPECT_TRUE(pressRuns({QStringLiteral("logo"), QStringLiteral("alt")}, QStringLiteral("b"), activateA));
-    EXPECT_TRUE(pressRuns({QStringLiteral("ctrl")}, QStringLiteral("F5"), activateB));
-    EXPECT_TRUE(pressRuns({QStringLiteral("logo")}, QStringLiteral("r"), QStringLiteral("--activate R")))
-        << "a binding in another mode does not take the default mode's keys";
+    ASSERT_TRUE(allAre(Kind::Live, {"A", "B", "R"}));
+    EXPECT_EQ(states.value("A").assignedTrigger, "Mod4+Mod1+b");
+    EXPECT_EQ(states.value("B").assignedTrigger, "Ctrl+F5");
+    EXPECT_TRUE(pressRuns("logo+alt+b", activateA));
+    EXPECT_TRUE(pressRuns("ctrl+F5", activateB));
+    EXPECT_TRUE(pressRuns("logo+r", "--activate R")) << "a binding in another mode does not take the default mode's keys";
     EXPECT_EQ(service->backend(), HotkeyBackend::Sway);
     EXPECT_EQ(service->serviceProblem(), QString());
 }
@@ -160,120 +160,111 @@ TEST_F(SwayShortcutServiceTest, AChordTheUsersConfigBindsIsTakenAndLeftToIt)
     LogCapture log;
     start();
     EXPECT_EQ(service->probe(Qt::MetaModifier | Qt::Key_Return).kind, Kind::Pending) << "before the config came";
-    service->bind({request(QStringLiteral("T"), Qt::MetaModifier | Qt::Key_Return),
-                   request(QStringLiteral("I"), Qt::MetaModifier | Qt::AltModifier | Qt::Key_T),
-                   request(QStringLiteral("X"), Qt::MetaModifier | Qt::Key_X)});
-    ASSERT_TRUE(allAre(Kind::Live, {QStringLiteral("X")})) << "a comment binds nothing";
-    const ShortcutState taken = states.value(QStringLiteral("T"));
+    service->bind({request("T", Qt::MetaModifier | Qt::Key_Return),
+                   request("I", Qt::MetaModifier | Qt::AltModifier | Qt::Key_T), onSuper("X")});
+    ASSERT_TRUE(allAre(Kind::Live, {"X"})) << "a comment binds nothing";
+    const ShortcutState taken = states.value("T");
     EXPECT_EQ(taken.kind, Kind::TakenElsewhere);
     EXPECT_EQ(taken.detail, QStringLiteral("Mod4+Return is bound in your sway config to: exec %1 config-return").arg(program()));
-    EXPECT_EQ(states.value(QStringLiteral("I")).detail,
+    EXPECT_EQ(states.value("I").detail,
               QStringLiteral("Mod4+Mod1+t is bound in your sway config to: exec %1 config-t").arg(program()))
         << "a file the config includes, found next to the file sway loaded";
-    EXPECT_TRUE(pressRuns({QStringLiteral("logo")}, QStringLiteral("Return"), QStringLiteral("config-return")));
+    EXPECT_TRUE(pressRuns("logo+Return", "config-return"));
 
     EXPECT_EQ(service->probe(Qt::MetaModifier | Qt::Key_Return), taken);
-    const ShortcutState free = service->probe(Qt::MetaModifier | Qt::ShiftModifier | Qt::Key_Return);
-    EXPECT_EQ(free.kind, Kind::Live);
-    EXPECT_EQ(free.assignedTrigger, QStringLiteral("Mod4+Shift+Return"));
+    EXPECT_EQ(service->probe(Qt::MetaModifier | Qt::ShiftModifier | Qt::Key_Return),
+              (ShortcutState{Kind::Live, QStringLiteral("Mod4+Shift+Return"), {}}));
     EXPECT_EQ(service->probe(Qt::MetaModifier | Qt::Key_VolumeUp).kind, Kind::KeyUnavailable);
-    EXPECT_FALSE(unbinds(QStringLiteral("Mod4+Shift+Return"))) << "probing binds nothing";
+    EXPECT_FALSE(unbinds("Mod4+Shift+Return")) << "probing binds nothing";
 
     // Quitting releases only what the program holds.
     service.reset();
-    EXPECT_TRUE(unbinds(QStringLiteral("Mod4+Return"))) << "the user's binding stays";
-    EXPECT_FALSE(unbinds(QStringLiteral("Mod4+x")));
-    EXPECT_TRUE(log.startingWith(QStringLiteral("sway: could not release")).isEmpty())
-        << log.lines().join(QLatin1Char('\n')).toStdString();
+    EXPECT_TRUE(unbinds("Mod4+Return")) << "the user's binding stays";
+    EXPECT_FALSE(unbinds("Mod4+x"));
+    EXPECT_EQ(log.startingWith(QStringLiteral("sway: could not release")), QStringList());
 }
 
 TEST_F(SwayShortcutServiceTest, ReleasesWhatLeavesOrChangesAndKeepsWhatStays)
 {
     LogCapture log;
     start();
-    service->bind({request(QStringLiteral("A"), Qt::MetaModifier | Qt::Key_A),
-                   request(QStringLiteral("B"), Qt::MetaModifier | Qt::Key_B),
-                   request(QStringLiteral("C"), Qt::MetaModifier | Qt::Key_C)});
-    ASSERT_TRUE(allAre(Kind::Live, {QStringLiteral("A"), QStringLiteral("B"), QStringLiteral("C")}));
+    service->bind({onSuper("A"), onSuper("B"), onSuper("C")});
+    ASSERT_TRUE(allAre(Kind::Live, {"A", "B", "C"}));
 
     // A stays as it is, B moves to other keys, C goes.
-    service->bind({request(QStringLiteral("A"), Qt::MetaModifier | Qt::Key_A),
-                   request(QStringLiteral("B"), Qt::MetaModifier | Qt::ShiftModifier | Qt::Key_B)});
-    ASSERT_TRUE(runEventLoopUntil([&] { return states.value(QStringLiteral("B")).assignedTrigger == QStringLiteral("Mod4+Shift+b"); }));
+    service->bind({onSuper("A"), request("B", Qt::MetaModifier | Qt::ShiftModifier | Qt::Key_B)});
+    ASSERT_TRUE(runEventLoopUntil([&] { return states.value("B").assignedTrigger == "Mod4+Shift+b"; }));
     settle();
-    EXPECT_FALSE(unbinds(QStringLiteral("Mod4+c")));
-    EXPECT_FALSE(unbinds(QStringLiteral("Mod4+b")));
-    EXPECT_TRUE(pressRuns({QStringLiteral("logo"), QStringLiteral("shift")}, QStringLiteral("b"), activateB));
-    EXPECT_TRUE(pressRuns({QStringLiteral("logo")}, QStringLiteral("a"), activateA));
+    EXPECT_FALSE(unbinds("Mod4+c"));
+    EXPECT_FALSE(unbinds("Mod4+b"));
+    EXPECT_TRUE(pressRuns("logo+shift+b", activateB));
+    EXPECT_TRUE(pressRuns("logo+a", activateA));
 
     service->bind({});
     settle();
-    EXPECT_FALSE(unbinds(QStringLiteral("Mod4+a")));
-    EXPECT_FALSE(unbinds(QStringLiteral("Mod4+Shift+b")));
-    EXPECT_TRUE(log.startingWith(QStringLiteral("sway: could not release")).isEmpty())
-        << log.lines().join(QLatin1Char('\n')).toStdString();
+    EXPECT_FALSE(unbinds("Mod4+a"));
+    EXPECT_FALSE(unbinds("Mod4+Shift+b"));
+    EXPECT_EQ(log.startingWith(QStringLiteral("sway: could not release")), QStringList());
 }
 
 TEST_F(SwayShortcutServiceTest, AfterSwayReloadsEveryActionIsBoundAgainAgainstTheNewConfig)
 {
     start();
-    service->bind({request(QStringLiteral("A"), Qt::MetaModifier | Qt::Key_A),
-                   request(QStringLiteral("B"), Qt::MetaModifier | Qt::Key_B)});
-    ASSERT_TRUE(allAre(Kind::Live, {QStringLiteral("A"), QStringLiteral("B")}));
+    service->bind({onSuper("A"), onSuper("B")});
+    ASSERT_TRUE(allAre(Kind::Live, {"A", "B"}));
 
     // The user's new config takes Mod4+b for itself.
     LogCapture log;
     ASSERT_NO_FATAL_FAILURE(reloadWith(QStringLiteral("bindsym $mod+b exec %1 config-b\n")));
-    ASSERT_TRUE(allAre(Kind::TakenElsewhere, {QStringLiteral("B")}));
-    EXPECT_EQ(states.value(QStringLiteral("B")).detail,
-              QStringLiteral("Mod4+b is bound in your sway config to: exec %1 config-b").arg(program()));
+    ASSERT_TRUE(allAre(Kind::TakenElsewhere, {"B"}));
+    EXPECT_EQ(states.value("B").detail, QStringLiteral("Mod4+b is bound in your sway config to: exec %1 config-b").arg(program()));
     EXPECT_TRUE(log.contains(QStringLiteral("sway: the configuration was reloaded; binding Vantorel's shortcuts again")));
-    EXPECT_TRUE(allAre(Kind::Live, {QStringLiteral("A")}));
-    EXPECT_TRUE(pressRuns({QStringLiteral("logo")}, QStringLiteral("a"), activateA));
-    EXPECT_TRUE(pressRuns({QStringLiteral("logo")}, QStringLiteral("b"), QStringLiteral("config-b")));
+    EXPECT_TRUE(allAre(Kind::Live, {"A"}));
+    EXPECT_TRUE(pressRuns("logo+a", activateA));
+    EXPECT_TRUE(pressRuns("logo+b", "config-b"));
 
     // And again, with the keys free once more.
     ASSERT_NO_FATAL_FAILURE(reloadWith(QString()));
-    ASSERT_TRUE(allAre(Kind::Live, {QStringLiteral("A"), QStringLiteral("B")}));
-    EXPECT_TRUE(pressRuns({QStringLiteral("logo")}, QStringLiteral("b"), activateB));
-    EXPECT_TRUE(pressRuns({QStringLiteral("logo")}, QStringLiteral("a"), activateA));
+    ASSERT_TRUE(allAre(Kind::Live, {"A", "B"}));
+    EXPECT_TRUE(pressRuns("logo+b", activateB));
+    EXPECT_TRUE(pressRuns("logo+a", activateA));
 }
 
 TEST_F(SwayShortcutServiceTest, AReloadThatComesWhileTheProgramQuitsBindsNothingAgain)
 {
     start();
-    service->bind({request(QStringLiteral("A"), Qt::MetaModifier | Qt::Key_A)});
-    ASSERT_TRUE(allAre(Kind::Live, {QStringLiteral("A")}));
+    service->bind({onSuper("A")});
+    ASSERT_TRUE(allAre(Kind::Live, {"A"}));
     ASSERT_NO_FATAL_FAILURE(reloadWith(QString())); // its event waits unread while the program quits
     service.reset();
-    EXPECT_FALSE(unbinds(QStringLiteral("Mod4+a")));
+    EXPECT_FALSE(unbinds("Mod4+a"));
 }
 
-// Without sway, or once it goes away, every action fails with the reason.
+// Without sway, or once it goes away, every action fails with the reason,
+// which is the service's problem too.
 TEST_F(SwayShortcutServiceTest, WithoutSwayOrOnceItGoesAwayEveryActionSaysSo)
 {
+    const auto failsWith = [&](const QString &reason) {
+        const QString detail = states.value("A").detail;
+        EXPECT_TRUE(detail.startsWith(reason)) << detail.toStdString();
+        EXPECT_EQ(service->serviceProblem(), detail);
+    };
     const QString nobody = dir.filePath(QStringLiteral("nobody-here.sock"));
     start(nobody);
-    service->bind({request(QStringLiteral("A"), Qt::MetaModifier | Qt::Key_A)});
-    ASSERT_TRUE(allAre(Kind::Failed, {QStringLiteral("A")}));
-    EXPECT_TRUE(states.value(QStringLiteral("A")).detail.startsWith(QLatin1String("Cannot reach sway's IPC at ") + nobody))
-        << states.value(QStringLiteral("A")).detail.toStdString();
-    EXPECT_EQ(service->serviceProblem(), states.value(QStringLiteral("A")).detail);
+    service->bind({onSuper("A")});
+    ASSERT_TRUE(allAre(Kind::Failed, {"A"}));
+    failsWith(QLatin1String("Cannot reach sway's IPC at ") + nobody);
     EXPECT_FALSE(SwayIpcClient::answers(nobody, 500));
     EXPECT_TRUE(SwayIpcClient::answers(sway->socketPath(), 500));
 
     start();
-    service->bind({request(QStringLiteral("A"), Qt::MetaModifier | Qt::Key_A)});
-    ASSERT_TRUE(allAre(Kind::Live, {QStringLiteral("A")}));
+    service->bind({onSuper("A")});
+    ASSERT_TRUE(allAre(Kind::Live, {"A"}));
     sway.reset();
-    ASSERT_TRUE(allAre(Kind::Failed, {QStringLiteral("A")}));
-    EXPECT_TRUE(states.value(QStringLiteral("A")).detail.startsWith(QLatin1String("sway's IPC is gone")))
-        << states.value(QStringLiteral("A")).detail.toStdString();
-    EXPECT_EQ(service->serviceProblem(), states.value(QStringLiteral("A")).detail);
-    service->bind({request(QStringLiteral("A"), Qt::MetaModifier | Qt::Key_A),
-                   request(QStringLiteral("N"), Qt::MetaModifier | Qt::Key_N)});
-    EXPECT_EQ(states.value(QStringLiteral("N")).kind, Kind::Failed);
-    EXPECT_EQ(states.value(QStringLiteral("N")).detail, service->serviceProblem());
+    ASSERT_TRUE(allAre(Kind::Failed, {"A"}));
+    failsWith(QStringLiteral("sway's IPC is gone"));
+    service->bind({onSuper("A"), onSuper("N")});
+    EXPECT_EQ(states.value("N"), (ShortcutState{Kind::Failed, {}, service->serviceProblem()}));
     QElapsedTimer quitting;
     quitting.start();
     service.reset();
@@ -309,11 +300,10 @@ TEST(SwayRefusalTest, ARefusalFailsThatActionWithSwaysReason)
     SwayShortcutService service(server.fullServerName(), QStringLiteral("/usr/bin/vantorel"));
     QObject::connect(&service, &GlobalShortcutService::stateChanged,
                      [&](const QString &id, const ShortcutState &state) { states.insert(id, state); });
-    service.bind({request(QStringLiteral("A"), Qt::MetaModifier | Qt::Key_A),
-                  request(QStringLiteral("B"), Qt::MetaModifier | Qt::Key_B)});
-    ASSERT_TRUE(runEventLoopUntil([&] { return states.value(QStringLiteral("B")).kind == Kind::Failed; }));
-    EXPECT_EQ(states.value(QStringLiteral("B")).detail, QStringLiteral("sway refused Mod4+b: Unknown key or button 'b'"));
-    EXPECT_TRUE(runEventLoopUntil([&] { return states.value(QStringLiteral("A")).kind == Kind::Live; }));
+    service.bind({onSuper("A"), onSuper("B")});
+    ASSERT_TRUE(runEventLoopUntil([&] { return states.value("B").kind == Kind::Failed; }));
+    EXPECT_EQ(states.value("B").detail, "sway refused Mod4+b: Unknown key or button 'b'");
+    EXPECT_TRUE(runEventLoopUntil([&] { return states.value("A").kind == Kind::Live; }));
     // Gone before the program quits, so that quitting does not wait for it.
     for (QLocalSocket *client : server.findChildren<QLocalSocket *>())
         client->abort();

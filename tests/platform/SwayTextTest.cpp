@@ -1,13 +1,12 @@
 // What Vantorel writes to sway and reads from it: keys, command lines,
 // the configuration's bindings and the IPC framing.
+#include "DesktopTestKit.h"
 #include "platform/sway/SwayCommand.h"
 #include "platform/sway/SwayConfigBindings.h"
 #include "platform/sway/SwayIncludedFiles.h"
 #include "platform/sway/SwayIpcFrame.h"
 #include "platform/sway/SwayKeys.h"
 
-#include <QDir>
-#include <QFile>
 #include <QProcess>
 #include <QTemporaryDir>
 
@@ -50,9 +49,8 @@ TEST(SwayKeysTest, EverySpellingSwayTakesForAChordIsOneChord)
     };
     for (const auto &[a, b] : different)
         EXPECT_NE(SwayKeys::chordOf(QString::fromLatin1(a)), SwayKeys::chordOf(QString::fromLatin1(b))) << a << " / " << b;
-    EXPECT_FALSE(SwayKeys::chordOf(QString()));
-    EXPECT_FALSE(SwayKeys::chordOf(QStringLiteral("Mod4+")));
-    EXPECT_FALSE(SwayKeys::chordOf(QStringLiteral("Mod4+Shift")));
+    for (const char *noChord : {"", "Mod4+", "Mod4+Shift"})
+        EXPECT_FALSE(SwayKeys::chordOf(QString::fromLatin1(noChord))) << noChord;
 }
 
 TEST(SwayCommandTest, BindsTheKeysToThisProgramsActivateCommand)
@@ -189,11 +187,7 @@ TEST(SwayIncludedFilesTest, FindsTheFilesAPatternNamesInNameOrder)
 {
     QTemporaryDir dir;
     ASSERT_TRUE(dir.isValid());
-    ASSERT_TRUE(QDir(dir.path()).mkpath(QStringLiteral("config.d")));
-    const auto write = [&](const QString &name, const QByteArray &text) {
-        QFile file(dir.filePath(name));
-        return file.open(QIODevice::WriteOnly) && file.write(text) == text.size();
-    };
+    const auto write = [&](const QString &name, const QByteArray &text) { return writeFile(dir.filePath(name), text); };
     ASSERT_TRUE(write(QStringLiteral("config.d/20-b.conf"), "bindsym Mod4+b exec b"));
     ASSERT_TRUE(write(QStringLiteral("config.d/10-a.conf"), "bindsym Mod4+a exec a"));
     ASSERT_TRUE(write(QStringLiteral("config.d/notes.txt"), "not included"));

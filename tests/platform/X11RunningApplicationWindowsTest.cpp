@@ -5,12 +5,7 @@
 
 #include <xcb/xcb.h>
 
-#include <QElapsedTimer>
-#include <QThread>
-
 #include <cstdlib>
-#include <cstring>
-#include <vector>
 
 #include <gtest/gtest.h>
 
@@ -26,53 +21,21 @@ protected:
         ASSERT_TRUE(connection->isOpen());
         windows = std::make_unique<X11RunningApplicationWindows>(connection);
         ASSERT_FALSE(xcb_connection_has_error(c));
-        editor = clientWindow("gedit\0Gedit", 4242);
-        terminal = clientWindow("xterm\0XTerm", 99);
+        editor = client.clientWindow("gedit\0Gedit", 4242);
+        terminal = client.clientWindow("xterm\0XTerm", 99);
     }
 
+    // The lists stay on the shared server's root window; the windows go with the client.
     void TearDown() override
     {
-        xcb_delete_property(c, root, atom("_NET_CLIENT_LIST"));
-        xcb_delete_property(c, root, atom("_NET_ACTIVE_WINDOW"));
-        for (const xcb_window_t window : created)
-            xcb_destroy_window(c, window);
-        client.sync();
-    }
-
-    xcb_atom_t atom(const char *name)
-    {
-        auto *reply = xcb_intern_atom_reply(c, xcb_intern_atom(c, 0, uint16_t(std::strlen(name)), name), nullptr);
-        const xcb_atom_t result = reply ? reply->atom : xcb_atom_t(XCB_ATOM_NONE);
-        std::free(reply);
-        return result;
-    }
-
-    template<size_t N>
-    xcb_window_t clientWindow(const char (&wmClass)[N], uint32_t pid)
-    {
-        const xcb_window_t window = xcb_generate_id(c);
-        xcb_create_window(c, XCB_COPY_FROM_PARENT, window, root, 0, 0, 50, 50, 0, XCB_WINDOW_CLASS_INPUT_OUTPUT,
-                          XCB_COPY_FROM_PARENT, 0, nullptr);
-        xcb_change_property(c, XCB_PROP_MODE_REPLACE, window, XCB_ATOM_WM_CLASS, XCB_ATOM_STRING, 8, N, wmClass);
-        xcb_change_property(c, XCB_PROP_MODE_REPLACE, window, atom("_NET_WM_PID"), XCB_ATOM_CARDINAL, 32, 1, &pid);
-        created.push_back(window);
-        return window;
-    }
-
-    // Set once the server has done it: the program asks on a connection of its own.
-    void setRootWindows(const char *property, const std::vector<xcb_window_t> &list)
-    {
-        xcb_change_property(c, XCB_PROP_MODE_REPLACE, root, atom(property), XCB_ATOM_WINDOW, 32,
-                            uint32_t(list.size()), list.data());
-        client.sync();
+        client.setRootWindows("_NET_CLIENT_LIST", {});
+        client.setRootWindows("_NET_ACTIVE_WINDOW", {});
     }
 
     std::shared_ptr<X11Connection> connection;
     std::unique_ptr<X11RunningApplicationWindows> windows;
     XTestKeyboard client; // the other programs' windows, and a window manager when one is needed
     xcb_connection_t *c = client.connection();
-    xcb_window_t root = client.root();
-    std::vector<xcb_window_t> created;
     xcb_window_t editor = 0;
     xcb_window_t terminal = 0;
 };
@@ -82,7 +45,7 @@ TEST_F(X11RunningApplicationWindowsTest, AListedWindowIsFoundByItsClassOrItsProc
     EXPECT_FALSE(windows->canFindWindows()) << "no window list, no window manager to ask";
     EXPECT_EQ(windows->find({{}, {QStringLiteral("gedit")}}), std::nullopt);
 
-    setRootWindows("_NET_CLIENT_LIST", {editor, terminal});
+    client.setRootWindows("_NET_CLIENT_LIST", {editor, terminal});
     EXPECT_TRUE(windows->canFindWindows());
     EXPECT_EQ(windows->find({{}, {QStringLiteral("gedit")}}), editor) << "by the instance name";
     EXPECT_EQ(windows->find({{}, {QStringLiteral("XTERM")}}), terminal) << "by the class, ignoring case";
@@ -90,44 +53,36 @@ TEST_F(X11RunningApplicationWindowsTest, AListedWindowIsFoundByItsClassOrItsProc
     EXPECT_EQ(windows->find({{1234}, {QStringLiteral("Firefox"), QStringLiteral("gedi")}}), std::nullopt);
 
     // Of several windows of the application, the active one.
-    const xcb_window_t secondEditor = clientWindow("gedit\0Gedit", 4243);
-    setRootWindows("_NET_CLIENT_LIST", {editor, terminal, secondEditor});
+    const xcb_window_t secondEditor = client.clientWindow("gedit\0Gedit", 4243);
+    client.setRootWindows("_NET_CLIENT_LIST", {editor, terminal, secondEditor});
     EXPECT_EQ(windows->find({{}, {QStringLiteral("Gedit")}}), secondEditor);
-    setRootWindows("_NET_ACTIVE_WINDOW", {editor});
+    client.setRootWindows("_NET_ACTIVE_WINDOW", {editor});
     EXPECT_EQ(windows->find({{}, {QStringLiteral("Gedit")}}), editor);
 }
 
 TEST_F(X11RunningApplicationWindowsTest, ActivationAsksTheWindowManagerWithThePressTime)
 {
-    setRootWindows("_NET_CLIENT_LIST", {editor, terminal});
-    setRootWindows("_NET_ACTIVE_WINDOW", {editor});
+    client.setRootWindows("_NET_CLIENT_LIST", {editor, terminal});
+    client.setRootWindows("_NET_ACTIVE_WINDOW", {editor});
     EXPECT_TRUE(windows->isFrontmost(editor));
     EXPECT_FALSE(windows->isFrontmost(terminal));
 
     // What a window manager would be sent.
     const uint32_t mask = XCB_EVENT_MASK_SUBSTRUCTURE_NOTIFY;
-    xcb_change_window_attributes(c, root, XCB_CW_EVENT_MASK, &mask);
+    xcb_change_window_attributes(c, client.root(), XCB_CW_EVENT_MASK, &mask);
     client.sync();
-    const xcb_atom_t activeWindow = atom("_NET_ACTIVE_WINDOW");
+    const xcb_atom_t activeWindow = client.atom("_NET_ACTIVE_WINDOW");
     windows->activate(terminal, 5678);
 
     std::optional<xcb_client_message_event_t> request;
-    QElapsedTimer clock;
-    clock.start();
-    while (!request && clock.elapsed() < 3000) {
-        xcb_generic_event_t *event = xcb_poll_for_event(c);
-        if (!event) {
-            QThread::msleep(5);
-            continue;
-        }
-        if ((event->response_type & 0x7f) == XCB_CLIENT_MESSAGE) {
+    ASSERT_TRUE(runEventLoopUntil([&] {
+        for (xcb_generic_event_t *event; !request && (event = xcb_poll_for_event(c)); std::free(event)) {
             const auto *message = reinterpret_cast<xcb_client_message_event_t *>(event);
-            if (message->type == activeWindow)
+            if ((event->response_type & 0x7f) == XCB_CLIENT_MESSAGE && message->type == activeWindow)
                 request = *message;
         }
-        std::free(event);
-    }
-    ASSERT_TRUE(request.has_value());
+        return request.has_value();
+    }));
     EXPECT_EQ(request->window, terminal);
     EXPECT_EQ(request->data.data32[0], 1u) << "as a normal application";
     EXPECT_EQ(request->data.data32[1], 5678u);
@@ -146,7 +101,7 @@ TEST_F(X11RunningApplicationWindowsTest, AnOwnWindowCarriesTheTimeOfTheEventThat
     const auto userTime = [&] {
         EXPECT_TRUE(connection->roundTrip());
         auto *reply = xcb_get_property_reply(
-            c, xcb_get_property(c, 0, editor, atom("_NET_WM_USER_TIME"), XCB_ATOM_CARDINAL, 0, 1), nullptr);
+            c, xcb_get_property(c, 0, editor, client.atom("_NET_WM_USER_TIME"), XCB_ATOM_CARDINAL, 0, 1), nullptr);
         const uint32_t time = reply && xcb_get_property_value_length(reply) == 4
             ? *static_cast<const uint32_t *>(xcb_get_property_value(reply)) : 0;
         std::free(reply);
@@ -165,7 +120,7 @@ TEST_F(X11RunningApplicationWindowsTest, AnOwnWindowCarriesTheTimeOfTheEventThat
 // and focuses it itself.
 TEST_F(X11RunningApplicationWindowsTest, WithoutAWindowManagerActivationMapsAndFocusesTheWindow)
 {
-    setRootWindows("_NET_CLIENT_LIST", {editor, terminal});
+    client.setRootWindows("_NET_CLIENT_LIST", {editor, terminal});
     windows->activate(terminal, 0);
     ASSERT_TRUE(connection->roundTrip());
 
@@ -183,16 +138,16 @@ TEST_F(X11RunningApplicationWindowsTest, WithoutAWindowManagerActivationMapsAndF
 // again only when the root window says they changed.
 TEST_F(X11RunningApplicationWindowsTest, ListsFollowTheRootWindowsChangesWhileEventsAreRead)
 {
-    setRootWindows("_NET_CLIENT_LIST", {editor});
+    client.setRootWindows("_NET_CLIENT_LIST", {editor});
     connection->readFromEventLoop();
     ASSERT_TRUE(connection->eventsRead());
     EXPECT_EQ(windows->find({{}, {QStringLiteral("xterm")}}), std::nullopt);
 
-    setRootWindows("_NET_CLIENT_LIST", {editor, terminal});
+    client.setRootWindows("_NET_CLIENT_LIST", {editor, terminal});
     EXPECT_TRUE(runEventLoopUntil([&] { return windows->find({{}, {QStringLiteral("xterm")}}) == terminal; }));
-    setRootWindows("_NET_ACTIVE_WINDOW", {terminal});
+    client.setRootWindows("_NET_ACTIVE_WINDOW", {terminal});
     EXPECT_TRUE(runEventLoopUntil([&] { return windows->isFrontmost(terminal); }));
-    setRootWindows("_NET_CLIENT_LIST", {terminal});
+    client.setRootWindows("_NET_CLIENT_LIST", {terminal});
     EXPECT_TRUE(runEventLoopUntil([&] { return !windows->find({{}, {QStringLiteral("gedit")}}); }))
         << "a window gone from the list is gone";
 }

@@ -6,10 +6,14 @@
 #include <xcb/xtest.h>
 
 #include <cstdlib>
+#include <cstring>
 #include <initializer_list>
+#include <vector>
 
 // A second X client on the shared server (started here if need be): types
-// through XTest as a user would and grabs keys as another program would.
+// through XTest as a user would, grabs keys and opens windows as another
+// program would, and keeps the root window's lists as a window manager would.
+// Its windows go with it.
 class XTestKeyboard {
 public:
     XTestKeyboard() : m_connection((sharedXvfb(), xcb_connect(nullptr, nullptr)))
@@ -74,6 +78,39 @@ public:
         const bool granted = grab(modifiers, keysym);
         ungrab(modifiers, keysym);
         return granted;
+    }
+
+    xcb_atom_t atom(const char *name) const
+    {
+        auto *reply = xcb_intern_atom_reply(m_connection, xcb_intern_atom(m_connection, 0, uint16_t(std::strlen(name)), name),
+                                            nullptr);
+        const xcb_atom_t result = reply ? reply->atom : xcb_atom_t(XCB_ATOM_NONE);
+        std::free(reply);
+        return result;
+    }
+
+    // An unmapped window of another program: its class ("instance\0Class") and its process.
+    template<size_t N>
+    xcb_window_t clientWindow(const char (&wmClass)[N], uint32_t pid) const
+    {
+        const xcb_window_t window = xcb_generate_id(m_connection);
+        xcb_create_window(m_connection, XCB_COPY_FROM_PARENT, window, m_root, 0, 0, 50, 50, 0,
+                          XCB_WINDOW_CLASS_INPUT_OUTPUT, XCB_COPY_FROM_PARENT, 0, nullptr);
+        xcb_change_property(m_connection, XCB_PROP_MODE_REPLACE, window, XCB_ATOM_WM_CLASS, XCB_ATOM_STRING, 8, N, wmClass);
+        xcb_change_property(m_connection, XCB_PROP_MODE_REPLACE, window, atom("_NET_WM_PID"), XCB_ATOM_CARDINAL, 32, 1, &pid);
+        return window;
+    }
+
+    // A list of windows (_NET_CLIENT_LIST, _NET_ACTIVE_WINDOW) on the root
+    // window, set once the server has done it; none deletes it.
+    void setRootWindows(const char *property, const std::vector<xcb_window_t> &list) const
+    {
+        if (list.empty())
+            xcb_delete_property(m_connection, m_root, atom(property));
+        else
+            xcb_change_property(m_connection, XCB_PROP_MODE_REPLACE, m_root, atom(property), XCB_ATOM_WINDOW, 32,
+                                uint32_t(list.size()), list.data());
+        sync();
     }
 
     uint16_t modifierState() const

@@ -5,9 +5,6 @@
 #include "ScopedEnvironment.h"
 #include "platform/xdg/XdgApplicationEntry.h"
 
-#include <QDir>
-#include <QFile>
-#include <QFileInfo>
 #include <QTemporaryDir>
 
 #include <gtest/gtest.h>
@@ -26,19 +23,6 @@ protected:
         environment.set("HOME", QFile::encodeName(root.filePath(QStringLiteral("home"))));
     }
 
-    static QByteArray read(const QString &path)
-    {
-        QFile file(path);
-        return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
-    }
-    static void write(const QString &path, const QByteArray &bytes)
-    {
-        ASSERT_TRUE(QDir().mkpath(QFileInfo(path).path()));
-        QFile file(path);
-        ASSERT_TRUE(file.open(QIODevice::WriteOnly));
-        file.write(bytes);
-    }
-
     ScopedEnvironment environment;
     QTemporaryDir root;
 };
@@ -51,8 +35,7 @@ TEST_F(XdgApplicationEntryTest, WrittenWhereNoneIsInstalledItStartsTheRunningPro
     const QString entry = root.filePath(QStringLiteral("data/applications/org.vantorel.Vantorel.desktop"));
     ASSERT_EQ(XdgApplicationEntry::userEntryPath(), entry);
     const QString program = root.filePath(QStringLiteral("build dir/bin/vantorel"));
-    write(program, "#!/bin/sh\ntouch \"$0.ran\"\n");
-    QFile(program).setPermissions(QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
+    ASSERT_TRUE(writeFile(program, "#!/bin/sh\ntouch \"$0.ran\"\n", true));
 
     XdgApplicationEntry::Result result = XdgApplicationEntry::ensureFor(program);
     EXPECT_EQ(result.outcome, Outcome::installed);
@@ -65,10 +48,10 @@ TEST_F(XdgApplicationEntryTest, WrittenWhereNoneIsInstalledItStartsTheRunningPro
 
     EXPECT_EQ(XdgApplicationEntry::ensureFor(program).outcome, Outcome::unchanged);
 
-    write(entry, read(entry) + "NoDisplay=true\n");
+    ASSERT_TRUE(writeFile(entry, readFile(entry) + "NoDisplay=true\n"));
     result = XdgApplicationEntry::ensureFor(QStringLiteral("/opt/vantorel/bin/vantorel"));
     EXPECT_EQ(result.outcome, Outcome::updated);
-    const QByteArray updated = read(entry);
+    const QByteArray updated = readFile(entry);
     EXPECT_TRUE(updated.contains("\nExec=/opt/vantorel/bin/vantorel\n")) << updated.toStdString();
     EXPECT_TRUE(updated.contains("\nNoDisplay=true\n")) << "the user's line stays";
     EXPECT_EQ(updated.count("Exec="), 1);
@@ -79,8 +62,8 @@ TEST_F(XdgApplicationEntryTest, WrittenWhereNoneIsInstalledItStartsTheRunningPro
 // ~/.local/share; one that cannot be made is reported.
 TEST_F(XdgApplicationEntryTest, ThePackagesEntryLeavesTheUsersFolderAlone)
 {
-    write(root.filePath(QStringLiteral("system/applications/org.vantorel.Vantorel.desktop")),
-          "[Desktop Entry]\nType=Application\nName=Vantorel\nExec=vantorel\n");
+    ASSERT_TRUE(writeFile(root.filePath(QStringLiteral("system/applications/org.vantorel.Vantorel.desktop")),
+                          "[Desktop Entry]\nType=Application\nName=Vantorel\nExec=vantorel\n"));
     EXPECT_EQ(XdgApplicationEntry::ensureFor(QStringLiteral("/usr/bin/vantorel")).outcome, Outcome::systemEntry);
     EXPECT_FALSE(QFileInfo::exists(XdgApplicationEntry::userEntryPath()));
 
@@ -92,7 +75,7 @@ TEST_F(XdgApplicationEntryTest, ThePackagesEntryLeavesTheUsersFolderAlone)
     }
 
     qputenv("XDG_DATA_DIRS", QFile::encodeName(root.filePath(QStringLiteral("system-empty"))));
-    write(root.filePath(QStringLiteral("a-file")), "not a folder");
+    ASSERT_TRUE(writeFile(root.filePath(QStringLiteral("a-file")), "not a folder"));
     qputenv("XDG_DATA_HOME", QFile::encodeName(root.filePath(QStringLiteral("a-file"))));
     const XdgApplicationEntry::Result result = XdgApplicationEntry::ensureFor(QStringLiteral("/usr/bin/vantorel"));
     ASSERT_NE(result.error, std::nullopt);

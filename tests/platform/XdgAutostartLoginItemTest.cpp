@@ -4,9 +4,6 @@
 #include "DesktopTestKit.h"
 #include "platform/xdg/XdgAutostartLoginItem.h"
 
-#include <QDir>
-#include <QFile>
-#include <QFileInfo>
 #include <QTemporaryDir>
 
 #include <gtest/gtest.h>
@@ -16,14 +13,6 @@ protected:
     void SetUp() override { qputenv("XDG_CONFIG_HOME", config.path().toUtf8()); }
     void TearDown() override { qunsetenv("XDG_CONFIG_HOME"); }
 
-    void write(const QString &path, const QByteArray &bytes)
-    {
-        ASSERT_TRUE(QDir().mkpath(QFileInfo(path).path()));
-        QFile file(path);
-        ASSERT_TRUE(file.open(QIODevice::WriteOnly));
-        file.write(bytes);
-    }
-
     QTemporaryDir config;
 };
 
@@ -32,8 +21,7 @@ protected:
 TEST_F(XdgAutostartLoginItemTest, EntryStartsTheProgramWhateverItsPathHolds)
 {
     const QString program = config.filePath(QStringLiteral("My $Tool \"v2\" `x` \\ 'q' 100/vantorel"));
-    write(program, "#!/bin/sh\ntouch \"$0.ran\"\n");
-    QFile(program).setPermissions(QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
+    ASSERT_TRUE(writeFile(program, "#!/bin/sh\ntouch \"$0.ran\"\n", true));
 
     ASSERT_EQ(XdgAutostartLoginItem().registerApplication(program), std::nullopt);
     ASSERT_EQ(XdgAutostartLoginItem::entryPath(), config.filePath(QStringLiteral("autostart/org.vantorel.Vantorel.desktop")));
@@ -71,13 +59,12 @@ TEST_F(XdgAutostartLoginItemTest, AnExistingEntryKeepsTheUsersLinesAndGetsTheNew
         // Under its name, and under the name earlier versions gave it.
         for (const QString &path : {XdgAutostartLoginItem::entryPath(), XdgAutostartLoginItem::earlierEntryPath()}) {
             QFile::remove(XdgAutostartLoginItem::entryPath());
-            write(path, c.before);
+            ASSERT_TRUE(writeFile(path, c.before));
 
             ASSERT_EQ(XdgAutostartLoginItem().registerApplication(QStringLiteral("/opt/vantorel/bin/vantorel")),
                       std::nullopt);
-            QFile written(XdgAutostartLoginItem::entryPath());
-            ASSERT_TRUE(written.open(QIODevice::ReadOnly)) << c.what << path.toStdString();
-            EXPECT_EQ(written.readAll().toStdString(), c.after.toStdString()) << c.what;
+            EXPECT_EQ(readFile(XdgAutostartLoginItem::entryPath()).toStdString(), c.after.toStdString())
+                << c.what << " at " << path.toStdString();
             EXPECT_FALSE(QFileInfo::exists(XdgAutostartLoginItem::earlierEntryPath())) << "one entry starts it once";
         }
     }
