@@ -36,9 +36,13 @@ QString triggerIn(ProgramRun &program, const QString &buttonName)
     return QString();
 }
 
+// Both buttons registered and their triggers told (the trigger's line comes after its button's).
 bool bothRegistered(ProgramRun &program)
 {
-    return program.output().count("✅ Successfully registered shortcut: ") == 2 || program.output().contains("❌");
+    const QByteArray output = program.output();
+    return (output.count("✅ Successfully registered shortcut: ") == 2
+            && output.count("Portal: the desktop's trigger for ") == 2)
+        || output.contains("❌");
 }
 
 // GNOME 48 and later, for real: gnome-shell, its portal and GNOME Settings' dialog. The first
