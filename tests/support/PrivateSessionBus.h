@@ -1,5 +1,7 @@
 #pragma once
 
+#include "ScopedEnvironment.h"
+
 #include <QByteArray>
 #include <QString>
 #include <QStringList>
@@ -33,5 +35,5 @@ private:
     pid_t m_pid = -1;
     QString m_address;
     QString m_error;
-    QByteArray m_previousAddress;
+    ScopedEnvironment m_environment; // DBUS_SESSION_BUS_ADDRESS while it runs
 };
