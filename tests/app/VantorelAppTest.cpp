@@ -9,7 +9,6 @@
 #include "fake/FakeLoginItemService.h"
 
 #include "DesktopNotifications.h"
-#include "EventLoopWait.h"
 
 #include <QAction>
 #include <QApplication>

@@ -2,7 +2,6 @@
 
 #include "ScopedEnvironment.h"
 
-#include <QByteArray>
 #include <QString>
 #include <QStringList>
 #include <QTemporaryDir>
