@@ -50,16 +50,15 @@ int GnomeHeadlessSession::shellVersion()
 
 QString GnomeHeadlessSession::missingPiece(Keys keys)
 {
-    for (const char *program : {"gnome-shell", "dbus-daemon", "python3", "gsettings"}) {
-        if (QStandardPaths::findExecutable(QString::fromLatin1(program)).isEmpty())
-            return QStringLiteral("%1 is not installed").arg(QString::fromLatin1(program));
-    }
-    if (keys == Keys::customShortcuts)
-        return QFileInfo(mediaKeys).isExecutable() ? QString() : mediaKeys + QStringLiteral(" is not installed");
-    for (const QString &program : {portalFrontend, portalBackend}) {
-        if (!QFileInfo(program).isExecutable())
+    QStringList programs{QStringLiteral("gnome-shell"), QStringLiteral("dbus-daemon"), QStringLiteral("python3"),
+                         QStringLiteral("gsettings")};
+    programs << (keys == Keys::customShortcuts ? QStringList{mediaKeys} : QStringList{portalFrontend, portalBackend});
+    for (const QString &program : std::as_const(programs)) {
+        if (QStandardPaths::findExecutable(program).isEmpty()) // on PATH, or where an absolute path says
             return QStringLiteral("%1 is not installed").arg(program);
     }
+    if (keys == Keys::customShortcuts)
+        return QString();
     QFile portal(gnomePortalFile);
     if (!portal.open(QIODevice::ReadOnly) || !portal.readAll().contains("org.freedesktop.impl.portal.GlobalShortcuts"))
         return QStringLiteral("%1 offers no global shortcuts").arg(gnomePortalFile);
