@@ -32,7 +32,6 @@ protected:
         VANTOREL_REQUIRE_PROGRAM("xdotool");
         // Made after the bus and the server: it takes both addresses along.
         program = std::make_unique<ProgramRun>(xvfb.display(), QStringLiteral("xcb"));
-        marker = std::make_unique<LaunchMarker>(program->dir());
     }
 
     // Starts the program with these buttons (name, shortcut, target) and waits until it binds them.
@@ -86,7 +85,6 @@ protected:
     XvfbServer xvfb;
     PrivateSessionBus bus;
     std::unique_ptr<ProgramRun> program;
-    std::unique_ptr<LaunchMarker> marker;
 };
 
 // Add a button, record its shortcut, Tab to Save, save, delete it, undo; Escape ends a
@@ -147,7 +145,8 @@ TEST_F(EditorOnXTest, EachRowSaysItsNameAndShortcutAndItsActionsLaunchEditAndDel
     ASSERT_TRUE(accessibilityBus.start({atspiLauncher, QStringLiteral("--launch-immediately")}));
     program->environment().insert(QStringLiteral("QT_ACCESSIBILITY"), QStringLiteral("1"));
     program->environment().insert(QStringLiteral("QT_LINUX_ACCESSIBILITY_ALWAYS_ON"), QStringLiteral("1"));
-    ASSERT_NO_FATAL_FAILURE(start({{QStringLiteral("Marker"), QStringLiteral("⌘ + ⌥ + M"), marker->url()},
+    const LaunchMarker marker(program->dir());
+    ASSERT_NO_FATAL_FAILURE(start({{QStringLiteral("Marker"), QStringLiteral("⌘ + ⌥ + M"), marker.url()},
                                    {QStringLiteral("Second"), QStringLiteral("cmd+k"), QStringLiteral("file:///bin/true")}}));
     // The script's JSON lines; empty on failure (with the reason in lastError).
     QString lastError;
@@ -177,7 +176,7 @@ TEST_F(EditorOnXTest, EachRowSaysItsNameAndShortcutAndItsActionsLaunchEditAndDel
     }
 
     walk({QStringLiteral("act"), QStringLiteral("0"), QStringLiteral("Launch")});
-    EXPECT_TRUE(runEventLoopUntil([&] { return marker->launches() == 1; }, ProgramRun::timeoutMs)) << lastError.toStdString();
+    EXPECT_TRUE(runEventLoopUntil([&] { return marker.launches() == 1; }, ProgramRun::timeoutMs)) << lastError.toStdString();
 
     walk({QStringLiteral("act"), QStringLiteral("1"), QStringLiteral("Edit")});
     const QList<QJsonObject> form = walk({QStringLiteral("form")});
@@ -195,7 +194,7 @@ TEST_F(EditorOnXTest, EachRowSaysItsNameAndShortcutAndItsActionsLaunchEditAndDel
     const QList<QJsonObject> left = walk({QStringLiteral("rows")});
     ASSERT_EQ(left.size(), 1) << lastError.toStdString();
     EXPECT_EQ(left.at(0).value(QStringLiteral("name")).toString(), QStringLiteral("Marker"));
-    EXPECT_EQ(marker->launches(), 1) << "only the launch launched";
+    EXPECT_EQ(marker.launches(), 1) << "only the launch launched";
     EXPECT_EQ(program->terminate(), 0);
 }
 
