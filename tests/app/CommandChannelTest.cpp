@@ -12,7 +12,6 @@
 
 #include <algorithm>
 #include <cerrno>
-#include <csignal>
 #include <cstring>
 #include <fcntl.h>
 #include <map>
@@ -25,8 +24,6 @@
 #include <vector>
 
 #include <gtest/gtest.h>
-
-extern char **environ;
 
 // `vantorel --activate` and later starts against a running program: by name or id, also under
 // the loads that used to break the channel (an oversized name, many starts at once, a flood of
@@ -75,24 +72,17 @@ public:
         return reported() == count;
     }
     QString socket() { return run.dir() + QStringLiteral("/vantorel-") + socketKey; }
+    // A later start in the same session.
+    ProgramRun::Finished startAgain(const QStringList &arguments)
+    {
+        return run.runBeside(QStringList{program} + arguments);
+    }
 
     ProgramRun run;
     LaunchMarker marker;
     QString socketKey;
     QUuid id;
 };
-
-// A later start in the same session; its exit code, or -1 when it did not end.
-int startAgain(RunningProgram &running, const QStringList &arguments, QByteArray *errors = nullptr)
-{
-    ProgramRun again;
-    again.environment() = running.run.environment();
-    again.start(QStringList{program} + arguments);
-    const int status = again.waitForExit();
-    if (errors)
-        *errors = again.errors();
-    return status;
-}
 
 // User and system CPU time of a process so far, in ms.
 long cpuTimeMs(qint64 pid)
@@ -119,22 +109,20 @@ TEST(CommandChannelTest, ActivateLaunchesAButtonByNameOrIdStartingTheProgramWhen
     ASSERT_TRUE(running.start()) << running.run.transcript();
     EXPECT_TRUE(running.run.output().contains("vantorel --activate NAME")) << "the log says what to bind";
     const QString activate = QStringLiteral("--activate");
-    EXPECT_EQ(startAgain(running, {activate, QStringLiteral("mark")}), 0);
-    EXPECT_EQ(startAgain(running, {activate, running.id.toString(QUuid::WithoutBraces)}), 0);
+    EXPECT_EQ(running.startAgain({activate, QStringLiteral("mark")}).exitCode, 0);
+    EXPECT_EQ(running.startAgain({activate, running.id.toString(QUuid::WithoutBraces)}).exitCode, 0);
     EXPECT_TRUE(running.launchedTimes(3));
 
-    const QByteArray unknown = "vantorel: no button is named \"Nothing\" or has that id\n";
-    QByteArray errors;
-    EXPECT_EQ(startAgain(running, {activate, QStringLiteral("Nothing")}, &errors), 2);
-    EXPECT_EQ(errors, unknown);
-    // The same one line in a locale that is not UTF-8, as cron jobs, containers and CI have.
+    // One line, also in a locale that is not UTF-8 (C set in LANG or LC_ALL), as cron jobs,
+    // containers and CI have.
     for (const char *cIn : {"", "LANG", "LC_ALL"}) {
         for (const char *variable : {"LANG", "LC_ALL", "LC_CTYPE"})
             running.run.environment().remove(QLatin1String(variable));
         if (*cIn)
             running.run.environment().insert(QLatin1String(cIn), QStringLiteral("C"));
-        EXPECT_EQ(startAgain(running, {activate, QStringLiteral("Nothing")}, &errors), 2);
-        EXPECT_EQ(errors, unknown) << "C set in " << (*cIn ? cIn : "no variable");
+        const auto unknown = running.startAgain({activate, QStringLiteral("Nothing")});
+        EXPECT_EQ(unknown.exitCode, 2) << "C set in " << cIn;
+        EXPECT_EQ(unknown.errors, "vantorel: no button is named \"Nothing\" or has that id\n") << "C set in " << cIn;
     }
     EXPECT_TRUE(running.reportsActivations(3)) << running.run.transcript();
     EXPECT_EQ(running.run.terminate(), 0);
@@ -166,10 +154,9 @@ TEST(CommandChannelTest, AnOversizedNameIsRefusedAndTheRunningProgramKeepsItsSoc
 {
     RunningProgram running;
     ASSERT_TRUE(running.start()) << running.run.transcript();
-    const QString huge(100000, QChar(1));
-    QByteArray errors;
-    EXPECT_EQ(startAgain(running, {QStringLiteral("--activate"), huge}, &errors), 2);
-    EXPECT_EQ(errors, QByteArray("vantorel: a button's name or id has at most 1024 bytes, not 100000\n"));
+    const auto oversized = running.startAgain({QStringLiteral("--activate"), QString(100000, QChar(1))});
+    EXPECT_EQ(oversized.exitCode, 2);
+    EXPECT_EQ(oversized.errors, "vantorel: a button's name or id has at most 1024 bytes, not 100000\n");
     EXPECT_TRUE(QFile::exists(running.socket()));
 
     const int fd = connectToUnixSocket(running.socket());
@@ -187,7 +174,7 @@ TEST(CommandChannelTest, AnOversizedNameIsRefusedAndTheRunningProgramKeepsItsSoc
     ::close(fd);
     EXPECT_EQ(answer, QByteArray("refused\n"));
 
-    EXPECT_EQ(startAgain(running, {QStringLiteral("--activate"), QStringLiteral("Mark")}), 0);
+    EXPECT_EQ(running.startAgain({QStringLiteral("--activate"), QStringLiteral("Mark")}).exitCode, 0);
     EXPECT_TRUE(running.launchedTimes(2));
     EXPECT_TRUE(running.reportsActivations(2)) << "the running program launched it\n" << running.run.transcript();
 }
@@ -266,12 +253,12 @@ TEST(CommandChannelTest, AFloodOfIdleConnectionsAtTheDescriptorLimitNeitherSpins
     const long before = cpuTimeMs(pid);
     QThread::msleep(1000);
     EXPECT_LT(cpuTimeMs(pid) - before, 150) << "the program spins";
-    EXPECT_EQ(startAgain(running, {QStringLiteral("--activate"), QStringLiteral("Mark")}), 0);
+    EXPECT_EQ(running.startAgain({QStringLiteral("--activate"), QStringLiteral("Mark")}).exitCode, 0);
     EXPECT_TRUE(running.launchedTimes(2));
 
     for (int fd : flood)
         ::close(fd);
-    EXPECT_EQ(startAgain(running, {QStringLiteral("--activate"), QStringLiteral("Mark")}), 0);
+    EXPECT_EQ(running.startAgain({QStringLiteral("--activate"), QStringLiteral("Mark")}).exitCode, 0);
     EXPECT_TRUE(running.launchedTimes(3));
     EXPECT_LE(openDescriptors(pid), int(limit.rlim_cur));
 }

@@ -32,7 +32,6 @@ protected:
         VANTOREL_REQUIRE_PROGRAM("xdotool");
         // Made after the bus and the server: it takes both addresses along.
         program = std::make_unique<ProgramRun>(xvfb.display(), QStringLiteral("xcb"));
-        marker = std::make_unique<LaunchMarker>(program->dir());
     }
 
     // Starts the program with these buttons (name, shortcut, target) and waits until it binds them.
@@ -50,11 +49,11 @@ protected:
     {
         return program->runTool(QStringLiteral("xdotool"), arguments);
     }
-    // Types these key names (xdotool's, "super+alt+w") into the focused window.
-    bool keys(const QStringList &names)
+    // Types these key names (xdotool's, "Tab super+alt+w") into the focused window.
+    bool keys(const QString &names)
     {
-        const bool typed = xdotool(QStringList{QStringLiteral("key"), QStringLiteral("--delay"), QStringLiteral("80")} + names)
-                               .has_value();
+        const QStringList command{QStringLiteral("key"), QStringLiteral("--delay"), QStringLiteral("80")};
+        const bool typed = xdotool(command + names.split(u' ')).has_value();
         runEventLoopUntil([] { return false; }, 200); // what the keys did reaches the program
         return typed;
     }
@@ -86,7 +85,6 @@ protected:
     XvfbServer xvfb;
     PrivateSessionBus bus;
     std::unique_ptr<ProgramRun> program;
-    std::unique_ptr<LaunchMarker> marker;
 };
 
 // Add a button, record its shortcut, Tab to Save, save, delete it, undo; Escape ends a
@@ -94,23 +92,22 @@ protected:
 TEST_F(EditorOnXTest, AddRecordSaveDeleteAndUndoWithoutTheMouse)
 {
     // No tray on this display: the editor opens at start-up, in front.
-    ASSERT_NO_FATAL_FAILURE(start({{QStringLiteral("First"), QStringLiteral("⌘ + ⌥ + F"), QStringLiteral("file:///bin/true")}}));
+    ASSERT_NO_FATAL_FAILURE(start({{QStringLiteral("First"), QStringLiteral("⌘ + ⌥ + F"), QStringLiteral("file:///bin/false")}}));
     ASSERT_TRUE(waitForWindow(QStringLiteral("Shortcuts Editor")));
 
     // Tab reaches the list first, then "+": Space adds and opens the form.
-    ASSERT_TRUE(keys({QStringLiteral("Tab"), QStringLiteral("Tab"), QStringLiteral("space")}));
+    ASSERT_TRUE(keys(QStringLiteral("Tab Tab space")));
     ASSERT_TRUE(waitForWindow(QStringLiteral("Edit Button"))) << focusedWindow().toStdString() << program->transcript();
     ASSERT_TRUE(fileHas(QStringLiteral("New Button")));
 
     // The name has the focus; Tab records, and from the shortcut Tab goes on
     // (clear, target, Browse, launch choice, Cancel) to Save.
-    ASSERT_TRUE(keys({QStringLiteral("ctrl+a")}));
+    ASSERT_TRUE(keys(QStringLiteral("ctrl+a")));
     ASSERT_TRUE(type(QStringLiteral("Walked")));
-    ASSERT_TRUE(keys({QStringLiteral("Tab"), QStringLiteral("super+alt+w")}));
-    ASSERT_TRUE(keys({QStringLiteral("Tab"), QStringLiteral("Tab")}));
+    ASSERT_TRUE(keys(QStringLiteral("Tab super+alt+w")));
+    ASSERT_TRUE(keys(QStringLiteral("Tab Tab")));
     ASSERT_TRUE(type(QStringLiteral("/bin/true")));
-    ASSERT_TRUE(keys({QStringLiteral("Tab"), QStringLiteral("Tab"), QStringLiteral("Tab"), QStringLiteral("Tab"),
-                      QStringLiteral("space")}));
+    ASSERT_TRUE(keys(QStringLiteral("Tab Tab Tab Tab space")));
     ASSERT_TRUE(program->waitForOutput("💾 Saving edited button: Walked with shortcut: ⌘ + ⌥ + W"))
         << program->transcript();
     ASSERT_TRUE(waitForWindow(QStringLiteral("Edit Button"), false));
@@ -118,17 +115,17 @@ TEST_F(EditorOnXTest, AddRecordSaveDeleteAndUndoWithoutTheMouse)
     EXPECT_TRUE(fileHas(QStringLiteral("file:///bin/true")));
 
     // Back in the list, on the saved row: Delete takes it away, Ctrl+Z brings it back.
-    ASSERT_TRUE(keys({QStringLiteral("shift+Tab"), QStringLiteral("Delete")}));
+    ASSERT_TRUE(keys(QStringLiteral("shift+Tab Delete")));
     EXPECT_TRUE(fileHas(QStringLiteral("Walked"), false)) << program->transcript();
-    ASSERT_TRUE(keys({QStringLiteral("ctrl+z")}));
+    ASSERT_TRUE(keys(QStringLiteral("ctrl+z")));
     EXPECT_TRUE(fileHas(QStringLiteral("Walked"))) << program->transcript();
 
     // F2 edits it; Escape ends a recording and keeps the shortcut, so Return then saves it unchanged.
-    ASSERT_TRUE(keys({QStringLiteral("F2")}));
+    ASSERT_TRUE(keys(QStringLiteral("F2")));
     ASSERT_TRUE(waitForWindow(QStringLiteral("Edit Button")));
-    ASSERT_TRUE(keys({QStringLiteral("Tab"), QStringLiteral("Escape")}));
+    ASSERT_TRUE(keys(QStringLiteral("Tab Escape")));
     EXPECT_TRUE(windowShown(QStringLiteral("Edit Button"))) << "the first Escape only ended the recording";
-    ASSERT_TRUE(keys({QStringLiteral("Return")}));
+    ASSERT_TRUE(keys(QStringLiteral("Return")));
     EXPECT_TRUE(waitForWindow(QStringLiteral("Edit Button"), false));
     EXPECT_EQ(program->output().count("💾 Saving edited button: Walked with shortcut: ⌘ + ⌥ + W"), 2)
         << program->transcript();
@@ -148,19 +145,17 @@ TEST_F(EditorOnXTest, EachRowSaysItsNameAndShortcutAndItsActionsLaunchEditAndDel
     ASSERT_TRUE(accessibilityBus.start({atspiLauncher, QStringLiteral("--launch-immediately")}));
     program->environment().insert(QStringLiteral("QT_ACCESSIBILITY"), QStringLiteral("1"));
     program->environment().insert(QStringLiteral("QT_LINUX_ACCESSIBILITY_ALWAYS_ON"), QStringLiteral("1"));
-    ASSERT_NO_FATAL_FAILURE(start({{QStringLiteral("Marker"), QStringLiteral("⌘ + ⌥ + M"), marker->url()},
+    const LaunchMarker marker(program->dir());
+    ASSERT_NO_FATAL_FAILURE(start({{QStringLiteral("Marker"), QStringLiteral("⌘ + ⌥ + M"), marker.url()},
                                    {QStringLiteral("Second"), QStringLiteral("cmd+k"), QStringLiteral("file:///bin/true")}}));
     // The script's JSON lines; empty on failure (with the reason in lastError).
     QString lastError;
     const auto walk = [&](const QStringList &arguments) {
-        QProcess script;
-        script.setProcessEnvironment(program->environment());
-        script.start(python, QStringList{QStringLiteral(ATSPI_WALK_SCRIPT)} + arguments);
-        const bool done = script.waitForFinished(ProgramRun::timeoutMs);
-        lastError = QString::fromUtf8(script.readAllStandardError());
+        const auto script = program->runBeside(QStringList{python, QStringLiteral(ATSPI_WALK_SCRIPT)} + arguments);
+        lastError = QString::fromUtf8(script.errors);
         QList<QJsonObject> lines;
-        for (const QByteArray &line : script.readAllStandardOutput().split('\n')) {
-            if (done && script.exitCode() == 0 && !line.isEmpty())
+        for (const QByteArray &line : script.output.split('\n')) {
+            if (script.exitCode == 0 && !line.isEmpty())
                 lines.append(QJsonDocument::fromJson(line).object());
         }
         return lines;
@@ -181,7 +176,7 @@ TEST_F(EditorOnXTest, EachRowSaysItsNameAndShortcutAndItsActionsLaunchEditAndDel
     }
 
     walk({QStringLiteral("act"), QStringLiteral("0"), QStringLiteral("Launch")});
-    EXPECT_TRUE(runEventLoopUntil([&] { return marker->launches() == 1; }, ProgramRun::timeoutMs)) << lastError.toStdString();
+    EXPECT_TRUE(runEventLoopUntil([&] { return marker.launches() == 1; }, ProgramRun::timeoutMs)) << lastError.toStdString();
 
     walk({QStringLiteral("act"), QStringLiteral("1"), QStringLiteral("Edit")});
     const QList<QJsonObject> form = walk({QStringLiteral("form")});
@@ -199,7 +194,7 @@ TEST_F(EditorOnXTest, EachRowSaysItsNameAndShortcutAndItsActionsLaunchEditAndDel
     const QList<QJsonObject> left = walk({QStringLiteral("rows")});
     ASSERT_EQ(left.size(), 1) << lastError.toStdString();
     EXPECT_EQ(left.at(0).value(QStringLiteral("name")).toString(), QStringLiteral("Marker"));
-    EXPECT_EQ(marker->launches(), 1) << "only the launch launched";
+    EXPECT_EQ(marker.launches(), 1) << "only the launch launched";
     EXPECT_EQ(program->terminate(), 0);
 }
 
@@ -215,10 +210,8 @@ TEST_F(EditorOnXTest, SecondStartShowsTheRunningEditorAndExits)
     ASSERT_NO_FATAL_FAILURE(start({}));
     EXPECT_FALSE(windowShown(QStringLiteral("Shortcuts Editor")));
 
-    ProgramRun second;
-    second.environment() = program->environment();
-    second.start({QStringLiteral(VANTOREL_BINARY)});
-    EXPECT_EQ(second.waitForExit(), 0) << second.transcript();
+    const auto second = program->runBeside({QStringLiteral(VANTOREL_BINARY)});
+    EXPECT_EQ(second.exitCode, 0) << second.output.toStdString() << second.errors.toStdString();
     EXPECT_TRUE(runEventLoopUntil([&] { return windowShown(QStringLiteral("Shortcuts Editor")); }, ProgramRun::timeoutMs));
 
     QFile entry(program->dir() + QStringLiteral("/config/autostart/org.vantorel.Vantorel.desktop"));

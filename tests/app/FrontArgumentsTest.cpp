@@ -51,12 +51,9 @@ TEST(FrontArgumentsTest, AnswersWhatItKnowsAndHandsOverTheRest)
     };
     for (const auto &c : cases) {
         const auto [action, target] = read(c.words);
-        std::string words;
-        for (const std::string &word : c.words)
-            words += word + ' ';
-        EXPECT_EQ(action, c.action) << words;
+        EXPECT_EQ(action, c.action) << ::testing::PrintToString(c.words);
         if (c.action == Action::activate) {
-            EXPECT_EQ(target, c.target) << words;
+            EXPECT_EQ(target, c.target) << ::testing::PrintToString(c.words);
         }
     }
 }

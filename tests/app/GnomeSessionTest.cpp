@@ -5,15 +5,15 @@
 #include "ProgramRun.h"
 #include "QtPrinters.h"
 #include "RequiredTool.h"
+#include "UnixSocket.h"
 
-#include <QDir>
-#include <QFile>
 #include <QFileInfo>
 #include <QUuid>
 
 #include <gtest/gtest.h>
 
 #include <csignal>
+#include <sys/socket.h>
 
 // The real program in a real GNOME 43 session without a display (headless gnome-shell and
 // gsd-media-keys, see GnomeHeadlessSession), keys pressed through mutter's virtual keyboard.
@@ -48,31 +48,18 @@ bool pressLaunches(GnomeHeadlessSession &gnome, const QList<quint32> &keys, cons
     return marker.pressUntil(marker.launches() + 1, [&] { return gnome.press(keys); }, 8, 1500);
 }
 
-// A press that must not launch: waits as long as a launch would take.
-bool pressLaunchesNothing(GnomeHeadlessSession &gnome, const QList<quint32> &keys, const LaunchMarker &marker)
+// The copy of the program a press started in this session after the program quit (gsd-media-keys
+// ran it): the test ends the process that listens on the session's instance socket.
+void endTheCopyStartedByAPress(const GnomeHeadlessSession &gnome)
 {
-    const int before = marker.launches();
-    gnome.press(keys);
-    runEventLoopUntil([&] { return marker.launches() > before; }, 2500);
-    return marker.launches() == before;
-}
-
-// The copies of the program a press started in this session (its HOME):
-// gsd-media-keys ran them, so the test ends them by their ids.
-QList<pid_t> programsOfSession(const QString &home)
-{
-    QList<pid_t> pids;
-    const QString binary = QFileInfo(QStringLiteral(VANTOREL_BINARY)).canonicalFilePath();
-    for (const QString &entry : QDir(QStringLiteral("/proc")).entryList(QDir::Dirs)) {
-        bool isPid = false;
-        const pid_t pid = entry.toInt(&isPid);
-        if (!isPid || QFileInfo(QStringLiteral("/proc/%1/exe").arg(pid)).canonicalFilePath() != binary)
-            continue;
-        QFile environ(QStringLiteral("/proc/%1/environ").arg(pid));
-        if (environ.open(QIODevice::ReadOnly) && environ.readAll().split('\0').contains("HOME=" + QFile::encodeName(home)))
-            pids.append(pid);
-    }
-    return pids;
+    const int fd = connectToUnixSocket(gnome.environment().value(QStringLiteral("XDG_RUNTIME_DIR"))
+                                       + QStringLiteral("/vantorel-wayland-0"));
+    ucred listener{};
+    socklen_t size = sizeof listener;
+    if (fd >= 0 && ::getsockopt(fd, SOL_SOCKET, SO_PEERCRED, &listener, &size) == 0 && listener.pid > 0)
+        ::kill(listener.pid, SIGTERM);
+    if (fd >= 0)
+        ::close(fd);
 }
 
 TEST(GnomeSessionTest, ButtonsBecomeGnomeCustomShortcutsWithTheUsersConsent)
@@ -151,7 +138,7 @@ TEST(GnomeSessionTest, ButtonsBecomeGnomeCustomShortcutsWithTheUsersConsent)
     EXPECT_EQ(entryKey(program, markPath, QStringLiteral("name")), QStringLiteral("'Vantorel: Marked'"));
     EXPECT_EQ(list(), bothPaths);
     EXPECT_TRUE(pressLaunches(gnome, superAltG, marker)) << program.transcript();
-    EXPECT_TRUE(pressLaunchesNothing(gnome, superAltF, marker));
+    EXPECT_TRUE(marker.pressLaunchesNothing([&] { return gnome.press(superAltF); }));
     EXPECT_TRUE(pressLaunches(gnome, usersKeys, usersOwn));
 
     // Deleted: out of the list, its keys reset (after the path left the list, as GNOME Settings
@@ -162,7 +149,7 @@ TEST(GnomeSessionTest, ButtonsBecomeGnomeCustomShortcutsWithTheUsersConsent)
         [&] { return entryKey(program, markPath, QStringLiteral("binding")) == QStringLiteral("''"); }, 10000))
         << program.transcript();
     EXPECT_EQ(entryKey(program, markPath, QStringLiteral("name")), QStringLiteral("''"));
-    EXPECT_TRUE(pressLaunchesNothing(gnome, superAltG, marker));
+    EXPECT_TRUE(marker.pressLaunchesNothing([&] { return gnome.press(superAltG); }));
     EXPECT_TRUE(pressLaunches(gnome, usersKeys, usersOwn));
 
     // Back, then the program quits: the entry stays, and a press starts it.
@@ -172,18 +159,17 @@ TEST(GnomeSessionTest, ButtonsBecomeGnomeCustomShortcutsWithTheUsersConsent)
     EXPECT_EQ(list(), bothPaths);
     // One press: a second one would find the program still starting.
     const int launched = marker.launches();
-    gnome.press(superAltF);
-    EXPECT_TRUE(runEventLoopUntil([&] { return marker.launches() > launched; }, 20000)) << gnome.logs().toStdString();
+    EXPECT_TRUE(marker.pressUntil(launched + 1, [&] { return gnome.press(superAltF); }, 1, 20000))
+        << gnome.logs().toStdString();
     EXPECT_FALSE(runEventLoopUntil([&] { return marker.launches() > launched + 1; }, 500));
 
     // Taken out again from a terminal: GNOME's list as it was before.
     EXPECT_TRUE(program.runTool(QStringLiteral(VANTOREL_BINARY), {QStringLiteral("--remove-desktop-shortcuts")}));
     EXPECT_EQ(list(), before);
     EXPECT_EQ(entryKey(program, markPath, QStringLiteral("command")), QStringLiteral("''"));
-    EXPECT_TRUE(pressLaunchesNothing(gnome, superAltF, marker));
+    EXPECT_TRUE(marker.pressLaunchesNothing([&] { return gnome.press(superAltF); }));
     EXPECT_TRUE(pressLaunches(gnome, usersKeys, usersOwn));
 
-    for (const pid_t pid : programsOfSession(program.home()))
-        ::kill(pid, SIGTERM);
+    endTheCopyStartedByAPress(gnome);
 }
 } // namespace

@@ -8,7 +8,6 @@
 #include "app/VantorelApp.h"
 #include "fake/FakeLoginItemService.h"
 
-#include "EventLoopWait.h"
 #include "platform/DesktopNotifications.h"
 
 #include <QAction>

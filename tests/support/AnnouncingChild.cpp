@@ -47,9 +47,16 @@ AnnouncingChild AnnouncingChild::start(const QList<QByteArray> &arguments)
     close(fds[0]);
     if (child.announcement.isEmpty()) {
         child.error = QStringLiteral("%1 announced nothing (is it installed?)").arg(QString::fromLocal8Bit(argv.first()));
-        kill(child.pid, SIGTERM);
-        waitpid(child.pid, nullptr, 0);
-        child.pid = -1;
+        end(child.pid, SIGTERM);
     }
     return child;
+}
+
+void AnnouncingChild::end(pid_t &pid, int signal)
+{
+    if (pid <= 0)
+        return;
+    kill(pid, signal);
+    waitpid(pid, nullptr, 0);
+    pid = -1;
 }

@@ -17,4 +17,6 @@ struct AnnouncingChild {
     // In the arguments, "%fd" stands for the number of the descriptor to
     // announce on. On failure the child is ended and pid is -1.
     static AnnouncingChild start(const QList<QByteArray> &arguments);
+    // Sends signal to a child that runs (pid > 0), reaps it and sets pid to -1.
+    static void end(pid_t &pid, int signal);
 };

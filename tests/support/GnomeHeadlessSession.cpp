@@ -50,16 +50,15 @@ int GnomeHeadlessSession::shellVersion()
 
 QString GnomeHeadlessSession::missingPiece(Keys keys)
 {
-    for (const char *program : {"gnome-shell", "dbus-daemon", "python3", "gsettings"}) {
-        if (QStandardPaths::findExecutable(QString::fromLatin1(program)).isEmpty())
-            return QStringLiteral("%1 is not installed").arg(QString::fromLatin1(program));
-    }
-    if (keys == Keys::customShortcuts)
-        return QFileInfo(mediaKeys).isExecutable() ? QString() : mediaKeys + QStringLiteral(" is not installed");
-    for (const QString &program : {portalFrontend, portalBackend}) {
-        if (!QFileInfo(program).isExecutable())
+    QStringList programs{QStringLiteral("gnome-shell"), QStringLiteral("dbus-daemon"), QStringLiteral("python3"),
+                         QStringLiteral("gsettings")};
+    programs << (keys == Keys::customShortcuts ? QStringList{mediaKeys} : QStringList{portalFrontend, portalBackend});
+    for (const QString &program : std::as_const(programs)) {
+        if (QStandardPaths::findExecutable(program).isEmpty()) // on PATH, or where an absolute path says
             return QStringLiteral("%1 is not installed").arg(program);
     }
+    if (keys == Keys::customShortcuts)
+        return QString();
     QFile portal(gnomePortalFile);
     if (!portal.open(QIODevice::ReadOnly) || !portal.readAll().contains("org.freedesktop.impl.portal.GlobalShortcuts"))
         return QStringLiteral("%1 offers no global shortcuts").arg(gnomePortalFile);
@@ -133,11 +132,9 @@ GnomeHeadlessSession::GnomeHeadlessSession(Keys keys, const QStringList &environ
         return;
     }
 
-    if (!startProcess(QStringLiteral("gnome-shell"),
-                      {QStringLiteral("gnome-shell"), QStringLiteral("--headless"), QStringLiteral("--wayland"),
+    if (!startProcess({QStringLiteral("gnome-shell"), QStringLiteral("--headless"), QStringLiteral("--wayland"),
                        QStringLiteral("--no-x11"), QStringLiteral("--virtual-monitor"), QStringLiteral("1280x800"),
-                       QStringLiteral("--unsafe-mode")},
-                      QStringLiteral("org.gnome.Shell"))
+                       QStringLiteral("--unsafe-mode")}, QStringLiteral("org.gnome.Shell"))
         || !waitForName(QStringLiteral("org.gnome.Mutter.RemoteDesktop")))
         return;
     if (!QFileInfo::exists(runtime + QStringLiteral("/wayland-0"))) {
@@ -145,14 +142,12 @@ GnomeHeadlessSession::GnomeHeadlessSession(Keys keys, const QStringList &environ
         return;
     }
     if (keys == Keys::customShortcuts) {
-        if (startProcess(QStringLiteral("gsd-media-keys"), {mediaKeys}, QStringLiteral("org.gnome.SettingsDaemon.MediaKeys")))
+        if (startProcess({mediaKeys}, QStringLiteral("org.gnome.SettingsDaemon.MediaKeys")))
             runEventLoopUntil([] { return false; }, 1000); // it grabs the keys after taking its name
         return;
     }
-    if (!startProcess(QStringLiteral("xdg-desktop-portal-gnome"), {portalBackend},
-                      QStringLiteral("org.freedesktop.impl.portal.desktop.gnome")))
-        return;
-    startProcess(QStringLiteral("xdg-desktop-portal"), {portalFrontend}, QStringLiteral("org.freedesktop.portal.Desktop"));
+    if (startProcess({portalBackend}, QStringLiteral("org.freedesktop.impl.portal.desktop.gnome")))
+        startProcess({portalFrontend}, QStringLiteral("org.freedesktop.portal.Desktop"));
 }
 
 GnomeHeadlessSession::~GnomeHeadlessSession()
@@ -171,9 +166,9 @@ GnomeHeadlessSession::~GnomeHeadlessSession()
     m_systemBus.reset();
 }
 
-bool GnomeHeadlessSession::startProcess(const QString &name, const QStringList &command, const QString &busName)
+bool GnomeHeadlessSession::startProcess(const QStringList &command, const QString &busName)
 {
-    const QString log = m_dir.filePath(name + QStringLiteral(".log"));
+    const QString log = m_dir.filePath(QFileInfo(command.first()).fileName() + QStringLiteral(".log"));
     m_logFiles.append(log);
     auto process = std::make_unique<QProcess>();
     process->setProcessEnvironment(m_environment);

@@ -61,7 +61,8 @@ public:
     QString logs(); // the ends of the session's logs
 
 private:
-    bool startProcess(const QString &name, const QStringList &command, const QString &busName);
+    // Starts command, its output in a log named after the program, and waits for busName.
+    bool startProcess(const QStringList &command, const QString &busName);
     bool waitForName(const QString &busName);
 
     QTemporaryDir m_dir;

@@ -81,12 +81,8 @@ HeadlessSway::HeadlessSway(const QString &runtimeDir, const QString &configText,
     const QDir dir(runtimeDir);
     while (!deadline.hasExpired() && m_sway.state() == QProcess::Running) {
         const QStringList ipc = dir.entryList({QStringLiteral("sway-ipc.*.sock")}, QDir::System);
-        const QStringList wayland = dir.entryList({QStringLiteral("wayland-*")}, QDir::System);
-        QStringList displays;
-        for (const QString &name : wayland) {
-            if (!name.endsWith(QLatin1String(".lock")))
-                displays << name;
-        }
+        // wayland-0 to wayland-9, not their .lock files.
+        const QStringList displays = dir.entryList({QStringLiteral("wayland-?")}, QDir::System);
         if (!ipc.isEmpty() && !displays.isEmpty() && dir.exists(QStringLiteral("bus"))) {
             m_socket = dir.filePath(ipc.constFirst());
             m_display = displays.constFirst();

@@ -40,6 +40,16 @@ public:
         }
         return launches() == count;
     }
+    // Presses once, for a launch that must not come: whether the press worked and no launch
+    // came in the time one takes.
+    bool pressLaunchesNothing(const std::function<bool()> &press, int waitMs = 2500) const
+    {
+        const int before = launches();
+        if (!press())
+            return false;
+        runEventLoopUntil([&] { return launches() > before; }, waitMs);
+        return launches() == before;
+    }
 
 private:
     QString m_marker;

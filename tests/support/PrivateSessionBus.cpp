@@ -7,8 +7,6 @@
 #include <QFile>
 
 #include <csignal>
-#include <sys/wait.h>
-#include <unistd.h>
 
 namespace {
 // Anyone on the bus may own any name and call anything: the fakes of the
@@ -31,7 +29,6 @@ constexpr char busConfig[] = R"(<!DOCTYPE busconfig PUBLIC "-//freedesktop//DTD 
 
 PrivateSessionBus::PrivateSessionBus(const QStringList &activatableServices)
 {
-    m_previousAddress = qgetenv("DBUS_SESSION_BUS_ADDRESS");
     if (!m_dir.isValid()) {
         m_error = QStringLiteral("no temporary directory");
         return;
@@ -65,9 +62,8 @@ PrivateSessionBus::PrivateSessionBus(const QStringList &activatableServices)
         m_error = daemon.error;
         return;
     }
-    const QByteArray address = daemon.announcement;
-    m_address = QString::fromLatin1(address);
-    qputenv("DBUS_SESSION_BUS_ADDRESS", address);
+    m_address = QString::fromLatin1(daemon.announcement);
+    m_environment.set("DBUS_SESSION_BUS_ADDRESS", daemon.announcement);
 }
 
 QString PrivateSessionBus::connect(const QString &name) const
@@ -78,12 +74,5 @@ QString PrivateSessionBus::connect(const QString &name) const
 
 PrivateSessionBus::~PrivateSessionBus()
 {
-    if (m_pid > 0) {
-        kill(m_pid, SIGTERM);
-        waitpid(m_pid, nullptr, 0);
-    }
-    if (m_previousAddress.isNull())
-        qunsetenv("DBUS_SESSION_BUS_ADDRESS");
-    else
-        qputenv("DBUS_SESSION_BUS_ADDRESS", m_previousAddress);
+    AnnouncingChild::end(m_pid, SIGTERM);
 }

@@ -1,6 +1,7 @@
 #pragma once
 
-#include <QByteArray>
+#include "ScopedEnvironment.h"
+
 #include <QString>
 #include <QStringList>
 #include <QTemporaryDir>
@@ -33,5 +34,5 @@ private:
     pid_t m_pid = -1;
     QString m_address;
     QString m_error;
-    QByteArray m_previousAddress;
+    ScopedEnvironment m_environment; // DBUS_SESSION_BUS_ADDRESS while it runs
 };

@@ -75,14 +75,19 @@ QString ProgramRun::buttonFileText() const
     return file.open(QIODevice::ReadOnly) ? QString::fromUtf8(file.readAll()) : QString();
 }
 
-std::optional<QByteArray> ProgramRun::runTool(const QString &tool, const QStringList &arguments) const
+ProgramRun::Finished ProgramRun::runBeside(const QStringList &command) const
 {
     QProcess process;
     process.setProcessEnvironment(m_environment);
-    process.start(tool, arguments);
-    if (!process.waitForFinished(timeoutMs) || process.exitStatus() != QProcess::NormalExit || process.exitCode() != 0)
-        return std::nullopt;
-    return process.readAllStandardOutput();
+    process.start(command.first(), command.mid(1));
+    const bool ended = process.waitForFinished(timeoutMs) && process.exitStatus() == QProcess::NormalExit;
+    return {ended ? process.exitCode() : -1, process.readAllStandardOutput(), process.readAllStandardError()};
+}
+
+std::optional<QByteArray> ProgramRun::runTool(const QString &tool, const QStringList &arguments) const
+{
+    Finished finished = runBeside(QStringList{tool} + arguments);
+    return finished.exitCode == 0 ? std::optional(std::move(finished.output)) : std::nullopt;
 }
 
 const QByteArray &ProgramRun::output()

@@ -39,8 +39,15 @@ public:
     // The exit code if the program ended on its own in time, else -1.
     int waitForExit();
     int terminate(); // SIGTERM, then as waitForExit
-    // Runs a tool beside the program, in its environment (display, bus, home):
-    // the tool's standard output, or nothing when it failed or hung.
+    struct Finished {
+        int exitCode = -1; // -1: it crashed or hung
+        QByteArray output;
+        QByteArray errors;
+    };
+    // Runs a command beside the program, in its environment (display, bus, home): a tool, or a
+    // later start of the program in the same session.
+    Finished runBeside(const QStringList &command) const;
+    // A tool's standard output, or nothing when it failed or hung.
     std::optional<QByteArray> runTool(const QString &tool, const QStringList &arguments) const;
 
     const QByteArray &output();

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "ScopedEnvironment.h"
+
 #include <QString>
 
 #include <sys/types.h>
@@ -24,7 +26,7 @@ private:
     pid_t m_pid = -1;
     QString m_display;
     QString m_error;
-    QByteArray m_previousDisplay;
+    ScopedEnvironment m_environment; // DISPLAY while it runs
 };
 
 // One private X server for the whole test binary, started on first use.

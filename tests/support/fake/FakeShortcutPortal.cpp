@@ -89,17 +89,11 @@ bool FakeShortcutPortal::handleMessage(const QDBusMessage &message, const QDBusC
             if (!m_leaveTriggersOut)
                 shortcut.properties.insert(QStringLiteral("trigger_description"), trigger);
         }
-        switch (m_answer) {
-        case Answer::AsAsked:
-        case Answer::AnotherTrigger:
-            respond(request, 0, {{QStringLiteral("shortcuts"), QVariant::fromValue(bound)}});
-            break;
-        case Answer::FailedWithShortcuts:
-            respond(request, 2, {{QStringLiteral("shortcuts"), QVariant::fromValue(bound)}});
-            break;
-        case Answer::Declined: respond(request, 1, {}); break;
-        case Answer::Failed: respond(request, 2, {}); break;
-        }
+        if (m_answer == Answer::Declined || m_answer == Answer::Failed)
+            respond(request, m_answer == Answer::Declined ? 1 : 2, {});
+        else
+            respond(request, m_answer == Answer::FailedWithShortcuts ? 2 : 0,
+                    {{QStringLiteral("shortcuts"), QVariant::fromValue(bound)}});
         return true;
     }
     if (member == QLatin1String("ConfigureShortcuts")) {
