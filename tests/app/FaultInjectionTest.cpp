@@ -41,11 +41,21 @@ bool writeFile(const QString &path, const QByteArray &bytes)
 // Runs HOME read-only for the program alone: a private mount namespace with
 // HOME bound onto itself read-only (root, as the tests run, ignores file
 // modes).
-const QStringList readOnlyHomeWrapper{
-    QStringLiteral("unshare"), QStringLiteral("--mount"), QStringLiteral("--"), QStringLiteral("sh"),
-    QStringLiteral("-c"),
+const QStringList readOnlyHomeWrapper = QStringLiteral("unshare --mount -- sh -c").split(u' ') + QStringList{
     QStringLiteral("mount --bind \"$HOME\" \"$HOME\" && mount -o remount,bind,ro \"$HOME\" && exec \"$@\""),
     QStringLiteral("read-only-home")};
+
+std::function<bool(const QString &)> writes(const QByteArray &bytes)
+{
+    return [bytes](const QString &path) { return writeFile(path, bytes); };
+}
+
+QByteArray randomBytes()
+{
+    QByteArray bytes(4096, Qt::Uninitialized);
+    QRandomGenerator(20261206).fillRange(reinterpret_cast<quint32 *>(bytes.data()), bytes.size() / 4);
+    return bytes;
+}
 
 struct Fault {
     const char *name;
@@ -58,27 +68,14 @@ const Fault faults[] = {
     {"Directory",
      [](const QString &path) { return QDir().mkpath(path) && writeFile(path + QStringLiteral("/inside"), "kept"); },
      "❌ Error loading buttons: %1 is a directory"},
-    {"RandomBytes",
-     [](const QString &path) {
-         QRandomGenerator generator(20261206);
-         QByteArray bytes(4096, Qt::Uninitialized);
-         generator.fillRange(reinterpret_cast<quint32 *>(bytes.data()), bytes.size() / 4);
-         return writeFile(path, bytes);
-     },
-     "❌ Error loading buttons: not valid JSON ("},
+    {"RandomBytes", writes(randomBytes()), "❌ Error loading buttons: not valid JSON ("},
     {"InvalidUtf8InValidJson",
-     [](const QString &path) {
-         return writeFile(path, R"([{"id":"1B4E28BA-2FA1-11D2-883F-0016D3CCA427","name":"Caf)" "\xe9\xff"
-                                R"(","shortcut":"⌘ + ⌥ + E"}])");
-     },
+     writes(R"([{"id":"1B4E28BA-2FA1-11D2-883F-0016D3CCA427","name":"Caf)" "\xe9\xff" R"(","shortcut":"⌘ + ⌥ + E"}])"),
      "❌ Error loading buttons: not valid JSON (invalid UTF8 string at byte"},
-    {"DeepNesting", [](const QString &path) { return writeFile(path, QByteArray(100000, '[')); },
+    {"DeepNesting", writes(QByteArray(100000, '[')),
      "❌ Error loading buttons: not valid JSON (too deeply nested document at byte"},
     {"FiftyMegabytes",
-     [](const QString &path) {
-         QFile file(path);
-         return file.open(QIODevice::WriteOnly) && file.write("[") == 1 && file.resize(50 * 1024 * 1024);
-     },
+     [](const QString &path) { return writeFile(path, "[") && QFile::resize(path, 50 * 1024 * 1024); },
      "❌ Error loading buttons: %1 is too large (50.0 MB; the limit is 16.0 MB)"},
     {"ReadOnlyHome", [](const QString &) { return true; }, "❌ Error saving buttons: cannot write %1: ", true},
 };
