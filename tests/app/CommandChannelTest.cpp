@@ -13,6 +13,7 @@
 #include <algorithm>
 #include <cerrno>
 #include <cstring>
+#include <string>
 #include <sys/resource.h>
 #include <sys/socket.h>
 #include <sys/time.h>
@@ -181,7 +182,7 @@ TEST(CommandChannelTest, ManyActivationsAtOnceAllLaunchAndSaySo)
     const QString startAll = QStringLiteral("for i in $(seq %1); do (\"$0\" --activate Mark 2>/dev/null; echo $?) & done; "
                                             "wait").arg(starts);
     const auto statuses = running.run.runBeside({QStringLiteral("sh"), QStringLiteral("-c"), startAll, program});
-    EXPECT_EQ(statuses.output, QByteArray("0\n").repeated(starts));
+    EXPECT_EQ(statuses.output.toStdString(), QByteArray("0\n").repeated(starts).toStdString());
     EXPECT_TRUE(running.launchedTimes(starts + 1, 10000)) << running.marker.launches() << " launches";
 }
 
