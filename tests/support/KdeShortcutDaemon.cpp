@@ -9,20 +9,6 @@
 
 namespace {
 const QString name = QStringLiteral("org.kde.kglobalaccel");
-
-bool ownsName(const QDBusConnection &bus)
-{
-    return bus.interface()->isServiceRegistered(name).value();
-}
-
-// It takes its name before it has set up its objects.
-bool answers(const QDBusConnection &bus)
-{
-    const QDBusMessage call = QDBusMessage::createMethodCall(name, QStringLiteral("/kglobalaccel"),
-                                                             QStringLiteral("org.kde.KGlobalAccel"),
-                                                             QStringLiteral("allComponents"));
-    return bus.call(call).type() == QDBusMessage::ReplyMessage;
-}
 } // namespace
 
 QString KdeShortcutDaemon::program()
@@ -51,12 +37,19 @@ KdeShortcutDaemon::KdeShortcutDaemon(const QString &display, const QString &plat
 
 bool KdeShortcutDaemon::start(const QDBusConnection &bus)
 {
-    return m_run.start({program()}) && runEventLoopUntil([&] { return answers(bus); }, ProgramRun::timeoutMs);
+    // It takes its name before it has set up its objects: wait for an answer.
+    const QDBusMessage call = QDBusMessage::createMethodCall(name, QStringLiteral("/kglobalaccel"),
+                                                             QStringLiteral("org.kde.KGlobalAccel"),
+                                                             QStringLiteral("allComponents"));
+    return m_run.start({program()}) && runEventLoopUntil([&] {
+               return bus.call(call).type() == QDBusMessage::ReplyMessage;
+           }, ProgramRun::timeoutMs);
 }
 
 bool KdeShortcutDaemon::kill(const QDBusConnection &bus)
 {
     m_run.process().kill();
     return m_run.process().waitForFinished(ProgramRun::timeoutMs)
-        && runEventLoopUntil([&] { return !ownsName(bus); }, ProgramRun::timeoutMs);
+        && runEventLoopUntil([&] { return !bus.interface()->isServiceRegistered(name).value(); },
+                             ProgramRun::timeoutMs);
 }
