@@ -18,7 +18,6 @@
 
 #include <memory>
 
-#include <unistd.h>
 
 namespace {
 using Kind = ShortcutState::Kind;
@@ -41,12 +40,8 @@ class SwayShortcutServiceTest : public ::testing::Test {
 protected:
     void SetUp() override
     {
-        VANTOREL_REQUIRE_PROGRAM("sway");
-        VANTOREL_REQUIRE_PROGRAM("swaymsg");
-        VANTOREL_REQUIRE_PROGRAM("wtype");
-        VANTOREL_REQUIRE_PROGRAM("dbus-daemon");
-        if (::geteuid() == 0)
-            VANTOREL_REQUIRE_PROGRAM("setpriv");
+        if (const QString missing = HeadlessSway::missingTool(); !missing.isEmpty())
+            VANTOREL_SKIP_OR_FAIL(missing.toStdString());
         ASSERT_TRUE(dir.isValid());
         const QByteArray ran = QFile::encodeName(dir.filePath(QStringLiteral("ran")));
         ASSERT_TRUE(write(QStringLiteral("record"), "#!/bin/sh\necho \"$*\" >> '" + ran + "'\n"));

@@ -4,6 +4,7 @@
 #include <QDir>
 #include <QDirIterator>
 #include <QFile>
+#include <QStandardPaths>
 #include <QThread>
 
 #include <sys/stat.h>
@@ -14,6 +15,19 @@ constexpr uint nobody = 65534;
 constexpr int startTimeoutMs = 15000;
 constexpr int commandTimeoutMs = 10000;
 } // namespace
+
+QString HeadlessSway::missingTool()
+{
+    QStringList programs{QStringLiteral("sway"), QStringLiteral("swaymsg"), QStringLiteral("wtype"),
+                         QStringLiteral("dbus-daemon")};
+    if (::geteuid() == 0)
+        programs << QStringLiteral("setpriv");
+    for (const QString &program : std::as_const(programs)) {
+        if (QStandardPaths::findExecutable(program).isEmpty())
+            return program + QStringLiteral(" is not installed (scripts/install-deps.sh)");
+    }
+    return QString();
+}
 
 uint HeadlessSway::sessionUser()
 {

@@ -23,6 +23,9 @@ public:
     HeadlessSway(const HeadlessSway &) = delete;
     HeadlessSway &operator=(const HeadlessSway &) = delete;
 
+    // What the machine lacks for a session the test can type into ("… is not
+    // installed"), empty when nothing.
+    static QString missingTool();
     // The user the session runs as: nobody under root, else the caller.
     static uint sessionUser();
     // The command prefix that runs a program as that user (empty when the
